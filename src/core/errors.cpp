@@ -1,0 +1,81 @@
+#include "core/errors.hpp"
+
+#include "core/text_forms.hpp"
+
+namespace orvane {
+
+std::string_view message(CoordinateError error) {
+    switch (error) {
+        case CoordinateError::NonFiniteState: return "Cartesian state must be finite";
+        case CoordinateError::UndefinedAtOrigin: return "spherical position is undefined at origin";
+        case CoordinateError::UndefinedOnZAxis: return "spherical longitude is undefined on the z axis";
+        case CoordinateError::InvalidLatitude: return "geodetic latitude must be finite and within [-90, 90] degrees";
+        case CoordinateError::UndefinedHouseCusps:
+            return "house cusps are undefined for this system at the requested latitude";
+    }
+    return "Cartesian state must be finite";
+}
+
+std::string TimeConversionError::message() const {
+    if (kind == Kind::NonFiniteJulianDay) return "Julian day must be finite";
+    std::string text = "conversion from ";
+    text += name(scale);
+    text += " to TDB is not implemented";
+    return text;
+}
+
+OrvaneError OrvaneError::unsupported_body(Body body) {
+    OrvaneError error;
+    error.kind = Kind::UnsupportedBody;
+    error.body = body;
+    return error;
+}
+
+OrvaneError OrvaneError::out_of_range(double julian_day, double start, double end, TimeScale scale) {
+    OrvaneError error;
+    error.kind = Kind::OutOfRange;
+    error.julian_day = julian_day;
+    error.start = start;
+    error.end = end;
+    error.scale = scale;
+    return error;
+}
+
+OrvaneError OrvaneError::invalid_request(std::string text) {
+    OrvaneError error;
+    error.kind = Kind::InvalidRequest;
+    error.text = std::move(text);
+    return error;
+}
+
+OrvaneError OrvaneError::time_conversion(std::string text) {
+    OrvaneError error;
+    error.kind = Kind::TimeConversion;
+    error.text = std::move(text);
+    return error;
+}
+
+OrvaneError OrvaneError::backend(std::string text) {
+    OrvaneError error;
+    error.kind = Kind::Backend;
+    error.text = std::move(text);
+    return error;
+}
+
+std::string OrvaneError::message() const {
+    switch (kind) {
+        case Kind::UnsupportedBody: return std::string("unsupported body: ") + std::string(name(body));
+        case Kind::OutOfRange: {
+            std::string out = "Julian day " + plain_float(julian_day) + " is outside kernel range ";
+            out += plain_float(start) + ".." + plain_float(end) + " ";
+            out += name(scale);
+            return out;
+        }
+        case Kind::InvalidRequest:
+        case Kind::TimeConversion:
+        case Kind::Backend: return text;
+    }
+    return text;
+}
+
+}  // namespace orvane

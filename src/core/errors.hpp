@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/body.hpp"
+#include "core/time_scale.hpp"
+
+namespace orvane {
+
+// Geometric failures of the core functions.
+enum class CoordinateError : std::uint8_t {
+    NonFiniteState,
+    UndefinedAtOrigin,
+    UndefinedOnZAxis,
+    InvalidLatitude,
+    UndefinedHouseCusps,
+};
+std::string_view message(CoordinateError error);
+
+// Failure to convert an instant: a non-finite day, or a scale the conversion
+// cannot start from.
+struct TimeConversionError {
+    enum class Kind : std::uint8_t { NonFiniteJulianDay, UnsupportedScale };
+    Kind kind = Kind::NonFiniteJulianDay;
+    TimeScale scale = TimeScale::Tdb;  // the source scale of UnsupportedScale
+
+    static TimeConversionError non_finite_julian_day() { return {Kind::NonFiniteJulianDay, TimeScale::Tdb}; }
+    static TimeConversionError unsupported_scale(TimeScale scale) { return {Kind::UnsupportedScale, scale}; }
+    std::string message() const;
+};
+
+// The error of every engine operation.
+struct OrvaneError {
+    enum class Kind : std::uint8_t { UnsupportedBody, OutOfRange, InvalidRequest, TimeConversion, Backend };
+    Kind kind = Kind::Backend;
+    Body body = Body::Sun;           // UnsupportedBody
+    double julian_day = 0.0;         // OutOfRange: the caller's day
+    double start = 0.0, end = 0.0;   // OutOfRange: the supported range
+    TimeScale scale = TimeScale::Tdb;  // OutOfRange: the range's scale
+    std::string text;                // InvalidRequest, TimeConversion, Backend
+
+    static OrvaneError unsupported_body(Body body);
+    static OrvaneError out_of_range(double julian_day, double start, double end, TimeScale scale);
+    static OrvaneError invalid_request(std::string text);
+    static OrvaneError time_conversion(std::string text);
+    static OrvaneError backend(std::string text);
+
+    std::string message() const;
+};
+
+}  // namespace orvane

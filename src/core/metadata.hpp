@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+struct KernelProvenance {
+    std::string kernel_name;
+    std::string kernel_sha256;
+};
+
+struct OrvaneMetadata {
+    std::string engine_version;
+    std::string kernel_name;
+    std::string kernel_sha256;
+    std::string coordinate_frame;
+    std::vector<KernelProvenance> additional_kernels;
+};
+
+}  // namespace orvane
