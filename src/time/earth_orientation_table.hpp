@@ -1,0 +1,99 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Daily Earth-orientation values from an IERS EOP 20 C04 table: UT1-UTC and
+// polar motion, interpolated linearly between rows, never extrapolated.
+namespace orvane {
+
+// One row of the table.
+struct EopSample {
+    double utc_jd = 0.0;        // the row's MJD + 2400000.5
+    double dut1_seconds = 0.0;  // UT1 - UTC
+    double x_arcsec = 0.0;      // polar motion x
+    double y_arcsec = 0.0;      // polar motion y
+};
+
+struct EopError {
+    enum class Kind : std::uint8_t {
+        Read,             // system_message
+        FileName,
+        Checksum,
+        Empty,
+        NotIncreasing,
+        InvalidLine,      // line_number
+        NotFinite,
+        OutsideCoverage,  // utc_jd, first_utc_jd, last_utc_jd
+    };
+    Kind kind = Kind::NotFinite;
+    std::string system_message;
+    std::uint64_t line_number = 0;
+    double utc_jd = 0.0;
+    double first_utc_jd = 0.0;
+    double last_utc_jd = 0.0;
+
+    static EopError read(std::string system_message);
+    static EopError file_name();
+    static EopError checksum();
+    static EopError empty();
+    static EopError not_increasing();
+    static EopError invalid_line(std::uint64_t line_number);
+    static EopError not_finite();
+    static EopError outside_coverage(double utc_jd, double first_utc_jd, double last_utc_jd);
+
+    std::string message() const;
+};
+
+// Polar motion at an instant, arcseconds.
+struct PolarMotion {
+    double x_arcsec = 0.0;
+    double y_arcsec = 0.0;
+};
+
+// One trimmed data line (fields split at runs of White_Space: 5 MJD, 6 x, 7 y,
+// 8 UT1-UTC); line_number is the 1-based line of the file, for the message.
+std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::uint64_t line_number);
+
+// An immutable, movable table; samples are never empty and strictly increasing in UTC.
+class EarthOrientationTable {
+public:
+    static std::expected<EarthOrientationTable, EopError> open(std::string_view path, std::string_view sha256);
+
+    // Builds a table from rows already read (the loader's steps 5 to 7): fails
+    // when empty or not strictly increasing.
+    static std::expected<EarthOrientationTable, EopError> from_samples(std::string file_name, std::string sha256,
+                                                                      std::vector<EopSample> samples);
+
+    // Values at a UTC Julian day: the stored row when a row's day equals it
+    // exactly, otherwise linear interpolation between the bracketing rows.
+    std::expected<EopSample, EopError> interpolated_sample(double utc_jd) const;
+
+    // UT1 - UTC in seconds at a UTC Julian day.
+    std::expected<double, EopError> dut1_seconds(double utc_jd) const;
+
+    std::expected<PolarMotion, EopError> polar_motion_arcsec(double utc_jd) const;
+
+    // The UTC Julian day of a UT1 Julian day (three fixed-point refinements).
+    std::expected<double, EopError> utc_julian_day_from_ut1(double ut1_jd) const;
+
+    // UTC -> UT1: utc_jd + DUT1(utc_jd) / 86400.
+    std::expected<double, EopError> ut1_julian_day_from_utc(double utc_jd) const;
+
+    const std::string& file_name() const { return file_name_; }
+    const std::string& sha256() const { return sha256_; }
+    std::span<const EopSample> samples() const { return samples_; }
+    double first_utc_jd() const { return samples_.front().utc_jd; }
+    double last_utc_jd() const { return samples_.back().utc_jd; }
+
+private:
+    EarthOrientationTable() = default;
+    std::string file_name_;
+    std::string sha256_;  // lower case
+    std::vector<EopSample> samples_;
+};
+
+}  // namespace orvane
