@@ -1,0 +1,145 @@
+#include "python/arguments.hpp"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace orvane::python {
+namespace {
+
+std::size_t parameter_index(const Signature& signature, PyObject* keyword) {
+    std::size_t index = 0;
+    for (const char* name : signature.names) {
+        if (PyUnicode_CompareWithASCIIString(keyword, name) == 0) return index;
+        ++index;
+    }
+    return signature.names.size();
+}
+
+const char* parameter_name(const Signature& signature, std::size_t index) {
+    return *(signature.names.begin() + index);
+}
+
+bool set_keyword(const Signature& signature, PyObject* keyword, PyObject* value, std::size_t positional,
+                 PyObject** out) {
+    std::size_t index = parameter_index(signature, keyword);
+    if (index == signature.names.size()) {
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", signature.function, keyword);
+        return false;
+    }
+    if (index < positional) {
+        PyErr_Format(PyExc_TypeError, "argument for %s() given by name ('%s') and position (%zu)",
+                     signature.function, parameter_name(signature, index), index + 1);
+        return false;
+    }
+    out[index] = value;
+    return true;
+}
+
+bool check_positional_count(const Signature& signature, Py_ssize_t nargs) {
+    if (static_cast<std::size_t>(nargs) <= signature.names.size()) return true;
+    PyErr_Format(PyExc_TypeError, "%s() takes at most %zu argument%s (%zd given)", signature.function,
+                 signature.names.size(), signature.names.size() == 1 ? "" : "s", nargs);
+    return false;
+}
+
+bool check_required(const Signature& signature, PyObject** out) {
+    for (std::size_t i = 0; i < signature.required; ++i) {
+        if (out[i] == nullptr) {
+            PyErr_Format(PyExc_TypeError, "%s() missing required argument '%s' (pos %zu)", signature.function,
+                         parameter_name(signature, i), i + 1);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool match_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     PyObject** out) {
+    nargs = PyVectorcall_NARGS(nargs);
+    for (std::size_t i = 0; i < signature.names.size(); ++i) out[i] = nullptr;
+    if (!check_positional_count(signature, nargs)) return false;
+    for (Py_ssize_t i = 0; i < nargs; ++i) out[i] = args[i];
+    if (kwnames != nullptr) {
+        Py_ssize_t count = PyTuple_GET_SIZE(kwnames);
+        for (Py_ssize_t k = 0; k < count; ++k) {
+            if (!set_keyword(signature, PyTuple_GET_ITEM(kwnames, k), args[nargs + k], nargs, out)) return false;
+        }
+    }
+    return check_required(signature, out);
+}
+
+bool match_arguments(const Signature& signature, PyObject* args, PyObject* kwargs, PyObject** out) {
+    Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+    for (std::size_t i = 0; i < signature.names.size(); ++i) out[i] = nullptr;
+    if (!check_positional_count(signature, nargs)) return false;
+    for (Py_ssize_t i = 0; i < nargs; ++i) out[i] = PyTuple_GET_ITEM(args, i);
+    if (kwargs != nullptr) {
+        PyObject* key;
+        PyObject* value;
+        Py_ssize_t position = 0;
+        while (PyDict_Next(kwargs, &position, &key, &value)) {
+            if (!set_keyword(signature, key, value, nargs, out)) return false;
+        }
+    }
+    return check_required(signature, out);
+}
+
+const char* type_name(PyObject* object) {
+    const char* name = Py_TYPE(object)->tp_name;
+    const char* dot = std::strrchr(name, '.');
+    return dot != nullptr ? dot + 1 : name;
+}
+
+void raise_argument_type(const Signature& signature, std::size_t index, const char* expected, PyObject* given) {
+    PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be %s, not %s", signature.function,
+                 parameter_name(signature, index), expected, type_name(given));
+}
+
+std::optional<std::string_view> str_argument(const Signature& signature, std::size_t index, PyObject* value) {
+    if (!PyUnicode_Check(value)) {
+        raise_argument_type(signature, index, "str", value);
+        return std::nullopt;
+    }
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(value, &size);
+    if (text == nullptr) return std::nullopt;
+    return std::string_view(text, static_cast<std::size_t>(size));
+}
+
+std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value) {
+    if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
+    double result = PyFloat_AsDouble(value);
+    if (result == -1.0 && PyErr_Occurred()) {
+        if (PyErr_ExceptionMatches(PyExc_TypeError)) {
+            PyErr_Clear();
+            raise_argument_type(signature, index, "a real number", value);
+        }
+        return std::nullopt;
+    }
+    return result;
+}
+
+std::optional<bool> bool_argument(const Signature& signature, std::size_t index, PyObject* value) {
+    if (PyBool_Check(value)) return value == Py_True;
+    const char* name = Py_TYPE(value)->tp_name;
+    if (std::strcmp(name, "numpy.bool") == 0 || std::strcmp(name, "numpy.bool_") == 0) {
+        int truth = PyObject_IsTrue(value);
+        if (truth < 0) return std::nullopt;
+        return truth == 1;
+    }
+    raise_argument_type(signature, index, "bool", value);
+    return std::nullopt;
+}
+
+bool instance_argument(const Signature& signature, std::size_t index, PyObject* value, PyTypeObject* type) {
+    if (PyObject_TypeCheck(value, type)) return true;
+    const char* name = type->tp_name;
+    const char* dot = std::strrchr(name, '.');
+    raise_argument_type(signature, index, dot != nullptr ? dot + 1 : name, value);
+    return false;
+}
+
+}  // namespace orvane::python

@@ -1,0 +1,50 @@
+#pragma once
+#include <Python.h>
+
+#include <initializer_list>
+#include <optional>
+#include <string_view>
+
+#include "python/py_ref.hpp"
+
+// Matching of Python call arguments to a fixed parameter list, and the
+// converters of single arguments. Every failure sets a Python exception and
+// returns false / nullopt; the TypeError texts name the function and parameter.
+namespace orvane::python {
+
+struct Signature {
+    const char* function;                     // name shown in argument errors
+    std::initializer_list<const char*> names;  // parameters in order
+    std::size_t required;                     // how many leading parameters are required
+};
+
+// Fills out[i] with a borrowed reference to the argument of parameter i, or
+// nullptr when it was not given. Vectorcall form.
+bool match_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                     PyObject** out);
+
+// The same for a tuple and dict, as tp_new receives them.
+bool match_arguments(const Signature& signature, PyObject* args, PyObject* kwargs, PyObject** out);
+
+// The name Python shows for an object's type ("PosixPath", "Instant").
+const char* type_name(PyObject* object);
+
+// Raises "<function>() argument '<parameter>' must be <expected>, not <type>".
+void raise_argument_type(const Signature& signature, std::size_t index, const char* expected, PyObject* given);
+
+// A str argument as UTF-8 (str subclasses included).
+std::optional<std::string_view> str_argument(const Signature& signature, std::size_t index, PyObject* value);
+
+// A float argument: float, int, or anything with __float__ or __index__.
+std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value);
+
+// A bool argument: Python bool or a NumPy boolean scalar; ints are refused.
+std::optional<bool> bool_argument(const Signature& signature, std::size_t index, PyObject* value);
+
+// An instance of one of our classes.
+bool instance_argument(const Signature& signature, std::size_t index, PyObject* value, PyTypeObject* type);
+
+// Absent or None.
+inline bool is_absent(PyObject* value) { return value == nullptr || value == Py_None; }
+
+}  // namespace orvane::python

@@ -1,0 +1,133 @@
+#include "python/convert.hpp"
+
+#include <array>
+
+#include "core/text_forms.hpp"
+#include "core/utf8.hpp"
+
+namespace orvane::python {
+namespace {
+
+template <class T>
+struct Name {
+    std::string_view text;
+    T value;
+};
+
+template <class T, std::size_t N>
+std::expected<T, std::string> parse_name(std::string_view input, const std::array<Name<T>, N>& names,
+                                         std::string_view prefix) {
+    std::string normalised = ascii_lowercase(trim_white_space(input));
+    for (const auto& name : names) {
+        if (name.text == normalised) return name.value;
+    }
+    return std::unexpected(std::string(prefix) + quoted(normalised));
+}
+
+constexpr std::array<Name<Body>, 11> BODY_NAMES{{
+    {"sun", Body::Sun}, {"moon", Body::Moon}, {"mercury", Body::Mercury}, {"venus", Body::Venus},
+    {"earth", Body::Earth}, {"mars", Body::Mars}, {"jupiter", Body::Jupiter}, {"saturn", Body::Saturn},
+    {"uranus", Body::Uranus}, {"neptune", Body::Neptune}, {"pluto", Body::Pluto},
+}};
+constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
+    {"barycentric", OriginKind::Barycentric}, {"heliocentric", OriginKind::Heliocentric},
+    {"geocentric", OriginKind::Geocentric}, {"topocentric", OriginKind::Topocentric},
+}};
+constexpr std::array<Name<TimeScale>, 4> TIME_SCALE_NAMES{{
+    {"utc", TimeScale::Utc}, {"ut1", TimeScale::Ut1}, {"tt", TimeScale::Tt}, {"tdb", TimeScale::Tdb},
+}};
+constexpr std::array<Name<HouseSystem>, 6> HOUSE_SYSTEM_NAMES{{
+    {"placidus", HouseSystem::Placidus}, {"campanus", HouseSystem::Campanus}, {"equal", HouseSystem::Equal},
+    {"whole_sign", HouseSystem::WholeSign}, {"whole-sign", HouseSystem::WholeSign},
+    {"wholesign", HouseSystem::WholeSign},
+}};
+constexpr std::array<Name<SeasonEvent>, 10> SEASON_EVENT_NAMES{{
+    {"march_equinox", SeasonEvent::MarchEquinox}, {"march-equinox", SeasonEvent::MarchEquinox},
+    {"vernal_equinox", SeasonEvent::MarchEquinox}, {"june_solstice", SeasonEvent::JuneSolstice},
+    {"june-solstice", SeasonEvent::JuneSolstice}, {"september_equinox", SeasonEvent::SeptemberEquinox},
+    {"september-equinox", SeasonEvent::SeptemberEquinox}, {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
+    {"december_solstice", SeasonEvent::DecemberSolstice}, {"december-solstice", SeasonEvent::DecemberSolstice},
+}};
+constexpr std::array<Name<SiderealMode>, 4> SIDEREAL_MODE_NAMES{{
+    {"lahiri", SiderealMode::Lahiri}, {"fagan_bradley", SiderealMode::FaganBradley},
+    {"fagan-bradley", SiderealMode::FaganBradley}, {"faganbradley", SiderealMode::FaganBradley},
+}};
+constexpr std::array<Name<LunationEvent>, 6> LUNATION_EVENT_NAMES{{
+    {"new_moon", LunationEvent::NewMoon}, {"new-moon", LunationEvent::NewMoon}, {"newmoon", LunationEvent::NewMoon},
+    {"full_moon", LunationEvent::FullMoon}, {"full-moon", LunationEvent::FullMoon},
+    {"fullmoon", LunationEvent::FullMoon},
+}};
+constexpr std::array<Name<ReferenceEpoch>, 4> REFERENCE_EPOCH_NAMES{{
+    {"j2000", ReferenceEpoch::J2000}, {"of_date", ReferenceEpoch::OfDate}, {"of-date", ReferenceEpoch::OfDate},
+    {"ofdate", ReferenceEpoch::OfDate},
+}};
+constexpr std::array<Name<CoordinateSystem>, 2> COORDINATE_SYSTEM_NAMES{{
+    {"ecliptic", CoordinateSystem::Ecliptic}, {"equatorial", CoordinateSystem::Equatorial},
+}};
+constexpr std::array<Name<HorizonEventKind>, 3> HORIZON_EVENT_KIND_NAMES{{
+    {"rise", HorizonEventKind::Rise}, {"set", HorizonEventKind::Set}, {"transit", HorizonEventKind::Transit},
+}};
+
+// The first name listed for a value is its canonical name.
+template <class T, std::size_t N>
+std::string_view first_name(const std::array<Name<T>, N>& names, T value) {
+    for (const auto& name : names) {
+        if (name.value == value) return name.text;
+    }
+    return names[0].text;
+}
+
+}  // namespace
+
+std::expected<Body, std::string> parse_body(std::string_view text) {
+    return parse_name(text, BODY_NAMES, "unknown body ");
+}
+std::expected<TimeScale, std::string> parse_time_scale(std::string_view text) {
+    return parse_name(text, TIME_SCALE_NAMES, "unknown time scale ");
+}
+std::expected<HouseSystem, std::string> parse_house_system(std::string_view text) {
+    return parse_name(text, HOUSE_SYSTEM_NAMES, "unknown house system ");
+}
+std::expected<SeasonEvent, std::string> parse_season_event(std::string_view text) {
+    return parse_name(text, SEASON_EVENT_NAMES, "unknown season event ");
+}
+std::expected<SiderealMode, std::string> parse_sidereal_mode(std::string_view text) {
+    return parse_name(text, SIDEREAL_MODE_NAMES, "unknown sidereal mode ");
+}
+std::expected<LunationEvent, std::string> parse_lunation_event(std::string_view text) {
+    return parse_name(text, LUNATION_EVENT_NAMES, "unknown lunation event ");
+}
+std::expected<ReferenceEpoch, std::string> parse_reference_epoch(std::string_view text) {
+    return parse_name(text, REFERENCE_EPOCH_NAMES, "unknown reference epoch ");
+}
+std::expected<CoordinateSystem, std::string> parse_coordinate_system(std::string_view text) {
+    return parse_name(text, COORDINATE_SYSTEM_NAMES, "unknown coordinate system ");
+}
+std::expected<HorizonEventKind, std::string> parse_horizon_event_kind(std::string_view text) {
+    return parse_name(text, HORIZON_EVENT_KIND_NAMES, "unknown horizon event ");
+}
+
+std::expected<Origin, std::string> parse_origin(std::string_view text, std::optional<GeodeticObserver> observer) {
+    auto kind = parse_name(text, ORIGIN_NAMES, "unknown origin ");
+    if (!kind) return std::unexpected(kind.error());
+    if (*kind == OriginKind::Topocentric) {
+        if (!observer) return std::unexpected(std::string("origin \"topocentric\" requires a GeodeticObserver"));
+        auto valid = observer->validate();
+        if (!valid) return std::unexpected(std::string(message(valid.error())));
+        return Origin{OriginKind::Topocentric, *valid};
+    }
+    if (observer) return std::unexpected(std::string("observer is only valid with origin \"topocentric\""));
+    return Origin{*kind, GeodeticObserver{}};
+}
+
+std::string_view canonical_name(TimeScale scale) { return first_name(TIME_SCALE_NAMES, scale); }
+std::string_view canonical_name(OriginKind origin) { return first_name(ORIGIN_NAMES, origin); }
+std::string_view canonical_name(CoordinateSystem system) { return first_name(COORDINATE_SYSTEM_NAMES, system); }
+std::string_view canonical_name(ReferenceEpoch epoch) { return first_name(REFERENCE_EPOCH_NAMES, epoch); }
+std::string_view canonical_name(HouseSystem system) { return first_name(HOUSE_SYSTEM_NAMES, system); }
+std::string_view canonical_name(SeasonEvent event) { return first_name(SEASON_EVENT_NAMES, event); }
+std::string_view canonical_name(LunationEvent event) { return first_name(LUNATION_EVENT_NAMES, event); }
+std::string_view canonical_name(SiderealMode mode) { return first_name(SIDEREAL_MODE_NAMES, mode); }
+std::string_view canonical_name(HorizonEventKind kind) { return first_name(HORIZON_EVENT_KIND_NAMES, kind); }
+
+}  // namespace orvane::python

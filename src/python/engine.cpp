@@ -1,0 +1,147 @@
+// The Engine class: opening, its text form, metadata and coverage. The request
+// methods live beside it in engine_*.cpp files.
+#include <new>
+
+#include "core/text_forms.hpp"
+#include "python/arguments.hpp"
+#include "python/classes.hpp"
+#include "python/engine_object.hpp"
+#include "python/engine_methods.hpp"
+#include "python/python_errors.hpp"
+#include "python/value_class.hpp"
+
+namespace orvane::python {
+namespace {
+
+#define ORVANE_ENGINE_PARAMETERS "path, sha256, leap_second_kernel=None, leap_second_sha256=None, eop=None, eop_sha256=None"
+
+const Signature ENGINE_SIGNATURE{
+    "Engine", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
+const Signature OPEN_SIGNATURE{
+    "open", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
+
+std::optional<std::optional<std::string_view>> optional_str(const Signature& signature, std::size_t index,
+                                                           PyObject* value) {
+    if (is_absent(value)) return std::optional<std::string_view>{};
+    auto text = str_argument(signature, index, value);
+    if (!text) return std::nullopt;
+    return std::optional<std::string_view>{*text};
+}
+
+PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
+    PyObject* self = type->tp_alloc(type, 0);
+    if (self == nullptr) return nullptr;
+    auto* object = reinterpret_cast<EngineObject*>(self);
+    new (&object->engine) std::unique_ptr<SpkOrvane>(std::make_unique<SpkOrvane>(std::move(engine)));
+    new (&object->owner) std::thread::id(std::this_thread::get_id());
+    new (&object->access) std::atomic<std::int64_t>(0);
+    return self;
+}
+
+// Engine(...) and open(...): convert, open the primary kernel, then the time kernels.
+PyObject* construct(PyTypeObject* type, const Signature& signature, PyObject** arguments) {
+    auto path = str_argument(signature, 0, arguments[0]);
+    if (!path) return nullptr;
+    auto sha256 = str_argument(signature, 1, arguments[1]);
+    if (!sha256) return nullptr;
+    std::optional<std::string_view> optional[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto text = optional_str(signature, i + 2, arguments[i + 2]);
+        if (!text) return nullptr;
+        optional[i] = *text;
+    }
+    auto engine = SpkOrvane::open(*path, *sha256);
+    if (!engine) return map_orvane_error(engine.error());
+    auto attached = attach_constructor_time_kernels(std::move(*engine), optional[0], optional[1], optional[2],
+                                                    optional[3]);
+    if (!attached) return nullptr;
+    return wrap_engine(type, std::move(*attached));
+}
+
+PyObject* engine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    PyObject* arguments[6];
+    if (!match_arguments(ENGINE_SIGNATURE, args, kwargs, arguments)) return nullptr;
+    return construct(type, ENGINE_SIGNATURE, arguments);
+}
+
+void engine_dealloc(PyObject* self) {
+    auto* object = reinterpret_cast<EngineObject*>(self);
+    PyTypeObject* type = Py_TYPE(self);
+    if (object->engine && std::this_thread::get_id() != object->owner) {
+        // The engine belongs to its thread: keep its files and memory rather
+        // than tear it down here, and report the misuse.
+        (void)object->engine.release();
+        PyObject *error_type, *error_value, *error_traceback;
+        PyErr_Fetch(&error_type, &error_value, &error_traceback);
+        PyErr_SetString(PyExc_RuntimeError, "orvane::PyEngine is unsendable, but is being dropped on another thread");
+        PyErr_WriteUnraisable(nullptr);
+        PyErr_Restore(error_type, error_value, error_traceback);
+    }
+    object->engine.~unique_ptr();
+    object->access.~atomic();
+    type->tp_free(self);
+    Py_DECREF(type);
+}
+
+PyObject* engine_repr(PyObject* self) {
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    return str_object("Engine(kernel_name=" + quoted(engine->metadata.kernel_name) +
+                      ", kernel_sha256=" + quoted(engine->metadata.kernel_sha256) + ")");
+}
+
+PyObject* engine_kernel_metadata(PyObject* self, void*) {
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    return new_kernel_metadata(engine->metadata);
+}
+
+PyObject* engine_supported_range(PyObject* self, void*) {
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    return new_date_range(engine->supported_range);
+}
+
+PyGetSetDef ENGINE_PROPERTIES[] = {
+    {"supported_range", engine_supported_range, nullptr, nullptr, nullptr},
+    {"kernel_metadata", engine_kernel_metadata, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+const char* const OPEN_ENGINE_DOC =
+    "open(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
+    "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
+    "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
+    "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
+    "can be attached later with [`PyEngine::with_time_kernels`].";
+
+PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* arguments[6];
+    if (!match_arguments(OPEN_SIGNATURE, args, nargs, kwnames, arguments)) return nullptr;
+    return construct(classes().engine, OPEN_SIGNATURE, arguments);
+}
+
+PyTypeObject* create_engine_class() {
+    ClassDeclaration declaration{
+        "orvane.Engine",
+        "Engine(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
+        "Open SPK kernel and evaluate geometric or apparent spherical positions.",
+        static_cast<Py_ssize_t>(sizeof(EngineObject)),
+        engine_dealloc,
+        engine_new,
+    };
+    declaration.methods = ENGINE_METHODS;
+    declaration.properties = ENGINE_PROPERTIES;
+    declaration.repr = engine_repr;
+    return create_class(declaration);
+}
+
+}  // namespace orvane::python

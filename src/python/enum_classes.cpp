@@ -1,0 +1,179 @@
+// The enum-like classes: each instance carries one canonical name; a class
+// method per value, a `name` property, and a constructor that parses a name.
+#include "core/text_forms.hpp"
+#include "python/classes.hpp"
+#include "python/convert.hpp"
+#include "python/python_errors.hpp"
+#include "python/value_class.hpp"
+#include "python/vocabulary.hpp"
+
+namespace orvane::python {
+namespace {
+
+using CanonicalName = std::string_view;  // points into the parsers' static tables
+
+template <class E>
+struct EnumClass;
+
+template <>
+struct EnumClass<HouseSystem> {
+    static constexpr const char* qualified = "orvane.HouseSystem";
+    static constexpr const char* short_name = "HouseSystem";
+    static constexpr const char* doc =
+        "HouseSystem(name)\n--\n\nHouse-division algorithm (Placidus, Campanus, Equal, Whole Sign).";
+    static auto parse(std::string_view text) { return parse_house_system(text); }
+};
+template <>
+struct EnumClass<SeasonEvent> {
+    static constexpr const char* qualified = "orvane.SeasonEvent";
+    static constexpr const char* short_name = "SeasonEvent";
+    static constexpr const char* doc =
+        "SeasonEvent(name)\n--\n\nEquinox or solstice (Sun apparent ecliptic longitude 0/90/180/270\u00b0).";
+    static auto parse(std::string_view text) { return parse_season_event(text); }
+};
+template <>
+struct EnumClass<LunationEvent> {
+    static constexpr const char* qualified = "orvane.LunationEvent";
+    static constexpr const char* short_name = "LunationEvent";
+    static constexpr const char* doc =
+        "LunationEvent(name)\n--\n\nNew or full Moon (apparent geocentric elongation 0\u00b0/180\u00b0).";
+    static auto parse(std::string_view text) { return parse_lunation_event(text); }
+};
+template <>
+struct EnumClass<SiderealMode> {
+    static constexpr const char* qualified = "orvane.SiderealMode";
+    static constexpr const char* short_name = "SiderealMode";
+    static constexpr const char* doc =
+        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.";
+    static auto parse(std::string_view text) { return parse_sidereal_mode(text); }
+};
+template <>
+struct EnumClass<HorizonEventKind> {
+    static constexpr const char* qualified = "orvane.HorizonEventKind";
+    static constexpr const char* short_name = "HorizonEventKind";
+    static constexpr const char* doc =
+        "HorizonEventKind(name)\n--\n\nRise, set, or meridian transit of the Sun or Moon.";
+    static auto parse(std::string_view text) { return parse_horizon_event_kind(text); }
+};
+
+template <class E>
+PyObject* enum_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+    static const Signature signature{EnumClass<E>::short_name, {"name"}, 1};
+    PyObject* arguments[1];
+    if (!match_arguments(signature, args, kwargs, arguments)) return nullptr;
+    auto text = str_argument(signature, 0, arguments[0]);
+    if (!text) return nullptr;
+    auto value = EnumClass<E>::parse(*text);
+    if (!value) return value_error(value.error());
+    return box(type, CanonicalName(canonical_name(*value)));
+}
+
+template <class E, E value>
+PyObject* enum_value(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static const Signature signature{canonical_name(value).data(), {}, 0};
+    PyObject* none[1];
+    if (!match_arguments(signature, args, nargs, kwnames, none)) return nullptr;
+    return box(reinterpret_cast<PyTypeObject*>(cls), CanonicalName(canonical_name(value)));
+}
+
+PyObject* enum_name(PyObject* self, void*) { return str_object(unbox<CanonicalName>(self)); }
+
+PyGetSetDef ENUM_PROPERTIES[] = {
+    {"name", enum_name, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+template <class E>
+PyObject* enum_repr(PyObject* self) {
+    return str_object(std::string(EnumClass<E>::short_name) + "(" + quoted(unbox<CanonicalName>(self)) + ")");
+}
+
+#define ORVANE_ENUM_VALUE(TYPE, VALUE, NAME)                                                                  \
+    {NAME, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(enum_value<TYPE, TYPE::VALUE>)),       \
+     METH_FASTCALL | METH_KEYWORDS | METH_CLASS, NAME "($cls)\n--\n\n"}
+#define ORVANE_END_METHODS {nullptr, nullptr, 0, nullptr}
+
+PyMethodDef HOUSE_SYSTEM_METHODS[] = {
+    ORVANE_ENUM_VALUE(HouseSystem, Placidus, "placidus"),
+    ORVANE_ENUM_VALUE(HouseSystem, Campanus, "campanus"),
+    ORVANE_ENUM_VALUE(HouseSystem, Equal, "equal"),
+    ORVANE_ENUM_VALUE(HouseSystem, WholeSign, "whole_sign"),
+    ORVANE_END_METHODS,
+};
+PyMethodDef SEASON_EVENT_METHODS[] = {
+    ORVANE_ENUM_VALUE(SeasonEvent, MarchEquinox, "march_equinox"),
+    ORVANE_ENUM_VALUE(SeasonEvent, JuneSolstice, "june_solstice"),
+    ORVANE_ENUM_VALUE(SeasonEvent, SeptemberEquinox, "september_equinox"),
+    ORVANE_ENUM_VALUE(SeasonEvent, DecemberSolstice, "december_solstice"),
+    ORVANE_END_METHODS,
+};
+PyMethodDef LUNATION_EVENT_METHODS[] = {
+    ORVANE_ENUM_VALUE(LunationEvent, NewMoon, "new_moon"),
+    ORVANE_ENUM_VALUE(LunationEvent, FullMoon, "full_moon"),
+    ORVANE_END_METHODS,
+};
+PyMethodDef SIDEREAL_MODE_METHODS[] = {
+    ORVANE_ENUM_VALUE(SiderealMode, Lahiri, "lahiri"),
+    ORVANE_ENUM_VALUE(SiderealMode, FaganBradley, "fagan_bradley"),
+    ORVANE_END_METHODS,
+};
+PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {
+    ORVANE_ENUM_VALUE(HorizonEventKind, Rise, "rise"),
+    ORVANE_ENUM_VALUE(HorizonEventKind, Set, "set"),
+    ORVANE_ENUM_VALUE(HorizonEventKind, Transit, "transit"),
+    ORVANE_END_METHODS,
+};
+
+template <class E>
+PyTypeObject* create_enum_class(PyMethodDef* methods) {
+    auto declaration = boxed_class<CanonicalName>(EnumClass<E>::qualified, EnumClass<E>::doc);
+    declaration.constructor = enum_new<E>;
+    declaration.methods = methods;
+    declaration.properties = ENUM_PROPERTIES;
+    declaration.repr = enum_repr<E>;
+    return create_class(declaration);
+}
+
+}  // namespace
+
+PyTypeObject* create_house_system_class() { return create_enum_class<HouseSystem>(HOUSE_SYSTEM_METHODS); }
+PyTypeObject* create_season_event_class() { return create_enum_class<SeasonEvent>(SEASON_EVENT_METHODS); }
+PyTypeObject* create_lunation_event_class() { return create_enum_class<LunationEvent>(LUNATION_EVENT_METHODS); }
+PyTypeObject* create_sidereal_mode_class() { return create_enum_class<SiderealMode>(SIDEREAL_MODE_METHODS); }
+PyTypeObject* create_horizon_event_kind_class() {
+    return create_enum_class<HorizonEventKind>(HORIZON_EVENT_KIND_METHODS);
+}
+
+PyObject* new_house_system(HouseSystem system) {
+    return box(classes().house_system, CanonicalName(canonical_name(system)));
+}
+PyObject* new_horizon_event_kind(HorizonEventKind kind) {
+    return box(classes().horizon_event_kind, CanonicalName(canonical_name(kind)));
+}
+
+std::optional<std::string> extract_name(PyObject* value) {
+    constexpr std::string_view failure = "expected a name string or an orvane enum with a name attribute";
+    if (PyUnicode_Check(value)) {
+        Py_ssize_t size = 0;
+        const char* text = PyUnicode_AsUTF8AndSize(value, &size);
+        if (text == nullptr) return std::nullopt;
+        return std::string(text, static_cast<std::size_t>(size));
+    }
+    PyObject* name = PyObject_GetAttrString(value, "name");
+    if (name == nullptr) {
+        PyErr_Clear();
+        value_error(failure);
+        return std::nullopt;
+    }
+    PyRef owned(name);
+    if (!PyUnicode_Check(name)) {
+        value_error(failure);
+        return std::nullopt;
+    }
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(name, &size);
+    if (text == nullptr) return std::nullopt;
+    return std::string(text, static_cast<std::size_t>(size));
+}
+
+}  // namespace orvane::python

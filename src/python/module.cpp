@@ -1,0 +1,108 @@
+// Module initialisation: every class, function and constant is registered in
+// a fixed order and its name appended to __all__.
+#include <Python.h>
+
+#include "core/constants.hpp"
+#include "python/classes.hpp"
+#include "python/py_ref.hpp"
+#include "python/vocabulary.hpp"
+
+namespace orvane::python {
+
+ModuleClasses& classes() {
+    static ModuleClasses instance;
+    return instance;
+}
+
+namespace {
+
+// Sets module.<name> = object (stealing the reference) and appends the name to __all__.
+bool register_name(PyObject* module, PyObject* all, const char* name, PyObject* object) {
+    PyRef owned(object);
+    if (!owned) return false;
+    PyRef text(PyUnicode_FromString(name));
+    if (!text || PyList_Append(all, text.get()) < 0) return false;
+    return PyModule_AddObjectRef(module, name, owned.get()) == 0;
+}
+
+bool register_class(PyObject* module, PyObject* all, const char* name, PyTypeObject*& slot,
+                    PyTypeObject* (*create)()) {
+    slot = create();
+    if (slot == nullptr) return false;
+    Py_INCREF(slot);  // the module table keeps one reference, the attribute another
+    return register_name(module, all, name, reinterpret_cast<PyObject*>(slot));
+}
+
+bool register_function(PyObject* module, PyObject* all, PyMethodDef* definition) {
+    return register_name(module, all, definition->ml_name, PyCFunction_NewEx(definition, nullptr, module));
+}
+
+PyMethodDef FUNCTION_DEFS[] = {
+    {"open", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(open_engine)), METH_FASTCALL | METH_KEYWORDS,
+     nullptr},
+    {"geometric", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(geometric_options)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"apparent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(apparent_options)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
+};
+
+struct ClassEntry {
+    const char* name;
+    PyTypeObject* ModuleClasses::*slot;
+    PyTypeObject* (*create)();
+};
+
+int exec_module(PyObject* module) {
+    PyRef all(PyList_New(0));
+    if (!all || PyModule_AddObjectRef(module, "__all__", all.get()) < 0) return -1;
+    ModuleClasses& c = classes();
+    const ClassEntry class_table[] = {
+        {"Instant", &ModuleClasses::instant, create_instant_class},
+        {"GeodeticObserver", &ModuleClasses::geodetic_observer, create_geodetic_observer_class},
+        {"HouseSystem", &ModuleClasses::house_system, create_house_system_class},
+        {"HorizonEventKind", &ModuleClasses::horizon_event_kind, create_horizon_event_kind_class},
+        {"SeasonEvent", &ModuleClasses::season_event, create_season_event_class},
+        {"LunationEvent", &ModuleClasses::lunation_event, create_lunation_event_class},
+        {"SiderealMode", &ModuleClasses::sidereal_mode, create_sidereal_mode_class},
+        {"PositionOptions", &ModuleClasses::position_options, create_position_options_class},
+        {"Position", &ModuleClasses::position, create_position_class},
+        {"DateRange", &ModuleClasses::date_range, create_date_range_class},
+        {"KernelMetadata", &ModuleClasses::kernel_metadata, create_kernel_metadata_class},
+        {"Engine", &ModuleClasses::engine, create_engine_class},
+    };
+    for (const ClassEntry& entry : class_table) {
+        if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
+    }
+    FUNCTION_DEFS[0].ml_doc = OPEN_ENGINE_DOC;
+    FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
+    FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
+    for (PyMethodDef& definition : FUNCTION_DEFS) {
+        if (!register_function(module, all.get(), &definition)) return -1;
+    }
+    const std::pair<const char*, double> constants[] = {
+        {"J2000_JULIAN_DAY", J2000_JULIAN_DAY},
+        {"SUN_UPPER_LIMB_ALTITUDE_DEG", SUN_UPPER_LIMB_ALTITUDE_DEG},
+        {"MEAN_REFRACTION_ALTITUDE_DEG", MEAN_REFRACTION_ALTITUDE_DEG},
+    };
+    for (const auto& [name, value] : constants) {
+        if (!register_name(module, all.get(), name, PyFloat_FromDouble(value))) return -1;
+    }
+    return 0;
+}
+
+PyModuleDef_Slot MODULE_SLOTS[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#ifdef Py_mod_gil
+    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef MODULE_DEFINITION = {
+    PyModuleDef_HEAD_INIT, "orvane", "", 0, nullptr, MODULE_SLOTS, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+}  // namespace orvane::python
+
+PyMODINIT_FUNC PyInit_orvane() { return PyModuleDef_Init(&orvane::python::MODULE_DEFINITION); }

@@ -1,0 +1,248 @@
+"""Opening kernels from Python: the module frame, Engine construction, its
+text forms, metadata and coverage, and every failure of a malformed file."""
+from __future__ import annotations
+
+import gc
+import os
+import pathlib
+import threading
+
+import pytest
+
+import orvane
+from conftest import ANY_SHA
+
+MODULE_TABLE = [
+    "Instant", "GeodeticObserver", "HouseSystem", "HouseCusps", "HorizonEventKind", "RiseSetTransit",
+    "HorizonEvent", "SeasonEvent", "LunationEvent", "SiderealMode", "PositionOptions", "Position", "DateRange",
+    "KernelMetadata", "Engine", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
+    "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG",
+]
+
+
+# --- module frame -------------------------------------------------------------------------------
+
+def test_module_registers_its_names_in_table_order():
+    registered = list(orvane.__all__)
+    assert registered == [name for name in MODULE_TABLE if name in registered]
+    for name in registered:
+        assert hasattr(orvane, name)
+    assert orvane.__doc__ == ""
+
+
+def test_constants_are_exact():
+    assert orvane.J2000_JULIAN_DAY == 2451545.0
+    assert orvane.SUN_UPPER_LIMB_ALTITUDE_DEG == -50 / 60
+    assert orvane.MEAN_REFRACTION_ALTITUDE_DEG == -34 / 60
+
+
+def test_classes_report_module_and_results_cannot_be_instantiated():
+    assert orvane.Engine.__module__ == "orvane"
+    for name in ("Position", "DateRange", "KernelMetadata"):
+        cls = getattr(orvane, name)
+        assert cls.__module__ == "orvane"
+        with pytest.raises(TypeError):
+            cls()
+
+
+def test_engine_and_open_signatures_and_docstrings():
+    signature = "(path, sha256, leap_second_kernel=None, leap_second_sha256=None, eop=None, eop_sha256=None)"
+    assert orvane.Engine.__text_signature__ == signature
+    assert orvane.Engine.__doc__ == "Open SPK kernel and evaluate geometric or apparent spherical positions."
+    assert orvane.open.__text_signature__ == signature
+    assert orvane.open.__doc__ == (
+        "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
+        "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
+        "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
+        "can be attached later with [`PyEngine::with_time_kernels`]."
+    )
+    assert orvane.KernelMetadata.__doc__ == "Provenance recorded when the kernel was opened."
+    assert orvane.DateRange.__doc__ == "Inclusive kernel coverage in the declared time scale."
+    assert orvane.Position.__doc__ == "Spherical position returned by a scalar request."
+    assert orvane.KernelMetadata.as_dict.__text_signature__ == "($self)"
+    assert orvane.KernelMetadata.additional_kernels.__text_signature__ == "($self)"
+
+
+# --- the real DE421 -----------------------------------------------------------------------------
+
+def test_de421_opens_with_upper_case_checksum(de421_path, de421_sha):
+    for factory in (orvane.Engine, orvane.open):
+        engine = factory(de421_path, de421_sha.upper())
+        assert repr(engine) == f'Engine(kernel_name="de421.bsp", kernel_sha256="{de421_sha}")'
+        metadata = engine.kernel_metadata
+        assert metadata.as_dict() == {
+            "engine_version": "0.1.0",
+            "kernel_name": "de421.bsp",
+            "kernel_sha256": de421_sha,
+            "coordinate_frame": "ICRF/J2000",
+            "additional_kernels": [],
+        }
+        assert list(metadata.as_dict()) == [
+            "engine_version", "kernel_name", "kernel_sha256", "coordinate_frame", "additional_kernels"]
+        assert metadata.additional_kernels() == []
+        assert repr(metadata) == f'KernelMetadata(kernel_name="de421.bsp", kernel_sha256="{de421_sha}")'
+        coverage = engine.supported_range
+        assert (coverage.start_julian_day, coverage.end_julian_day, coverage.time_scale) == (
+            2414864.5, 2471184.5, "tdb")
+        assert repr(coverage) == 'DateRange(start_julian_day=2414864.5, end_julian_day=2471184.5, time_scale="tdb")'
+
+
+def test_none_time_kernel_arguments_are_absent(de421_path):
+    engine = orvane.Engine(de421_path, ANY_SHA, leap_second_kernel=None, leap_second_sha256=None, eop=None,
+                           eop_sha256=None)
+    assert engine.supported_range.end_julian_day == 2471184.5
+
+
+def test_argument_errors_name_the_parameter(de421_path):
+    with pytest.raises(TypeError, match="'path'"):
+        orvane.Engine(pathlib.Path(de421_path), ANY_SHA)
+    with pytest.raises(TypeError, match="'sha256'"):
+        orvane.open(de421_path)
+    with pytest.raises(TypeError, match="'sha256'"):
+        orvane.open(de421_path, sha256=b"ab" * 32)
+    with pytest.raises(TypeError, match="'colour'"):
+        orvane.open(de421_path, ANY_SHA, colour="red")
+    with pytest.raises(TypeError, match="at most 6"):
+        orvane.open(de421_path, ANY_SHA, None, None, None, None, None)
+    with pytest.raises(TypeError, match="'path'"):
+        orvane.open(de421_path, ANY_SHA, path=de421_path)
+
+
+def test_checksum_and_file_name_rules(de421_path, tmp_path):
+    for bad in ("a" * 63, "a" * 65, "g" * 64, "a" * 63 + "é"):
+        with pytest.raises(ValueError) as error:
+            orvane.open(de421_path, bad)
+        assert error.value.args == ("kernel SHA-256 must contain exactly 64 hexadecimal characters",)
+    with pytest.raises(ValueError, match="^kernel path has no UTF-8 filename$"):
+        orvane.open(str(tmp_path / ".."), ANY_SHA)
+    # An unreadable kernel reports its read error before the checksum's form.
+    with pytest.raises(ValueError, match="^failed to read SPK kernel: "):
+        orvane.open(str(tmp_path / "missing.bsp"), "short")
+
+
+def test_time_kernel_pairs_are_checked_after_the_primary_kernel(de421_path, tmp_path, leap_seconds_path):
+    with pytest.raises(ValueError, match="^leap_second_kernel and leap_second_sha256 must be supplied together$"):
+        orvane.Engine(de421_path, ANY_SHA, leap_second_kernel=leap_seconds_path)
+    with pytest.raises(ValueError, match="^failed to read SPK kernel: "):
+        orvane.Engine(str(tmp_path / "missing.bsp"), ANY_SHA, leap_second_kernel=leap_seconds_path)
+
+
+# --- malformed files ----------------------------------------------------------------------------
+
+def sound_kernel(writer, big_endian=False, **fields):
+    words = writer.linear_type2(0.0, 100.0, 2, (1.0, 2.0, 3.0), (0.1, 0.2, 0.3))
+    segment = writer.Segment(target=301, center=3, start_epoch=0.0, end_epoch=200.0, words=words)
+    return writer.spk_bytes([segment], big_endian=big_endian, **fields)
+
+
+def open_error(path) -> str:
+    with pytest.raises(ValueError) as error:
+        orvane.open(path, ANY_SHA)
+    assert len(error.value.args) == 1
+    return error.value.args[0]
+
+
+@pytest.mark.parametrize("big_endian", [False, True])
+def test_sound_crafted_kernel_opens_in_both_byte_orders(writer, write_kernel, big_endian):
+    engine = orvane.open(write_kernel(sound_kernel(writer, big_endian), "crafted.bsp"), ANY_SHA)
+    coverage = engine.supported_range
+    assert (coverage.start_julian_day, coverage.end_julian_day) == (2451545.0, 2451545.0 + 200.0 / 86400.0)
+
+
+@pytest.mark.parametrize("big_endian", [False, True])
+def test_malformed_files_give_their_error_texts(writer, write_kernel, tmp_path, big_endian):
+    good = sound_kernel(writer, big_endian)
+    o = ">" if big_endian else "<"
+    import struct
+
+    assert open_error(write_kernel(b"")) == "failed to read SPK kernel: failed to fill whole buffer"
+    assert open_error(write_kernel(good[:1000])) == "failed to read SPK kernel: failed to fill whole buffer"
+    # The summary record promised by the file record lies past the end.
+    assert open_error(write_kernel(good[:1024])).startswith("failed to read SPK kernel: ")
+    assert open_error(str(tmp_path)).startswith("failed to read SPK kernel: ")
+    assert open_error(write_kernel(b"NAIF/DAF" + good[8:])) == (
+        'expected DAF/SPK file identifier, found "NAIF/DAF"')
+    assert open_error(write_kernel(b"DAF/PCK " + good[8:])) == (
+        'expected DAF/SPK file identifier, found "DAF/PCK "')
+    assert open_error(write_kernel(good[:88] + b"ltl-ieee" + good[96:])) == (
+        'unsupported DAF binary format "ltl-ieee"')
+    assert open_error(write_kernel(good[:88] + b"\0" * 8 + good[96:])) == 'unsupported DAF binary format ""'
+    assert open_error(write_kernel(good[:88] + b"\xff" * 8 + good[96:])) == "invalid UTF-8 in binary format"
+    assert open_error(write_kernel(sound_kernel(writer, big_endian, forward=1))) == (
+        "invalid DAF file record: summary record pointers are inconsistent")
+    assert open_error(write_kernel(sound_kernel(writer, big_endian, free=128))) == (
+        "invalid DAF file record: first free address points inside the file record")
+    assert open_error(write_kernel(sound_kernel(writer, big_endian, nd=1, ni=5))) == (
+        "unsupported SPK summary layout ND=1, NI=5")
+
+    def with_control(next_record, prev_record, nsum):
+        return good[:1024] + struct.pack(o + "3d", next_record, prev_record, nsum) + good[1048:]
+
+    assert open_error(write_kernel(with_control(2, 0, 1))) == (
+        "invalid DAF summary chain: summary record chain contains a cycle")
+    assert open_error(write_kernel(with_control(0, 0, 26))) == (
+        "invalid DAF summary chain: summary count exceeds record capacity")
+    for nsum in (2.5, -1.0, float("nan")):
+        assert open_error(write_kernel(with_control(0, 0, nsum))) == (
+            "invalid DAF summary chain: summary control word is not a non-negative integer")
+    assert open_error(write_kernel(with_control(0, 7, 1))) == (
+        "invalid DAF summary chain: summary record has an incorrect backward pointer")
+    assert open_error(write_kernel(sound_kernel(writer, big_endian, backward=4))) == (
+        "invalid DAF summary chain: summary chain ended before the final summary record")
+    # A chain pointing far past the end of the file is a read error, never a crash.
+    assert open_error(write_kernel(with_control(10_000_000, 0, 1))).startswith("failed to read SPK kernel: ")
+
+
+@pytest.mark.parametrize("big_endian", [False, True])
+def test_segment_and_coverage_failures(writer, write_kernel, big_endian):
+    def kernel(*segments):
+        return write_kernel(writer.spk_bytes(list(segments), big_endian=big_endian))
+
+    words = writer.linear_type2(0.0, 100.0, 1, (1.0, 0.0, 0.0), (0.0, 0.0, 0.0))
+    seg = lambda target, start, end, **kw: writer.Segment(target, 0, start, end, words, **kw)  # noqa: E731
+    assert open_error(kernel(seg(1, float("nan"), 100.0))) == "invalid SPK segment: time bounds must be finite"
+    assert open_error(kernel(seg(1, 100.0, 0.0))) == "invalid SPK segment: start time is after end time"
+    assert open_error(kernel(seg(1, 0.0, 100.0), seg(1, 100.5, 200.0))) == (
+        "SPK target 1 has discontinuous segment coverage")
+    assert open_error(kernel(seg(1, 0.0, 100.0), seg(2, 200.0, 300.0))) == (
+        "SPK targets have no common coverage interval")
+    assert open_error(write_kernel(writer.spk_bytes([], big_endian=big_endian))) == "SPK kernel has no segments"
+    touching = orvane.open(kernel(seg(1, 0.0, 100.0), seg(2, 100.0, 300.0)), ANY_SHA).supported_range
+    assert touching.start_julian_day == touching.end_julian_day == 2451545.0 + 100.0 / 86400.0
+
+
+# --- threads and access -------------------------------------------------------------------------
+
+def test_engine_refuses_other_threads_and_stays_usable(de421_path):
+    engine = orvane.open(de421_path, ANY_SHA)
+    errors = []
+
+    def use():
+        try:
+            repr(engine)
+        except BaseException as error:  # noqa: BLE001
+            errors.append(error)
+
+    thread = threading.Thread(target=use)
+    thread.start()
+    thread.join()
+    assert len(errors) == 1 and isinstance(errors[0], RuntimeError)
+    assert str(errors[0]) == "orvane::PyEngine is unsendable, but sent to another thread"
+    assert repr(engine).startswith('Engine(kernel_name="de421.bsp"')
+
+
+def test_engine_dropped_on_another_thread_reports_through_unraisable_hook(de421_path, monkeypatch):
+    reports = []
+    monkeypatch.setattr("sys.unraisablehook", lambda report: reports.append(report))
+    holder = [orvane.open(de421_path, ANY_SHA)]
+
+    def drop():
+        holder.clear()
+        gc.collect()
+
+    thread = threading.Thread(target=drop)
+    thread.start()
+    thread.join()
+    assert len(reports) == 1
+    assert isinstance(reports[0].exc_value, RuntimeError)
+    assert str(reports[0].exc_value) == "orvane::PyEngine is unsendable, but is being dropped on another thread"
