@@ -55,9 +55,16 @@ struct TdbTtConstants {
 // The standard values, used when no leap-second kernel is attached.
 inline constexpr TdbTtConstants STANDARD_TDB_TT_CONSTANTS{0.001657, 0.01671, 6.239996, 1.99096871e-7};
 
-// TDB - TT in seconds at TT seconds past J2000 (three refinements of the mean
-// anomaly, first at TT and then at the TDB estimate).
+// TDB seconds past J2000 of TT seconds past J2000: the mean anomaly is taken
+// first at TT, then twice at the current TDB estimate.
+double tdb_seconds_from_tt_seconds(const TdbTtConstants& constants, double tt_seconds);
+
+// TDB - TT at TT seconds past J2000.
 double tdb_minus_tt(const TdbTtConstants& constants, double tt_seconds);
+
+// TT seconds past J2000 of TDB seconds past J2000 (the offset evaluated at the
+// TDB seconds themselves, without iterating).
+double tt_seconds_from_tdb_seconds(const TdbTtConstants& constants, double tdb_seconds);
 
 // An immutable, movable leap-second kernel.
 class LeapSecondKernel {
@@ -88,6 +95,10 @@ public:
 
     // The UTC Julian day of a TT Julian day (three fixed refinements).
     std::expected<double, UtcConversionError> utc_julian_day_from_tt(double tt_jd) const;
+
+    // TT seconds past J2000 of a UTC Julian day, without the rounding of an
+    // intermediate Julian day.
+    std::expected<double, UtcConversionError> tt_seconds_from_utc(double utc_jd) const;
 
     const std::string& file_name() const { return file_name_; }
     const std::string& sha256() const { return sha256_; }

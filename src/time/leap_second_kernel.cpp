@@ -1,0 +1,341 @@
+#include "time/leap_second_kernel.hpp"
+
+#include <cmath>
+
+#include "core/constants.hpp"
+#include "core/kernel_file.hpp"
+#include "core/text_forms.hpp"
+#include "time/text_file.hpp"
+
+namespace orvane {
+
+UtcConversionError UtcConversionError::from_time(TimeConversionError error) {
+    UtcConversionError result;
+    result.kind = Kind::Time;
+    result.time = error;
+    return result;
+}
+
+UtcConversionError UtcConversionError::from_orientation(EopError error) {
+    UtcConversionError result;
+    result.kind = Kind::Orientation;
+    result.orientation = std::move(error);
+    return result;
+}
+
+UtcConversionError UtcConversionError::missing_orientation_table() {
+    UtcConversionError result;
+    result.kind = Kind::MissingOrientationTable;
+    return result;
+}
+
+UtcConversionError UtcConversionError::before_first_entry(double utc_jd, double first_utc_jd) {
+    UtcConversionError result;
+    result.kind = Kind::BeforeFirstEntry;
+    result.utc_jd = utc_jd;
+    result.first_utc_jd = first_utc_jd;
+    return result;
+}
+
+std::string UtcConversionError::message() const {
+    switch (kind) {
+        case Kind::Time: return time.message();
+        case Kind::Orientation: return orientation.message();
+        case Kind::MissingOrientationTable:
+            return "UT1 requires an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop";
+        case Kind::BeforeFirstEntry:
+            return "UTC Julian day " + plain_float(utc_jd) + " precedes the kernel's earliest leap-second entry (" +
+                   plain_float(first_utc_jd) + "); the offset is not extrapolated";
+    }
+    return {};
+}
+
+double tdb_seconds_from_tt_seconds(const TdbTtConstants& c, double tt_seconds) {
+    double x = tt_seconds;
+    for (int k = 0; k < 3; ++k) {
+        const double m = std::fma(c.m1, x, c.m0);
+        const double e = m + c.eb * std::sin(m);
+        x = tt_seconds + c.k * std::sin(e);
+    }
+    return x;
+}
+
+double tdb_minus_tt(const TdbTtConstants& constants, double tt_seconds) {
+    return tdb_seconds_from_tt_seconds(constants, tt_seconds) - tt_seconds;
+}
+
+double tt_seconds_from_tdb_seconds(const TdbTtConstants& constants, double tdb_seconds) {
+    return tdb_seconds - tdb_minus_tt(constants, tdb_seconds);
+}
+
+namespace {
+
+std::unexpected<UtcConversionError> non_finite() {
+    return std::unexpected(UtcConversionError::from_time(TimeConversionError::non_finite_julian_day()));
+}
+
+std::unexpected<UtcConversionError> orientation(EopError error) {
+    return std::unexpected(UtcConversionError::from_orientation(std::move(error)));
+}
+
+double seconds_past_j2000(double jd) { return (jd - J2000_JULIAN_DAY) * SECONDS_PER_DAY; }
+
+}  // namespace
+
+// Loading.
+
+std::expected<LeapSecondKernel, LskError> LeapSecondKernel::open(std::string_view path, std::string_view sha256) {
+    std::optional<std::string> name = utf8_file_name(path);
+    if (!name) return std::unexpected(LskError::file_name());
+    auto text = read_utf8_text_file(path);
+    if (!text) return std::unexpected(LskError::read(std::move(text.error())));
+    return from_text(std::move(*name), sha256, *text);
+}
+
+std::expected<LeapSecondKernel, LskError> LeapSecondKernel::from_text(std::string file_name, std::string_view sha256,
+                                                                      std::string_view text) {
+    if (!is_sha256_text(sha256)) return std::unexpected(LskError::checksum());
+    auto data = extract_data_sections(text);
+    if (!data) return std::unexpected(std::move(data.error()));
+    const AssignmentMap map = parse_assignments(*data);
+
+    // A constant that reads as infinity or NaN would make every conversion
+    // return garbage, so it is refused like any other invalid number.
+    auto finite_scalar = [&map](std::string_view keyword) -> std::expected<double, LskError> {
+        auto value = scalar(map, keyword);
+        if (value && !std::isfinite(*value)) {
+            return std::unexpected(LskError::invalid_value(keyword, "value is not a valid number"));
+        }
+        return value;
+    };
+    auto delta_t_a = finite_scalar("DELTET/DELTA_T_A");
+    if (!delta_t_a) return std::unexpected(std::move(delta_t_a.error()));
+    auto k = finite_scalar("DELTET/K");
+    if (!k) return std::unexpected(std::move(k.error()));
+    auto eb = finite_scalar("DELTET/EB");
+    if (!eb) return std::unexpected(std::move(eb.error()));
+
+    auto m_text = raw_value(map, "DELTET/M");
+    if (!m_text) return std::unexpected(std::move(m_text.error()));
+    const std::vector<std::string_view> m_tokens = value_tokens(*m_text);
+    if (m_tokens.size() != 2) {
+        return std::unexpected(LskError::invalid_value("DELTET/M", "expected exactly two values (M0 and M1)"));
+    }
+    const std::optional<double> m0 = parse_number(m_tokens[0]);
+    if (!m0 || !std::isfinite(*m0)) {
+        return std::unexpected(LskError::invalid_value("DELTET/M", "M0 is not a valid number"));
+    }
+    const std::optional<double> m1 = parse_number(m_tokens[1]);
+    if (!m1 || !std::isfinite(*m1)) {
+        return std::unexpected(LskError::invalid_value("DELTET/M", "M1 is not a valid number"));
+    }
+
+    auto table_text = raw_value(map, "DELTET/DELTA_AT");
+    if (!table_text) return std::unexpected(std::move(table_text.error()));
+    const std::vector<std::string_view> tokens = value_tokens(*table_text);
+    if (tokens.empty() || tokens.size() % 2 != 0) {
+        return std::unexpected(
+            LskError::invalid_value("DELTET/DELTA_AT", "expected a non-empty sequence of (delta, date) pairs"));
+    }
+    std::vector<LeapSecondEntry> entries;
+    entries.reserve(tokens.size() / 2);
+    for (std::size_t i = 0; i < tokens.size(); i += 2) {
+        const std::optional<double> delta = parse_number(tokens[i]);
+        if (!delta || !std::isfinite(*delta)) {
+            return std::unexpected(LskError::invalid_value("DELTET/DELTA_AT", "delta value is not a valid number"));
+        }
+        auto date = parse_date_literal(tokens[i + 1]);
+        if (!date) return std::unexpected(std::move(date.error()));
+        entries.push_back({.delta_at = *delta, .utc_jd = *date});
+    }
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        if (!(entries[i].utc_jd > entries[i - 1].utc_jd)) return std::unexpected(LskError::not_ascending());
+    }
+
+    LeapSecondKernel kernel;
+    kernel.file_name_ = std::move(file_name);
+    kernel.sha256_ = lowercase_sha256(sha256);
+    kernel.entries_ = std::move(entries);
+    kernel.delta_t_a_ = *delta_t_a;
+    kernel.tdb_tt_ = {.k = *k, .eb = *eb, .m0 = *m0, .m1 = *m1};
+    return kernel;
+}
+
+// Building blocks.
+
+std::expected<double, UtcConversionError> LeapSecondKernel::delta_at(double utc_jd) const {
+    if (!std::isfinite(utc_jd)) return non_finite();
+    if (utc_jd < entries_.front().utc_jd) {
+        return std::unexpected(UtcConversionError::before_first_entry(utc_jd, entries_.front().utc_jd));
+    }
+    for (std::size_t i = entries_.size(); i-- > 0;) {
+        if (entries_[i].utc_jd <= utc_jd) return entries_[i].delta_at;
+    }
+    return entries_.front().delta_at;  // not reached: the first entry is at or before utc_jd
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::utc_julian_day_from_tt(double tt_jd) const {
+    // Start from the latest offset and refine three times; inside an inserted
+    // leap second the last refinement lands just after the following midnight.
+    double utc = tt_jd - (entries_.back().delta_at + delta_t_a_) / SECONDS_PER_DAY;
+    for (int k = 0; k < 3; ++k) {
+        auto offset = delta_at(utc);
+        if (!offset) return std::unexpected(std::move(offset.error()));
+        utc = tt_jd - (delta_t_a_ + *offset) / SECONDS_PER_DAY;
+    }
+    if (auto check = delta_at(utc); !check) return std::unexpected(std::move(check.error()));
+    return utc;
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::tt_seconds_from_utc(double utc_jd) const {
+    auto offset = delta_at(utc_jd);
+    if (!offset) return std::unexpected(std::move(offset.error()));
+    // Seconds are formed from the exact day difference first, so the offset
+    // is added at a resolution of about 1e-7 s rather than a Julian day's 4e-5 s.
+    return seconds_past_j2000(utc_jd) + (*offset + delta_t_a_);
+}
+
+double LeapSecondKernel::tt_julian_day_from_tdb(double tdb_jd) const {
+    return tt_seconds_from_tdb_seconds(tdb_tt_, seconds_past_j2000(tdb_jd)) / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+}
+
+// Conversions by input scale.
+
+std::expected<double, UtcConversionError> LeapSecondKernel::tdb_seconds(TimeScale scale, double jd) const {
+    if (!std::isfinite(jd)) return non_finite();
+    switch (scale) {
+        case TimeScale::Utc: {
+            auto tt = tt_seconds_from_utc(jd);
+            if (!tt) return std::unexpected(std::move(tt.error()));
+            return tdb_seconds_from_tt_seconds(tdb_tt_, *tt);
+        }
+        case TimeScale::Ut1:
+            return std::unexpected(UtcConversionError::from_time(TimeConversionError::unsupported_scale(scale)));
+        case TimeScale::Tt: return tdb_seconds_from_tt_seconds(tdb_tt_, seconds_past_j2000(jd));
+        case TimeScale::Tdb: return seconds_past_j2000(jd);
+    }
+    return std::unexpected(UtcConversionError::from_time(TimeConversionError::unsupported_scale(scale)));
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::tt_julian_day(TimeScale scale,
+                                                                          const EarthOrientationTable* eop,
+                                                                          double jd) const {
+    if (!std::isfinite(jd)) return non_finite();
+    double utc = jd;
+    switch (scale) {
+        case TimeScale::Tt: return jd;
+        case TimeScale::Tdb: return tt_julian_day_from_tdb(jd);
+        case TimeScale::Ut1: {
+            if (eop == nullptr) return std::unexpected(UtcConversionError::missing_orientation_table());
+            auto converted = eop->utc_julian_day_from_ut1(jd);
+            if (!converted) return orientation(std::move(converted.error()));
+            if (!std::isfinite(*converted)) return non_finite();
+            utc = *converted;
+            break;
+        }
+        case TimeScale::Utc: break;
+    }
+    auto offset = delta_at(utc);
+    if (!offset) return std::unexpected(std::move(offset.error()));
+    return utc + (*offset + delta_t_a_) / SECONDS_PER_DAY;
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::utc_julian_day(TimeScale scale,
+                                                                           const EarthOrientationTable* eop,
+                                                                           double jd) const {
+    if (!std::isfinite(jd)) return non_finite();
+    switch (scale) {
+        case TimeScale::Utc: return jd;
+        case TimeScale::Ut1: {
+            if (eop == nullptr) return std::unexpected(UtcConversionError::missing_orientation_table());
+            auto converted = eop->utc_julian_day_from_ut1(jd);
+            if (!converted) return orientation(std::move(converted.error()));
+            return *converted;
+        }
+        case TimeScale::Tt: return utc_julian_day_from_tt(jd);
+        case TimeScale::Tdb: return utc_julian_day_from_tt(tt_julian_day_from_tdb(jd));
+    }
+    return jd;
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::ut1_julian_day(TimeScale scale,
+                                                                           const EarthOrientationTable& eop,
+                                                                           double jd) const {
+    if (!std::isfinite(jd)) return non_finite();
+    if (scale == TimeScale::Ut1) return jd;
+    auto utc = utc_julian_day(scale, &eop, jd);
+    if (!utc) return std::unexpected(std::move(utc.error()));
+    auto ut1 = eop.ut1_julian_day_from_utc(*utc);
+    if (!ut1) return orientation(std::move(ut1.error()));
+    return *ut1;
+}
+
+std::expected<double, UtcConversionError> LeapSecondKernel::tdb_seconds_with_eop(TimeScale scale,
+                                                                                 const EarthOrientationTable& eop,
+                                                                                 double jd) const {
+    if (scale != TimeScale::Ut1) return tdb_seconds(scale, jd);
+    auto utc = eop.utc_julian_day_from_ut1(jd);
+    if (!utc) return orientation(std::move(utc.error()));
+    return tdb_seconds(TimeScale::Utc, *utc);
+}
+
+// Without a leap-second kernel.
+
+std::expected<double, TimeConversionError> tdb_seconds_without_kernel(TimeScale scale, double jd) {
+    if (!std::isfinite(jd)) return std::unexpected(TimeConversionError::non_finite_julian_day());
+    switch (scale) {
+        case TimeScale::Tdb: return seconds_past_j2000(jd);
+        case TimeScale::Tt: return tdb_seconds_from_tt_seconds(STANDARD_TDB_TT_CONSTANTS, seconds_past_j2000(jd));
+        case TimeScale::Utc:
+        case TimeScale::Ut1: break;
+    }
+    return std::unexpected(TimeConversionError::unsupported_scale(scale));
+}
+
+std::expected<double, TimeConversionError> tt_julian_day_without_kernel(TimeScale scale, double jd) {
+    if (!std::isfinite(jd)) return std::unexpected(TimeConversionError::non_finite_julian_day());
+    switch (scale) {
+        case TimeScale::Tt: return jd;
+        case TimeScale::Tdb: return seconds_past_j2000(jd) / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+        case TimeScale::Utc:
+        case TimeScale::Ut1: break;
+    }
+    return std::unexpected(TimeConversionError::unsupported_scale(scale));
+}
+
+// With whichever time kernels the engine holds.
+
+std::expected<double, std::string> tdb_seconds_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
+                                                                 const std::optional<EarthOrientationTable>& eop,
+                                                                 TimeScale scale, double jd) {
+    if (!leap_seconds) {
+        auto seconds = tdb_seconds_without_kernel(scale, jd);
+        if (!seconds) return std::unexpected(seconds.error().message());
+        return *seconds;
+    }
+    std::expected<double, UtcConversionError> seconds;
+    if (scale == TimeScale::Ut1) {
+        if (!eop) return std::unexpected(UtcConversionError::missing_orientation_table().message());
+        seconds = leap_seconds->tdb_seconds_with_eop(scale, *eop, jd);
+    } else {
+        seconds = leap_seconds->tdb_seconds(scale, jd);
+    }
+    if (!seconds) return std::unexpected(seconds.error().message());
+    return *seconds;
+}
+
+std::expected<double, std::string> tt_julian_day_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
+                                                                   const std::optional<EarthOrientationTable>& eop,
+                                                                   TimeScale scale, double jd) {
+    if (scale == TimeScale::Tt) return jd;
+    if (!leap_seconds) {
+        auto tt = tt_julian_day_without_kernel(scale, jd);
+        if (!tt) return std::unexpected(tt.error().message());
+        return *tt;
+    }
+    auto tt = leap_seconds->tt_julian_day(scale, eop ? &*eop : nullptr, jd);
+    if (!tt) return std::unexpected(tt.error().message());
+    return *tt;
+}
+
+}  // namespace orvane
