@@ -1,0 +1,58 @@
+#include "core/earth_rotation.hpp"
+
+#include <cmath>
+
+#include "core/angles.hpp"
+#include "core/constants.hpp"
+#include "core/precession.hpp"
+
+namespace orvane {
+
+namespace {
+
+constexpr double ERA_AT_J2000_TURNS = 0.779057273264;
+constexpr double ERA_RATE_TURNS_PER_DAY = 0.00273781191135448;  // beyond one turn per UT1 day
+constexpr double ARCSEC_PER_TURN = 1296000.0;
+
+// Equation of the equinoxes (Δψ cos ε_A plus the complementary terms), radians.
+double equation_of_the_equinoxes(double t, const Nutation& nutation) {
+    const double omega = std::fmod(std::fma(-6962890.5431, t, 450160.398036), ARCSEC_PER_TURN) * ARCSEC_TO_RAD;
+    const double complementary =
+        (0.00264096 * std::sin(omega) + 6.352e-5 * std::sin(2.0 * omega)) * ARCSEC_TO_RAD;
+    return nutation.longitude_rad * std::cos(mean_obliquity_iau2006_rad(t)) + complementary;
+}
+
+}  // namespace
+
+double earth_rotation_angle(double ut1_julian_day) {
+    double fraction = std::fmod(ut1_julian_day, 1.0);
+    if (fraction < 0.0) fraction += 1.0;
+    const double days = ut1_julian_day - J2000_JULIAN_DAY;
+    return reduce_radians(TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_TURNS_PER_DAY * days));
+}
+
+double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day) {
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    double p = std::fma(-3.68e-8, t, -2.9956e-5);
+    p = std::fma(p, t, -4.4e-7);
+    p = std::fma(p, t, 1.3915817);
+    p = std::fma(p, t, 4612.156534);
+    p = std::fma(p, t, 0.014506);
+    return reduce_radians(earth_rotation_angle(ut1_julian_day) + p * ARCSEC_TO_RAD);
+}
+
+double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day,
+                                                const Nutation& nutation) {
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    return reduce_radians(greenwich_mean_sidereal_time_iau2006(ut1_julian_day, tt_julian_day) +
+                          equation_of_the_equinoxes(t, nutation));
+}
+
+double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
+                                            double tt_julian_day) {
+    const double gast =
+        greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation_iau2000b(tt_julian_day));
+    return reduce_radians(gast + east_longitude_rad);
+}
+
+}  // namespace orvane

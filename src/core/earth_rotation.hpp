@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/nutation.hpp"
+
+namespace orvane {
+
+// Earth rotation angle (IAU 2000) at a UT1 Julian day, radians in [0, 2π).
+double earth_rotation_angle(double ut1_julian_day);
+
+// Greenwich mean sidereal time, IAU 2006, radians in [0, 2π).
+double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day);
+
+// Greenwich apparent sidereal time in [0, 2π): IAU 2006 mean sidereal time plus
+// the equation of the equinoxes with Δψ of the given IAU 2000B nutation, which
+// the caller computed for tt_julian_day.
+double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day,
+                                                const Nutation& nutation);
+
+// Local apparent sidereal time in [0, 2π) for an east longitude in radians.
+// Never fails; non-finite input gives a non-finite result.
+double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
+                                            double tt_julian_day);
+
+}  // namespace orvane

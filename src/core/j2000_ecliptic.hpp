@@ -1,0 +1,14 @@
+#pragma once
+#include <expected>
+
+#include "core/cartesian_state.hpp"
+#include "core/errors.hpp"
+
+namespace orvane {
+
+// Rotates a state from the ICRF/J2000 equator to the J2000 mean ecliptic
+// (obliquity 84381.448 arcseconds); NonFiniteState unless all six components
+// are finite.
+std::expected<CartesianState, CoordinateError> to_j2000_ecliptic(const CartesianState& state);
+
+}  // namespace orvane

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace orvane {
+
+// Nutation in longitude (Δψ) and in obliquity (Δε), radians.
+struct Nutation {
+    double longitude_rad = 0.0;
+    double obliquity_rad = 0.0;
+};
+
+// IAU 2000B nutation (77 luni-solar terms plus the fixed planetary offsets) at
+// a TT Julian day. Never fails; a non-finite day gives non-finite values.
+// This series is the main cost of every of-date frame: compute it once per
+// instant and hand the result to everything that needs it.
+Nutation nutation_iau2000b(double tt_julian_day);
+
+}  // namespace orvane

@@ -1,0 +1,89 @@
+#include "core/observer.hpp"
+
+#include <array>
+#include <cmath>
+#include <numbers>
+
+#include "core/constants.hpp"
+#include "core/earth_rotation.hpp"
+#include "core/nutation.hpp"
+#include "core/of_date_rotation.hpp"
+#include "core/precession.hpp"
+
+namespace orvane {
+
+namespace {
+
+constexpr double GRS80_EQUATORIAL_RADIUS_M = 6378137.0;
+constexpr double GRS80_ECCENTRICITY_SQUARED = 0.006694380022900787;
+constexpr double GRS80_ONE_MINUS_ECCENTRICITY_SQUARED = 0.9933056199770992;
+constexpr double EARTH_ROTATION_RATE_RAD_PER_S = 7.292115e-5;
+constexpr double TIO_LOCATOR_RATE_RAD_PER_CENTURY = -2.278624301214819e-10;
+
+using Vector = std::array<double, 3>;
+
+// Rotations of the axes by θ about x (R1), y (R2) and z (R3).
+Vector r1(const Vector& v, double theta) {
+    const double s = std::sin(theta), c = std::cos(theta);
+    return {v[0], c * v[1] + s * v[2], -s * v[1] + c * v[2]};
+}
+
+Vector r2(const Vector& v, double theta) {
+    const double s = std::sin(theta), c = std::cos(theta);
+    return {c * v[0] - s * v[2], v[1], s * v[0] + c * v[2]};
+}
+
+Vector r3(const Vector& v, double theta) {
+    const double s = std::sin(theta), c = std::cos(theta);
+    return {c * v[0] + s * v[1], -s * v[0] + c * v[1], v[2]};
+}
+
+}  // namespace
+
+std::expected<GeodeticObserver, CoordinateError> GeodeticObserver::validate() const {
+    if (!std::isfinite(longitude_east_deg) || !std::isfinite(latitude_deg) || !std::isfinite(height_m)) {
+        return std::unexpected(CoordinateError::NonFiniteState);
+    }
+    if (std::abs(latitude_deg) > 90.0) return std::unexpected(CoordinateError::InvalidLatitude);
+    return *this;
+}
+
+std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
+                                                                           double ut1_julian_day,
+                                                                           double tt_julian_day,
+                                                                           double polar_motion_x_arcsec,
+                                                                           double polar_motion_y_arcsec) {
+    if (auto valid = observer.validate(); !valid) return std::unexpected(valid.error());
+    if (!std::isfinite(polar_motion_x_arcsec) || !std::isfinite(polar_motion_y_arcsec) ||
+        !std::isfinite(ut1_julian_day) || !std::isfinite(tt_julian_day)) {
+        return std::unexpected(CoordinateError::NonFiniteState);
+    }
+    const double lambda = observer.longitude_east_deg * DEG_TO_RAD;
+    const double phi = observer.latitude_deg * DEG_TO_RAD;
+    if (!std::isfinite(lambda) || !std::isfinite(phi)) return std::unexpected(CoordinateError::NonFiniteState);
+    if (std::abs(phi) > std::numbers::pi / 2.0) return std::unexpected(CoordinateError::InvalidLatitude);
+
+    // Geodetic to terrestrial (ITRS), kilometres.
+    const double sin_phi = std::sin(phi);
+    const double cos_phi = std::cos(phi);
+    const double n = GRS80_EQUATORIAL_RADIUS_M / std::sqrt(1.0 - GRS80_ECCENTRICITY_SQUARED * sin_phi * sin_phi);
+    const double h = observer.height_m;
+    Vector r{(n + h) * cos_phi * std::cos(lambda) / 1000.0, (n + h) * cos_phi * std::sin(lambda) / 1000.0,
+             (n * GRS80_ONE_MINUS_ECCENTRICITY_SQUARED + h) * sin_phi / 1000.0};
+
+    // Polar motion and TIO locator: ITRS to the terrestrial intermediate axes.
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    const double s_prime = TIO_LOCATOR_RATE_RAD_PER_CENTURY * t;
+    r = r1(r, polar_motion_y_arcsec * ARCSEC_TO_RAD);
+    r = r2(r, polar_motion_x_arcsec * ARCSEC_TO_RAD);
+    r = r3(r, -s_prime);
+    Vector v{-EARTH_ROTATION_RATE_RAD_PER_S * r[1], EARTH_ROTATION_RATE_RAD_PER_S * r[0], 0.0};
+
+    // Earth rotation to the true equator and equinox of date, then back to GCRS.
+    const Nutation nutation = nutation_iau2000b(tt_julian_day);
+    const double gast = greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation);
+    const CartesianState of_date{r3(r, -gast), r3(v, -gast)};
+    return OfDateRotation(nutation, true, tt_julian_day).apply_inverse(of_date);
+}
+
+}  // namespace orvane

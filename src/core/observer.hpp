@@ -1,0 +1,22 @@
+#pragma once
+#include <expected>
+
+#include "core/cartesian_state.hpp"
+#include "core/errors.hpp"
+#include "core/geodetic_observer.hpp"
+
+namespace orvane {
+
+// Geocentric state of an observer fixed on the rotating Earth (GRS80), on the
+// GCRS axes: position in km, velocity in km/s. Polar motion x_p, y_p in
+// arcseconds. The chain is polar motion with the TIO locator, Greenwich
+// apparent sidereal time (IAU 2006 with IAU 2000B nutation), then the inverse
+// of IAU 2006/2000B precession-nutation with frame bias; the nutation series
+// is evaluated once for both.
+std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
+                                                                           double ut1_julian_day,
+                                                                           double tt_julian_day,
+                                                                           double polar_motion_x_arcsec,
+                                                                           double polar_motion_y_arcsec);
+
+}  // namespace orvane

@@ -1,0 +1,39 @@
+#include "core/precession.hpp"
+
+#include <cmath>
+
+#include "core/constants.hpp"
+
+namespace orvane {
+
+namespace {
+
+// c0 + c1 T + ... + c5 T^5 by Horner's rule with fused multiply-adds.
+double quintic(double t, double c0, double c1, double c2, double c3, double c4, double c5) {
+    double p = std::fma(c5, t, c4);
+    p = std::fma(p, t, c3);
+    p = std::fma(p, t, c2);
+    p = std::fma(p, t, c1);
+    return std::fma(p, t, c0);
+}
+
+}  // namespace
+
+double julian_centuries_since_j2000(double julian_day) {
+    return (julian_day - J2000_JULIAN_DAY) / DAYS_PER_JULIAN_CENTURY;
+}
+
+double mean_obliquity_iau2006_rad(double t) {
+    return quintic(t, 84381.406, -46.836769, -0.0001831, 0.0020034, -5.76e-7, -4.34e-8) * ARCSEC_TO_RAD;
+}
+
+FukushimaWilliamsAngles precession_angles_iau2006(double t) {
+    FukushimaWilliamsAngles angles;
+    angles.gamma_bar_rad = quintic(t, -0.052928, 10.556378, 0.4932044, -0.00031238, -2.788e-6, 2.6e-8) * ARCSEC_TO_RAD;
+    angles.phi_bar_rad = quintic(t, 84381.412819, -46.811016, 0.0511268, 0.00053289, -4.4e-7, -1.76e-8) * ARCSEC_TO_RAD;
+    angles.psi_bar_rad = quintic(t, -0.041775, 5038.481484, 1.5584175, -0.00018522, -2.6452e-5, -1.48e-8) * ARCSEC_TO_RAD;
+    angles.mean_obliquity_rad = mean_obliquity_iau2006_rad(t);
+    return angles;
+}
+
+}  // namespace orvane

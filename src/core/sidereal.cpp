@@ -1,0 +1,56 @@
+#include "core/sidereal.hpp"
+
+#include <cmath>
+
+#include "core/precession.hpp"
+
+namespace orvane {
+
+namespace {
+
+// Offset at the reference epoch (degrees) and that epoch (Julian centuries of
+// TT since J2000.0).
+struct AyanamshaOrigin {
+    double base_deg;
+    double epoch_centuries;
+};
+
+constexpr AyanamshaOrigin origin(SiderealMode mode) {
+    switch (mode) {
+        case SiderealMode::Lahiri: return {23.25, -0.43782340862422997};  // 1956 March 21, 0h
+        case SiderealMode::FaganBradley: return {24.042044444444446, -0.500002095577008};  // B1950.0
+    }
+    return {23.25, -0.43782340862422997};
+}
+
+// IAU 2006 general precession in longitude, arcseconds, no constant term.
+double general_precession_arcsec(double t) {
+    double p = std::fma(-0.0000000383, t, -0.000023857);
+    p = std::fma(p, t, 0.00007964);
+    p = std::fma(p, t, 1.1054348);
+    p = std::fma(p, t, 5028.796195);
+    return p * t;
+}
+
+constexpr double ARCSEC_CENTURY_PER_DEG_DAY = 131490000.0;  // 36525 days × 3600″
+
+}  // namespace
+
+std::expected<double, CoordinateError> ayanamsha_deg(SiderealMode mode, double tt_julian_day) {
+    if (!std::isfinite(tt_julian_day)) return std::unexpected(CoordinateError::NonFiniteState);
+    const AyanamshaOrigin o = origin(mode);
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    return o.base_deg + (general_precession_arcsec(t) - general_precession_arcsec(o.epoch_centuries)) / 3600.0;
+}
+
+std::expected<double, CoordinateError> ayanamsha_rate_deg_per_day(double tt_julian_day) {
+    if (!std::isfinite(tt_julian_day)) return std::unexpected(CoordinateError::NonFiniteState);
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    double rate = std::fma(-0.0000001915, t, -0.000095428);
+    rate = std::fma(rate, t, 0.00023892);
+    rate = std::fma(rate, t, 2.2108696);
+    rate = std::fma(rate, t, 5028.796195);
+    return rate / ARCSEC_CENTURY_PER_DEG_DAY;
+}
+
+}  // namespace orvane

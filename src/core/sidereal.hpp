@@ -1,0 +1,17 @@
+#pragma once
+#include <expected>
+
+#include "core/errors.hpp"
+#include "core/selectors.hpp"
+
+namespace orvane {
+
+// Ayanamsha in degrees at a TT Julian day: the mode's offset at its reference
+// epoch plus the IAU 2006 general precession in longitude accumulated since.
+// NonFiniteState for a non-finite day.
+std::expected<double, CoordinateError> ayanamsha_deg(SiderealMode mode, double tt_julian_day);
+
+// Rate of the ayanamsha in degrees per day (the same for every mode).
+std::expected<double, CoordinateError> ayanamsha_rate_deg_per_day(double tt_julian_day);
+
+}  // namespace orvane

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/constants.hpp"
+#include "core/errors.hpp"
+#include "core/j2000_ecliptic.hpp"
+#include "core/nutation.hpp"
+#include "core/of_date_rotation.hpp"
+#include "core/spherical.hpp"
+#include "core/reference_table.hpp"
+
+namespace orvane {
+namespace {
+
+using testing::ReferenceTable;
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+CartesianState unit_state(int axis) {
+    CartesianState state;
+    state.position[axis] = 1.0;
+    state.velocity[axis] = 1.0;
+    return state;
+}
+
+TEST(Nutation, MatchesErfaNut00bFrom1800To2200) {
+    ReferenceTable table("frames_nutation.csv");
+    ASSERT_GT(table.size(), 100u);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const double tt = table.number(i, "tt_jd");
+        const Nutation n = nutation_iau2000b(tt);
+        EXPECT_NEAR(n.longitude_rad, table.number(i, "dpsi_rad"), 1e-14) << "TT " << tt;
+        EXPECT_NEAR(n.obliquity_rad, table.number(i, "deps_rad"), 1e-14) << "TT " << tt;
+    }
+}
+
+TEST(OfDateRotation, MatchesErfaPrecessionNutationMatrices) {
+    ReferenceTable table("frames_rotation.csv");
+    ASSERT_GT(table.size(), 100u);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const double tt = table.number(i, "tt_jd");
+        const bool nutation = table.number(i, "nutation") != 0.0;
+        const bool equatorial = table.number(i, "equatorial") != 0.0;
+        const OfDateRotation rotation(nutation, equatorial, tt);
+        for (int column = 0; column < 3; ++column) {
+            const auto rotated = rotation.apply(unit_state(column));
+            ASSERT_TRUE(rotated.has_value());
+            for (int row = 0; row < 3; ++row) {
+                const double expected =
+                    table.number(i, "m" + std::to_string(row) + std::to_string(column));
+                EXPECT_NEAR(rotated->position[row], expected, 1e-14)
+                    << "TT " << tt << " nutation " << nutation << " equatorial " << equatorial;
+                EXPECT_EQ(rotated->velocity[row], rotated->position[row]);
+            }
+        }
+    }
+}
+
+TEST(OfDateRotation, PrecomputedNutationGivesTheSameRotation) {
+    const double tt = 2460000.3;
+    const OfDateRotation computed(true, false, tt);
+    const OfDateRotation given(nutation_iau2000b(tt), false, tt);
+    EXPECT_EQ(computed.sin_psi, given.sin_psi);
+    EXPECT_EQ(computed.cos_epsilon, given.cos_epsilon);
+    EXPECT_FALSE(given.equatorial);
+}
+
+TEST(OfDateRotation, InverseUndoesApplyAndRefusesNonFiniteStates) {
+    const CartesianState state{{1.2e8, -7.5e7, 3.1e7}, {12.5, 29.0, -4.0}};
+    for (bool equatorial : {true, false}) {
+        const OfDateRotation rotation(true, equatorial, 2299160.5);
+        const auto back = rotation.apply_inverse(*rotation.apply(state));
+        ASSERT_TRUE(back.has_value());
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(back->position[k], state.position[k], 1e-6);
+            EXPECT_NEAR(back->velocity[k], state.velocity[k], 1e-13);
+        }
+    }
+    CartesianState bad = state;
+    bad.velocity[2] = NaN;
+    const OfDateRotation rotation(false, true, J2000_JULIAN_DAY);
+    EXPECT_EQ(rotation.apply(bad).error(), CoordinateError::NonFiniteState);
+    EXPECT_EQ(rotation.apply_inverse(bad).error(), CoordinateError::NonFiniteState);
+    EXPECT_EQ(to_j2000_ecliptic(bad).error(), CoordinateError::NonFiniteState);
+}
+
+TEST(OfDateRotation, NonFiniteDayFailsAtTheSphericalConversion) {
+    const OfDateRotation rotation(true, true, NaN);
+    const auto rotated = rotation.apply(CartesianState{{1.0, 2.0, 3.0}, {}});
+    ASSERT_TRUE(rotated.has_value());
+    EXPECT_EQ(to_spherical(*rotated).error(), CoordinateError::NonFiniteState);
+}
+
+TEST(J2000Ecliptic, IsTheRotationByTheJ2000Obliquity) {
+    const double eps0 = 84381.448 * ARCSEC_TO_RAD;
+    for (int axis = 0; axis < 3; ++axis) {
+        const auto rotated = to_j2000_ecliptic(unit_state(axis));
+        ASSERT_TRUE(rotated.has_value());
+        const double expected[3][3] = {{1, 0, 0},
+                                       {0, std::cos(eps0), std::sin(eps0)},
+                                       {0, -std::sin(eps0), std::cos(eps0)}};
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_NEAR(rotated->position[row], expected[row][axis], 2e-16);
+            EXPECT_EQ(rotated->velocity[row], rotated->position[row]);
+        }
+    }
+}
+
+TEST(Spherical, MatchesErfaPv2s) {
+    ReferenceTable table("frames_spherical.csv");
+    ASSERT_GT(table.size(), 100u);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const CartesianState state{
+            {table.number(i, "x_km"), table.number(i, "y_km"), table.number(i, "z_km")},
+            {table.number(i, "vx_km_s"), table.number(i, "vy_km_s"), table.number(i, "vz_km_s")}};
+        const auto s = to_spherical(state);
+        ASSERT_TRUE(s.has_value());
+        double lon = table.number(i, "lon_rad") * RAD_TO_DEG;
+        if (lon < 0.0) lon += 360.0;
+        EXPECT_NEAR(s->longitude_deg, lon, 1e-12);
+        EXPECT_NEAR(s->latitude_deg, table.number(i, "lat_rad") * RAD_TO_DEG, 1e-12);
+        const double distance = table.number(i, "distance_km");
+        EXPECT_NEAR(s->distance_km, distance, distance * 1e-15);
+        const double rate = table.number(i, "lon_rate_rad_per_s") * RAD_TO_DEG * SECONDS_PER_DAY;
+        EXPECT_NEAR(s->longitude_rate_deg_per_day, rate, std::abs(rate) * 1e-12 + 1e-15);
+    }
+}
+
+TEST(Spherical, LongitudesAreNeverNegativeNorAFullTurn) {
+    const auto south = to_spherical(CartesianState{{0.0, -5.0, 1.0}, {}});
+    EXPECT_EQ(south->longitude_deg, 270.0);
+    // atan2 a hair below zero: adding 360 would round to 360 itself.
+    const auto hair = to_spherical(CartesianState{{1.0, -1e-20, 0.0}, {}});
+    EXPECT_GE(hair->longitude_deg, 0.0);
+    EXPECT_LT(hair->longitude_deg, 360.0);
+    const auto negative_zero = to_spherical(CartesianState{{1.0, -0.0, 0.0}, {}});
+    EXPECT_FALSE(std::signbit(negative_zero->longitude_deg));
+}
+
+TEST(Spherical, RetrogradeMotionHasANegativeRate) {
+    const auto s = to_spherical(CartesianState{{1.0e8, 0.0, 0.0}, {0.0, -10.0, 3.0}});
+    EXPECT_LT(s->longitude_rate_deg_per_day, 0.0);
+}
+
+TEST(Spherical, ErrorsAtOriginOnZAxisAndForNonFiniteStates) {
+    EXPECT_EQ(to_spherical(CartesianState{}).error(), CoordinateError::UndefinedAtOrigin);
+    EXPECT_EQ(to_spherical(CartesianState{{0.0, 0.0, 1.0}, {}}).error(), CoordinateError::UndefinedOnZAxis);
+    EXPECT_EQ(message(to_spherical(CartesianState{{0.0, 0.0, 1.0}, {}}).error()),
+              "spherical longitude is undefined on the z axis");
+    EXPECT_EQ(message(to_spherical(CartesianState{}).error()), "spherical position is undefined at origin");
+    const auto nan_velocity = to_spherical(CartesianState{{1.0, 2.0, 3.0}, {0.0, NaN, 0.0}});
+    EXPECT_EQ(message(nan_velocity.error()), "Cartesian state must be finite");
+}
+
+}  // namespace
+}  // namespace orvane
