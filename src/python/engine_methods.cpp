@@ -1,8 +1,24 @@
 #include "python/engine_methods.hpp"
 
 namespace orvane::python {
+namespace {
+PyCFunction fast(FastMethod method) { return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(method)); }
+constexpr int FAST = METH_FASTCALL | METH_KEYWORDS;
+}  // namespace
 
 PyMethodDef ENGINE_METHODS[] = {
+    {"with_leap_second_kernel", fast(engine_with_leap_second_kernel), FAST,
+     "with_leap_second_kernel($self, path, sha256)\n--\n\n"
+     "Attach a NAIF leap-second kernel so UTC (and UT1 with EOP) convert."},
+    {"with_eop", fast(engine_with_eop), FAST,
+     "with_eop($self, path, sha256)\n--\n\nAttach an IERS EOP 20 C04 table for UT1 and polar motion."},
+    {"with_time_kernels", fast(engine_with_time_kernels), FAST,
+     "with_time_kernels($self, leap_second_kernel, leap_second_sha256, eop, eop_sha256)\n--\n\n"
+     "Attach both an LSK and an EOP table."},
+    {"with_additional_kernel_file", fast(engine_with_additional_kernel_file), FAST,
+     "with_additional_kernel_file($self, path, sha256)\n--\n\n"
+     "Attach an extra planet-center SPK. The primary kernel still wins for\n"
+     "any body and epoch it already covers. `sha256` is caller-verified."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -11,6 +11,13 @@ namespace orvane::python {
 
 extern PyMethodDef ENGINE_METHODS[];
 
+using FastMethod = PyObject* (*)(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+PyObject* engine_with_leap_second_kernel(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_with_eop(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_with_time_kernels(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_with_additional_kernel_file(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null
 // with ValueError set on failure.

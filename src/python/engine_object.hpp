@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "spk/engine.hpp"
 

@@ -4,6 +4,7 @@
 
 #include "core/constants.hpp"
 #include "python/classes.hpp"
+#include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
 
@@ -73,6 +74,7 @@ int exec_module(PyObject* module) {
     for (const ClassEntry& entry : class_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
     }
+    if (create_array_buffer_class() == nullptr) return -1;
     FUNCTION_DEFS[0].ml_doc = OPEN_ENGINE_DOC;
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;

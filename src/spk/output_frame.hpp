@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+
+#include "core/cartesian_state.hpp"
+#include "core/errors.hpp"
+#include "core/of_date_rotation.hpp"
+#include "core/position_options.hpp"
+
+namespace orvane {
+
+// The axes a position is delivered on.
+struct OutputFrame {
+    enum class Kind : std::uint8_t { OfDate, J2000Equatorial, J2000Ecliptic };
+    Kind kind = Kind::J2000Equatorial;
+    OfDateRotation rotation;  // OfDate only
+};
+
+// The frame of resolved options at a date (the TDB Julian day serves as the
+// date of precession and nutation).
+OutputFrame output_frame(const PositionOptions& resolved, double julian_day);
+
+// Rotates the state into the frame and converts it to longitude, latitude,
+// distance in au and longitude speed; geometric failures become Backend errors.
+std::expected<Position, OrvaneError> position_from_state(const CartesianState& state, const OutputFrame& frame);
+
+}  // namespace orvane
