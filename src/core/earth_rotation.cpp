@@ -50,9 +50,14 @@ double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt
 
 double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
                                             double tt_julian_day) {
-    const double gast =
-        greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation_iau2000b(tt_julian_day));
-    return reduce_radians(gast + east_longitude_rad);
+    return local_apparent_sidereal_time_iau2006(east_longitude_rad, ut1_julian_day, tt_julian_day,
+                                                nutation_iau2000b(tt_julian_day));
+}
+
+double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
+                                            double tt_julian_day, const Nutation& nutation) {
+    return reduce_radians(greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation) +
+                          east_longitude_rad);
 }
 
 }  // namespace orvane

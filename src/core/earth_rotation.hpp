@@ -21,4 +21,8 @@ double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt
 double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
                                             double tt_julian_day);
 
+// The same with the IAU 2000B nutation at tt_julian_day already computed.
+double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,
+                                            double tt_julian_day, const Nutation& nutation);
+
 }  // namespace orvane

@@ -68,8 +68,8 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     }
 
     const Nutation nutation = nutation_iau2000b(tt_julian_day);
-    const double gast = greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation);
-    const double ramc = reduce_radians(gast + observer.longitude_east_deg * DEG_TO_RAD);
+    const double ramc = local_apparent_sidereal_time_iau2006(observer.longitude_east_deg * DEG_TO_RAD,
+                                                             ut1_julian_day, tt_julian_day, nutation);
     const double eps =
         mean_obliquity_iau2006_rad(julian_centuries_since_j2000(tt_julian_day)) + nutation.obliquity_rad;
     const double phi = observer.latitude_deg * DEG_TO_RAD;

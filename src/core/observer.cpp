@@ -53,6 +53,16 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double tt_julian_day,
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec) {
+    return observer_gcrs_from_geodetic(observer, ut1_julian_day, tt_julian_day, polar_motion_x_arcsec,
+                                       polar_motion_y_arcsec, nutation_iau2000b(tt_julian_day));
+}
+
+std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
+                                                                           double ut1_julian_day,
+                                                                           double tt_julian_day,
+                                                                           double polar_motion_x_arcsec,
+                                                                           double polar_motion_y_arcsec,
+                                                                           const Nutation& nutation) {
     if (auto valid = observer.validate(); !valid) return std::unexpected(valid.error());
     if (!std::isfinite(polar_motion_x_arcsec) || !std::isfinite(polar_motion_y_arcsec) ||
         !std::isfinite(ut1_julian_day) || !std::isfinite(tt_julian_day)) {
@@ -80,7 +90,6 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
     Vector v{-EARTH_ROTATION_RATE_RAD_PER_S * r[1], EARTH_ROTATION_RATE_RAD_PER_S * r[0], 0.0};
 
     // Earth rotation to the true equator and equinox of date, then back to GCRS.
-    const Nutation nutation = nutation_iau2000b(tt_julian_day);
     const double gast = greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation);
     const CartesianState of_date{r3(r, -gast), r3(v, -gast)};
     return OfDateRotation(nutation, true, tt_julian_day).apply_inverse(of_date);

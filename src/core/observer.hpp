@@ -4,6 +4,7 @@
 #include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
 #include "core/geodetic_observer.hpp"
+#include "core/nutation.hpp"
 
 namespace orvane {
 
@@ -18,5 +19,14 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double tt_julian_day,
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec);
+
+// The same with the IAU 2000B nutation at tt_julian_day already computed (for a
+// caller that also rotates to the axes of date at that instant).
+std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
+                                                                           double ut1_julian_day,
+                                                                           double tt_julian_day,
+                                                                           double polar_motion_x_arcsec,
+                                                                           double polar_motion_y_arcsec,
+                                                                           const Nutation& nutation);
 
 }  // namespace orvane

@@ -58,15 +58,6 @@ TEST(OfDateRotation, MatchesErfaPrecessionNutationMatrices) {
     }
 }
 
-TEST(OfDateRotation, PrecomputedNutationGivesTheSameRotation) {
-    const double tt = 2460000.3;
-    const OfDateRotation computed(true, false, tt);
-    const OfDateRotation given(nutation_iau2000b(tt), false, tt);
-    EXPECT_EQ(computed.sin_psi, given.sin_psi);
-    EXPECT_EQ(computed.cos_epsilon, given.cos_epsilon);
-    EXPECT_FALSE(given.equatorial);
-}
-
 TEST(OfDateRotation, InverseUndoesApplyAndRefusesNonFiniteStates) {
     const CartesianState state{{1.2e8, -7.5e7, 3.1e7}, {12.5, 29.0, -4.0}};
     for (bool equatorial : {true, false}) {

@@ -6,7 +6,6 @@
 #include <map>
 #include <numbers>
 
-#include "core/angles.hpp"
 #include "core/constants.hpp"
 #include "core/houses.hpp"
 #include "core/reference_table.hpp"
@@ -71,35 +70,6 @@ TEST(HouseCusps, MatchSwissEphemerisHousesFromUniversalTime) {
 TEST(HouseCusps, MatchSwissEphemerisHouseDivisionFromTheSameSiderealTime) {
     const double largest = compare_with_swiss_ephemeris("houses_swisseph_armc.csv", ARCSECOND_DEG / 100.0);
     RecordProperty("largest_deviation_arcsec", std::to_string(largest * 3600.0));
-}
-
-TEST(HouseCusps, StructureOfEachSystem) {
-    const GeodeticObserver observer{-3.7, 40.4, 650.0};
-    for (double ut1 = 2440000.2; ut1 < 2470000.0; ut1 += 1234.567) {
-        const double tt = ut1 + 0.0008;
-        const auto equal = house_cusps(observer, ut1, tt, HouseSystem::Equal);
-        const auto whole = house_cusps(observer, ut1, tt, HouseSystem::WholeSign);
-        const auto placidus = house_cusps(observer, ut1, tt, HouseSystem::Placidus);
-        const auto campanus = house_cusps(observer, ut1, tt, HouseSystem::Campanus);
-        ASSERT_TRUE(equal && whole && placidus && campanus);
-        EXPECT_NEAR(angle_difference(equal->cusp_ecliptic_longitude_deg[0], equal->ascendant_deg, 360.0), 0.0, 1e-12);
-        EXPECT_EQ(placidus->cusp_ecliptic_longitude_deg[0], placidus->ascendant_deg);
-        EXPECT_EQ(campanus->cusp_ecliptic_longitude_deg[0], campanus->ascendant_deg);
-        EXPECT_EQ(placidus->cusp_ecliptic_longitude_deg[9], placidus->midheaven_deg);
-        EXPECT_NEAR(angle_difference(campanus->cusp_ecliptic_longitude_deg[9], campanus->midheaven_deg, 360.0), 0.0,
-                    1e-9);
-        EXPECT_NEAR(angle_difference(placidus->cusp_ecliptic_longitude_deg[6], placidus->ascendant_deg + 180.0, 360.0),
-                    0.0, 1e-9);
-        for (int k = 0; k < 12; ++k) {
-            const double next = equal->cusp_ecliptic_longitude_deg[(k + 1) % 12];
-            EXPECT_NEAR(angle_difference(next, equal->cusp_ecliptic_longitude_deg[k], 360.0), 30.0, 1e-9);
-            const double sign = whole->cusp_ecliptic_longitude_deg[k] / 30.0;
-            EXPECT_NEAR(sign, std::round(sign), 1e-12);
-        }
-        const double first_sign = whole->cusp_ecliptic_longitude_deg[0];
-        EXPECT_LE(first_sign, whole->ascendant_deg + 1e-9);
-        EXPECT_GT(first_sign + 30.0, whole->ascendant_deg);
-    }
 }
 
 // The defining property of a Placidus cusp: the ecliptic point with that
