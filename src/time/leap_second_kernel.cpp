@@ -50,18 +50,20 @@ std::string UtcConversionError::message() const {
     return {};
 }
 
-double tdb_seconds_from_tt_seconds(const TdbTtConstants& c, double tt_seconds) {
-    double x = tt_seconds;
+double tdb_minus_tt(const TdbTtConstants& c, double tt_seconds) {
+    // The offset is kept apart from the epoch, so it carries no rounding of a
+    // 1e9-second count.
+    double offset = 0.0;
     for (int k = 0; k < 3; ++k) {
-        const double m = std::fma(c.m1, x, c.m0);
+        const double m = std::fma(c.m1, tt_seconds + offset, c.m0);
         const double e = m + c.eb * std::sin(m);
-        x = tt_seconds + c.k * std::sin(e);
+        offset = c.k * std::sin(e);
     }
-    return x;
+    return offset;
 }
 
-double tdb_minus_tt(const TdbTtConstants& constants, double tt_seconds) {
-    return tdb_seconds_from_tt_seconds(constants, tt_seconds) - tt_seconds;
+double tdb_seconds_from_tt_seconds(const TdbTtConstants& constants, double tt_seconds) {
+    return tt_seconds + tdb_minus_tt(constants, tt_seconds);
 }
 
 double tt_seconds_from_tdb_seconds(const TdbTtConstants& constants, double tdb_seconds) {
@@ -178,6 +180,16 @@ std::expected<double, UtcConversionError> LeapSecondKernel::utc_julian_day_from_
     // Start from the latest offset and refine three times; inside an inserted
     // leap second the last refinement lands just after the following midnight.
     double utc = tt_jd - (entries_.back().delta_at + delta_t_a_) / SECONDS_PER_DAY;
+    if (std::isfinite(utc) && utc < entries_.front().utc_jd) {
+        // Within the table's first seconds the latest offset overshoots to
+        // before the first entry; start from the first offset there instead.
+        // A day before the table is still refused, naming the first estimate.
+        const double from_first = tt_jd - (entries_.front().delta_at + delta_t_a_) / SECONDS_PER_DAY;
+        if (from_first < entries_.front().utc_jd) {
+            return std::unexpected(UtcConversionError::before_first_entry(utc, entries_.front().utc_jd));
+        }
+        utc = from_first;
+    }
     for (int k = 0; k < 3; ++k) {
         auto offset = delta_at(utc);
         if (!offset) return std::unexpected(std::move(offset.error()));

@@ -55,15 +55,16 @@ struct TdbTtConstants {
 // The standard values, used when no leap-second kernel is attached.
 inline constexpr TdbTtConstants STANDARD_TDB_TT_CONSTANTS{0.001657, 0.01671, 6.239996, 1.99096871e-7};
 
-// TDB seconds past J2000 of TT seconds past J2000: the mean anomaly is taken
-// first at TT, then twice at the current TDB estimate.
-double tdb_seconds_from_tt_seconds(const TdbTtConstants& constants, double tt_seconds);
-
-// TDB - TT at TT seconds past J2000.
+// TDB - TT at TT seconds past J2000: K sin(E) with the mean anomaly taken first
+// at TT, then twice at the current TDB estimate. The offset is returned on its
+// own, free of the rounding of a 1e9-second epoch.
 double tdb_minus_tt(const TdbTtConstants& constants, double tt_seconds);
 
-// TT seconds past J2000 of TDB seconds past J2000 (the offset evaluated at the
-// TDB seconds themselves, without iterating).
+// TT seconds + TDB - TT.
+double tdb_seconds_from_tt_seconds(const TdbTtConstants& constants, double tt_seconds);
+
+// TDB seconds - the same offset evaluated at the TDB seconds themselves
+// (no iteration on the inverse).
 double tt_seconds_from_tdb_seconds(const TdbTtConstants& constants, double tdb_seconds);
 
 // An immutable, movable leap-second kernel.

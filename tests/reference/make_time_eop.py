@@ -15,7 +15,7 @@ def write(out_dir: pathlib.Path) -> None:
     path = eop_c04()
     (out_dir / "eop_c04_path.txt").write_text(str(path) + "\n")
     with open(path, encoding="utf-8") as source, open(out_dir / "eop_c04_rows.csv", "w", newline="") as f:
-        writer = csv.writer(f)
+        writer = csv.writer(f, lineterminator="\n")
         writer.writerow(["utc_jd", "x_arcsec", "y_arcsec", "dut1_seconds"])
         for line in source:
             fields = line.split()

@@ -47,6 +47,6 @@ def write(out_dir: pathlib.Path) -> None:
     finally:
         spiceypy.unload(kernel)
     with open(out_dir / "tt_tdb.csv", "w", newline="") as f:
-        writer = csv.writer(f)
+        writer = csv.writer(f, lineterminator="\n")
         writer.writerow(["jd", "seconds", "tdb_from_tt", "tt_from_tdb", "periodic_term"])
         writer.writerows(rows)

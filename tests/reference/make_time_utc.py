@@ -93,6 +93,6 @@ def write(out_dir: pathlib.Path) -> None:
     finally:
         spiceypy.unload(kernel)
     with open(out_dir / "utc_instants.csv", "w", newline="") as f:
-        writer = csv.writer(f)
+        writer = csv.writer(f, lineterminator="\n")
         writer.writerow(["day_jd", "k", "jd", "utc", "tdb_seconds", "tt_seconds"])
         writer.writerows(rows)

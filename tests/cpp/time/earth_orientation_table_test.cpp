@@ -1,0 +1,209 @@
+#include "time/earth_orientation_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <random>
+
+#include "core/reference_table.hpp"
+#include "core/text_forms.hpp"
+#include "time/scratch_directory.hpp"
+
+namespace orvane {
+namespace {
+
+using testing::ReferenceTable;
+using testing::SHA256_TEXT;
+using testing::ScratchDirectory;
+
+std::string c04_path() {
+    std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/eop_c04_path.txt");
+    std::string path;
+    std::getline(in, path);
+    return path;
+}
+
+const EarthOrientationTable& table() {
+    static const EarthOrientationTable loaded = [] {
+        auto opened = EarthOrientationTable::open(c04_path(), SHA256_TEXT);
+        if (!opened) throw std::runtime_error(opened.error().message());
+        return std::move(*opened);
+    }();
+    return loaded;
+}
+
+std::string load_error(std::string_view text) {
+    ScratchDirectory dir;
+    auto opened = EarthOrientationTable::open(dir.write("eop.txt", text), SHA256_TEXT);
+    return opened ? std::string("loaded") : opened.error().message();
+}
+
+std::string coverage_message(double day) {
+    return "UTC Julian day " + plain_float(day) + " is outside EOP coverage [" + plain_float(table().first_utc_jd()) +
+           ", " + plain_float(table().last_utc_jd()) + "]";
+}
+
+const char* const ROW_1 = "2016  12  30   0  57752.00    0.080549    0.263128  -0.4082869\n";
+const char* const ROW_2 = "2016  12  31   0  57753.00    0.078970    0.262630  -0.4082030    0.0 0.0\n";
+
+TEST(EarthOrientationTable, RealTableRowsAreReturnedExactly) {
+    ReferenceTable rows("eop_c04_rows.csv");
+    ASSERT_GT(rows.size(), 20000u);
+    ASSERT_EQ(table().samples().size(), rows.size());
+    EXPECT_EQ(table().file_name(), "eopc04.1962-now");
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const double day = rows.number(i, "utc_jd");
+        auto sample = table().interpolated_sample(day);
+        ASSERT_TRUE(sample.has_value()) << day;
+        EXPECT_EQ(sample->utc_jd, day);
+        EXPECT_EQ(sample->dut1_seconds, rows.number(i, "dut1_seconds")) << day;
+        EXPECT_EQ(sample->x_arcsec, rows.number(i, "x_arcsec")) << day;
+        EXPECT_EQ(sample->y_arcsec, rows.number(i, "y_arcsec")) << day;
+        auto pole = table().polar_motion_arcsec(day).value();
+        EXPECT_EQ(pole.x_arcsec, rows.number(i, "x_arcsec"));
+        EXPECT_EQ(pole.y_arcsec, rows.number(i, "y_arcsec"));
+    }
+}
+
+TEST(EarthOrientationTable, InterpolatesLinearlyBetweenRows) {
+    const auto samples = table().samples();
+    for (std::size_t i : {std::size_t{0}, std::size_t{5000}, std::size_t{15000}, samples.size() - 2}) {
+        const EopSample& p = samples[i];
+        const EopSample& n = samples[i + 1];
+        auto mid = table().interpolated_sample((p.utc_jd + n.utc_jd) / 2).value();
+        EXPECT_NEAR(mid.dut1_seconds, (p.dut1_seconds + n.dut1_seconds) / 2, 1e-15);
+        EXPECT_NEAR(mid.x_arcsec, (p.x_arcsec + n.x_arcsec) / 2, 1e-15);
+        EXPECT_NEAR(mid.y_arcsec, (p.y_arcsec + n.y_arcsec) / 2, 1e-15);
+        auto quarter = table().interpolated_sample(p.utc_jd + 0.25 * (n.utc_jd - p.utc_jd)).value();
+        EXPECT_NEAR(quarter.dut1_seconds, 0.75 * p.dut1_seconds + 0.25 * n.dut1_seconds, 1e-15);
+    }
+}
+
+TEST(EarthOrientationTable, UtcDayBeforeALeapSecondFollowsThePreviousRow) {
+    // UT1-UTC steps by +1 s at 2017-01-01 00:00 UTC; during 2016-12-31 it keeps
+    // following the old value instead of blending across the step.
+    const double leap_midnight = 2457754.5;
+    const EopSample before = table().interpolated_sample(leap_midnight - 1).value();
+    const EopSample after = table().interpolated_sample(leap_midnight).value();
+    ASSERT_NEAR(after.dut1_seconds - before.dut1_seconds, 1.0, 0.01);
+    const double mid = table().dut1_seconds(leap_midnight - 0.5).value();
+    EXPECT_NEAR(mid, (before.dut1_seconds + after.dut1_seconds - 1.0) / 2, 1e-12);
+    EXPECT_NEAR(table().dut1_seconds(std::nextafter(leap_midnight, 0.0)).value(), after.dut1_seconds - 1.0, 1e-8);
+    // Polar motion is not affected.
+    EXPECT_NEAR(table().polar_motion_arcsec(leap_midnight - 0.5)->x_arcsec, (before.x_arcsec + after.x_arcsec) / 2,
+                1e-15);
+}
+
+TEST(EarthOrientationTable, Ut1RoundTripsOverTheCoverage) {
+    std::mt19937_64 random(7);
+    const double first = table().first_utc_jd() + 1, last = table().last_utc_jd() - 1;
+    std::uniform_real_distribution<double> day(first, last);
+    std::vector<double> days;
+    for (int i = 0; i < 3000; ++i) days.push_back(day(random));
+    for (double leap : {2441499.5, 2450630.5, 2457754.5}) {  // around leap seconds
+        for (double offset : {-0.5, -1e-6, 0.0, 1e-6, 0.5}) days.push_back(leap + offset);
+    }
+    for (double utc : days) {
+        const double ut1 = table().ut1_julian_day_from_utc(utc).value();
+        EXPECT_NEAR(std::fabs(ut1 - utc) * 86400, 0.5, 0.5) << utc;  // |DUT1| < 1 s
+        EXPECT_NEAR(table().utc_julian_day_from_ut1(ut1).value(), utc, 1e-9) << utc;
+    }
+}
+
+TEST(EarthOrientationTable, QueriesOutsideTheCoverageFail) {
+    const double first = table().first_utc_jd(), last = table().last_utc_jd();
+    EXPECT_EQ(first, 2437665.5);
+    EXPECT_EQ(table().interpolated_sample(first)->utc_jd, first);
+    EXPECT_EQ(table().interpolated_sample(last)->utc_jd, last);
+    for (double outside : {std::nextafter(first, 0.0), std::nextafter(last, 3e6), 2400000.5}) {
+        auto sample = table().interpolated_sample(outside);
+        ASSERT_FALSE(sample.has_value());
+        EXPECT_EQ(sample.error().message(), coverage_message(outside));
+        EXPECT_EQ(table().polar_motion_arcsec(outside).error().message(), coverage_message(outside));
+    }
+    // The UT1 search fails when an intermediate UTC estimate leaves the coverage.
+    const double estimate = first - table().samples().front().dut1_seconds / 86400.0;
+    EXPECT_EQ(table().utc_julian_day_from_ut1(first).error().message(), coverage_message(estimate));
+
+    const std::string finite = "EOP epoch, DUT1, and polar motion must be finite";
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(table().interpolated_sample(bad).error().message(), finite);
+        EXPECT_EQ(table().utc_julian_day_from_ut1(bad).error().message(), finite);
+        EXPECT_EQ(table().polar_motion_arcsec(-bad).error().message(), finite);
+    }
+}
+
+TEST(EarthOrientationTableLoading, ReadsCommentsBlankLinesAndUnicodeSeparators) {
+    ScratchDirectory dir;
+    const std::string text = std::string("# header\r\n\r\n   # indented comment\n") + ROW_1 +
+                             "2016\xE2\x80\x83" "12\xC2\xA0" "31 0 57753.00 0.078970 0.262630 -0.4082030\r\n";
+    auto opened = EarthOrientationTable::open(dir.write("c04.txt", text), std::string(64, 'F'));
+    ASSERT_TRUE(opened.has_value()) << opened.error().message();
+    EXPECT_EQ(opened->sha256(), std::string(64, 'f'));
+    EXPECT_EQ(opened->file_name(), "c04.txt");
+    ASSERT_EQ(opened->samples().size(), 2u);
+    EXPECT_EQ(opened->samples()[1].utc_jd, 2457753.5);
+    EXPECT_EQ(opened->samples()[1].dut1_seconds, -0.4082030);
+    EXPECT_EQ(opened->samples()[1].x_arcsec, 0.078970);
+    EXPECT_EQ(opened->samples()[1].y_arcsec, 0.262630);
+}
+
+TEST(EarthOrientationTableLoading, RefusesBadFiles) {
+    EXPECT_EQ(load_error("# only\n# comments\n\n"), "EOP table contains no DUT1 samples");
+    EXPECT_EQ(load_error(""), "EOP table contains no DUT1 samples");
+    EXPECT_EQ(load_error(std::string("# c\n\n") + "2016 12 30 0 57752.00 0.080549 0.263128\n"),
+              "invalid IERS EOP 20 C04 line 3");
+    EXPECT_EQ(load_error(std::string(ROW_1) + "2016 12 31 0 57753.00 0.078970 0.26x630 -0.4082030\n"),
+              "invalid IERS EOP 20 C04 line 2");
+    EXPECT_EQ(load_error(std::string(ROW_1) + "2016 12 31 0 57753,00 0.078970 0.262630 -0.4082030\n"),
+              "invalid IERS EOP 20 C04 line 2");
+    EXPECT_EQ(load_error(std::string(ROW_1) + ROW_1), "EOP DUT1 samples must be strictly increasing in UTC");
+    EXPECT_EQ(load_error(std::string(ROW_2) + ROW_1), "EOP DUT1 samples must be strictly increasing in UTC");
+    EXPECT_EQ(load_error(std::string(ROW_1) + "2016 12 31 0 57753.00 0.078970 0.262630 nan\n"),
+              "EOP epoch, DUT1, and polar motion must be finite");
+    EXPECT_EQ(load_error("2016 12 31 0 inf 0.078970 0.262630 0.1\n"), "EOP epoch, DUT1, and polar motion must be finite");
+    // The first bad line ends loading, even if a later line is worse.
+    EXPECT_EQ(load_error("1 2 3\n2016 12 31 0 57753.00 0.078970 0.262630 nan\n"), "invalid IERS EOP 20 C04 line 1");
+
+    ScratchDirectory dir;
+    EXPECT_EQ(EarthOrientationTable::open(dir.path() + "/absent", SHA256_TEXT).error().message(),
+              "No such file or directory");
+    EXPECT_EQ(EarthOrientationTable::open(dir.path(), SHA256_TEXT).error().message(), "Is a directory");
+    EXPECT_EQ(EarthOrientationTable::open(dir.write("bad.txt", std::string(ROW_1) + "\xC3\x28"), SHA256_TEXT)
+                  .error()
+                  .message(),
+              "stream did not contain valid UTF-8");
+    EXPECT_EQ(EarthOrientationTable::open(dir.write("ok.txt", ROW_1), std::string(63, '0')).error().message(),
+              "EOP table SHA-256 must be 64 hexadecimal characters");
+    EXPECT_EQ(EarthOrientationTable::open("", SHA256_TEXT).error().message(), "EOP table path has no filename");
+    EXPECT_EQ(EarthOrientationTable::open(dir.path() + "/\xFF", SHA256_TEXT).error().message(),
+              "EOP table path has no filename");
+}
+
+TEST(EarthOrientationTableLoading, OneRowTableCoversOnlyItsDay) {
+    ScratchDirectory dir;
+    auto opened = EarthOrientationTable::open(dir.write("one.txt", ROW_1), SHA256_TEXT);
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(opened->dut1_seconds(2457752.5).value(), -0.4082869);
+    EXPECT_EQ(opened->interpolated_sample(2457752.75).error().message(),
+              "UTC Julian day 2457752.75 is outside EOP coverage [2457752.5, 2457752.5]");
+    EXPECT_FALSE(opened->utc_julian_day_from_ut1(2457752.5).has_value());
+}
+
+TEST(EarthOrientationTableLoading, LineParsing) {
+    auto sample = parse_c04_line("1962 1 1 0 37665.00 -0.012700 0.213000 0.0326338 9 9", 12);
+    ASSERT_TRUE(sample.has_value());
+    EXPECT_EQ(sample->utc_jd, 2437665.5);
+    EXPECT_EQ(sample->x_arcsec, -0.0127);
+    EXPECT_EQ(sample->y_arcsec, 0.213);
+    EXPECT_EQ(sample->dut1_seconds, 0.0326338);
+    EXPECT_EQ(parse_c04_line("1962 1 1 0 37665.00 -0.012700 0.213000", 12).error().message(),
+              "invalid IERS EOP 20 C04 line 12");
+    EXPECT_EQ(parse_c04_line("1962 1 1 0 37665.00 -0.012700 +0.213000 0.0326338", 1)->y_arcsec, 0.213);
+    EXPECT_EQ(parse_c04_line("x x x x 37665 -1e-2 .2 3.", 1)->dut1_seconds, 3.0);  // fields 1-4 ignored
+}
+
+}  // namespace
+}  // namespace orvane
