@@ -63,13 +63,10 @@ class EarthOrientationTable {
 public:
     static std::expected<EarthOrientationTable, EopError> open(std::string_view path, std::string_view sha256);
 
-    // Builds a table from rows already read (the loader's steps 5 to 7): fails
-    // when empty or not strictly increasing.
-    static std::expected<EarthOrientationTable, EopError> from_samples(std::string file_name, std::string sha256,
-                                                                      std::vector<EopSample> samples);
-
     // Values at a UTC Julian day: the stored row when a row's day equals it
-    // exactly, otherwise linear interpolation between the bracketing rows.
+    // exactly, otherwise linear interpolation between the bracketing rows. On
+    // the day before a leap second UT1-UTC follows that day's row up to the
+    // step at midnight instead of blending across it.
     std::expected<EopSample, EopError> interpolated_sample(double utc_jd) const;
 
     // UT1 - UTC in seconds at a UTC Julian day.
@@ -91,6 +88,12 @@ public:
 
 private:
     EarthOrientationTable() = default;
+
+    // The table of rows already read; fails when there are none or they are
+    // not strictly increasing in UTC.
+    static std::expected<EarthOrientationTable, EopError> from_samples(std::string file_name, std::string sha256,
+                                                                      std::vector<EopSample> samples);
+
     std::string file_name_;
     std::string sha256_;  // lower case
     std::vector<EopSample> samples_;

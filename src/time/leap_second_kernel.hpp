@@ -72,7 +72,8 @@ class LeapSecondKernel {
 public:
     static std::expected<LeapSecondKernel, LskError> open(std::string_view path, std::string_view sha256);
 
-    // Builds a kernel from the text of a file (the loader's steps 3 to 10).
+    // Builds a kernel from the text of a file already read: checks the
+    // checksum's form, then reads the constants and the DELTA_AT table.
     static std::expected<LeapSecondKernel, LskError> from_text(std::string file_name, std::string_view sha256,
                                                                std::string_view text);
 

@@ -163,7 +163,8 @@ TEST(EarthOrientationTableLoading, RefusesBadFiles) {
     EXPECT_EQ(load_error(std::string(ROW_2) + ROW_1), "EOP DUT1 samples must be strictly increasing in UTC");
     EXPECT_EQ(load_error(std::string(ROW_1) + "2016 12 31 0 57753.00 0.078970 0.262630 nan\n"),
               "EOP epoch, DUT1, and polar motion must be finite");
-    EXPECT_EQ(load_error("2016 12 31 0 inf 0.078970 0.262630 0.1\n"), "EOP epoch, DUT1, and polar motion must be finite");
+    EXPECT_EQ(load_error("2016 12 31 0 inf 0.078970 0.262630 0.1\n"),
+              "EOP epoch, DUT1, and polar motion must be finite");
     // The first bad line ends loading, even if a later line is worse.
     EXPECT_EQ(load_error("1 2 3\n2016 12 31 0 57753.00 0.078970 0.262630 nan\n"), "invalid IERS EOP 20 C04 line 1");
 

@@ -351,8 +351,12 @@ TEST(LeapSecondConversions, NonFiniteDaysFail) {
 TEST(EngineTimeConversions, WithoutAnyKernel) {
     const std::optional<LeapSecondKernel> no_kernel;
     const std::optional<EarthOrientationTable> no_table;
-    auto tdb = [&](TimeScale scale, double jd) { return tdb_seconds_with_time_kernels(no_kernel, no_table, scale, jd); };
-    auto tt = [&](TimeScale scale, double jd) { return tt_julian_day_with_time_kernels(no_kernel, no_table, scale, jd); };
+    auto tdb = [&](TimeScale scale, double jd) {
+        return tdb_seconds_with_time_kernels(no_kernel, no_table, scale, jd);
+    };
+    auto tt = [&](TimeScale scale, double jd) {
+        return tt_julian_day_with_time_kernels(no_kernel, no_table, scale, jd);
+    };
 
     EXPECT_EQ(tdb(TimeScale::Tdb, 2451545.25).value(), 21600.0);
     EXPECT_NEAR(tdb(TimeScale::Tt, 2451545.0).value(), -7.2737e-5, 5e-10);
