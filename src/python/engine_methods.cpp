@@ -19,6 +19,17 @@ PyMethodDef ENGINE_METHODS[] = {
      "with_additional_kernel_file($self, path, sha256)\n--\n\n"
      "Attach an extra planet-center SPK. The primary kernel still wins for\n"
      "any body and epoch it already covers. `sha256` is caller-verified."},
+    {"position", fast(engine_position), FAST,
+     "position($self, body, instant, options)\n--\n\nOne spherical position for a named body."},
+    {"positions", fast(engine_positions), FAST,
+     "positions($self, bodies, instants, options)\n--\n\n"
+     "Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.\n\n"
+     "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
+     "speed (deg/day); the layout is instant-major, like the engine's batch\n"
+     "operation: element [i, j] is body j at instant i."},
+    {"sidereal_position", fast(engine_sidereal_position), FAST,
+     "sidereal_position($self, body, instant, options, mode)\n--\n\n"
+     "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},
     {nullptr, nullptr, 0, nullptr},
 };
 

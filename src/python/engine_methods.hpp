@@ -17,6 +17,9 @@ PyObject* engine_with_leap_second_kernel(PyObject*, PyObject* const*, Py_ssize_t
 PyObject* engine_with_eop(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_time_kernels(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_additional_kernel_file(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_sidereal_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null

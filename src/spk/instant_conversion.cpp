@@ -1,0 +1,60 @@
+#include "spk/instant_conversion.hpp"
+
+#include "core/constants.hpp"
+#include "core/observer.hpp"
+
+namespace orvane {
+
+std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
+    if (!seconds) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+    const DateRange& range = engine.supported_range;
+    double tdb_julian_day = *seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+    if (!(tdb_julian_day >= range.start_julian_day && tdb_julian_day <= range.end_julian_day)) {
+        return std::unexpected(OrvaneError::out_of_range(julian_day, range.start_julian_day, range.end_julian_day,
+                                                         range.time_scale));
+    }
+    return *seconds;
+}
+
+std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    auto tt = tt_julian_day_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
+    if (!tt) return std::unexpected(OrvaneError::time_conversion(std::move(tt.error())));
+    return *tt;
+}
+
+std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
+                                                                      double julian_day) {
+    if (!engine.leap_seconds) {
+        return std::unexpected(OrvaneError::time_conversion(
+            "topocentric origins require a leap-second kernel; attach one with "
+            "SpkOrvane::with_leap_second_kernel"));
+    }
+    if (!engine.earth_orientation) {
+        return std::unexpected(OrvaneError::time_conversion(
+            "topocentric origins require an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop"));
+    }
+    auto tt = engine.leap_seconds->tt_julian_day(scale, &*engine.earth_orientation, julian_day);
+    if (!tt) return std::unexpected(OrvaneError::time_conversion(tt.error().message()));
+    auto ut1 = engine.leap_seconds->ut1_julian_day(scale, *engine.earth_orientation, julian_day);
+    if (!ut1) return std::unexpected(OrvaneError::time_conversion(ut1.error().message()));
+    return EarthRotationEpochs{*ut1, *tt};
+}
+
+std::expected<CartesianState, OrvaneError> observer_gcrs_state(const SpkOrvane& engine,
+                                                               const GeodeticObserver& observer, TimeScale scale,
+                                                               double julian_day) {
+    auto epochs = earth_rotation_epochs(engine, scale, julian_day);
+    if (!epochs) return std::unexpected(epochs.error());
+    const EarthOrientationTable& table = *engine.earth_orientation;
+    auto utc = table.utc_julian_day_from_ut1(epochs->ut1_julian_day);
+    if (!utc) return std::unexpected(OrvaneError::time_conversion(utc.error().message()));
+    auto polar = table.polar_motion_arcsec(*utc);
+    if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
+    auto state = observer_gcrs_from_geodetic(observer, epochs->ut1_julian_day, epochs->tt_julian_day,
+                                             polar->x_arcsec, polar->y_arcsec);
+    if (!state) return std::unexpected(OrvaneError::invalid_request(std::string(message(state.error()))));
+    return *state;
+}
+
+}  // namespace orvane

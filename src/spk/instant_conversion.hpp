@@ -1,0 +1,35 @@
+#pragma once
+#include <expected>
+
+#include "core/cartesian_state.hpp"
+#include "core/errors.hpp"
+#include "core/geodetic_observer.hpp"
+#include "core/time_scale.hpp"
+#include "spk/engine.hpp"
+
+// How the engine turns a request's instant into the epochs its computations
+// need, with whichever time kernels it holds.
+namespace orvane {
+
+// TDB seconds past J2000, refused when the TDB day lies outside the supported range.
+std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day);
+
+// The TT Julian day of an instant.
+std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day);
+
+struct EarthRotationEpochs {
+    double ut1_julian_day = 0.0;
+    double tt_julian_day = 0.0;
+};
+
+// UT1 and TT of an instant; needs both time kernels, whatever the scale.
+std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
+                                                                      double julian_day);
+
+// The observer's geocentric state on the GCRS axes at an instant, with polar
+// motion from the Earth-orientation table.
+std::expected<CartesianState, OrvaneError> observer_gcrs_state(const SpkOrvane& engine,
+                                                               const GeodeticObserver& observer, TimeScale scale,
+                                                               double julian_day);
+
+}  // namespace orvane

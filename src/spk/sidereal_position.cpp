@@ -1,0 +1,29 @@
+// Sidereal longitudes: a tropical position of date less the ayanamsha.
+#include "core/angles.hpp"
+#include "core/sidereal.hpp"
+#include "spk/engine.hpp"
+#include "spk/instant_conversion.hpp"
+
+namespace orvane {
+
+std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(Body body, Instant instant,
+                                                                  const PositionOptions& options,
+                                                                  SiderealMode mode) const {
+    if (options.coordinate_system != CoordinateSystem::Ecliptic || options.reference_epoch != ReferenceEpoch::OfDate) {
+        return std::unexpected(OrvaneError::invalid_request("sidereal longitudes require ecliptic of date"));
+    }
+    auto tropical = position(body, instant, options);
+    if (!tropical) return std::unexpected(tropical.error());
+    auto tt = instant_as_tt(*this, instant.time_scale, instant.julian_day);
+    if (!tt) return std::unexpected(tt.error());
+    auto ayanamsha = ayanamsha_deg(mode, *tt);
+    if (!ayanamsha) return std::unexpected(OrvaneError::invalid_request(std::string(message(ayanamsha.error()))));
+    auto rate = ayanamsha_rate_deg_per_day(*tt);
+    if (!rate) return std::unexpected(OrvaneError::invalid_request(std::string(message(rate.error()))));
+    Position sidereal = *tropical;
+    sidereal.longitude_deg = reduce_degrees(tropical->longitude_deg - *ayanamsha);
+    sidereal.longitude_speed_deg_per_day = tropical->longitude_speed_deg_per_day - *rate;
+    return sidereal;
+}
+
+}  // namespace orvane
