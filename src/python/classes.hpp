@@ -40,8 +40,14 @@ PyObject* new_position(const Position& position);
 PyObject* new_date_range(const DateRange& range);
 PyObject* new_kernel_metadata(const OrvaneMetadata& metadata);
 
+PyTypeObject* create_house_cusps_class();
+PyTypeObject* create_rise_set_transit_class();
+PyTypeObject* create_horizon_event_class();
+
 // Module-level functions.
 PyObject* open_engine(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 extern const char* const OPEN_ENGINE_DOC;
+PyObject* house_cusps_function(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+extern const char* const HOUSE_CUSPS_DOC;
 
 }  // namespace orvane::python

@@ -27,6 +27,17 @@ PyMethodDef ENGINE_METHODS[] = {
      "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
      "speed (deg/day); the layout is instant-major, like the engine's batch\n"
      "operation: element [i, j] is body j at instant i."},
+    {"rise_set_transit", fast(engine_rise_set_transit), FAST,
+     "rise_set_transit($self, body, observer, around, altitude_deg)\n--\n\n"
+     "Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."},
+    {"next_horizon_event", fast(engine_next_horizon_event), FAST,
+     "next_horizon_event($self, body, observer, after, kind, altitude_deg)\n--\n\n"
+     "Next Sun or Moon rise, set, or transit strictly after `after`."},
+    {"next_season_event", fast(engine_next_season_event), FAST,
+     "next_season_event($self, after, kind)\n--\n\n"
+     "Next equinox or solstice after `after`. Returned instant is TT."},
+    {"next_lunation", fast(engine_next_lunation), FAST,
+     "next_lunation($self, after, kind)\n--\n\nNext new or full Moon after `after`. Returned instant is TT."},
     {"sidereal_position", fast(engine_sidereal_position), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},

@@ -20,6 +20,10 @@ PyObject* engine_with_additional_kernel_file(PyObject*, PyObject* const*, Py_ssi
 PyObject* engine_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_rise_set_transit(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_next_horizon_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null

@@ -45,6 +45,8 @@ PyMethodDef FUNCTION_DEFS[] = {
      METH_FASTCALL | METH_KEYWORDS, nullptr},
     {"apparent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(apparent_options)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"house_cusps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(house_cusps_function)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
 };
 
 struct ClassEntry {
@@ -61,7 +63,10 @@ int exec_module(PyObject* module) {
         {"Instant", &ModuleClasses::instant, create_instant_class},
         {"GeodeticObserver", &ModuleClasses::geodetic_observer, create_geodetic_observer_class},
         {"HouseSystem", &ModuleClasses::house_system, create_house_system_class},
+        {"HouseCusps", &ModuleClasses::house_cusps, create_house_cusps_class},
         {"HorizonEventKind", &ModuleClasses::horizon_event_kind, create_horizon_event_kind_class},
+        {"RiseSetTransit", &ModuleClasses::rise_set_transit, create_rise_set_transit_class},
+        {"HorizonEvent", &ModuleClasses::horizon_event, create_horizon_event_class},
         {"SeasonEvent", &ModuleClasses::season_event, create_season_event_class},
         {"LunationEvent", &ModuleClasses::lunation_event, create_lunation_event_class},
         {"SiderealMode", &ModuleClasses::sidereal_mode, create_sidereal_mode_class},
@@ -78,6 +83,7 @@ int exec_module(PyObject* module) {
     FUNCTION_DEFS[0].ml_doc = OPEN_ENGINE_DOC;
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
+    FUNCTION_DEFS[3].ml_doc = HOUSE_CUSPS_DOC;
     for (PyMethodDef& definition : FUNCTION_DEFS) {
         if (!register_function(module, all.get(), &definition)) return -1;
     }

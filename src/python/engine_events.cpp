@@ -1,0 +1,193 @@
+// Engine.next_season_event, next_lunation, rise_set_transit and
+// next_horizon_event, with the result classes RiseSetTransit and HorizonEvent.
+#include "core/text_forms.hpp"
+#include "python/classes.hpp"
+#include "python/convert.hpp"
+#include "python/engine_methods.hpp"
+#include "python/engine_object.hpp"
+#include "python/python_errors.hpp"
+#include "python/value_class.hpp"
+#include "python/vocabulary.hpp"
+#include "spk/horizon_events.hpp"
+#include "spk/seasons_lunations.hpp"
+
+namespace orvane::python {
+namespace {
+
+const Signature SEASON_SIGNATURE{"next_season_event", {"after", "kind"}, 2};
+const Signature LUNATION_SIGNATURE{"next_lunation", {"after", "kind"}, 2};
+const Signature RISE_SET_TRANSIT_SIGNATURE{"rise_set_transit", {"body", "observer", "around", "altitude_deg"}, 4};
+const Signature NEXT_HORIZON_SIGNATURE{
+    "next_horizon_event", {"body", "observer", "after", "kind", "altitude_deg"}, 5};
+
+double season_target_deg(SeasonEvent event) {
+    switch (event) {
+        case SeasonEvent::MarchEquinox: return 0.0;
+        case SeasonEvent::JuneSolstice: return 90.0;
+        case SeasonEvent::SeptemberEquinox: return 180.0;
+        case SeasonEvent::DecemberSolstice: return 270.0;
+    }
+    return 0.0;
+}
+
+double lunation_target_deg(LunationEvent event) { return event == LunationEvent::NewMoon ? 0.0 : 180.0; }
+
+// A named kind read with extract_name and parsed; ValueError on failure.
+template <class Parse>
+auto named(PyObject* value, Parse&& parse) -> std::optional<typename decltype(parse(std::string_view{}))::value_type> {
+    auto text = extract_name(value);
+    if (!text) return std::nullopt;
+    auto parsed = parse(*text);
+    if (!parsed) {
+        value_error(parsed.error());
+        return std::nullopt;
+    }
+    return *parsed;
+}
+
+std::optional<Body> named_body(const Signature& signature, PyObject* value) {
+    auto text = str_argument(signature, 0, value);
+    if (!text) return std::nullopt;
+    auto body = parse_body(*text);
+    if (!body) {
+        value_error(body.error());
+        return std::nullopt;
+    }
+    return *body;
+}
+
+// next_season_event / next_lunation share their shape.
+template <class Event, class Parse, class Target, class Search>
+PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
+                           PyObject* kwnames, Parse&& parse, Target&& target, Search&& search) {
+    PyObject* a[2];
+    if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto after = instant_argument(signature, 0, a[0]);
+    if (!after) return nullptr;
+    std::optional<Event> event = named(a[1], parse);
+    if (!event) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto found = search(*engine, *after, target(*event));
+    if (!found) return map_orvane_error(found.error());
+    return new_instant(*found);
+}
+
+PyObject* rise_set_transit_repr(PyObject* self) {
+    const RiseSetTransit& r = unbox<RiseSetTransit>(self);
+    return str_object("RiseSetTransit(transit_ut1_julian_day=" + plain_float(r.transit_ut1_julian_day) +
+                      ", rise_ut1_julian_day=" + optional_debug_float(r.rise_ut1_julian_day) +
+                      ", set_ut1_julian_day=" + optional_debug_float(r.set_ut1_julian_day) + ")");
+}
+
+PyObject* optional_float(const std::optional<double>& value) {
+    if (!value) Py_RETURN_NONE;
+    return PyFloat_FromDouble(*value);
+}
+PyObject* rise_of(PyObject* self, void*) { return optional_float(unbox<RiseSetTransit>(self).rise_ut1_julian_day); }
+PyObject* set_of(PyObject* self, void*) { return optional_float(unbox<RiseSetTransit>(self).set_ut1_julian_day); }
+
+PyGetSetDef RISE_SET_TRANSIT_PROPERTIES[] = {
+    {"transit_ut1_julian_day", float_property<RiseSetTransit, &RiseSetTransit::transit_ut1_julian_day>, nullptr,
+     nullptr, nullptr},
+    {"rise_ut1_julian_day", rise_of, nullptr, nullptr, nullptr},
+    {"set_ut1_julian_day", set_of, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyObject* horizon_event_kind_of(PyObject* self, void*) { return new_horizon_event_kind(unbox<HorizonEvent>(self).kind); }
+
+PyGetSetDef HORIZON_EVENT_PROPERTIES[] = {
+    {"kind", horizon_event_kind_of, nullptr, nullptr, nullptr},
+    {"ut1_julian_day", float_property<HorizonEvent, &HorizonEvent::ut1_julian_day>, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyObject* horizon_event_repr(PyObject* self) {
+    const HorizonEvent& event = unbox<HorizonEvent>(self);
+    return str_object("HorizonEvent(kind=" + quoted(canonical_name(event.kind)) +
+                      ", ut1_julian_day=" + plain_float(event.ut1_julian_day) + ")");
+}
+
+}  // namespace
+
+PyObject* engine_next_season_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return next_angle_event<SeasonEvent>(self, SEASON_SIGNATURE, args, nargs, kwnames, parse_season_event,
+                                         season_target_deg, next_sun_longitude);
+}
+
+PyObject* engine_next_lunation(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return next_angle_event<LunationEvent>(self, LUNATION_SIGNATURE, args, nargs, kwnames, parse_lunation_event,
+                                           lunation_target_deg, next_sun_moon_elongation);
+}
+
+PyObject* engine_rise_set_transit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Signature& signature = RISE_SET_TRANSIT_SIGNATURE;
+    PyObject* a[4];
+    if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    if (!PyUnicode_Check(a[0])) {
+        raise_argument_type(signature, 0, "str", a[0]);
+        return nullptr;
+    }
+    auto observer = observer_argument(signature, 1, a[1]);
+    if (!observer) return nullptr;
+    auto around = instant_argument(signature, 2, a[2]);
+    if (!around) return nullptr;
+    auto altitude = float_argument(signature, 3, a[3]);
+    if (!altitude) return nullptr;
+    auto body = named_body(signature, a[0]);
+    if (!body) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto result = rise_set_transit(*engine, *body, *observer, *around, *altitude);
+    if (!result) return map_orvane_error(result.error());
+    return box(classes().rise_set_transit, *result);
+}
+
+PyObject* engine_next_horizon_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Signature& signature = NEXT_HORIZON_SIGNATURE;
+    PyObject* a[5];
+    if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    if (!PyUnicode_Check(a[0])) {
+        raise_argument_type(signature, 0, "str", a[0]);
+        return nullptr;
+    }
+    auto observer = observer_argument(signature, 1, a[1]);
+    if (!observer) return nullptr;
+    auto after = instant_argument(signature, 2, a[2]);
+    if (!after) return nullptr;
+    auto altitude = float_argument(signature, 4, a[4]);
+    if (!altitude) return nullptr;
+    auto body = named_body(signature, a[0]);
+    if (!body) return nullptr;
+    std::optional<HorizonEventKind> kind = named(a[3], parse_horizon_event_kind);
+    if (!kind) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto event = next_horizon_event(*engine, *body, *observer, *after, *kind, *altitude);
+    if (!event) return map_orvane_error(event.error());
+    return box(classes().horizon_event, *event);
+}
+
+PyTypeObject* create_rise_set_transit_class() {
+    auto declaration =
+        boxed_class<RiseSetTransit>("orvane.RiseSetTransit", "Same-day UT1 rise, set, and transit epochs.");
+    declaration.properties = RISE_SET_TRANSIT_PROPERTIES;
+    declaration.repr = rise_set_transit_repr;
+    return create_class(declaration);
+}
+
+PyTypeObject* create_horizon_event_class() {
+    auto declaration = boxed_class<HorizonEvent>("orvane.HorizonEvent", "One horizon event, as a UT1 Julian day.");
+    declaration.properties = HORIZON_EVENT_PROPERTIES;
+    declaration.repr = horizon_event_repr;
+    return create_class(declaration);
+}
+
+}  // namespace orvane::python
