@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <vector>
+
+#include "spk/spk_error.hpp"
+#include "spk/spk_kernel.hpp"
+#include "spk/state_vector.hpp"
+
+// Barycentric states by walking each body's chain of centers down to the
+// solar-system barycenter (code 0), link by link across the kernels in their
+// order: the first kernel with a segment for the body at the epoch decides,
+// and within a kernel the later segment in file order wins.
+namespace orvane {
+
+inline constexpr std::int32_t SOLAR_SYSTEM_BARYCENTER = 0;
+// Longest chain of segments one epoch may walk; a longer one is taken for a cycle.
+inline constexpr std::uint8_t MAX_CHAIN_SEGMENTS = 32;
+
+// The barycentric state of `target` at each epoch (TDB seconds past J2000),
+// in the order of `epochs`. Epochs are walked together, one pass per chain
+// link, each selected segment evaluated once per pass for all its epochs; the
+// state of every epoch is bit-identical to evaluating it alone.
+std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(std::vector<SpkKernel>& kernels,
+                                                                                    std::int32_t target,
+                                                                                    std::span<const double> epochs);
+
+// The one-epoch form.
+std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vector<SpkKernel>& kernels,
+                                                                      std::int32_t target, double epoch);
+
+}  // namespace orvane

@@ -1,0 +1,68 @@
+#include "spk/engine.hpp"
+
+#include "core/constants.hpp"
+#include "core/kernel_file.hpp"
+#include "spk/coverage.hpp"
+
+namespace orvane {
+namespace {
+
+constexpr std::string_view BAD_SHA256 = "kernel SHA-256 must contain exactly 64 hexadecimal characters";
+
+double julian_day_of(double tdb_seconds) { return tdb_seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
+
+}  // namespace
+
+std::expected<SpkOrvane, OrvaneError> SpkOrvane::open(std::string_view path, std::string_view sha256) {
+    auto file_name = utf8_file_name(path);
+    if (!file_name) return std::unexpected(OrvaneError::backend("kernel path has no UTF-8 filename"));
+    auto kernel = SpkKernel::open(path);
+    if (!kernel) return std::unexpected(spk_orvane_error(kernel.error()));
+    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(BAD_SHA256)));
+    auto segments = kernel->segment_list();
+    if (!segments) return std::unexpected(spk_orvane_error(segments.error()));
+    auto coverage = common_contiguous_coverage(*segments);
+    if (!coverage) return std::unexpected(std::move(coverage.error()));
+
+    SpkOrvane engine;
+    engine.metadata = OrvaneMetadata{ENGINE_VERSION, std::move(*file_name), lowercase_sha256(sha256),
+                                     COORDINATE_FRAME, {}};
+    engine.supported_range =
+        DateRange{julian_day_of(coverage->start_epoch), julian_day_of(coverage->end_epoch), TimeScale::Tdb};
+    engine.kernels.push_back(std::move(*kernel));
+    return engine;
+}
+
+std::expected<SpkOrvane, OrvaneError> SpkOrvane::with_additional_kernel(SpkOrvane&& engine, SpkKernel&& kernel,
+                                                                        std::string kernel_name,
+                                                                        std::string_view sha256) {
+    // Taken over here, so that a failure releases both.
+    SpkOrvane extended = std::move(engine);
+    SpkKernel added = std::move(kernel);
+    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(BAD_SHA256)));
+    if (auto segments = added.segment_list(); !segments) return std::unexpected(spk_orvane_error(segments.error()));
+    extended.metadata.additional_kernels.push_back(KernelProvenance{std::move(kernel_name), lowercase_sha256(sha256)});
+    extended.kernels.push_back(std::move(added));
+    return extended;
+}
+
+SpkOrvane SpkOrvane::with_leap_second_kernel(SpkOrvane&& engine, LeapSecondKernel kernel) {
+    SpkOrvane extended = std::move(engine);
+    extended.leap_seconds = std::move(kernel);
+    return extended;
+}
+
+SpkOrvane SpkOrvane::with_eop(SpkOrvane&& engine, EarthOrientationTable table) {
+    SpkOrvane extended = std::move(engine);
+    extended.earth_orientation = std::move(table);
+    return extended;
+}
+
+SpkOrvane SpkOrvane::with_time_kernels(SpkOrvane&& engine, LeapSecondKernel kernel, EarthOrientationTable table) {
+    SpkOrvane extended = std::move(engine);
+    extended.leap_seconds = std::move(kernel);
+    extended.earth_orientation = std::move(table);
+    return extended;
+}
+
+}  // namespace orvane

@@ -1,0 +1,63 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// A failure of the operating system or of the stream, with its own text.
+struct IoError {
+    std::string text;
+};
+
+enum class SeekOrigin : std::uint8_t { Start, Current, End };
+
+// The bytes of one kernel file: a read-only memory map of the whole file when
+// the platform allows it (reads are copies out of memory), otherwise plain
+// reads through the file handle. Both forms give the same bytes and errors.
+class KernelSource {
+public:
+    // Opens read-only and maps the whole file; a failed mapping silently
+    // falls back to plain reads. Failure to open the file is the only error.
+    static std::expected<KernelSource, IoError> open(std::string_view path);
+    // The same file read through the handle only, never mapped.
+    static std::expected<KernelSource, IoError> open_unmapped(std::string_view path);
+
+    KernelSource(KernelSource&& other) noexcept;
+    KernelSource& operator=(KernelSource&& other) noexcept;
+    KernelSource(const KernelSource&) = delete;
+    KernelSource& operator=(const KernelSource&) = delete;
+    ~KernelSource();
+
+    bool is_mapped() const { return map_ != nullptr; }
+
+    // Copies up to buffer.size() bytes from the current position; 0 at the end.
+    std::expected<std::size_t, IoError> read(std::span<std::byte> buffer);
+    // Moves the position; returns the new position from the start.
+    std::expected<std::uint64_t, IoError> seek(SeekOrigin origin, std::int64_t offset);
+    // Reads until the buffer is full, or fails with "failed to fill whole buffer".
+    std::expected<void, IoError> read_exact(std::span<std::byte> buffer);
+
+    // File length in bytes as found when opened.
+    std::uint64_t length() const { return length_; }
+    // Position after the last successful seek or read.
+    std::uint64_t position() const { return position_; }
+    // Number of read_exact calls so far, for checking that caches spare the file.
+    std::uint64_t read_count() const { return read_count_; }
+
+private:
+    KernelSource() = default;
+    static std::expected<KernelSource, IoError> open_file(std::string_view path, bool map);
+    void release();
+
+    int fd_ = -1;
+    const std::byte* map_ = nullptr;
+    std::uint64_t length_ = 0;
+    std::uint64_t position_ = 0;
+    std::uint64_t read_count_ = 0;
+};
+
+}  // namespace orvane

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/position_options.hpp"
+#include "spk/spk_error.hpp"
+#include "spk/spk_kernel.hpp"
+#include "spk/state_vector.hpp"
+
+// The state of a target relative to an origin body at one epoch, both
+// walked to the solar-system barycenter through the kernels.
+namespace orvane {
+
+inline constexpr std::int32_t SUN_CODE = 10;
+
+// The origin's barycentric state at the epoch, plus the observer's offset
+// from it when one is given (a topocentric observer's geocentric state).
+std::expected<StateVector, SpkError> origin_barycentric_state(std::vector<SpkKernel>& kernels, std::int32_t origin,
+                                                              double epoch,
+                                                              const std::optional<StateVector>& observer_offset);
+
+// The corrections applied to a relative state, in this order.
+struct StateCorrections {
+    bool light_time = false;
+    bool gravitational_deflection = false;
+    bool aberration = false;
+};
+
+inline StateCorrections state_corrections(const Corrections& corrections) {
+    return StateCorrections{corrections.light_time, corrections.gravitational_deflection, corrections.aberration};
+}
+
+// State of `target` relative to `origin` (plus observer offset): the target's
+// barycentric state, retarded by light time when asked (three iterations, the
+// origin staying at the epoch), minus the origin's; then the Sun's deflection
+// (unless target or origin is the Sun) and aberration with the origin's
+// velocity. Equal codes without an offset give the zero state without
+// touching any kernel.
+std::expected<StateVector, SpkError> resolve_relative_state(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                            std::int32_t origin, double epoch,
+                                                            const std::optional<StateVector>& observer_offset,
+                                                            const StateCorrections& corrections = {});
+
+// Refuses a non-topocentric request whose target is its own origin.
+std::expected<void, OrvaneError> reject_identical_target_and_center(std::int32_t target, std::int32_t origin);
+
+}  // namespace orvane

@@ -1,0 +1,227 @@
+#include "spk/spk_kernel.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <numeric>
+#include <unordered_set>
+
+namespace orvane {
+namespace {
+
+using R = SpkError::Reason;
+
+constexpr std::uint32_t SPK_ND = 2;
+constexpr std::uint32_t SPK_NI = 6;
+
+SpkError io_error(IoError error) { return SpkError::io(std::move(error.text)); }
+
+// A summary control word (NEXT, PREV, NSUM): a whole number in [0, 4294967295];
+// a negative zero counts as zero.
+std::expected<std::uint32_t, SpkError> control_word(ByteSpan bytes, bool big_endian) {
+    double value = read_f64(bytes, big_endian);
+    if (!std::isfinite(value) || value < 0.0 || std::floor(value) != value || value > 4294967295.0) {
+        return std::unexpected(SpkError::invalid_summary_chain(R::ControlWordNotInteger));
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+std::expected<SpkKernel, SpkError> SpkKernel::open(std::string_view path) {
+    auto source = KernelSource::open(path);
+    if (!source) return std::unexpected(io_error(std::move(source.error())));
+    return from_reader(std::move(*source));
+}
+
+std::expected<SpkKernel, SpkError> SpkKernel::from_reader(KernelSource source) {
+    std::array<std::uint8_t, DAF_RECORD_BYTES> record{};
+    auto read = source.read_exact(std::as_writable_bytes(std::span(record)));
+    if (!read) return std::unexpected(io_error(std::move(read.error())));
+    auto file_record = parse_file_record(record);
+    if (!file_record) return std::unexpected(std::move(file_record.error()));
+    return SpkKernel(std::move(*file_record), std::move(source));
+}
+
+std::expected<std::vector<SpkSegment>, SpkError> SpkKernel::segments() {
+    auto list = segment_list();
+    if (!list) return std::unexpected(std::move(list.error()));
+    return std::vector<SpkSegment>(list->begin(), list->end());
+}
+
+std::expected<std::span<const SpkSegment>, SpkError> SpkKernel::segment_list() {
+    if (!segments_) {
+        auto walked = walk_summary_chain();
+        if (!walked) return std::unexpected(std::move(walked.error()));
+        segments_ = std::move(*walked);
+    }
+    return std::span<const SpkSegment>(*segments_);
+}
+
+std::expected<void, SpkError> SpkKernel::read_record(std::uint32_t record,
+                                                     std::span<std::uint8_t, DAF_RECORD_BYTES> out) {
+    std::uint64_t offset = (std::uint64_t{record} - 1) * DAF_RECORD_BYTES;
+    auto seek = source_.seek(SeekOrigin::Start, static_cast<std::int64_t>(offset));
+    if (!seek) return std::unexpected(io_error(std::move(seek.error())));
+    auto read = source_.read_exact(std::as_writable_bytes(out));
+    if (!read) return std::unexpected(io_error(std::move(read.error())));
+    return {};
+}
+
+std::expected<std::vector<SpkSegment>, SpkError> SpkKernel::walk_summary_chain() {
+    const DafFileRecord& file = file_record_;
+    if (file.nd != SPK_ND || file.ni != SPK_NI) {
+        return std::unexpected(SpkError::unsupported_summary_layout(file.nd, file.ni));
+    }
+    const std::uint32_t summary_words = file.nd + (file.ni + 1) / 2;
+    const std::uint32_t capacity = 125 / summary_words;
+
+    std::vector<SpkSegment> segments;
+    std::unordered_set<std::uint32_t> visited;
+    std::uint32_t record = file.forward;
+    std::uint32_t expected_backward = 0;
+    std::array<std::uint8_t, DAF_RECORD_BYTES> summaries{};
+    std::array<std::uint8_t, DAF_RECORD_BYTES> names{};
+    const ByteSpan summary_bytes(summaries);
+    const ByteSpan name_bytes(names);
+    while (true) {
+        if (!visited.insert(record).second) return std::unexpected(SpkError::invalid_summary_chain(R::ChainCycle));
+        if (auto read = read_record(record, summaries); !read) return std::unexpected(std::move(read.error()));
+
+        auto next = control_word(summary_bytes.subspan(0, 8), file.big_endian);
+        if (!next) return std::unexpected(std::move(next.error()));
+        auto previous = control_word(summary_bytes.subspan(8, 8), file.big_endian);
+        if (!previous) return std::unexpected(std::move(previous.error()));
+        auto count = control_word(summary_bytes.subspan(16, 8), file.big_endian);
+        if (!count) return std::unexpected(std::move(count.error()));
+
+        if (*previous != expected_backward) {
+            return std::unexpected(SpkError::invalid_summary_chain(R::IncorrectBackwardPointer));
+        }
+        if (*count > capacity) return std::unexpected(SpkError::invalid_summary_chain(R::SummaryCountExceedsCapacity));
+        if (record == std::numeric_limits<std::uint32_t>::max()) {
+            return std::unexpected(SpkError::invalid_summary_chain(R::NameRecordOverflow));
+        }
+        if (auto read = read_record(record + 1, names); !read) return std::unexpected(std::move(read.error()));
+
+        for (std::uint32_t i = 0; i < *count; ++i) {
+            auto name = parse_ascii_field(name_bytes.subspan(i * SPK_SUMMARY_BYTES, SPK_SUMMARY_BYTES),
+                                          "segment identifier");
+            if (!name) return std::unexpected(std::move(name.error()));
+            auto segment = parse_spk_summary(
+                summary_bytes.subspan(DAF_SUMMARY_CONTROL_BYTES + i * SPK_SUMMARY_BYTES, SPK_SUMMARY_BYTES),
+                std::move(*name), file.big_endian);
+            if (!segment) return std::unexpected(std::move(segment.error()));
+            segments.push_back(std::move(*segment));
+        }
+
+        if (*next != 0) {
+            expected_backward = record;
+            record = *next;
+            continue;
+        }
+        if (record != file.backward) return std::unexpected(SpkError::invalid_summary_chain(R::ChainEndedEarly));
+        return segments;
+    }
+}
+
+std::expected<std::vector<double>, SpkError> SpkKernel::read_words(std::int64_t start_word, std::size_t count) {
+    if (start_word < 1) return std::unexpected(SpkError::invalid_type2_segment(R::WordAddressesOneBased));
+    std::int64_t offset;
+    if (__builtin_mul_overflow(start_word - 1, std::int64_t{DAF_WORD_BYTES}, &offset)) {
+        return std::unexpected(SpkError::io("invalid seek to a negative or overflowing position"));
+    }
+    auto seek = source_.seek(SeekOrigin::Start, offset);
+    if (!seek) return std::unexpected(io_error(std::move(seek.error())));
+    // Words the file does not hold are refused before anything is allocated,
+    // with the error the read itself would give.
+    std::uint64_t position = *seek;
+    std::uint64_t available = position < source_.length() ? source_.length() - position : 0;
+    if (count > available / DAF_WORD_BYTES) return std::unexpected(SpkError::io("failed to fill whole buffer"));
+
+    std::vector<double> words(count);
+    auto read = source_.read_exact(std::as_writable_bytes(std::span(words)));
+    if (!read) return std::unexpected(io_error(std::move(read.error())));
+    const bool big_endian = file_record_.big_endian;
+    for (double& word : words) {
+        std::array<std::uint8_t, DAF_WORD_BYTES> bytes;
+        std::memcpy(bytes.data(), &word, DAF_WORD_BYTES);
+        word = read_f64(bytes, big_endian);
+    }
+    return words;
+}
+
+std::expected<const Type2Directory*, SpkError> SpkKernel::type2_directory(const SegmentLoc& segment) {
+    SegmentAddressKey key{segment.start_address, segment.end_address};
+    if (auto found = type2_directories_.find(key); found != type2_directories_.end()) return &found->second;
+    auto words = read_words(std::int64_t{segment.end_address} - 3, TYPE2_DIRECTORY_WORDS);
+    if (!words) return std::unexpected(std::move(words.error()));
+    auto directory = parse_type2_directory(std::span<const double, 4>(words->data(), 4), segment.start_address,
+                                           segment.end_address);
+    if (!directory) return std::unexpected(std::move(directory.error()));
+    return &type2_directories_.emplace(key, *directory).first->second;
+}
+
+std::expected<std::vector<StateVector>, SpkError> SpkKernel::evaluate_type2_at_epochs(const SegmentLoc& segment,
+                                                                                      std::span<const double> epochs) {
+    std::vector<StateVector> states(epochs.size());
+    auto done = evaluate_type2_into(segment, epochs, states);
+    if (!done) return std::unexpected(std::move(done.error()));
+    return states;
+}
+
+std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
+                                                             std::span<StateVector> states) {
+    if (segment.data_type != SPK_TYPE_2) return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
+    if (epochs.empty()) return {};
+    for (double epoch : epochs) {
+        if (!std::isfinite(epoch) || epoch < segment.start_epoch || epoch > segment.end_epoch) {
+            return std::unexpected(SpkError::epoch_outside_coverage(epoch, segment.start_epoch, segment.end_epoch));
+        }
+    }
+    auto directory_found = type2_directory(segment);
+    if (!directory_found) return std::unexpected(std::move(directory_found.error()));
+    const Type2Directory directory = **directory_found;
+
+    std::vector<std::uint32_t> record_of(epochs.size());
+    bool in_record_order = true;
+    for (std::size_t i = 0; i < epochs.size(); ++i) {
+        auto index = type2_record_index(directory, epochs[i]);
+        if (!index) return std::unexpected(std::move(index.error()));
+        record_of[i] = *index;
+        if (i > 0 && record_of[i] < record_of[i - 1]) in_record_order = false;
+    }
+    // Visiting the epochs in record order reads every record at most once.
+    std::vector<std::size_t> order;
+    if (!in_record_order) {
+        order.resize(epochs.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return record_of[a] < record_of[b]; });
+    }
+
+    // The record cache keeps the last record loaded for this segment.
+    const SegmentAddressKey key{segment.start_address, segment.end_address};
+    Type2Record* record = nullptr;
+    if (auto found = type2_records_.find(key); found != type2_records_.end()) record = &found->second;
+    for (std::size_t step = 0; step < epochs.size(); ++step) {
+        std::size_t position = in_record_order ? step : order[step];
+        std::uint32_t index = record_of[position];
+        if (record == nullptr || record->index != index) {
+            auto address = type2_record_address(directory, segment.start_address, index);
+            if (!address) return std::unexpected(std::move(address.error()));
+            auto words = read_words(*address, directory.rsize);
+            if (!words) return std::unexpected(std::move(words.error()));
+            record = &type2_records_[key];
+            *record = Type2Record{std::move(*words), index};
+        }
+        auto state = evaluate_loaded_type2_record(record->words, directory.rsize, epochs[position]);
+        if (!state) return std::unexpected(std::move(state.error()));
+        states[position] = *state;
+    }
+    return {};
+}
+
+}  // namespace orvane

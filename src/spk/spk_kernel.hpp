@@ -1,0 +1,83 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "spk/daf.hpp"
+#include "spk/kernel_source.hpp"
+#include "spk/spk_error.hpp"
+#include "spk/spk_segment.hpp"
+#include "spk/state_vector.hpp"
+#include "spk/type2.hpp"
+
+namespace orvane {
+
+// Identifies a segment's data within one kernel.
+struct SegmentAddressKey {
+    std::int32_t start_address = 0;
+    std::int32_t end_address = 0;
+    bool operator==(const SegmentAddressKey&) const = default;
+};
+
+struct SegmentAddressKeyHash {
+    std::size_t operator()(const SegmentAddressKey& key) const noexcept {
+        std::uint64_t packed = (std::uint64_t{static_cast<std::uint32_t>(key.start_address)} << 32) |
+                               static_cast<std::uint32_t>(key.end_address);
+        return static_cast<std::size_t>(packed * 0x9E3779B97F4A7C15ULL ^ (packed >> 29));
+    }
+};
+
+// One opened SPK kernel: its file record, its byte source and the caches of
+// what has been decoded from it. Opening reads record 1 only; the segment
+// list is decoded on first request, Type 2 directories and records when first
+// evaluated. Every operation that reads needs exclusive use of the kernel.
+class SpkKernel {
+public:
+    static std::expected<SpkKernel, SpkError> open(std::string_view path);
+    // Reads record 1 from the source's current position (0 for a fresh source).
+    static std::expected<SpkKernel, SpkError> from_reader(KernelSource source);
+
+    SpkKernel(SpkKernel&&) noexcept = default;
+    SpkKernel& operator=(SpkKernel&&) noexcept = default;
+    SpkKernel(const SpkKernel&) = delete;
+    SpkKernel& operator=(const SpkKernel&) = delete;
+
+    const DafFileRecord& file_record() const { return file_record_; }
+    const KernelSource& source() const { return source_; }
+
+    // A copy of the segment list in file order; decoded on the first
+    // successful call and served from the kernel afterwards.
+    std::expected<std::vector<SpkSegment>, SpkError> segments();
+    // The same list without copying; valid as long as the kernel.
+    std::expected<std::span<const SpkSegment>, SpkError> segment_list();
+
+    // `count` words starting at the one-based word address `start_word`.
+    std::expected<std::vector<double>, SpkError> read_words(std::int64_t start_word, std::size_t count);
+
+    // States of the segment at each epoch, in the order of `epochs`.
+    std::expected<std::vector<StateVector>, SpkError> evaluate_type2_at_epochs(const SegmentLoc& segment,
+                                                                               std::span<const double> epochs);
+    // The same, writing into `states` (as long as `epochs`).
+    std::expected<void, SpkError> evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
+                                                      std::span<StateVector> states);
+
+private:
+    SpkKernel(DafFileRecord file_record, KernelSource source)
+        : file_record_(std::move(file_record)), source_(std::move(source)) {}
+
+    std::expected<std::vector<SpkSegment>, SpkError> walk_summary_chain();
+    std::expected<void, SpkError> read_record(std::uint32_t record, std::span<std::uint8_t, DAF_RECORD_BYTES> out);
+    std::expected<const Type2Directory*, SpkError> type2_directory(const SegmentLoc& segment);
+
+    DafFileRecord file_record_;
+    std::optional<std::vector<SpkSegment>> segments_;
+    std::unordered_map<SegmentAddressKey, Type2Directory, SegmentAddressKeyHash> type2_directories_;
+    std::unordered_map<SegmentAddressKey, Type2Record, SegmentAddressKeyHash> type2_records_;
+    KernelSource source_;
+};
+
+}  // namespace orvane

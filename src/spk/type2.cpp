@@ -1,0 +1,112 @@
+#include "spk/type2.hpp"
+
+#include <cmath>
+#include <limits>
+
+namespace orvane {
+namespace {
+
+using R = SpkError::Reason;
+
+constexpr double U32_MAX_AS_DOUBLE = 4294967295.0;
+
+// A whole number in [1, 4294967295].
+bool is_count(double value) {
+    return std::isfinite(value) && std::floor(value) == value && value >= 1.0 && value <= U32_MAX_AS_DOUBLE;
+}
+
+std::unexpected<SpkError> fail(R reason) { return std::unexpected(SpkError::invalid_type2_segment(reason)); }
+
+// One component's position and velocity from its n coefficients.
+void evaluate_component(std::span<const double> c, double x, double radius, double& position, double& velocity) {
+    std::size_t n = c.size();
+    if (n == 1) {
+        position = c[0];
+        velocity = 0.0;
+        return;
+    }
+    double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;         // T_(k-1), T_k
+    double d_previous = 0.0, d_current = 1.0;       // T'_(k-1), T'_k
+    double p = c[0] + c[1] * x;
+    double d = c[1];
+    for (std::size_t k = 2; k < n; ++k) {
+        double t_next = v * t_current - t_previous;
+        double d_next = (v * d_current + 2.0 * t_current) - d_previous;
+        p += c[k] * t_next;
+        d += c[k] * d_next;
+        t_previous = t_current;
+        t_current = t_next;
+        d_previous = d_current;
+        d_current = d_next;
+    }
+    position = p;
+    velocity = d / radius;
+}
+
+}  // namespace
+
+std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const double, 4> words,
+                                                              std::int32_t start_address,
+                                                              std::int32_t end_address) {
+    double init = words[0], intlen = words[1], rsize = words[2], count = words[3];
+    if (!is_count(rsize)) return fail(R::RecordSize);
+    if (!is_count(count)) return fail(R::RecordCount);
+    if (!std::isfinite(init) || !std::isfinite(intlen) || !(intlen > 0.0)) return fail(R::InvalidDirectoryEpoch);
+    Type2Directory directory{init, intlen, static_cast<std::uint32_t>(rsize), static_cast<std::uint32_t>(count)};
+    if (directory.rsize < 5 || (directory.rsize - 2) % 3 != 0) return fail(R::UnequalCoefficientSets);
+    std::uint64_t data_words = std::uint64_t{directory.rsize} * directory.record_count;
+    if (data_words > 4294967291ULL) return fail(R::WordCountOverflow);
+    std::int64_t address_words = std::int64_t{end_address} - start_address + 1;
+    if (address_words != static_cast<std::int64_t>(data_words + TYPE2_DIRECTORY_WORDS)) {
+        return fail(R::DirectorySizeMismatch);
+    }
+    return directory;
+}
+
+std::expected<std::uint32_t, SpkError> type2_record_index(const Type2Directory& directory, double epoch) {
+    double q = (epoch - directory.init) / directory.intlen;
+    if (!std::isfinite(q) || q < 0.0) return fail(R::EpochBeforeFirstInterval);
+    double whole = std::floor(q);
+    std::uint32_t k = whole >= U32_MAX_AS_DOUBLE ? std::numeric_limits<std::uint32_t>::max()
+                                                 : static_cast<std::uint32_t>(whole);
+    if (k == directory.record_count) k = directory.record_count - 1;
+    if (k >= directory.record_count) return fail(R::EpochNotCovered);
+    return k;
+}
+
+std::expected<std::int32_t, SpkError> type2_record_address(const Type2Directory& directory,
+                                                           std::int32_t start_address, std::uint32_t index) {
+    std::uint64_t offset = std::uint64_t{index} * directory.rsize;
+    if (offset > std::numeric_limits<std::uint32_t>::max()) return fail(R::RecordAddressOverflow);
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
+        return fail(R::RecordAddressOutOfRange);
+    }
+    std::int32_t first;
+    if (__builtin_add_overflow(start_address, static_cast<std::int32_t>(offset), &first)) {
+        return fail(R::RecordAddressOverflow);
+    }
+    return first;
+}
+
+std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch) {
+    // The caller hands over a whole record; anything shorter is no record.
+    if (rsize < 5 || words.size() < rsize) return fail(R::RecordSize);
+    double mid = words[0], radius = words[1];
+    if (!std::isfinite(mid) || !std::isfinite(radius) || !(radius > 0.0)) return fail(R::InvalidMidpointRadius);
+    double x = (epoch - mid) / radius;
+    if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
+    std::size_t n = (rsize - 2) / 3;
+    StateVector state;
+    for (std::size_t component = 0; component < 3; ++component) {
+        std::span<const double> coefficients = words.subspan(2 + component * n, n);
+        for (double c : coefficients) {
+            if (!std::isfinite(c)) return fail(R::NonFiniteCoefficients);
+        }
+        evaluate_component(coefficients, x, radius, state.position[component], state.velocity[component]);
+    }
+    return state;
+}
+
+}  // namespace orvane

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <vector>
+
+#include "spk/spk_error.hpp"
+#include "spk/state_vector.hpp"
+
+// SPK data type 2: fixed-length Chebyshev records of position, one per fixed
+// interval, velocity being the derivative of the polynomials. A segment holds
+// N records of RSIZE words followed by the directory INIT, INTLEN, RSIZE, N.
+namespace orvane {
+
+inline constexpr std::int32_t SPK_TYPE_2 = 2;
+inline constexpr std::size_t TYPE2_DIRECTORY_WORDS = 4;
+
+struct Type2Directory {
+    double init = 0.0;    // start of record 0's interval, TDB seconds past J2000
+    double intlen = 0.0;  // length of every record's interval, seconds
+    std::uint32_t rsize = 0;
+    std::uint32_t record_count = 0;
+};
+
+// The most recently loaded record of one segment: MID, RADIUS and the
+// coefficients of x, y, z exactly as read, and the record's index.
+struct Type2Record {
+    std::vector<double> words;
+    std::uint32_t index = 0;
+};
+
+// Validates the four directory words (INIT, INTLEN, RSIZE, N) read from the
+// end of the segment whose data occupies [start_address, end_address].
+std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const double, 4> words,
+                                                              std::int32_t start_address,
+                                                              std::int32_t end_address);
+
+// The record whose interval holds the epoch; an epoch exactly at the end of
+// the last interval uses the last record.
+std::expected<std::uint32_t, SpkError> type2_record_index(const Type2Directory& directory, double epoch);
+
+// First word address of record k of the segment starting at start_address.
+std::expected<std::int32_t, SpkError> type2_record_address(const Type2Directory& directory,
+                                                           std::int32_t start_address, std::uint32_t index);
+
+// Position and velocity from one record's words at the epoch. Pure: the
+// operations are done in a fixed order, each rounded separately.
+std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch);
+
+}  // namespace orvane

@@ -1,0 +1,111 @@
+// DE421 against jplephem: barycentric states of every target over the whole
+// kernel, record boundaries and both ends included.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "spk/center_chain.hpp"
+#include "spk/engine.hpp"
+#include "spk_test_support.hpp"
+
+namespace orvane::test {
+namespace {
+
+struct ReferenceRow {
+    double epoch;
+    StateVector state;
+};
+
+std::string de421_path() {
+    std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
+    std::string path;
+    std::getline(in, path);
+    return path;
+}
+
+std::map<std::int32_t, std::vector<ReferenceRow>> reference_states() {
+    std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_states.csv");
+    std::map<std::int32_t, std::vector<ReferenceRow>> rows;
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::stringstream fields(line);
+        std::string field;
+        std::vector<double> values;
+        while (std::getline(fields, field, ',')) values.push_back(std::stod(field));
+        ReferenceRow row{values[1], {{values[2], values[3], values[4]}, {values[5], values[6], values[7]}}};
+        rows[static_cast<std::int32_t>(values[0])].push_back(row);
+    }
+    return rows;
+}
+
+std::vector<double> epochs_of(const std::vector<ReferenceRow>& rows) {
+    std::vector<double> epochs;
+    for (const ReferenceRow& row : rows) epochs.push_back(row.epoch);
+    return epochs;
+}
+
+class De421 : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { reference_ = new auto(reference_states()); }
+    static void TearDownTestSuite() {
+        delete reference_;
+        reference_ = nullptr;
+    }
+    static std::map<std::int32_t, std::vector<ReferenceRow>>* reference_;
+};
+std::map<std::int32_t, std::vector<ReferenceRow>>* De421::reference_ = nullptr;
+
+TEST_F(De421, EveryTargetAgreesWithJplephem) {
+    auto engine = SpkOrvane::open(de421_path(), std::string(64, 'a'));
+    ASSERT_TRUE(engine) << engine.error().message();
+    EXPECT_EQ(engine->supported_range.start_julian_day, 2414864.5);
+    EXPECT_EQ(engine->supported_range.end_julian_day, 2471184.5);
+    auto segments = engine->kernels[0].segments();
+    ASSERT_TRUE(segments);
+    ASSERT_EQ(reference_->size(), segments->size());
+    for (const SpkSegment& segment : *segments) {
+        const auto& rows = reference_->at(segment.target);
+        ASSERT_GE(rows.size(), 1000u);
+        auto states = barycentric_states_across_kernels(engine->kernels, segment.target, epochs_of(rows));
+        ASSERT_TRUE(states) << error_text(states);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const StateVector& ours = (*states)[i];
+            const StateVector& theirs = rows[i].state;
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_NEAR(ours.position[c], theirs.position[c], 1e-12 * std::fabs(theirs.position[c]) + 1e-6)
+                    << segment.target << " at " << rows[i].epoch;
+                EXPECT_NEAR(ours.velocity[c], theirs.velocity[c], 1e-12 * std::fabs(theirs.velocity[c]) + 1e-12)
+                    << segment.target << " at " << rows[i].epoch;
+            }
+        }
+    }
+}
+
+TEST_F(De421, BatchesMapsAndPlainReadsGiveTheSameBits) {
+    std::vector<SpkKernel> mapped;
+    mapped.push_back(open_kernel(de421_path(), true));
+    std::vector<SpkKernel> plain;
+    plain.push_back(open_kernel(de421_path(), false));
+    ASSERT_TRUE(mapped[0].source().is_mapped());
+    ASSERT_FALSE(plain[0].source().is_mapped());
+    for (std::int32_t target : {301, 399, 10, 4, 499}) {
+        std::vector<double> epochs = epochs_of(reference_->at(target));
+        std::reverse(epochs.begin(), epochs.end());
+        auto batch = barycentric_states_across_kernels(mapped, target, epochs);
+        auto batch_plain = barycentric_states_across_kernels(plain, target, epochs);
+        ASSERT_TRUE(batch && batch_plain);
+        for (std::size_t i = 0; i < epochs.size(); i += 7) {
+            auto single = barycentric_state_across_kernels(mapped, target, epochs[i]);
+            ASSERT_TRUE(single);
+            EXPECT_TRUE(same_bits((*batch)[i], *single)) << target << " at " << epochs[i];
+            EXPECT_TRUE(same_bits((*batch)[i], (*batch_plain)[i])) << target << " at " << epochs[i];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orvane::test

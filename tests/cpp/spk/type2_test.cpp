@@ -1,0 +1,278 @@
+// Type 2 segments: directory, record selection, record evaluation and caches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "spk/type2.hpp"
+#include "spk_test_support.hpp"
+
+namespace orvane::test {
+namespace {
+
+// One segment (301 about 3) over [start, end] holding `data`.
+class Type2 : public BothByteOrders {
+protected:
+    SpkKernel kernel_of(const Type2Data& data, double start, double end, const std::string& name = "t2.bsp") {
+        SpkFile file;
+        file.segments.push_back(type2_segment(301, 3, start, end, data));
+        return kernel_of(file, name);
+    }
+    SpkKernel kernel_of(const SpkFile& file, const std::string& name = "t2.bsp", bool mapped = true) {
+        SpkKernel kernel = open_kernel(write(name, file), mapped);
+        auto segments = kernel.segments();
+        EXPECT_TRUE(segments) << error_text(segments);
+        segment_ = segment_loc(segments->front());
+        return kernel;
+    }
+    std::expected<std::vector<StateVector>, SpkError> evaluate(SpkKernel& kernel, std::vector<double> epochs) {
+        return kernel.evaluate_type2_at_epochs(segment_, epochs);
+    }
+    std::string error_at(SpkKernel& kernel, double epoch) { return error_text(evaluate(kernel, {epoch})); }
+    double marker_at(SpkKernel& kernel, double epoch) {
+        auto states = evaluate(kernel, {epoch});
+        EXPECT_TRUE(states) << error_text(states);
+        return states ? states->front().position[0] : -1.0;
+    }
+    SegmentLoc segment_;
+};
+
+TEST_P(Type2, SelectsRecordsAtTheirBoundaries) {
+    SpkKernel kernel = kernel_of(marker_type2(-100, 50, 4), -100, 100);
+    EXPECT_EQ(marker_at(kernel, -100), 1);      // INIT: record 0
+    EXPECT_EQ(marker_at(kernel, -50), 1001);    // INIT + INTLEN: record 1, not 0
+    EXPECT_EQ(marker_at(kernel, 0), 2001);
+    EXPECT_EQ(marker_at(kernel, 49.999), 2001);
+    EXPECT_EQ(marker_at(kernel, 100), 3001);    // INIT + N INTLEN: the last record
+    auto states = evaluate(kernel, {-20});
+    ASSERT_TRUE(states);
+    EXPECT_EQ(states->front().position[1], 1002);
+    EXPECT_EQ(states->front().position[2], 1003);
+    EXPECT_EQ(states->front().velocity[0], 0.0);
+}
+
+TEST_P(Type2, EpochsOutsideThePolynomialIntervals) {
+    SpkKernel kernel = kernel_of(marker_type2(-100, 50, 4), -200, 200);
+    EXPECT_EQ(error_at(kernel, 120), "invalid SPK Type 2 segment: selected record does not cover the requested epoch");
+    EXPECT_EQ(error_at(kernel, 150), "invalid SPK Type 2 segment: epoch is not covered by the polynomial intervals");
+    EXPECT_EQ(error_at(kernel, -100.5), "invalid SPK Type 2 segment: epoch precedes the first polynomial interval");
+    EXPECT_EQ(error_at(kernel, 201), "TDB epoch 201 is outside segment coverage [-200, 200]");
+    EXPECT_EQ(error_at(kernel, std::nan("")), "TDB epoch NaN is outside segment coverage [-200, 200]");
+    EXPECT_EQ(error_at(kernel, -std::numeric_limits<double>::infinity()),
+              "TDB epoch -inf is outside segment coverage [-200, 200]");
+}
+
+TEST_P(Type2, LinearRecordsGiveExactValues) {
+    Type2Data data = make_type2(0, 100, 1, 2, [](std::uint32_t, int component, std::uint32_t degree) {
+        return degree == 0 ? 10.0 * (component + 1) : 0.5 * (component + 1);
+    });
+    SpkKernel kernel = kernel_of(data, 0, 100);
+    auto states = evaluate(kernel, {75});  // x = 0.5
+    ASSERT_TRUE(states) << error_text(states);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(states->front().position[c], 10.0 * (c + 1) + 0.5 * (c + 1) * 0.5);
+        EXPECT_EQ(states->front().velocity[c], 0.5 * (c + 1) / 50.0);
+    }
+}
+
+TEST(Type2Record, MatchesChebyshevSumsInClosedForm) {
+    // T_k(cos t) = cos(k t) and T_k'(cos t) = k sin(k t) / sin(t).
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> coefficient(-1e5, 1e5);
+    const std::uint32_t n = 13;
+    std::vector<double> words{500.0, 250.0};
+    for (std::uint32_t i = 0; i < 3 * n; ++i) words.push_back(coefficient(random) / (1 + i % n));
+    for (double x : {-0.999, -0.6, -0.05, 0.0, 0.3, 0.77, 0.999}) {
+        auto state = evaluate_loaded_type2_record(words, 2 + 3 * n, 500.0 + 250.0 * x);
+        ASSERT_TRUE(state);
+        double t = std::acos(x);
+        for (int c = 0; c < 3; ++c) {
+            double p = 0, d = 0, scale = 0;
+            for (std::uint32_t k = 0; k < n; ++k) {
+                double ck = words[2 + c * n + k];
+                p += ck * std::cos(k * t);
+                d += ck * k * std::sin(k * t) / std::sin(t);
+                scale += std::fabs(ck) * k * k;
+            }
+            EXPECT_NEAR(state->position[c], p, 1e-13 * scale) << x;
+            EXPECT_NEAR(state->velocity[c], d / 250.0, 1e-13 * scale) << x;
+        }
+    }
+}
+
+TEST(Type2Record, RefusesBadMidpointsRadiiAndCoefficients) {
+    std::vector<double> words{0.0, 10.0, 1, 2, 3, 4, 5, 6};
+    EXPECT_TRUE(evaluate_loaded_type2_record(words, 8, 10.0));
+    EXPECT_EQ(error_text(evaluate_loaded_type2_record(words, 8, std::nextafter(10.0, 11.0))),
+              "invalid SPK Type 2 segment: selected record does not cover the requested epoch");
+    for (double radius : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        std::vector<double> bad = words;
+        bad[1] = radius;
+        EXPECT_EQ(error_text(evaluate_loaded_type2_record(bad, 8, 0.0)),
+                  "invalid SPK Type 2 segment: record midpoint and radius must be finite and valid");
+    }
+    for (std::size_t at = 2; at < words.size(); ++at) {
+        std::vector<double> bad = words;
+        bad[at] = std::nan("");
+        EXPECT_EQ(error_text(evaluate_loaded_type2_record(bad, 8, 0.0)),
+                  "invalid SPK Type 2 segment: Chebyshev coefficients and argument must be finite")
+            << at;
+    }
+}
+
+TEST_P(Type2, DirectoryMustDescribeTheSegment) {
+    auto directory_error = [&](auto change, std::int32_t extra_words = 0) {
+        Type2Data data = marker_type2(0, 10, 3, 2);
+        change(data);
+        SpkFile file;
+        SegmentSpec segment = type2_segment(301, 3, 0, 30, data);
+        segment.words.insert(segment.words.end() - 4, extra_words, 0.0);
+        file.segments.push_back(segment);
+        SpkKernel kernel = kernel_of(file, "directory.bsp");
+        return error_at(kernel, 5);
+    };
+    EXPECT_EQ(directory_error([](Type2Data&) {}), "(no error)");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.rsize_word = 6; }),
+              "invalid SPK Type 2 segment: record size does not describe three equal coefficient sets");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.rsize_word = 2.5; }), "invalid SPK Type 2 segment: record size");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.rsize_word = 0; }), "invalid SPK Type 2 segment: record size");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.rsize_word = 4294967296.0; }),
+              "invalid SPK Type 2 segment: record size");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.count_word = 0; }), "invalid SPK Type 2 segment: record count");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.count_word = std::nan(""); }),
+              "invalid SPK Type 2 segment: record count");
+    for (double intlen : {0.0, -10.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(directory_error([&](Type2Data& d) { d.intlen = intlen; }),
+                  "invalid SPK Type 2 segment: directory epoch and interval length must be finite and valid");
+    }
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.init = std::nan(""); }),
+              "invalid SPK Type 2 segment: directory epoch and interval length must be finite and valid");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.count_word = 4294967295.0; }),
+              "invalid SPK Type 2 segment: segment word count overflowed");
+    EXPECT_EQ(directory_error([](Type2Data& d) { d.count_word = 4; }),
+              "invalid SPK Type 2 segment: directory size does not match the segment address range");
+    EXPECT_EQ(directory_error([](Type2Data&) {}, 1),
+              "invalid SPK Type 2 segment: directory size does not match the segment address range");
+}
+
+TEST_P(Type2, AddressesOutsideTheFileAreReadErrors) {
+    SpkFile file;
+    SegmentSpec segment = type2_segment(301, 3, 0, 30, marker_type2(0, 10, 3));
+    segment.end_address_shift = 100000;  // the directory lies past the end of the file
+    file.segments.push_back(segment);
+    SpkKernel kernel = kernel_of(file, "past_end.bsp");
+    EXPECT_EQ(error_at(kernel, 5), "failed to read SPK kernel: failed to fill whole buffer");
+
+    // A summary whose last word is word 3 leaves no room for the directory.
+    DafImage image = SpkFile{{type2_segment(301, 3, 0, 30, marker_type2(0, 10, 3))}}.image(big_endian());
+    image.put_i32(1024 + 24 + 32, 1);
+    image.put_i32(1024 + 24 + 36, 3);
+    SpkKernel low = open_kernel(write("low.bsp", image));
+    auto segments = low.segments();
+    ASSERT_TRUE(segments);
+    auto states = low.evaluate_type2_at_epochs(segment_loc(segments->front()), std::vector<double>{5.0});
+    EXPECT_EQ(error_text(states), "invalid SPK Type 2 segment: DAF word addresses are one-based");
+}
+
+TEST_P(Type2, ReadWordsIsOneBasedAndBounded) {
+    SpkKernel kernel = kernel_of(marker_type2(0, 10, 3), 0, 30);
+    EXPECT_EQ(error_text(kernel.read_words(0, 4)), "invalid SPK Type 2 segment: DAF word addresses are one-based");
+    auto none = kernel.read_words(5, 0);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->empty());
+    auto first = kernel.read_words(segment_.start_address, 3);
+    ASSERT_TRUE(first);
+    EXPECT_EQ((*first)[0], 5.0);   // MID of record 0
+    EXPECT_EQ((*first)[1], 5.0);   // RADIUS
+    EXPECT_EQ((*first)[2], 1.0);   // x marker
+    // Far more words than the file holds fail before anything is allocated.
+    EXPECT_EQ(error_text(kernel.read_words(1, std::size_t{1} << 40)),
+              "failed to read SPK kernel: failed to fill whole buffer");
+    EXPECT_EQ(error_text(kernel.read_words(std::int64_t{1} << 61, 1)),
+              "failed to read SPK kernel: invalid seek to a negative or overflowing position");
+}
+
+TEST_P(Type2, TypeAndCoverageAreCheckedBeforeReading) {
+    SpkKernel kernel = kernel_of(marker_type2(0, 10, 3), 0, 30);
+    SegmentLoc other = segment_;
+    other.data_type = 3;
+    std::uint64_t reads = kernel.source().read_count();
+    EXPECT_EQ(error_text(kernel.evaluate_type2_at_epochs(other, std::vector<double>{})),
+              "unsupported SPK segment type 3");
+    auto empty = kernel.evaluate_type2_at_epochs(segment_, std::vector<double>{});
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
+    EXPECT_EQ(error_text(evaluate(kernel, {5, 40, std::nan("")})), "TDB epoch 40 is outside segment coverage [0, 30]");
+    EXPECT_EQ(kernel.source().read_count(), reads);
+}
+
+TEST_P(Type2, BatchesReadEachRecordOnceAndKeepTheInputOrder) {
+    SpkKernel kernel = kernel_of(marker_type2(0, 10, 5), 0, 50);
+    std::vector<double> epochs{45, 2, 33, 8, 45, 0, 31, 50};
+    std::uint64_t reads = kernel.source().read_count();
+    auto states = evaluate(kernel, epochs);
+    ASSERT_TRUE(states) << error_text(states);
+    // Directory and records 0, 3, 4.
+    EXPECT_EQ(kernel.source().read_count() - reads, 4u);
+    std::vector<double> markers{4001, 1, 3001, 1, 4001, 1, 3001, 4001};
+    for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_EQ((*states)[i].position[0], markers[i]) << i;
+
+    // Again: the directory is cached, records are read once each again,
+    // the states are the same bits.
+    reads = kernel.source().read_count();
+    auto again = evaluate(kernel, epochs);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(kernel.source().read_count() - reads, 3u);
+    for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_TRUE(same_bits((*states)[i], (*again)[i]));
+
+    // Single epochs inside the last record loaded do not touch the file.
+    reads = kernel.source().read_count();
+    for (double epoch : {40.0, 41.5, 49.0, 50.0}) EXPECT_EQ(marker_at(kernel, epoch), 4001);
+    EXPECT_EQ(kernel.source().read_count(), reads);
+    EXPECT_EQ(marker_at(kernel, 12), 1001);
+    EXPECT_EQ(kernel.source().read_count() - reads, 1u);
+}
+
+// A segment of many Chebyshev records with varied coefficients.
+SpkFile chebyshev_file() {
+    SpkFile file;
+    Type2Data data = make_type2(-1000, 250, 8, 9, [](std::uint32_t k, int component, std::uint32_t degree) {
+        return std::sin(1.0 + k * 0.37 + component * 1.9 + degree * 0.77) * 1e6 / (1 + degree * degree);
+    });
+    file.segments.push_back(type2_segment(301, 3, -1000, 1000, data, "MOON"));
+    return file;
+}
+
+std::vector<double> spread_epochs() {
+    std::vector<double> epochs;
+    for (int i = 0; i <= 400; ++i) epochs.push_back(-1000 + 5.0 * i);
+    epochs.push_back(std::nextafter(-750.0, 0.0));
+    epochs.push_back(std::nextafter(-750.0, -1000.0));
+    return epochs;
+}
+
+TEST_P(Type2, BigEndianMappedAndPlainReadsGiveTheSameBits) {
+    SpkFile file = chebyshev_file();
+    TempDir dir;
+    std::vector<std::vector<StateVector>> results;
+    for (bool big : {false, true}) {
+        for (bool mapped : {true, false}) {
+            std::string path = dir.write(std::string(big ? "big" : "little") + ".bsp", file.image(big));
+            SpkKernel kernel = open_kernel(path, mapped);
+            auto segments = kernel.segments();
+            ASSERT_TRUE(segments);
+            auto states = kernel.evaluate_type2_at_epochs(segment_loc(segments->front()), spread_epochs());
+            ASSERT_TRUE(states) << error_text(states);
+            results.push_back(*states);
+        }
+    }
+    for (std::size_t r = 1; r < results.size(); ++r) {
+        for (std::size_t i = 0; i < results[0].size(); ++i) EXPECT_TRUE(same_bits(results[0][i], results[r][i])) << r;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spk, Type2, ::testing::Bool(), byte_order_name);
+
+}  // namespace
+}  // namespace orvane::test
