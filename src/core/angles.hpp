@@ -1,5 +1,6 @@
 #pragma once
 #include <cmath>
+#include <numbers>
 
 #include "core/constants.hpp"
 
@@ -21,5 +22,10 @@ inline double reduce_radians(double angle) { return reduce_angle(angle, TWO_PI);
 
 // [0, 360)
 inline double reduce_degrees(double angle) { return reduce_angle(angle, 360.0); }
+
+// [−π, π): the angle plus a half turn reduced to [0, 2π), less the half turn.
+inline double reduce_radians_signed(double angle) {
+    return reduce_radians(angle + std::numbers::pi) - std::numbers::pi;
+}
 
 }  // namespace orvane

@@ -5,6 +5,7 @@ namespace orvane {
 
 inline constexpr double J2000_JULIAN_DAY = 2451545.0;
 inline constexpr double SECONDS_PER_DAY = 86400.0;
+inline constexpr double ONE_SECOND_DAYS = 1.1574074074074073e-5;  // 1 / 86400
 inline constexpr double DAYS_PER_JULIAN_CENTURY = 36525.0;
 inline constexpr double AU_KM = 149597870.7;
 inline constexpr double SPEED_OF_LIGHT_KM_S = 299792.458;

@@ -1,0 +1,61 @@
+#pragma once
+#include <expected>
+#include <optional>
+
+#include "core/body.hpp"
+#include "core/errors.hpp"
+#include "core/geodetic_observer.hpp"
+#include "core/selectors.hpp"
+#include "core/time_scale.hpp"
+#include "spk/engine.hpp"
+
+// Rise, set and meridian transit of the Sun and the Moon for a place on the
+// Earth, from the apparent topocentric place on the equator and equinox of
+// date, the local apparent sidereal time and the hour-angle relation. Every
+// time produced is a UT1 Julian day.
+namespace orvane {
+
+// The transit nearest to a query, with the rise before it and the set after
+// it; rise and set are both absent when the body stays above or below the
+// altitude at the transit's declination.
+struct RiseSetTransit {
+    std::optional<double> rise_ut1_julian_day;
+    std::optional<double> set_ut1_julian_day;
+    double transit_ut1_julian_day = 0.0;
+};
+
+struct HorizonEvent {
+    double ut1_julian_day = 0.0;
+    HorizonEventKind kind = HorizonEventKind::Transit;
+};
+
+// Hour angle per UT1 day of a fixed point of the sky (2π times the Earth's
+// rotation rate in turns per UT1 day), and half a turn of it in UT1 days.
+inline constexpr double HOUR_ANGLE_RATE_RAD_PER_UT1_DAY = 6.300387486754831;
+inline constexpr double HALF_TURN_UT1_DAYS = 0.49863483161857836;
+
+// Eight fixed-point steps from start_ut1 towards the nearest event of the
+// kind: each moves by the hour angle still to go at the Earth's rotation
+// rate, so a transit is the meridian crossing within half a sidereal day and,
+// started at a transit, a rise is the one before and a set the one after. A
+// body that does not reach the altitude at an iterate's declination fails with
+// "body does not cross the requested altitude".
+std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
+                                                        const GeodeticObserver& observer, HorizonEventKind target,
+                                                        double start_ut1, double altitude_deg);
+
+// The transit nearest to `around` (possibly before it) with the rise before it
+// and the set after it, for the Sun or the Moon crossing altitude_deg (the
+// centre's apparent altitude, refraction included in the value by the caller).
+// Needs the leap-second kernel and the Earth-orientation table.
+std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
+                                                            const GeodeticObserver& observer, Instant around,
+                                                            double altitude_deg);
+
+// The first event of the kind more than one second after `after`, looked for
+// around `after` and the two following days.
+std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, Body body,
+                                                            const GeodeticObserver& observer, Instant after,
+                                                            HorizonEventKind kind, double altitude_deg);
+
+}  // namespace orvane
