@@ -1,4 +1,5 @@
 // Engine.position, Engine.positions and Engine.sidereal_position.
+#include <string>
 #include <vector>
 
 #include "python/classes.hpp"
@@ -99,7 +100,10 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
 
-    std::vector<std::string_view> names;
+    // Copies: the items of a sequence that is not a list or tuple (a NumPy
+    // array of str, a user sequence) are new objects that die with the
+    // temporary list, and their UTF-8 text with them.
+    std::vector<std::string> names;
     bool names_ok = sequence_argument(POSITIONS_SIGNATURE, 0, a[0], "a sequence of str", [&](PyObject* item) {
         if (!PyUnicode_Check(item)) return false;
         Py_ssize_t size = 0;
@@ -124,7 +128,7 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
 
     std::vector<Body> bodies;
     bodies.reserve(names.size());
-    for (std::string_view name : names) {
+    for (const std::string& name : names) {
         auto body = body_from_name(name);
         if (!body) return nullptr;
         bodies.push_back(*body);
