@@ -127,9 +127,22 @@ std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kern
 
 std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vector<SpkKernel>& kernels,
                                                                       std::int32_t target, double epoch) {
-    auto states = barycentric_states_across_kernels(kernels, target, std::span<const double>(&epoch, 1));
-    if (!states) return std::unexpected(std::move(states.error()));
-    return states->front();
+    // The batch walk for a single epoch, link by link, without its tables:
+    // the same segments, the same evaluations, the same sums in the same order.
+    StateVector state;
+    std::int32_t body = target;
+    std::uint8_t hops = 0;
+    while (body != SOLAR_SYSTEM_BARYCENTER) {
+        if (++hops > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
+        auto selected = select_segment(kernels, body, epoch);
+        if (!selected) return std::unexpected(std::move(selected.error()));
+        SegmentLoc segment = segment_loc(*selected->segment);
+        auto link = kernels[selected->kernel].evaluate_type2_at(segment, epoch);
+        if (!link) return std::unexpected(std::move(link.error()));
+        state = add_states(state, *link);
+        body = segment.center;
+    }
+    return state;
 }
 
 }  // namespace orvane

@@ -172,15 +172,55 @@ std::expected<std::vector<StateVector>, SpkError> SpkKernel::evaluate_type2_at_e
     return states;
 }
 
-std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
-                                                             std::span<StateVector> states) {
+std::expected<void, SpkError> SpkKernel::check_type_and_coverage(const SegmentLoc& segment,
+                                                                 std::span<const double> epochs) {
     if (segment.data_type != SPK_TYPE_2) return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
-    if (epochs.empty()) return {};
     for (double epoch : epochs) {
         if (!std::isfinite(epoch) || epoch < segment.start_epoch || epoch > segment.end_epoch) {
             return std::unexpected(SpkError::epoch_outside_coverage(epoch, segment.start_epoch, segment.end_epoch));
         }
     }
+    return {};
+}
+
+std::expected<const Type2Record*, SpkError> SpkKernel::type2_record(const SegmentLoc& segment,
+                                                                    const Type2Directory& directory,
+                                                                    std::uint32_t index, Type2Record*& cached) {
+    // The cache keeps the last record loaded for each segment.
+    if (cached == nullptr) {
+        auto found = type2_records_.find(SegmentAddressKey{segment.start_address, segment.end_address});
+        if (found != type2_records_.end()) cached = &found->second;
+    }
+    if (cached != nullptr && cached->index == index) return cached;
+    auto address = type2_record_address(directory, segment.start_address, index);
+    if (!address) return std::unexpected(std::move(address.error()));
+    auto words = read_words(*address, directory.rsize);
+    if (!words) return std::unexpected(std::move(words.error()));
+    cached = &type2_records_[SegmentAddressKey{segment.start_address, segment.end_address}];
+    *cached = Type2Record{std::move(*words), index};
+    return cached;
+}
+
+std::expected<StateVector, SpkError> SpkKernel::evaluate_type2_at(const SegmentLoc& segment, double epoch) {
+    if (auto checked = check_type_and_coverage(segment, std::span<const double>(&epoch, 1)); !checked) {
+        return std::unexpected(std::move(checked.error()));
+    }
+    auto directory = type2_directory(segment);
+    if (!directory) return std::unexpected(std::move(directory.error()));
+    auto index = type2_record_index(**directory, epoch);
+    if (!index) return std::unexpected(std::move(index.error()));
+    Type2Record* cached = nullptr;
+    auto record = type2_record(segment, **directory, *index, cached);
+    if (!record) return std::unexpected(std::move(record.error()));
+    return evaluate_loaded_type2_record((*record)->words, (*directory)->rsize, epoch);
+}
+
+std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
+                                                             std::span<StateVector> states) {
+    if (auto checked = check_type_and_coverage(segment, epochs); !checked) {
+        return std::unexpected(std::move(checked.error()));
+    }
+    if (epochs.empty()) return {};
     auto directory_found = type2_directory(segment);
     if (!directory_found) return std::unexpected(std::move(directory_found.error()));
     const Type2Directory directory = **directory_found;
@@ -202,22 +242,12 @@ std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& s
                          [&](std::size_t a, std::size_t b) { return record_of[a] < record_of[b]; });
     }
 
-    // The record cache keeps the last record loaded for this segment.
-    const SegmentAddressKey key{segment.start_address, segment.end_address};
-    Type2Record* record = nullptr;
-    if (auto found = type2_records_.find(key); found != type2_records_.end()) record = &found->second;
+    Type2Record* cached = nullptr;
     for (std::size_t step = 0; step < epochs.size(); ++step) {
         std::size_t position = in_record_order ? step : order[step];
-        std::uint32_t index = record_of[position];
-        if (record == nullptr || record->index != index) {
-            auto address = type2_record_address(directory, segment.start_address, index);
-            if (!address) return std::unexpected(std::move(address.error()));
-            auto words = read_words(*address, directory.rsize);
-            if (!words) return std::unexpected(std::move(words.error()));
-            record = &type2_records_[key];
-            *record = Type2Record{std::move(*words), index};
-        }
-        auto state = evaluate_loaded_type2_record(record->words, directory.rsize, epochs[position]);
+        auto record = type2_record(segment, directory, record_of[position], cached);
+        if (!record) return std::unexpected(std::move(record.error()));
+        auto state = evaluate_loaded_type2_record((*record)->words, directory.rsize, epochs[position]);
         if (!state) return std::unexpected(std::move(state.error()));
         states[position] = *state;
     }

@@ -64,6 +64,8 @@ public:
     // The same, writing into `states` (as long as `epochs`).
     std::expected<void, SpkError> evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
                                                       std::span<StateVector> states);
+    // The same for one epoch, without the batch's working tables.
+    std::expected<StateVector, SpkError> evaluate_type2_at(const SegmentLoc& segment, double epoch);
 
 private:
     SpkKernel(DafFileRecord file_record, KernelSource source)
@@ -72,6 +74,11 @@ private:
     std::expected<std::vector<SpkSegment>, SpkError> walk_summary_chain();
     std::expected<void, SpkError> read_record(std::uint32_t record, std::span<std::uint8_t, DAF_RECORD_BYTES> out);
     std::expected<const Type2Directory*, SpkError> type2_directory(const SegmentLoc& segment);
+    // Record `index` of the segment, from the record cache or else read into it.
+    std::expected<const Type2Record*, SpkError> type2_record(const SegmentLoc& segment,
+                                                             const Type2Directory& directory, std::uint32_t index,
+                                                             Type2Record*& cached);
+    std::expected<void, SpkError> check_type_and_coverage(const SegmentLoc& segment, std::span<const double> epochs);
 
     DafFileRecord file_record_;
     std::optional<std::vector<SpkSegment>> segments_;

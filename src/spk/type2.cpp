@@ -17,33 +17,6 @@ bool is_count(double value) {
 
 std::unexpected<SpkError> fail(R reason) { return std::unexpected(SpkError::invalid_type2_segment(reason)); }
 
-// One component's position and velocity from its n coefficients.
-void evaluate_component(std::span<const double> c, double x, double radius, double& position, double& velocity) {
-    std::size_t n = c.size();
-    if (n == 1) {
-        position = c[0];
-        velocity = 0.0;
-        return;
-    }
-    double v = x * 2.0;
-    double t_previous = 1.0, t_current = x;         // T_(k-1), T_k
-    double d_previous = 0.0, d_current = 1.0;       // T'_(k-1), T'_k
-    double p = c[0] + c[1] * x;
-    double d = c[1];
-    for (std::size_t k = 2; k < n; ++k) {
-        double t_next = v * t_current - t_previous;
-        double d_next = (v * d_current + 2.0 * t_current) - d_previous;
-        p += c[k] * t_next;
-        d += c[k] * d_next;
-        t_previous = t_current;
-        t_current = t_next;
-        d_previous = d_current;
-        d_current = d_next;
-    }
-    position = p;
-    velocity = d / radius;
-}
-
 }  // namespace
 
 std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const double, 4> words,
@@ -97,14 +70,43 @@ std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<cons
     if (!std::isfinite(mid) || !std::isfinite(radius) || !(radius > 0.0)) return fail(R::InvalidMidpointRadius);
     double x = (epoch - mid) / radius;
     if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
-    std::size_t n = (rsize - 2) / 3;
+    const std::size_t n = (rsize - 2) / 3;
+    for (std::size_t i = 2; i < 2 + 3 * n; ++i) {
+        if (!std::isfinite(words[i])) return fail(R::NonFiniteCoefficients);
+    }
+    const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
+
     StateVector state;
-    for (std::size_t component = 0; component < 3; ++component) {
-        std::span<const double> coefficients = words.subspan(2 + component * n, n);
-        for (double c : coefficients) {
-            if (!std::isfinite(c)) return fail(R::NonFiniteCoefficients);
+    if (n == 1) {
+        for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
+        return state;
+    }
+    // T_k(x) and T'_k(x) by their recurrences, shared by the three components;
+    // each component adds its terms in increasing k, every operation rounded
+    // on its own.
+    const double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;    // T_(k-1), T_k
+    double d_previous = 0.0, d_current = 1.0;  // T'_(k-1), T'_k
+    double p[3], d[3];
+    for (int i = 0; i < 3; ++i) {
+        p[i] = c[i][0] + c[i][1] * x;
+        d[i] = c[i][1];
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        double t_next = v * t_current - t_previous;
+        double d_next = (v * d_current + 2.0 * t_current) - d_previous;
+        for (int i = 0; i < 3; ++i) {
+            p[i] += c[i][k] * t_next;
+            d[i] += c[i][k] * d_next;
         }
-        evaluate_component(coefficients, x, radius, state.position[component], state.velocity[component]);
+        t_previous = t_current;
+        t_current = t_next;
+        d_previous = d_current;
+        d_current = d_next;
+    }
+    for (int i = 0; i < 3; ++i) {
+        state.position[i] = p[i];
+        state.velocity[i] = d[i] / radius;
     }
     return state;
 }
