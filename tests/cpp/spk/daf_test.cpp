@@ -284,13 +284,6 @@ TEST_P(Summaries, NamesKeepLeadingBlanksAndMustBeUtf8) {
     EXPECT_EQ(error_text(open_kernel(write("bad_name.bsp", image)).segments()), "invalid UTF-8 in segment identifier");
 }
 
-TEST_P(Summaries, ReadF64FollowsTheByteOrder) {
-    DafImage image(big_endian());
-    image.put_f64(0, -2.5e-300);
-    EXPECT_TRUE(same_bits(read_f64(image.bytes(), big_endian()), -2.5e-300));
-    EXPECT_FALSE(same_bits(read_f64(image.bytes(), !big_endian()), -2.5e-300));
-}
-
 INSTANTIATE_TEST_SUITE_P(Spk, Summaries, ::testing::Bool(), byte_order_name);
 
 TEST(AsciiField, TrimsOnlyTrailingNulsAndBlanks) {
