@@ -1,0 +1,358 @@
+"""Batch positions against single positions: bit-for-bit agreement for every
+switch combination the option rules allow, the rules' messages, the batch's
+error order, empty inputs, and the NumPy array the batch returns."""
+from __future__ import annotations
+
+import gc
+import itertools
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+import orvane
+from conftest import ANY_SHA
+
+OBSERVER = orvane.GeodeticObserver(-70.4, -24.6, 2635.0)
+SWITCHES = ["apparent", "true_ecliptic", "light_time", "aberration", "gravitational_deflection", "precession",
+            "nutation"]
+BODIES = {
+    "barycentric": ["moon", "earth", "sun", "moon", "mars", "mercury", "venus"],
+    "heliocentric": ["moon", "earth", "mars", "moon", "mercury", "venus"],
+    "geocentric": ["moon", "sun", "mars", "moon", "mercury", "venus"],
+    "topocentric": ["moon", "earth", "sun", "moon", "mars"],
+}
+# Every scale in one call, all inside the Earth-orientation table.
+INSTANTS = [
+    orvane.Instant.tdb(2451545.0),
+    orvane.Instant.tt(2442000.25),
+    orvane.Instant.utc(2455197.8),
+    orvane.Instant.ut1(2458849.75),
+    orvane.Instant.tdb(2447000.5),
+]
+OPTION_MESSAGES = {
+    "apparent requires reference_epoch: OfDate",
+    "reference_epoch: OfDate requires corrections.precession",
+    "ecliptic-of-date with nutation requires true_ecliptic",
+    "true_ecliptic requires CoordinateSystem::Ecliptic",
+    "true_ecliptic requires corrections.nutation",
+    "precession and nutation require reference_epoch: OfDate",
+    "true_ecliptic requires reference_epoch: OfDate",
+}
+
+
+@pytest.fixture(scope="module")
+def engine(de421_path, leap_seconds_path, eop_path):
+    return orvane.open(de421_path, ANY_SHA, leap_seconds_path, ANY_SHA, eop_path, ANY_SHA)
+
+
+def option_rule_failure(system: str, epoch: str, switches: dict) -> str | None:
+    """The first option rule a request breaks, written from the rules themselves."""
+    s = dict(switches)
+    ecliptic = system == "ecliptic"
+    if s["apparent"]:
+        if epoch != "of_date":
+            return "apparent requires reference_epoch: OfDate"
+        for name in ("light_time", "aberration", "gravitational_deflection", "precession", "nutation"):
+            s[name] = True
+        s["true_ecliptic"] = s["true_ecliptic"] or ecliptic
+    if epoch == "of_date":
+        if not s["precession"]:
+            return "reference_epoch: OfDate requires corrections.precession"
+        if not s["true_ecliptic"] and ecliptic and s["nutation"]:
+            return "ecliptic-of-date with nutation requires true_ecliptic"
+        if s["true_ecliptic"] and not ecliptic:
+            return "true_ecliptic requires CoordinateSystem::Ecliptic"
+        if s["true_ecliptic"] and not s["nutation"]:
+            return "true_ecliptic requires corrections.nutation"
+    else:
+        if s["precession"] or s["nutation"]:
+            return "precession and nutation require reference_epoch: OfDate"
+        if s["true_ecliptic"] and not ecliptic:
+            return "true_ecliptic requires CoordinateSystem::Ecliptic"
+        if s["true_ecliptic"]:
+            return "true_ecliptic requires reference_epoch: OfDate"
+    return None
+
+
+def every_request():
+    for origin in BODIES:
+        for system, epoch in itertools.product(["equatorial", "ecliptic"], ["j2000", "of_date"]):
+            for values in itertools.product([False, True], repeat=len(SWITCHES)):
+                switches = dict(zip(SWITCHES, values))
+                observer = OBSERVER if origin == "topocentric" else None
+                options = orvane.PositionOptions(origin, system, epoch, observer=observer, **switches)
+                yield origin, options, option_rule_failure(system, epoch, switches)
+
+
+def bits(values) -> np.ndarray:
+    return np.ascontiguousarray(values, dtype=np.float64).view(np.uint64)
+
+
+def single_positions(engine, bodies, instants, options) -> list:
+    return [[(p.longitude_deg, p.latitude_deg, p.distance_au, p.longitude_speed_deg_per_day)
+             for p in (engine.position(body, instant, options) for body in bodies)]
+            for instant in instants]
+
+
+def value_error(call, *args) -> str:
+    with pytest.raises(ValueError) as error:
+        call(*args)
+    assert len(error.value.args) == 1
+    return error.value.args[0]
+
+
+# --- batch against single requests, all switch combinations ----------------------------------------
+
+def test_batch_equals_single_requests_for_every_allowed_combination(engine):
+    allowed = 0
+    seen_messages = set()
+    for origin, options, failure in every_request():
+        bodies = BODIES[origin]
+        if failure is not None:
+            seen_messages.add(failure)
+            # Option errors come first: before identity, time and kernel checks, even for empty inputs.
+            assert value_error(engine.positions, bodies, INSTANTS, options) == failure
+            assert value_error(engine.positions, [], [], options) == failure
+            assert value_error(engine.position, "earth", orvane.Instant.utc(3e6), options) == failure
+            continue
+        allowed += 1
+        batch = engine.positions(bodies, INSTANTS, options)
+        assert batch.shape == (len(INSTANTS), len(bodies), 4)
+        expected = single_positions(engine, bodies, INSTANTS, options)
+        assert np.array_equal(bits(batch), bits(expected)), repr(options)
+    assert seen_messages == OPTION_MESSAGES
+    # J2000: 8 correction sets x 2 systems; of date: 8 x (2 mean + 2 true) without
+    # apparent, 32 x 3 with it; for each of the four origins.
+    assert allowed == 4 * (16 + 32 + 96)
+
+
+def test_apparent_is_its_expansion_and_never_switches_anything_off(engine):
+    instant = orvane.Instant.tt(2460000.5)
+    everything = dict(light_time=True, aberration=True, gravitational_deflection=True, precession=True,
+                      nutation=True)
+    pairs = [
+        (orvane.apparent("geocentric", "ecliptic"),
+         orvane.PositionOptions("geocentric", "ecliptic", "of_date", true_ecliptic=True, **everything)),
+        (orvane.apparent("heliocentric", "equatorial"),
+         orvane.PositionOptions("heliocentric", "equatorial", "of_date", **everything)),
+        (orvane.PositionOptions("barycentric", "ecliptic", "of_date", apparent=True, light_time=True,
+                                true_ecliptic=True),
+         orvane.PositionOptions("barycentric", "ecliptic", "of_date", true_ecliptic=True, **everything)),
+    ]
+    for apparent, by_hand in pairs:
+        for body in ("moon", "mars"):
+            assert repr(engine.position(body, instant, apparent)) == repr(engine.position(body, instant, by_hand))
+    # Mean ecliptic and mean equator of date need precession only.
+    for system in ("ecliptic", "equatorial"):
+        engine.position("mars", instant, orvane.PositionOptions("geocentric", system, "of_date", precession=True))
+
+
+def test_deflection_skips_the_sun_as_target_and_as_origin(engine):
+    instant = orvane.Instant.tdb(2455000.5)
+    plain = orvane.PositionOptions("geocentric", "equatorial", light_time=True, aberration=True)
+    deflected = orvane.PositionOptions("geocentric", "equatorial", light_time=True, aberration=True,
+                                       gravitational_deflection=True)
+    assert repr(engine.position("sun", instant, plain)) == repr(engine.position("sun", instant, deflected))
+    assert repr(engine.position("mars", instant, plain)) != repr(engine.position("mars", instant, deflected))
+    helio = orvane.PositionOptions("heliocentric", "ecliptic", light_time=True)
+    helio_deflected = orvane.PositionOptions("heliocentric", "ecliptic", light_time=True,
+                                             gravitational_deflection=True)
+    for body in ("mars", "earth", "moon"):
+        assert repr(engine.position(body, instant, helio)) == repr(engine.position(body, instant, helio_deflected))
+
+
+# --- batch error order ------------------------------------------------------------------------------
+
+def test_identity_is_checked_before_any_time_conversion(de421_path):
+    bare = orvane.open(de421_path, ANY_SHA)  # no time kernels: UTC cannot convert
+    late = orvane.Instant.tdb(2600000.5)
+    identical = "spherical coordinates are undefined when target and origin are identical"
+    assert value_error(bare.positions, ["moon", "earth"], [late], orvane.geometric()) == identical
+    assert value_error(bare.positions, ["mars", "sun"], [orvane.Instant.utc(2451545.0)],
+                       orvane.apparent("heliocentric")) == identical
+    assert value_error(bare.positions, ["earth"], [], orvane.geometric()) == identical
+    assert value_error(bare.position, "earth", orvane.Instant.tdb(2451545.0), orvane.geometric()) == identical
+    assert value_error(bare.position, "sun", orvane.Instant.tdb(2451545.0), orvane.geometric("heliocentric")) == (
+        identical)
+    # The barycentre is no body, so nothing is identical to it.
+    bare.positions(["earth", "sun"], [orvane.Instant.tdb(2451545.0)], orvane.geometric("barycentric"))
+
+
+def test_first_failing_instant_in_input_order_decides(de421_path, leap_seconds_path):
+    bare = orvane.open(de421_path, ANY_SHA)
+    good = orvane.Instant.tdb(2451545.0)
+    late = orvane.Instant.tdb(2600000.5)
+    utc = orvane.Instant.utc(2451545.0)
+    out_of_range = "Julian day 2600000.5 is outside kernel range 2414864.5..2471184.5 Tdb"
+    assert value_error(bare.positions, ["moon"], [good, utc, late], orvane.geometric()) == (
+        "conversion from Utc to TDB is not implemented")
+    assert value_error(bare.positions, ["moon"], [good, late, utc], orvane.geometric()) == out_of_range
+    # No bodies: every instant is still converted and range-checked.
+    assert value_error(bare.positions, [], [good, late], orvane.apparent()) == out_of_range
+    assert value_error(bare.positions, [], [orvane.Instant.ut1(2451545.0)], orvane.geometric()) == (
+        "conversion from Ut1 to TDB is not implemented")
+    # For a place on the Earth each instant's range comes before its observer state.
+    topocentric = orvane.apparent("topocentric", observer=OBSERVER)
+    assert value_error(bare.positions, ["moon"], [late, good], topocentric) == out_of_range
+    assert value_error(bare.positions, ["moon"], [good, late], topocentric) == (
+        "topocentric origins require a leap-second kernel; attach one with SpkOrvane::with_leap_second_kernel")
+    with_lsk = orvane.open(de421_path, ANY_SHA, leap_seconds_path, ANY_SHA)
+    assert value_error(with_lsk.positions, ["moon"], [good], topocentric) == (
+        "topocentric origins require an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop")
+    # Nothing to compute: no instants means no conversion and no observer.
+    assert bare.positions(["moon"], [], topocentric).shape == (0, 1, 4)
+
+
+def partial_outer_kernel(writer) -> bytes:
+    """Jupiter up to five days after J2000, Saturn from then on."""
+    start, split, end = (2414864.5 - 2451545.0) * 86400.0, 5 * 86400.0, (2471184.5 - 2451545.0) * 86400.0
+
+    def segment(target, center, first, last):
+        return writer.Segment(target, center, first, last,
+                              writer.linear_type2(first, last - first, 1, (1e5, 0.0, 0.0), (0.0, 0.0, 0.0)))
+
+    return writer.spk_bytes([segment(599, 5, start, split), segment(699, 6, split, end)])
+
+
+def test_kernel_errors_follow_the_path_order(de421_path, writer, write_kernel):
+    engine = orvane.open(de421_path, ANY_SHA)
+    engine.with_additional_kernel_file(write_kernel(partial_outer_kernel(writer)), ANY_SHA)
+    instants = [orvane.Instant.tdb(2451545.0), orvane.Instant.tdb(2451555.0)]
+    # Geometric: body by body over all epochs, so Jupiter fails at the second instant.
+    assert value_error(engine.positions, ["jupiter", "saturn"], instants, orvane.geometric()) == (
+        "no SPK segment continues the center chain from target 599 at TDB epoch 864000")
+    # Corrected: instant by instant, so Saturn fails at the first.
+    light_time = orvane.PositionOptions("geocentric", "ecliptic", light_time=True)
+    assert value_error(engine.positions, ["jupiter", "saturn"], instants, light_time) == (
+        "no SPK segment continues the center chain from target 699 at TDB epoch 0")
+    # Each is served where it is covered.
+    engine.positions(["jupiter"], instants[:1], light_time)
+    engine.positions(["saturn"], instants[1:], orvane.geometric())
+
+
+def test_origin_is_evaluated_for_an_empty_body_list_only_without_corrections(writer, write_kernel):
+    # A primary kernel with the Moon and the Earth-Moon barycentre but no Earth.
+    def segment(target, center):
+        return writer.Segment(target, center, -1e6, 1e6, writer.linear_type2(-1e6, 2e6, 1, (7e3, 1e3, 0.0),
+                                                                              (0.0, 0.0, 0.0)))
+
+    engine = orvane.open(write_kernel(writer.spk_bytes([segment(301, 3), segment(3, 0)])), ANY_SHA)
+    instant = orvane.Instant.tdb(2451545.0)
+    missing_earth = "no SPK segment continues the center chain from target 399 at TDB epoch 0"
+    assert value_error(engine.positions, [], [instant], orvane.geometric()) == missing_earth
+    assert engine.positions([], [instant], orvane.PositionOptions("geocentric", "ecliptic", light_time=True)).shape \
+        == (1, 0, 4)
+    assert engine.positions(["moon"], [], orvane.geometric()).shape == (0, 1, 4)
+    assert value_error(engine.position, "moon", instant, orvane.geometric()) == missing_earth
+    moon = engine.positions(["moon"], [instant], orvane.geometric("barycentric", "equatorial"))
+    assert moon[0, 0, 2] * 149597870.7 == pytest.approx(2 * (7e3 ** 2 + 1e3 ** 2) ** 0.5, rel=1e-15)
+
+
+# --- shapes, empty inputs and the array -------------------------------------------------------------
+
+def test_empty_inputs_give_zero_length_axes(engine):
+    options = orvane.apparent()
+    for bodies, instants, shape in [([], INSTANTS, (5, 0, 4)), (["moon", "sun"], [], (0, 2, 4)), ([], [], (0, 0, 4))]:
+        array = engine.positions(bodies, instants, options)
+        assert array.shape == shape
+        assert array.dtype == np.float64 and array.flags.c_contiguous and array.flags.writeable
+
+
+def test_array_layout_ownership_and_lifetime(de421_path):
+    engine = orvane.open(de421_path, ANY_SHA)
+    instants = [orvane.Instant.tdb(2451545.0 + 10.0 * k) for k in range(3)]
+    bodies = ["sun", "Moon ", "mars"]
+    array = engine.positions(bodies, instants, orvane.geometric())
+    assert type(array) is np.ndarray
+    assert array.shape == (3, 3, 4)
+    assert array.dtype == np.dtype("float64") and array.dtype.isnative
+    assert array.strides == (3 * 32, 32, 8)
+    assert array.flags.c_contiguous and array.flags.writeable and array.flags.aligned
+    assert not array.flags.owndata and array.base is not None
+    expected = np.array(single_positions(engine, ["sun", "moon", "mars"], instants, orvane.geometric()))
+    assert np.array_equal(bits(array), bits(expected))
+
+    view = array[1:, ::2, :3]
+    del engine, array
+    gc.collect()
+    # The views keep the buffer alive after the Engine and the array are gone.
+    assert np.array_equal(bits(view), bits(expected[1:, ::2, :3]))
+    junk = [np.full((3, 3, 4), 7.0) for _ in range(100)]  # reuse freed memory, if any
+    assert np.array_equal(bits(view), bits(expected[1:, ::2, :3]))
+    view[0, 0, 0] = -1.0
+    assert view[0, 0, 0] == -1.0
+    del junk
+
+
+def test_repeated_bodies_and_tuples(engine):
+    t0, t1 = orvane.Instant.tdb(2451545.0), orvane.Instant.tt(2451546.0)
+    array = engine.positions(("Mars",), (t0,), orvane.geometric())
+    assert array.shape == (1, 1, 4)
+    twice = engine.positions(["moon", "mars", "moon"], [t0, t1], orvane.geometric())
+    assert np.array_equal(bits(twice[:, 0]), bits(twice[:, 2]))
+    assert np.array_equal(bits(twice[0, 1]), bits(array[0, 0]))
+
+
+def test_sequences_whose_items_are_made_on_access(engine):
+    # A NumPy array of str and a user sequence both hand out fresh str objects.
+    instants = [orvane.Instant.tdb(2451545.0)]
+    reference = engine.positions(["sun", "moon", "mars"], instants, orvane.geometric())
+    from_array = engine.positions(np.array(["sun", "moon", "mars"]), instants, orvane.geometric())
+    assert np.array_equal(bits(from_array), bits(reference))
+
+    class Names:
+        def __len__(self):
+            return 3
+
+        def __getitem__(self, index):
+            if index >= 3:
+                raise IndexError(index)
+            return "".join(["sun", "moon", "mars"][index]) + " " * 200  # a new str each time
+
+    assert np.array_equal(bits(engine.positions(Names(), instants, orvane.geometric())), bits(reference))
+
+
+def test_argument_types_are_refused_naming_the_parameter(engine):
+    t = orvane.Instant.tdb(2451545.0)
+    options = orvane.geometric()
+    cases = [
+        (("sun", [t], options), "'bodies'"),
+        ((["sun", 3], [t], options), "'bodies'"),
+        (({"sun": 1}, [t], options), "'bodies'"),
+        ((["sun"], [2451545.0], options), "'instants'"),
+        ((["sun"], t, options), "'instants'"),
+        ((["sun"], [t], "geometric"), "'options'"),
+        # Types are checked before any name is parsed.
+        ((["pallas"], [2451545.0], options), "'instants'"),
+    ]
+    for arguments, parameter in cases:
+        with pytest.raises(TypeError, match=parameter):
+            engine.positions(*arguments)
+    with pytest.raises(TypeError):
+        engine.positions(["sun"], [t])
+    assert value_error(engine.positions, ["sun", " Pallas", "vesta"], [t], options) == 'unknown body "pallas"'
+
+
+def test_numpy_is_located_only_by_the_batch(de421_path):
+    script = (
+        "import sys\n"
+        "import orvane\n"
+        "assert 'numpy' not in sys.modules\n"
+        f"engine = orvane.open({de421_path!r}, {ANY_SHA!r})\n"
+        "t = orvane.Instant.tdb(2451545.0)\n"
+        "engine.position('moon', t, orvane.apparent())\n"
+        "assert 'numpy' not in sys.modules\n"
+        "sys.modules['numpy'] = None\n"
+        "try:\n"
+        "    engine.positions(['moon'], [t], orvane.apparent())\n"
+        "except ImportError:\n"
+        "    pass\n"
+        "else:\n"
+        "    raise SystemExit('positions worked without numpy')\n"
+        "del sys.modules['numpy']\n"
+        "assert engine.positions(['moon'], [t], orvane.apparent()).shape == (1, 1, 4)\n"
+    )
+    result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert result.returncode == 0, result.stderr
