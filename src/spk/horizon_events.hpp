@@ -16,8 +16,9 @@
 namespace orvane {
 
 // The transit nearest to a query, with the rise before it and the set after
-// it; rise and set are both absent when the body stays above or below the
-// altitude at the transit's declination.
+// it. Both are absent when the body stays above or below the altitude at the
+// transit's declination; one alone is absent on a day the body starts or stops
+// crossing the altitude and that rise or set does not happen.
 struct RiseSetTransit {
     std::optional<double> rise_ut1_julian_day;
     std::optional<double> set_ut1_julian_day;
@@ -37,16 +38,19 @@ inline constexpr double HALF_TURN_UT1_DAYS = 0.49863483161857836;
 // Eight fixed-point steps from start_ut1 towards the nearest event of the
 // kind: each moves by the hour angle still to go at the Earth's rotation
 // rate, so a transit is the meridian crossing within half a sidereal day and,
-// started at a transit, a rise is the one before and a set the one after. A
-// body that does not reach the altitude at an iterate's declination fails with
-// "body does not cross the requested altitude".
+// started at a transit, a rise is the one before and a set the one after. An
+// iterate at whose declination the body does not reach the altitude aims at
+// the culmination nearest to it; when the last iterate's declination still
+// does not reach it, the search fails with "body does not cross the requested
+// altitude".
 std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
                                                         const GeodeticObserver& observer, HorizonEventKind target,
                                                         double start_ut1, double altitude_deg);
 
 // The transit nearest to `around` (possibly before it) with the rise before it
 // and the set after it, for the Sun or the Moon crossing altitude_deg (the
-// centre's apparent altitude, refraction included in the value by the caller).
+// centre's apparent altitude; the caller's value includes any refraction or
+// semi-diameter). A rise or set that does not happen is absent, not an error.
 // Needs the leap-second kernel and the Earth-orientation table.
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
