@@ -344,15 +344,5 @@ TEST(HorizonEvents, RequestsAreCheckedInOrder) {
               "topocentric origins require an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop");
 }
 
-TEST(HorizonEvents, AQueryOutsideTheTimeKernelsFails) {
-    const SpkOrvane& engine = de421_with_time_kernels();
-    // Before the Earth-orientation table (1962) the UT1 conversion fails; the
-    // error reaches the caller as a time-conversion error.
-    auto early = rise_set_transit(engine, Body::Sun, GeodeticObserver{0.0, 0.0, 0.0},
-                                  Instant{2430000.5, TimeScale::Utc}, SUN_ALTITUDE_DEG);
-    ASSERT_FALSE(early);
-    EXPECT_EQ(early.error().kind, OrvaneError::Kind::TimeConversion);
-}
-
 }  // namespace
 }  // namespace orvane

@@ -190,13 +190,5 @@ TEST(SeasonsLunations, NewtonStopsAfterTwelveStepsWithoutError) {
     EXPECT_NEAR(*day, 50.0 * std::pow(0.9, 12), 1e-9);
 }
 
-TEST(SeasonsLunations, SignedDifferenceIsWithinAHalfTurn) {
-    EXPECT_NEAR(signed_longitude_difference_deg(359.0, 1.0), -2.0, 1e-12);
-    EXPECT_NEAR(signed_longitude_difference_deg(1.0, 359.0), 2.0, 1e-12);
-    EXPECT_DOUBLE_EQ(signed_longitude_difference_deg(180.0, 0.0), 180.0);
-    EXPECT_DOUBLE_EQ(signed_longitude_difference_deg(0.0, 180.0), 180.0);
-    EXPECT_DOUBLE_EQ(signed_longitude_difference_deg(90.0, 270.0), 180.0);
-}
-
 }  // namespace
 }  // namespace orvane
