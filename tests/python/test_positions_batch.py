@@ -232,6 +232,46 @@ def test_kernel_errors_follow_the_path_order(de421_path, writer, write_kernel):
     engine.positions(["saturn"], instants[1:], orvane.geometric())
 
 
+def degenerate_kernel(writer) -> bytes:
+    """Jupiter 1e5 km above the Earth's centre along the pole, Saturn at the centre,
+    Neptune beyond the largest double; no Uranus."""
+    start, end = (2414864.5 - 2451545.0) * 86400.0, (2471184.5 - 2451545.0) * 86400.0
+
+    def segment(target, center, position):
+        return writer.Segment(target, center, start, end,
+                              writer.linear_type2(start, end - start, 1, position, (0.0, 0.0, 0.0)))
+
+    return writer.spk_bytes([segment(599, 399, (0.0, 0.0, 1e5)), segment(699, 399, (0.0, 0.0, 0.0)),
+                             segment(899, 898, (1.7e308, 0.0, 0.0)), segment(898, 8, (1.7e308, 0.0, 0.0))])
+
+
+def test_spherical_conversion_failures_and_their_place_in_the_order(de421_path, writer, write_kernel):
+    engine = orvane.open(de421_path, ANY_SHA)
+    engine.with_additional_kernel_file(write_kernel(degenerate_kernel(writer)), ANY_SHA)
+    t = [orvane.Instant.tdb(2451545.0)]
+    equatorial = orvane.geometric("geocentric", "equatorial")
+    aberration = orvane.PositionOptions("geocentric", "equatorial", aberration=True)
+    assert value_error(engine.position, "jupiter", t[0], equatorial) == "spherical longitude is undefined on the z axis"
+    assert value_error(engine.position, "saturn", t[0], aberration) == "spherical position is undefined at origin"
+    assert value_error(engine.position, "neptune", t[0], equatorial) == "Cartesian state must be finite"
+    # Off the pole in another frame, and turned off it by aberration.
+    assert engine.position("jupiter", t[0], orvane.geometric()).latitude_deg == pytest.approx(66.56, abs=0.01)
+    assert engine.position("jupiter", t[0], aberration).latitude_deg < 90.0
+    # Conversions fail instant by instant, body by body, after every kernel evaluation
+    # of the geometric path and together with each body's evaluation otherwise.
+    assert value_error(engine.positions, ["jupiter", "saturn"], t, equatorial) == (
+        "spherical longitude is undefined on the z axis")
+    assert value_error(engine.positions, ["saturn", "jupiter"], t, equatorial) == (
+        "spherical position is undefined at origin")
+    assert value_error(engine.positions, ["saturn", "uranus"], t, equatorial) == (
+        "no SPK segment continues the center chain from target 799 at TDB epoch 0")
+    assert value_error(engine.positions, ["saturn", "uranus"], t, aberration) == (
+        "spherical position is undefined at origin")
+    # An infinite distance makes an infinite light time.
+    assert value_error(engine.position, "neptune", t[0], orvane.apparent()) == (
+        "no SPK segment continues the center chain from target 899 at TDB epoch -inf")
+
+
 def test_origin_is_evaluated_for_an_empty_body_list_only_without_corrections(writer, write_kernel):
     # A primary kernel with the Moon and the Earth-Moon barycentre but no Earth.
     def segment(target, center):
