@@ -81,13 +81,17 @@ std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span
         return result;
     }
 
+    // The origin (and the Sun, for deflection) is evaluated once per instant
+    // and shared by every body: the same states resolve_relative_state makes.
     StateCorrections corrections = state_corrections(c);
-    for (std::size_t i = 0; i < epochs.size(); ++i) {
+    for (std::size_t i = 0; i < epochs.size() && !codes.empty(); ++i) {
         OutputFrame frame = frame_at(i);
         std::optional<StateVector> observer_offset;
         if (topocentric) observer_offset = observers[i];
+        auto origin_state = origin_at_epoch(kernels, origin, epochs[i], observer_offset);
+        if (!origin_state) return std::unexpected(spk_orvane_error(origin_state.error()));
         for (std::int32_t code : codes) {
-            auto state = resolve_relative_state(kernels, code, origin, epochs[i], observer_offset, corrections);
+            auto state = relative_state_from(kernels, code, *origin_state, corrections);
             if (!state) return std::unexpected(spk_orvane_error(state.error()));
             auto position = position_from_state(*state, frame);
             if (!position) return std::unexpected(position.error());

@@ -17,33 +17,49 @@ std::expected<StateVector, SpkError> origin_barycentric_state(std::vector<SpkKer
     return *state;
 }
 
+std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& kernels, std::int32_t origin,
+                                                       double epoch, const std::optional<StateVector>& observer_offset) {
+    auto state = origin_barycentric_state(kernels, origin, epoch, observer_offset);
+    if (!state) return std::unexpected(std::move(state.error()));
+    return OriginAtEpoch{origin, epoch, *state, std::nullopt};
+}
+
+std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                         OriginAtEpoch& origin, const StateCorrections& corrections) {
+    const StateVector& observer = origin.state;
+    auto target_state = barycentric_state_across_kernels(kernels, target, origin.epoch);
+    if (!target_state) return std::unexpected(std::move(target_state.error()));
+    if (corrections.light_time) {
+        constexpr int LIGHT_TIME_ITERATIONS = 3;
+        for (int i = 0; i < LIGHT_TIME_ITERATIONS; ++i) {
+            StateVector between = subtract_states(*target_state, observer);
+            const auto& p = between.position;
+            double light_seconds = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) / SPEED_OF_LIGHT_KM_S;
+            target_state = barycentric_state_across_kernels(kernels, target, origin.epoch - light_seconds);
+            if (!target_state) return std::unexpected(std::move(target_state.error()));
+        }
+    }
+    StateVector relative = subtract_states(*target_state, observer);
+    if (corrections.gravitational_deflection && target != SUN_CODE && origin.origin != SUN_CODE) {
+        if (!origin.sun_position) {
+            auto sun = barycentric_state_across_kernels(kernels, SUN_CODE, origin.epoch);
+            if (!sun) return std::unexpected(std::move(sun.error()));
+            origin.sun_position = sun->position;
+        }
+        relative = apply_solar_gravitational_deflection(relative, observer.position, *origin.sun_position);
+    }
+    if (corrections.aberration) relative = apply_stellar_aberration(relative, observer.velocity);
+    return relative;
+}
+
 std::expected<StateVector, SpkError> resolve_relative_state(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                             std::int32_t origin, double epoch,
                                                             const std::optional<StateVector>& observer_offset,
                                                             const StateCorrections& corrections) {
     if (target == origin && !observer_offset) return StateVector{};
-    auto origin_state = origin_barycentric_state(kernels, origin, epoch, observer_offset);
-    if (!origin_state) return std::unexpected(std::move(origin_state.error()));
-    auto target_state = barycentric_state_across_kernels(kernels, target, epoch);
-    if (!target_state) return std::unexpected(std::move(target_state.error()));
-    if (corrections.light_time) {
-        constexpr int LIGHT_TIME_ITERATIONS = 3;
-        for (int i = 0; i < LIGHT_TIME_ITERATIONS; ++i) {
-            StateVector between = subtract_states(*target_state, *origin_state);
-            const auto& p = between.position;
-            double light_seconds = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) / SPEED_OF_LIGHT_KM_S;
-            target_state = barycentric_state_across_kernels(kernels, target, epoch - light_seconds);
-            if (!target_state) return std::unexpected(std::move(target_state.error()));
-        }
-    }
-    StateVector relative = subtract_states(*target_state, *origin_state);
-    if (corrections.gravitational_deflection && target != SUN_CODE && origin != SUN_CODE) {
-        auto sun = barycentric_state_across_kernels(kernels, SUN_CODE, epoch);
-        if (!sun) return std::unexpected(std::move(sun.error()));
-        relative = apply_solar_gravitational_deflection(relative, origin_state->position, sun->position);
-    }
-    if (corrections.aberration) relative = apply_stellar_aberration(relative, origin_state->velocity);
-    return relative;
+    auto at_epoch = origin_at_epoch(kernels, origin, epoch, observer_offset);
+    if (!at_epoch) return std::unexpected(std::move(at_epoch.error()));
+    return relative_state_from(kernels, target, *at_epoch, corrections);
 }
 
 std::expected<void, OrvaneError> reject_identical_target_and_center(std::int32_t target, std::int32_t origin) {

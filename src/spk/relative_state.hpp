@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <expected>
 #include <optional>
@@ -32,6 +33,24 @@ struct StateCorrections {
 inline StateCorrections state_corrections(const Corrections& corrections) {
     return StateCorrections{corrections.light_time, corrections.gravitational_deflection, corrections.aberration};
 }
+
+// What every target seen from one origin at one epoch shares: the origin's
+// barycentric state (plus observer offset) and, once a deflection needs it,
+// the Sun's barycentric position.
+struct OriginAtEpoch {
+    std::int32_t origin = 0;
+    double epoch = 0.0;
+    StateVector state{};
+    std::optional<std::array<double, 3>> sun_position;
+};
+
+std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& kernels, std::int32_t origin,
+                                                       double epoch, const std::optional<StateVector>& observer_offset);
+
+// The corrected state of `target` relative to an origin already evaluated at
+// the epoch (see resolve_relative_state); fills the Sun's position on first use.
+std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                         OriginAtEpoch& origin, const StateCorrections& corrections);
 
 // State of `target` relative to `origin` (plus observer offset): the target's
 // barycentric state, retarded by light time when asked (three iterations, the
