@@ -45,17 +45,6 @@ auto named(PyObject* value, Parse&& parse) -> std::optional<typename decltype(pa
     return *parsed;
 }
 
-std::optional<Body> named_body(const Signature& signature, PyObject* value) {
-    auto text = str_argument(signature, 0, value);
-    if (!text) return std::nullopt;
-    auto body = parse_body(*text);
-    if (!body) {
-        value_error(body.error());
-        return std::nullopt;
-    }
-    return *body;
-}
-
 // next_season_event / next_lunation share their shape.
 template <class Event, class Parse, class Target, class Search>
 PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
@@ -123,54 +112,64 @@ PyObject* engine_next_lunation(PyObject* self, PyObject* const* args, Py_ssize_t
                                            lunation_target_deg, next_sun_moon_elongation);
 }
 
+namespace {
+
+// The arguments shared by the horizon requests, type-checked in parameter
+// order: body (str), observer, instant, and the altitude at altitude_index.
+struct HorizonArguments {
+    Body body;
+    GeodeticObserver observer;
+    Instant instant;
+    double altitude_deg;
+};
+
+std::optional<HorizonArguments> horizon_arguments(const Signature& signature, PyObject* const* a,
+                                                  std::size_t altitude_index) {
+    auto name = str_argument(signature, 0, a[0]);
+    if (!name) return std::nullopt;
+    auto observer = observer_argument(signature, 1, a[1]);
+    if (!observer) return std::nullopt;
+    auto instant = instant_argument(signature, 2, a[2]);
+    if (!instant) return std::nullopt;
+    auto altitude = float_argument(signature, altitude_index, a[altitude_index]);
+    if (!altitude) return std::nullopt;
+    auto body = parse_body(*name);
+    if (!body) {
+        value_error(body.error());
+        return std::nullopt;
+    }
+    return HorizonArguments{*body, *observer, *instant, *altitude};
+}
+
+}  // namespace
+
 PyObject* engine_rise_set_transit(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const Signature& signature = RISE_SET_TRANSIT_SIGNATURE;
     PyObject* a[4];
-    if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
+    if (!match_arguments(RISE_SET_TRANSIT_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
-    if (!PyUnicode_Check(a[0])) {
-        raise_argument_type(signature, 0, "str", a[0]);
-        return nullptr;
-    }
-    auto observer = observer_argument(signature, 1, a[1]);
-    if (!observer) return nullptr;
-    auto around = instant_argument(signature, 2, a[2]);
-    if (!around) return nullptr;
-    auto altitude = float_argument(signature, 3, a[3]);
-    if (!altitude) return nullptr;
-    auto body = named_body(signature, a[0]);
-    if (!body) return nullptr;
+    auto request = horizon_arguments(RISE_SET_TRANSIT_SIGNATURE, a, 3);
+    if (!request) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto result = rise_set_transit(*engine, *body, *observer, *around, *altitude);
+    auto result = rise_set_transit(*engine, request->body, request->observer, request->instant, request->altitude_deg);
     if (!result) return map_orvane_error(result.error());
     return box(classes().rise_set_transit, *result);
 }
 
 PyObject* engine_next_horizon_event(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    const Signature& signature = NEXT_HORIZON_SIGNATURE;
     PyObject* a[5];
-    if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
+    if (!match_arguments(NEXT_HORIZON_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
-    if (!PyUnicode_Check(a[0])) {
-        raise_argument_type(signature, 0, "str", a[0]);
-        return nullptr;
-    }
-    auto observer = observer_argument(signature, 1, a[1]);
-    if (!observer) return nullptr;
-    auto after = instant_argument(signature, 2, a[2]);
-    if (!after) return nullptr;
-    auto altitude = float_argument(signature, 4, a[4]);
-    if (!altitude) return nullptr;
-    auto body = named_body(signature, a[0]);
-    if (!body) return nullptr;
+    auto request = horizon_arguments(NEXT_HORIZON_SIGNATURE, a, 4);
+    if (!request) return nullptr;
     std::optional<HorizonEventKind> kind = named(a[3], parse_horizon_event_kind);
     if (!kind) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto event = next_horizon_event(*engine, *body, *observer, *after, *kind, *altitude);
+    auto event = next_horizon_event(*engine, request->body, request->observer, request->instant, *kind,
+                                    request->altitude_deg);
     if (!event) return map_orvane_error(event.error());
     return box(classes().horizon_event, *event);
 }
