@@ -12,6 +12,10 @@ namespace orvane {
 // not valid UTF-8.
 std::optional<std::string> utf8_file_name(std::string_view path);
 
+inline constexpr std::string_view KERNEL_SHA256_FORM_ERROR =
+    "kernel SHA-256 must contain exactly 64 hexadecimal characters";
+inline constexpr std::string_view KERNEL_FILE_NAME_ERROR = "kernel path has no UTF-8 filename";
+
 // Exactly 64 ASCII hexadecimal digits.
 bool is_sha256_text(std::string_view text);
 

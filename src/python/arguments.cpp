@@ -87,11 +87,13 @@ bool match_arguments(const Signature& signature, PyObject* args, PyObject* kwarg
     return check_required(signature, out);
 }
 
-const char* type_name(PyObject* object) {
-    const char* name = Py_TYPE(object)->tp_name;
+const char* type_name(PyTypeObject* type) {
+    const char* name = type->tp_name;
     const char* dot = std::strrchr(name, '.');
     return dot != nullptr ? dot + 1 : name;
 }
+
+const char* type_name(PyObject* object) { return type_name(Py_TYPE(object)); }
 
 void raise_argument_type(const Signature& signature, std::size_t index, const char* expected, PyObject* given) {
     PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be %s, not %s", signature.function,
@@ -136,9 +138,7 @@ std::optional<bool> bool_argument(const Signature& signature, std::size_t index,
 
 bool instance_argument(const Signature& signature, std::size_t index, PyObject* value, PyTypeObject* type) {
     if (PyObject_TypeCheck(value, type)) return true;
-    const char* name = type->tp_name;
-    const char* dot = std::strrchr(name, '.');
-    raise_argument_type(signature, index, dot != nullptr ? dot + 1 : name, value);
+    raise_argument_type(signature, index, type_name(type), value);
     return false;
 }
 

@@ -26,7 +26,8 @@ bool match_arguments(const Signature& signature, PyObject* const* args, Py_ssize
 // The same for a tuple and dict, as tp_new receives them.
 bool match_arguments(const Signature& signature, PyObject* args, PyObject* kwargs, PyObject** out);
 
-// The name Python shows for an object's type ("PosixPath", "Instant").
+// The name Python shows for a type or an object's type ("PosixPath", "Instant").
+const char* type_name(PyTypeObject* type);
 const char* type_name(PyObject* object);
 
 // Raises "<function>() argument '<parameter>' must be <expected>, not <type>".

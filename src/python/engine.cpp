@@ -33,7 +33,7 @@ PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
     if (self == nullptr) return nullptr;
     auto* object = reinterpret_cast<EngineObject*>(self);
     new (&object->engine) std::unique_ptr<SpkOrvane>(std::make_unique<SpkOrvane>(std::move(engine)));
-    new (&object->owner) std::thread::id(std::this_thread::get_id());
+    object->owner = current_thread_serial();
     new (&object->access) std::atomic<std::int64_t>(0);
     return self;
 }
@@ -67,7 +67,7 @@ PyObject* engine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 void engine_dealloc(PyObject* self) {
     auto* object = reinterpret_cast<EngineObject*>(self);
     PyTypeObject* type = Py_TYPE(self);
-    if (object->engine && std::this_thread::get_id() != object->owner) {
+    if (current_thread_serial() != object->owner) {
         // The engine belongs to its thread: keep its files and memory rather
         // than tear it down here, and report the misuse.
         (void)object->engine.release();

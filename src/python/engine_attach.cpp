@@ -110,9 +110,9 @@ PyObject* engine_with_additional_kernel_file(PyObject* self, PyObject* const* ar
     auto access = exclusive_prologue(self, ADDITIONAL_KERNEL_SIGNATURE, args, nargs, kwnames, texts);
     if (!access) return nullptr;
     auto [path, sha256] = texts;
-    if (!is_sha256_text(sha256)) return value_error("kernel SHA-256 must contain exactly 64 hexadecimal characters");
+    if (!is_sha256_text(sha256)) return value_error(KERNEL_SHA256_FORM_ERROR);
     auto name = utf8_file_name(path);
-    if (!name) return value_error("kernel path has no UTF-8 filename");
+    if (!name) return value_error(KERNEL_FILE_NAME_ERROR);
     auto kernel = SpkKernel::open(path);
     if (!kernel) return value_error(kernel.error().message());
     auto engine = take_engine(*access);

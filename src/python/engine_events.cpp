@@ -32,19 +32,6 @@ double season_target_deg(SeasonEvent event) {
 
 double lunation_target_deg(LunationEvent event) { return event == LunationEvent::NewMoon ? 0.0 : 180.0; }
 
-// A named kind read with extract_name and parsed; ValueError on failure.
-template <class Parse>
-auto named(PyObject* value, Parse&& parse) -> std::optional<typename decltype(parse(std::string_view{}))::value_type> {
-    auto text = extract_name(value);
-    if (!text) return std::nullopt;
-    auto parsed = parse(*text);
-    if (!parsed) {
-        value_error(parsed.error());
-        return std::nullopt;
-    }
-    return *parsed;
-}
-
 // next_season_event / next_lunation share their shape.
 template <class Event, class Parse, class Target, class Search>
 PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
@@ -55,7 +42,7 @@ PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject*
     if (!access) return nullptr;
     auto after = instant_argument(signature, 0, a[0]);
     if (!after) return nullptr;
-    std::optional<Event> event = named(a[1], parse);
+    std::optional<Event> event = parse_named(a[1], parse);
     if (!event) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
@@ -133,11 +120,8 @@ std::optional<HorizonArguments> horizon_arguments(const Signature& signature, Py
     if (!instant) return std::nullopt;
     auto altitude = float_argument(signature, altitude_index, a[altitude_index]);
     if (!altitude) return std::nullopt;
-    auto body = parse_body(*name);
-    if (!body) {
-        value_error(body.error());
-        return std::nullopt;
-    }
+    auto body = parsed_or_raise(parse_body(*name));
+    if (!body) return std::nullopt;
     return HorizonArguments{*body, *observer, *instant, *altitude};
 }
 
@@ -164,7 +148,7 @@ PyObject* engine_next_horizon_event(PyObject* self, PyObject* const* args, Py_ss
     if (!access) return nullptr;
     auto request = horizon_arguments(NEXT_HORIZON_SIGNATURE, a, 4);
     if (!request) return nullptr;
-    std::optional<HorizonEventKind> kind = named(a[3], parse_horizon_event_kind);
+    std::optional<HorizonEventKind> kind = parse_named(a[3], parse_horizon_event_kind);
     if (!kind) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;

@@ -4,9 +4,15 @@
 
 namespace orvane::python {
 
+std::uint64_t current_thread_serial() {
+    static std::atomic<std::uint64_t> next_serial{1};
+    thread_local const std::uint64_t serial = next_serial.fetch_add(1);
+    return serial;
+}
+
 std::optional<EngineAccess> EngineAccess::enter(PyObject* self, AccessKind kind) {
     auto* object = reinterpret_cast<EngineObject*>(self);
-    if (std::this_thread::get_id() != object->owner) {
+    if (current_thread_serial() != object->owner) {
         PyErr_SetString(PyExc_RuntimeError, "orvane::PyEngine is unsendable, but sent to another thread");
         return std::nullopt;
     }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "spk/engine.hpp"
@@ -14,10 +13,14 @@
 // with a counter of shared and exclusive access.
 namespace orvane::python {
 
+// A number for the calling thread, never given to another thread of the
+// process (thread ids are reused once a thread ends; these are not).
+std::uint64_t current_thread_serial();
+
 struct EngineObject {
     PyObject_HEAD
     std::unique_ptr<SpkOrvane> engine;  // null once the Engine is closed
-    std::thread::id owner;
+    std::uint64_t owner;                // current_thread_serial() of the creating thread
     std::atomic<std::int64_t> access;  // > 0 shared users, -1 exclusive, 0 free
 };
 

@@ -18,15 +18,6 @@ const Signature POSITION_SIGNATURE{"position", {"body", "instant", "options"}, 3
 const Signature POSITIONS_SIGNATURE{"positions", {"bodies", "instants", "options"}, 3};
 const Signature SIDEREAL_SIGNATURE{"sidereal_position", {"body", "instant", "options", "mode"}, 4};
 
-std::optional<Body> body_from_name(std::string_view text) {
-    auto body = parse_body(text);
-    if (!body) {
-        value_error(body.error());
-        return std::nullopt;
-    }
-    return *body;
-}
-
 // A sequence (not a str) whose items are all accepted by `item`, in order.
 template <class Item>
 bool sequence_argument(const Signature& signature, std::size_t index, PyObject* value, const char* expected,
@@ -61,7 +52,7 @@ PyObject* engine_position(PyObject* self, PyObject* const* args, Py_ssize_t narg
     if (!instant) return nullptr;
     auto options = options_argument(POSITION_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
-    auto body = body_from_name(*name);
+    auto body = parsed_or_raise(parse_body(*name));
     if (!body) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
@@ -81,12 +72,10 @@ PyObject* engine_sidereal_position(PyObject* self, PyObject* const* args, Py_ssi
     if (!instant) return nullptr;
     auto options = options_argument(SIDEREAL_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
-    auto body = body_from_name(*name);
+    auto body = parsed_or_raise(parse_body(*name));
     if (!body) return nullptr;
-    auto mode_name = extract_name(a[3]);
-    if (!mode_name) return nullptr;
-    auto mode = parse_sidereal_mode(*mode_name);
-    if (!mode) return value_error(mode.error());
+    auto mode = parse_named(a[3], parse_sidereal_mode);
+    if (!mode) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto position = engine->sidereal_position(*body, *instant, *options, *mode);
@@ -129,7 +118,7 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     std::vector<Body> bodies;
     bodies.reserve(names.size());
     for (const std::string& name : names) {
-        auto body = body_from_name(name);
+        auto body = parsed_or_raise(parse_body(name));
         if (!body) return nullptr;
         bodies.push_back(*body);
     }

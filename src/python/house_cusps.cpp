@@ -63,10 +63,8 @@ PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t narg
     if (!ut1) return nullptr;
     auto tt = extract_julian_day(a[2]);
     if (!tt) return nullptr;
-    auto system_name = extract_name(a[3]);
-    if (!system_name) return nullptr;
-    auto system = parse_house_system(*system_name);
-    if (!system) return value_error(system.error());
+    auto system = parse_named(a[3], parse_house_system);
+    if (!system) return nullptr;
     auto cusps = house_cusps(*observer, *ut1, *tt, *system);
     if (!cusps) return value_error(message(cusps.error()));
     return box(classes().house_cusps, *cusps);

@@ -21,7 +21,7 @@ PyObject* make_instant(PyTypeObject* type, const Signature& signature, PyObject*
         scale_text = str_argument(signature, 1, scale_object);
         if (!scale_text) return nullptr;
     }
-    if (!std::isfinite(*day)) return value_error("Julian day must be finite");
+    if (!std::isfinite(*day)) return value_error(TimeConversionError::non_finite_julian_day().message());
     TimeScale scale = fixed_scale.value_or(TimeScale::Tdb);
     if (scale_text) {
         auto parsed = parse_time_scale(*scale_text);
@@ -163,7 +163,7 @@ std::optional<double> extract_julian_day(PyObject* value) {
         }
     }
     if (!std::isfinite(day)) {
-        value_error("Julian day must be finite");
+        value_error(TimeConversionError::non_finite_julian_day().message());
         return std::nullopt;
     }
     return day;

@@ -26,16 +26,21 @@ bool register_name(PyObject* module, PyObject* all, const char* name, PyObject* 
     return PyModule_AddObjectRef(module, name, owned.get()) == 0;
 }
 
+// The classes are made once per process; a module initialised again (a
+// re-import) registers the same class objects, so that values made through
+// either module are accepted by both.
 bool register_class(PyObject* module, PyObject* all, const char* name, PyTypeObject*& slot,
                     PyTypeObject* (*create)()) {
-    slot = create();
+    if (slot == nullptr) slot = create();
     if (slot == nullptr) return false;
     Py_INCREF(slot);  // the module table keeps one reference, the attribute another
     return register_name(module, all, name, reinterpret_cast<PyObject*>(slot));
 }
 
 bool register_function(PyObject* module, PyObject* all, PyMethodDef* definition) {
-    return register_name(module, all, definition->ml_name, PyCFunction_NewEx(definition, nullptr, module));
+    PyRef module_name(PyModule_GetNameObject(module));
+    if (!module_name) return false;
+    return register_name(module, all, definition->ml_name, PyCFunction_NewEx(definition, module, module_name.get()));
 }
 
 PyMethodDef FUNCTION_DEFS[] = {
@@ -79,7 +84,7 @@ int exec_module(PyObject* module) {
     for (const ClassEntry& entry : class_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
     }
-    if (create_array_buffer_class() == nullptr) return -1;
+    if (!create_array_buffer_class()) return -1;
     FUNCTION_DEFS[0].ml_doc = OPEN_ENGINE_DOC;
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
@@ -100,6 +105,9 @@ int exec_module(PyObject* module) {
 
 PyModuleDef_Slot MODULE_SLOTS[] = {
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#ifdef Py_mod_multiple_interpreters
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
+#endif
 #ifdef Py_mod_gil
     {Py_mod_gil, Py_MOD_GIL_NOT_USED},
 #endif

@@ -10,6 +10,7 @@ namespace orvane::python {
 namespace {
 
 // Positions in NumPy's table of C functions, stable across NumPy 1 and 2.
+constexpr std::size_t ABI_VERSION_SLOT = 0;
 constexpr std::size_t ARRAY_TYPE_SLOT = 2;
 constexpr std::size_t ARRAY_NEW_SLOT = 93;
 constexpr std::size_t SET_BASE_OBJECT_SLOT = 282;
@@ -42,16 +43,26 @@ void** locate_numpy() {
         PyErr_SetString(PyExc_RuntimeError, "numpy's _ARRAY_API is not a capsule");
         return nullptr;
     }
-    numpy_api = static_cast<void**>(PyCapsule_GetPointer(capsule.get(), nullptr));
+    auto api = static_cast<void**>(PyCapsule_GetPointer(capsule.get(), nullptr));
+    if (api == nullptr) return nullptr;
+    // The table layout used here is the one of NumPy's C ABI versions 1 and 2.
+    auto abi_version = reinterpret_cast<unsigned int (*)()>(api[ABI_VERSION_SLOT])();
+    unsigned int abi_major = abi_version >> 24;
+    if (abi_major != 1 && abi_major != 2) {
+        PyErr_Format(PyExc_ImportError, "numpy C ABI version 0x%x is not supported", abi_version);
+        return nullptr;
+    }
+    numpy_api = api;
     return numpy_api;
 }
 
 }  // namespace
 
-PyTypeObject* create_array_buffer_class() {
-    auto declaration = boxed_class<std::vector<double>>("orvane._ArrayBuffer", "Memory of a batch array.");
-    buffer_class = create_class(declaration);
-    return buffer_class;
+bool create_array_buffer_class() {
+    if (buffer_class == nullptr) {
+        buffer_class = create_class(boxed_class<std::vector<double>>("orvane._ArrayBuffer", "Memory of a batch array."));
+    }
+    return buffer_class != nullptr;
 }
 
 PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_t, 3>& shape) {

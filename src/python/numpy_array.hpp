@@ -14,7 +14,7 @@ namespace orvane::python {
 // TypeError "batch array shape error: ..." when the counts disagree.
 PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_t, 3>& shape);
 
-// The holder class; created at import with the others.
-PyTypeObject* create_array_buffer_class();
+// The holder class; created at the first import with the others.
+bool create_array_buffer_class();
 
 }  // namespace orvane::python

@@ -1,6 +1,7 @@
 #pragma once
 #include <Python.h>
 
+#include <expected>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
 #include "python/arguments.hpp"
+#include "python/python_errors.hpp"
 
 // The request vocabulary shared by the Engine methods: creating the value
 // classes, reading them back, and the two argument converters of requests.
@@ -45,6 +47,25 @@ std::optional<PositionOptions> options_argument(const Signature& signature, std:
 // A name given as a str, or as any object whose `name` attribute is a str
 // (our enum-like classes, Python enumeration members). ValueError otherwise.
 std::optional<std::string> extract_name(PyObject* value);
+
+// The parsed value, or nullopt with ValueError(the parser's text) set.
+template <class T>
+std::optional<T> parsed_or_raise(std::expected<T, std::string> parsed) {
+    if (!parsed) {
+        value_error(parsed.error());
+        return std::nullopt;
+    }
+    return *parsed;
+}
+
+// A name read with extract_name and given to a parser; ValueError on failure.
+template <class Parse>
+auto parse_named(PyObject* value, Parse&& parse) {
+    using Value = typename decltype(parse(std::string_view{}))::value_type;
+    auto text = extract_name(value);
+    if (!text) return std::optional<Value>{};
+    return parsed_or_raise(parse(*text));
+}
 
 // A Julian day given as an Instant (its day, scale ignored) or a finite number.
 std::optional<double> extract_julian_day(PyObject* value);

@@ -7,18 +7,16 @@
 namespace orvane {
 namespace {
 
-constexpr std::string_view BAD_SHA256 = "kernel SHA-256 must contain exactly 64 hexadecimal characters";
-
 double julian_day_of(double tdb_seconds) { return tdb_seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
 
 }  // namespace
 
 std::expected<SpkOrvane, OrvaneError> SpkOrvane::open(std::string_view path, std::string_view sha256) {
     auto file_name = utf8_file_name(path);
-    if (!file_name) return std::unexpected(OrvaneError::backend("kernel path has no UTF-8 filename"));
+    if (!file_name) return std::unexpected(OrvaneError::backend(std::string(KERNEL_FILE_NAME_ERROR)));
     auto kernel = SpkKernel::open(path);
     if (!kernel) return std::unexpected(spk_orvane_error(kernel.error()));
-    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(BAD_SHA256)));
+    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(KERNEL_SHA256_FORM_ERROR)));
     auto segments = kernel->segment_list();
     if (!segments) return std::unexpected(spk_orvane_error(segments.error()));
     auto coverage = common_contiguous_coverage(*segments);
@@ -39,7 +37,7 @@ std::expected<SpkOrvane, OrvaneError> SpkOrvane::with_additional_kernel(SpkOrvan
     // Taken over here, so that a failure releases both.
     SpkOrvane extended = std::move(engine);
     SpkKernel added = std::move(kernel);
-    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(BAD_SHA256)));
+    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(KERNEL_SHA256_FORM_ERROR)));
     if (auto segments = added.segment_list(); !segments) return std::unexpected(spk_orvane_error(segments.error()));
     extended.metadata.additional_kernels.push_back(KernelProvenance{std::move(kernel_name), lowercase_sha256(sha256)});
     extended.kernels.push_back(std::move(added));

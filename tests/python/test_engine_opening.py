@@ -29,6 +29,25 @@ def test_module_registers_its_names_in_table_order():
     assert orvane.__doc__ == ""
 
 
+def test_module_functions_belong_to_the_module():
+    for function in (orvane.open, orvane.geometric, orvane.apparent, orvane.house_cusps):
+        assert function.__module__ == "orvane"
+        assert function.__self__ is orvane
+
+
+def test_reimport_shares_the_classes(de421_path):
+    import importlib.util
+    import sys
+
+    spec = importlib.util.find_spec("orvane")
+    again = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(again)
+    assert again.Instant is orvane.Instant and again.Engine is orvane.Engine
+    engine = again.open(de421_path, ANY_SHA)
+    assert engine.position("sun", orvane.Instant(2451545.0), orvane.geometric()).distance_au > 0.98
+    assert sys.modules["orvane"] is orvane
+
+
 def test_constants_are_exact():
     assert orvane.J2000_JULIAN_DAY == 2451545.0
     assert orvane.SUN_UPPER_LIMB_ALTITUDE_DEG == -50 / 60
@@ -230,6 +249,32 @@ def test_engine_refuses_other_threads_and_stays_usable(de421_path):
     assert repr(engine).startswith('Engine(kernel_name="de421.bsp"')
 
 
+def test_thread_of_a_finished_creator_is_never_taken_for_it(de421_path, monkeypatch):
+    # Thread identifiers are reused once a thread ends; the Engine's owner is not.
+    made = []
+    creator = threading.Thread(target=lambda: made.append(orvane.open(de421_path, ANY_SHA)))
+    creator.start()
+    creator.join()
+    outcomes = []
+
+    def use():
+        try:
+            repr(made[0])
+            outcomes.append("accepted")
+        except RuntimeError:
+            outcomes.append("refused")
+
+    for _ in range(20):
+        thread = threading.Thread(target=use)
+        thread.start()
+        thread.join()
+    assert outcomes == ["refused"] * 20
+    reports = []
+    monkeypatch.setattr("sys.unraisablehook", lambda report: reports.append(report))
+    made.clear()  # dropped here, on a thread that is not its creator
+    assert len(reports) == 1
+
+
 def test_engine_dropped_on_another_thread_reports_through_unraisable_hook(de421_path, monkeypatch):
     gc.collect()  # engines of earlier tests go on this thread
     reports = []
@@ -245,3 +290,24 @@ def test_engine_dropped_on_another_thread_reports_through_unraisable_hook(de421_
     assert len(reports) == 1
     assert isinstance(reports[0].exc_value, RuntimeError)
     assert str(reports[0].exc_value) == "orvane::PyEngine is unsendable, but is being dropped on another thread"
+
+
+def test_closed_engine_dropped_on_another_thread_is_reported(de421_path, write_kernel, monkeypatch):
+    gc.collect()
+    engine = orvane.open(de421_path, ANY_SHA)
+    with pytest.raises(ValueError, match="^unsupported SPK summary layout ND=1, NI=5$"):
+        import daf_writer
+
+        broken = daf_writer.spk_bytes([], nd=1, ni=5)
+        engine.with_additional_kernel_file(write_kernel(broken), ANY_SHA)
+    with pytest.raises(ValueError, match="^engine is closed$"):
+        repr(engine)
+    reports = []
+    monkeypatch.setattr("sys.unraisablehook", lambda report: reports.append(report))
+    holder = [engine]
+    del engine
+    thread = threading.Thread(target=holder.clear)
+    thread.start()
+    thread.join()
+    assert [str(report.exc_value) for report in reports] == [
+        "orvane::PyEngine is unsendable, but is being dropped on another thread"]
