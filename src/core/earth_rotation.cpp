@@ -14,12 +14,10 @@ constexpr double ERA_AT_J2000_TURNS = 0.779057273264;
 constexpr double ERA_RATE_TURNS_PER_DAY = 0.00273781191135448;  // beyond one turn per UT1 day
 constexpr double ARCSEC_PER_TURN = 1296000.0;
 
-// Equation of the equinoxes (Δψ cos ε_A plus the complementary terms), radians.
-double equation_of_the_equinoxes(double t, const Nutation& nutation) {
+// Complementary terms of the equation of the equinoxes, radians.
+double complementary_terms(double t) {
     const double omega = std::fmod(std::fma(-6962890.5431, t, 450160.398036), ARCSEC_PER_TURN) * ARCSEC_TO_RAD;
-    const double complementary =
-        (0.00264096 * std::sin(omega) + 6.352e-5 * std::sin(2.0 * omega)) * ARCSEC_TO_RAD;
-    return nutation.longitude_rad * std::cos(mean_obliquity_iau2006_rad(t)) + complementary;
+    return (0.00264096 * std::sin(omega) + 6.352e-5 * std::sin(2.0 * omega)) * ARCSEC_TO_RAD;
 }
 
 }  // namespace
@@ -44,8 +42,9 @@ double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_jul
 double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day,
                                                 const Nutation& nutation) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
+    // GMST + Δψ cos ε_A + complementary terms, added in that order.
     return reduce_radians(greenwich_mean_sidereal_time_iau2006(ut1_julian_day, tt_julian_day) +
-                          equation_of_the_equinoxes(t, nutation));
+                          nutation.longitude_rad * std::cos(mean_obliquity_iau2006_rad(t)) + complementary_terms(t));
 }
 
 double local_apparent_sidereal_time_iau2006(double east_longitude_rad, double ut1_julian_day,

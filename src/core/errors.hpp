@@ -43,8 +43,10 @@ struct OrvaneError {
     static OrvaneError unsupported_body(Body body);
     static OrvaneError out_of_range(double julian_day, double start, double end, TimeScale scale);
     static OrvaneError invalid_request(std::string text);
+    static OrvaneError invalid_request(CoordinateError error) { return invalid_request(std::string(orvane::message(error))); }
     static OrvaneError time_conversion(std::string text);
     static OrvaneError backend(std::string text);
+    static OrvaneError backend(CoordinateError error) { return backend(std::string(orvane::message(error))); }
 
     std::string message() const;
 };

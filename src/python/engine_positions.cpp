@@ -1,5 +1,6 @@
 // Engine.position, Engine.positions and Engine.sidereal_position.
 #include <string>
+#include <new>
 #include <vector>
 
 #include "python/classes.hpp"
@@ -124,17 +125,22 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     }
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto positions = engine->positions(bodies, instants, *options);
-    if (!positions) return map_orvane_error(positions.error());
+    // A batch that fits the result length but not the memory is a MemoryError.
+    try {
+        auto positions = engine->positions(bodies, instants, *options);
+        if (!positions) return map_orvane_error(positions.error());
 
-    std::vector<double> values;
-    values.reserve(positions->size() * 4);
-    for (const Position& p : *positions) {
-        values.insert(values.end(),
-                      {p.longitude_deg, p.latitude_deg, p.distance_au, p.longitude_speed_deg_per_day});
+        std::vector<double> values;
+        values.reserve(positions->size() * 4);
+        for (const Position& p : *positions) {
+            values.insert(values.end(),
+                          {p.longitude_deg, p.latitude_deg, p.distance_au, p.longitude_speed_deg_per_day});
+        }
+        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
+                                                 static_cast<Py_ssize_t>(bodies.size()), 4});
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
     }
-    return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
-                                             static_cast<Py_ssize_t>(bodies.size()), 4});
 }
 
 }  // namespace orvane::python

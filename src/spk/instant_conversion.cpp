@@ -53,7 +53,7 @@ std::expected<CartesianState, OrvaneError> observer_gcrs_state(const SpkOrvane& 
     if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
     auto state = observer_gcrs_from_geodetic(observer, epochs->ut1_julian_day, epochs->tt_julian_day,
                                              polar->x_arcsec, polar->y_arcsec);
-    if (!state) return std::unexpected(OrvaneError::invalid_request(std::string(message(state.error()))));
+    if (!state) return std::unexpected(OrvaneError::invalid_request(state.error()));
     return *state;
 }
 

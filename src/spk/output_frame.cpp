@@ -22,9 +22,9 @@ std::expected<Position, OrvaneError> position_from_state(const CartesianState& s
         case OutputFrame::Kind::J2000Ecliptic: rotated = to_j2000_ecliptic(state); break;
         case OutputFrame::Kind::J2000Equatorial: break;
     }
-    if (!rotated) return std::unexpected(OrvaneError::backend(std::string(message(rotated.error()))));
+    if (!rotated) return std::unexpected(OrvaneError::backend(rotated.error()));
     auto spherical = to_spherical(*rotated);
-    if (!spherical) return std::unexpected(OrvaneError::backend(std::string(message(spherical.error()))));
+    if (!spherical) return std::unexpected(OrvaneError::backend(spherical.error()));
     return Position{spherical->longitude_deg, spherical->latitude_deg, spherical->distance_km / AU_KM,
                     spherical->longitude_rate_deg_per_day};
 }

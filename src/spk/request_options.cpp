@@ -27,7 +27,7 @@ std::expected<PositionOptions, OrvaneError> resolve_position_options(const Posit
     }
     if (resolved.origin.kind == OriginKind::Topocentric) {
         auto valid = resolved.origin.observer.validate();
-        if (!valid) return std::unexpected(OrvaneError::invalid_request(std::string(message(valid.error()))));
+        if (!valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
     }
     return resolved;
 }

@@ -17,9 +17,9 @@ std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(Body body, Ins
     auto tt = instant_as_tt(*this, instant.time_scale, instant.julian_day);
     if (!tt) return std::unexpected(tt.error());
     auto ayanamsha = ayanamsha_deg(mode, *tt);
-    if (!ayanamsha) return std::unexpected(OrvaneError::invalid_request(std::string(message(ayanamsha.error()))));
+    if (!ayanamsha) return std::unexpected(OrvaneError::invalid_request(ayanamsha.error()));
     auto rate = ayanamsha_rate_deg_per_day(*tt);
-    if (!rate) return std::unexpected(OrvaneError::invalid_request(std::string(message(rate.error()))));
+    if (!rate) return std::unexpected(OrvaneError::invalid_request(rate.error()));
     Position sidereal = *tropical;
     sidereal.longitude_deg = reduce_degrees(tropical->longitude_deg - *ayanamsha);
     sidereal.longitude_speed_deg_per_day = tropical->longitude_speed_deg_per_day - *rate;

@@ -396,3 +396,12 @@ def test_numpy_is_located_only_by_the_batch(de421_path):
     )
     result = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
     assert result.returncode == 0, result.stderr
+
+
+def test_batch_too_large_for_memory_is_a_memory_error(engine):
+    # The result length fits a machine word, its memory does not.
+    bodies = ["sun"] * 300_000
+    instants = [orvane.Instant.tdb(2451545.0)] * 300_000
+    with pytest.raises(MemoryError):
+        engine.positions(bodies, instants, orvane.geometric())
+    assert engine.positions(["sun"], instants[:1], orvane.geometric()).shape == (1, 1, 4)
