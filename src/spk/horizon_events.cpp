@@ -33,31 +33,22 @@ double reduce_hour_angle(double angle) {
     return h <= -std::numbers::pi ? std::numbers::pi : h;
 }
 
-// Just short of a half turn, so that a rise sought from a transit is sought
-// before it and a set after it even when aiming at the lower culmination.
-constexpr double NEARLY_HALF_TURN_RAD = std::numbers::pi * (1.0 - 1e-9);
-
 OrvaneError no_crossing() { return OrvaneError::invalid_request("body does not cross the requested altitude"); }
 
 OrvaneError coordinate_request_error(CoordinateError error) {
     return OrvaneError::invalid_request(std::string(message(error)));
 }
 
-// The refinement; absent when the body does not reach the altitude at the
-// declination of the last iterate. An iterate at which it does not reach the
-// altitude aims at the culmination where it comes nearest to it (the lower one
-// when it stays above, the upper one when it stays below), so that a crossing
-// that exists near a day on which the body starts or stops crossing is still
-// found.
-std::expected<std::optional<double>, OrvaneError> refine(const SpkOrvane& engine, Body body,
-                                                         const GeodeticObserver& observer, HorizonEventKind target,
-                                                         double start_ut1, double altitude_deg) {
+}  // namespace
+
+std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
+                                                        const GeodeticObserver& observer, HorizonEventKind target,
+                                                        double start_ut1, double altitude_deg) {
     const double latitude = observer.latitude_deg * DEG_TO_RAD;
     const double east_longitude = observer.longitude_east_deg * DEG_TO_RAD;
     const double altitude = altitude_deg * DEG_TO_RAD;
     const PositionOptions options = horizon_options(observer);
     double day = start_ut1;
-    bool crosses = true;
     for (int step = 0; step < 8; ++step) {
         auto epochs = earth_rotation_epochs(engine, TimeScale::Ut1, day);
         if (!epochs) return std::unexpected(std::move(epochs.error()));
@@ -72,28 +63,13 @@ std::expected<std::optional<double>, OrvaneError> refine(const SpkOrvane& engine
         if (target != HorizonEventKind::Transit) {
             auto crossing = rise_set_hour_angle(latitude, declination, altitude);
             if (!crossing) return std::unexpected(coordinate_request_error(crossing.error()));
-            crosses = crossing->kind == HorizonCrossing::Kind::Crossing;
-            const double half_arc = crosses ? crossing->half_arc_rad
-                                    : crossing->kind == HorizonCrossing::Kind::AlwaysAbove ? NEARLY_HALF_TURN_RAD
-                                                                                           : 0.0;
-            target_hour_angle = target == HorizonEventKind::Rise ? -half_arc : half_arc;
+            if (crossing->kind != HorizonCrossing::Kind::Crossing) return std::unexpected(no_crossing());
+            target_hour_angle = target == HorizonEventKind::Rise ? -crossing->half_arc_rad : crossing->half_arc_rad;
         }
         const double to_go = reduce_radians_signed(target_hour_angle - hour_angle);
         day += to_go <= -std::numbers::pi ? HALF_TURN_UT1_DAYS : to_go / HOUR_ANGLE_RATE_RAD_PER_UT1_DAY;
     }
-    if (!crosses) return std::nullopt;
     return day;
-}
-
-}  // namespace
-
-std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
-                                                        const GeodeticObserver& observer, HorizonEventKind target,
-                                                        double start_ut1, double altitude_deg) {
-    auto day = refine(engine, body, observer, target, start_ut1, altitude_deg);
-    if (!day) return std::unexpected(std::move(day.error()));
-    if (!*day) return std::unexpected(no_crossing());
-    return **day;
 }
 
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
@@ -113,12 +89,16 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
     if (!transit) return std::unexpected(std::move(transit.error()));
     result.transit_ut1_julian_day = *transit;
 
-    // The rise before the transit and the set after it, each absent when the
-    // body does not reach the altitude there: on a day it starts or stops
-    // crossing, one of them may happen without the other.
-    auto rise = refine(engine, body, observer, HorizonEventKind::Rise, *transit, altitude_deg);
+    auto place = engine.position(body, Instant{*transit, TimeScale::Ut1}, horizon_options(observer));
+    if (!place) return std::unexpected(std::move(place.error()));
+    auto crossing = rise_set_hour_angle(observer.latitude_deg * DEG_TO_RAD, place->latitude_deg * DEG_TO_RAD,
+                                        altitude_deg * DEG_TO_RAD);
+    if (!crossing) return std::unexpected(coordinate_request_error(crossing.error()));
+    if (crossing->kind != HorizonCrossing::Kind::Crossing) return result;
+
+    auto rise = refine_horizon_event(engine, body, observer, HorizonEventKind::Rise, *transit, altitude_deg);
     if (!rise) return std::unexpected(std::move(rise.error()));
-    auto set = refine(engine, body, observer, HorizonEventKind::Set, *transit, altitude_deg);
+    auto set = refine_horizon_event(engine, body, observer, HorizonEventKind::Set, *transit, altitude_deg);
     if (!set) return std::unexpected(std::move(set.error()));
     result.rise_ut1_julian_day = *rise;
     result.set_ut1_julian_day = *set;

@@ -16,9 +16,8 @@
 namespace orvane {
 
 // The transit nearest to a query, with the rise before it and the set after
-// it. Both are absent when the body stays above or below the altitude at the
-// transit's declination; one alone is absent on a day the body starts or stops
-// crossing the altitude and that rise or set does not happen.
+// it; rise and set are both absent when the body stays above or below the
+// altitude at the transit's declination.
 struct RiseSetTransit {
     std::optional<double> rise_ut1_julian_day;
     std::optional<double> set_ut1_julian_day;
@@ -38,11 +37,9 @@ inline constexpr double HALF_TURN_UT1_DAYS = 0.49863483161857836;
 // Eight fixed-point steps from start_ut1 towards the nearest event of the
 // kind: each moves by the hour angle still to go at the Earth's rotation
 // rate, so a transit is the meridian crossing within half a sidereal day and,
-// started at a transit, a rise is the one before and a set the one after. An
-// iterate at whose declination the body does not reach the altitude aims at
-// the culmination nearest to it; when the last iterate's declination still
-// does not reach it, the search fails with "body does not cross the requested
-// altitude".
+// started at a transit, a rise is the one before and a set the one after. A
+// body that does not reach the altitude at an iterate's declination fails with
+// "body does not cross the requested altitude".
 std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
                                                         const GeodeticObserver& observer, HorizonEventKind target,
                                                         double start_ut1, double altitude_deg);
@@ -50,14 +47,20 @@ std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine,
 // The transit nearest to `around` (possibly before it) with the rise before it
 // and the set after it, for the Sun or the Moon crossing altitude_deg (the
 // centre's apparent altitude; the caller's value includes any refraction or
-// semi-diameter). A rise or set that does not happen is absent, not an error.
-// Needs the leap-second kernel and the Earth-orientation table.
+// semi-diameter). Whether the body crosses is decided once, at the transit's
+// declination: if it does not, the transit comes alone; if it does, the rise
+// and the set are refined from the transit and a failure of either (the body
+// no longer crossing at an iterate, near the start or end of a polar day or
+// night) fails the call. Needs the leap-second kernel and the
+// Earth-orientation table.
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg);
 
 // The first event of the kind more than one second after `after`, looked for
-// around `after` and the two following days.
+// around `after` and the two following days. An error of the first day is
+// passed on; an error of a later day, like finding none, fails with
+// "no {kind} of {body} within 3 days after the query instant".
 std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant after,
                                                             HorizonEventKind kind, double altitude_deg);
