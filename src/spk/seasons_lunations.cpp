@@ -1,5 +1,6 @@
 #include "spk/seasons_lunations.hpp"
 
+#include <array>
 #include <numbers>
 
 #include "core/position_options.hpp"
@@ -41,14 +42,17 @@ std::expected<LongitudeSample, OrvaneError> sun_longitude_sample(const SpkOrvane
 
 std::expected<LongitudeSample, OrvaneError> sun_moon_elongation_sample(const SpkOrvane& engine, TimeScale scale,
                                                                        double julian_day) {
-    const PositionOptions options = apparent_ecliptic_of_date();
-    const Instant instant{julian_day, scale};
-    auto sun = engine.position(Body::Sun, instant, options);
-    if (!sun) return std::unexpected(std::move(sun.error()));
-    auto moon = engine.position(Body::Moon, instant, options);
-    if (!moon) return std::unexpected(std::move(moon.error()));
-    return LongitudeSample{reduce_degrees(moon->longitude_deg - sun->longitude_deg),
-                           moon->longitude_speed_deg_per_day - sun->longitude_speed_deg_per_day};
+    // One batch request: the instant is converted, the frame of date built and
+    // the Earth evaluated once for both bodies, with the same values and the
+    // same first error as a request for the Sun followed by one for the Moon.
+    static constexpr std::array<Body, 2> sun_and_moon{Body::Sun, Body::Moon};
+    const std::array<Instant, 1> instant{Instant{julian_day, scale}};
+    auto places = engine.positions(sun_and_moon, instant, apparent_ecliptic_of_date());
+    if (!places) return std::unexpected(std::move(places.error()));
+    const Position& sun = (*places)[0];
+    const Position& moon = (*places)[1];
+    return LongitudeSample{reduce_degrees(moon.longitude_deg - sun.longitude_deg),
+                           moon.longitude_speed_deg_per_day - sun.longitude_speed_deg_per_day};
 }
 
 std::expected<Instant, OrvaneError> next_sun_longitude(const SpkOrvane& engine, Instant after, double target_deg) {

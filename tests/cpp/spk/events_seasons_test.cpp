@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/angles.hpp"
+#include "core/position_options.hpp"
 #include "events_test_engine.hpp"
 #include "spk/seasons_lunations.hpp"
 
@@ -130,6 +131,51 @@ TEST(SeasonsLunations, AQueryOutsideTheKernelFailsWithTheRangeError) {
     auto late = next_sun_longitude(engine, Instant{range.end_julian_day - 5.0, TimeScale::Tdb}, 90.0);
     ASSERT_FALSE(late);
     EXPECT_EQ(late.error().kind, OrvaneError::Kind::OutOfRange);
+}
+
+// The elongation comes from one request for both bodies: the same values, bit
+// for bit, and the same first error as a request for the Sun and then one for
+// the Moon at the same instant.
+TEST(SeasonsLunations, TheElongationEqualsTwoSingleRequests) {
+    PositionOptions options;
+    options.reference_epoch = ReferenceEpoch::OfDate;
+    options.apparent = true;
+    const SpkOrvane& engine = de421_with_time_kernels();
+    const SpkOrvane bare = orvane::testing::open_de421_only();
+    auto single = [&](const SpkOrvane& e, TimeScale scale, double day) -> std::expected<LongitudeSample, OrvaneError> {
+        auto sun = e.position(Body::Sun, Instant{day, scale}, options);
+        if (!sun) return std::unexpected(sun.error());
+        auto moon = e.position(Body::Moon, Instant{day, scale}, options);
+        if (!moon) return std::unexpected(moon.error());
+        return LongitudeSample{reduce_degrees(moon->longitude_deg - sun->longitude_deg),
+                               moon->longitude_speed_deg_per_day - sun->longitude_speed_deg_per_day};
+    };
+    const DateRange& range = engine.supported_range;
+    struct Case {
+        const SpkOrvane* engine;
+        TimeScale scale;
+        double day;
+    };
+    std::vector<Case> cases;
+    for (double day = 2433282.5; day < 2469807.5; day += 913.37) {
+        cases.push_back({&engine, TimeScale::Tt, day});
+        cases.push_back({&engine, TimeScale::Utc, day});
+    }
+    cases.push_back({&engine, TimeScale::Tdb, range.start_julian_day - 1.0});
+    cases.push_back({&engine, TimeScale::Tdb, range.end_julian_day + 1.0});
+    cases.push_back({&bare, TimeScale::Utc, 2451545.0});
+    for (const Case& c : cases) {
+        auto batch = sun_moon_elongation_sample(*c.engine, c.scale, c.day);
+        auto expected = single(*c.engine, c.scale, c.day);
+        ASSERT_EQ(batch.has_value(), expected.has_value()) << c.day;
+        if (expected) {
+            EXPECT_EQ(batch->angle_deg, expected->angle_deg) << c.day;
+            EXPECT_EQ(batch->rate_deg_per_day, expected->rate_deg_per_day) << c.day;
+        } else {
+            EXPECT_EQ(batch.error().kind, expected.error().kind) << c.day;
+            EXPECT_EQ(batch.error().message(), expected.error().message()) << c.day;
+        }
+    }
 }
 
 // A synthetic angle growing uniformly through 360 degrees per period, zero at
