@@ -1,5 +1,7 @@
 #include "spk/kernel_source.hpp"
 
+#include "core/system_file.hpp"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -14,9 +16,9 @@
 namespace orvane {
 namespace {
 
-IoError os_error(int code) { return IoError{std::generic_category().message(code)}; }
+IoError os_error(int code) { return IoError{system_error_text(code)}; }
 
-IoError invalid_seek() { return IoError{"invalid seek to a negative or overflowing position"}; }
+IoError invalid_seek() { return IoError{std::string(INVALID_SEEK_TEXT)}; }
 
 }  // namespace
 
@@ -27,13 +29,9 @@ std::expected<KernelSource, IoError> KernelSource::open_unmapped(std::string_vie
 }
 
 std::expected<KernelSource, IoError> KernelSource::open_file(std::string_view path, bool map) {
-    if (path.find('\0') != std::string_view::npos) return std::unexpected(IoError{"path contains a NUL byte"});
-    std::string terminated(path);
-    int fd;
-    do {
-        fd = ::open(terminated.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return std::unexpected(os_error(errno));
+    auto opened = open_read_only(path);
+    if (!opened) return std::unexpected(IoError{std::move(opened.error())});
+    int fd = *opened;
 
     KernelSource source;
     source.fd_ = fd;
@@ -135,7 +133,7 @@ std::expected<void, IoError> KernelSource::read_exact(std::span<std::byte> buffe
     while (!buffer.empty()) {
         auto count = read(buffer);
         if (!count) return std::unexpected(std::move(count.error()));
-        if (*count == 0) return std::unexpected(IoError{"failed to fill whole buffer"});
+        if (*count == 0) return std::unexpected(IoError{std::string(FILL_WHOLE_BUFFER_TEXT)});
         buffer = buffer.subspan(*count);
     }
     return {};

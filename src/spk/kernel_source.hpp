@@ -13,6 +13,10 @@ struct IoError {
     std::string text;
 };
 
+// The stream's own texts for a read past the end and an impossible seek.
+inline constexpr std::string_view FILL_WHOLE_BUFFER_TEXT = "failed to fill whole buffer";
+inline constexpr std::string_view INVALID_SEEK_TEXT = "invalid seek to a negative or overflowing position";
+
 enum class SeekOrigin : std::uint8_t { Start, Current, End };
 
 // The bytes of one kernel file: a read-only memory map of the whole file when

@@ -1,12 +1,16 @@
 #include "spk/spk_kernel.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <numeric>
 #include <unordered_set>
+
+#include "core/system_file.hpp"
 
 namespace orvane {
 namespace {
@@ -131,7 +135,7 @@ std::expected<std::vector<double>, SpkError> SpkKernel::read_words(std::int64_t 
     if (start_word < 1) return std::unexpected(SpkError::invalid_type2_segment(R::WordAddressesOneBased));
     std::int64_t offset;
     if (__builtin_mul_overflow(start_word - 1, std::int64_t{DAF_WORD_BYTES}, &offset)) {
-        return std::unexpected(SpkError::io("invalid seek to a negative or overflowing position"));
+        return std::unexpected(SpkError::io(std::string(INVALID_SEEK_TEXT)));
     }
     auto seek = source_.seek(SeekOrigin::Start, offset);
     if (!seek) return std::unexpected(io_error(std::move(seek.error())));
@@ -139,9 +143,16 @@ std::expected<std::vector<double>, SpkError> SpkKernel::read_words(std::int64_t 
     // with the error the read itself would give.
     std::uint64_t position = *seek;
     std::uint64_t available = position < source_.length() ? source_.length() - position : 0;
-    if (count > available / DAF_WORD_BYTES) return std::unexpected(SpkError::io("failed to fill whole buffer"));
+    if (count > available / DAF_WORD_BYTES) return std::unexpected(SpkError::io(std::string(FILL_WHOLE_BUFFER_TEXT)));
 
-    std::vector<double> words(count);
+    // A crafted directory can ask for more words than memory holds (a sparse
+    // file is cheap to make): that is a read failure, not the end of the process.
+    std::vector<double> words;
+    try {
+        words.resize(count);
+    } catch (const std::bad_alloc&) {
+        return std::unexpected(SpkError::io(system_error_text(ENOMEM)));
+    }
     auto read = source_.read_exact(std::as_writable_bytes(std::span(words)));
     if (!read) return std::unexpected(io_error(std::move(read.error())));
     const bool big_endian = file_record_.big_endian;

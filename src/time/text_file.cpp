@@ -6,26 +6,15 @@
 #include <cerrno>
 #include <system_error>
 
+#include "core/system_file.hpp"
 #include "core/utf8.hpp"
 
 namespace orvane {
 
-namespace {
-std::string system_message(int error_number) {
-    return std::error_code(error_number, std::generic_category()).message();
-}
-}  // namespace
-
 std::expected<std::string, std::string> read_utf8_text_file(std::string_view path) {
-    if (path.find('\0') != std::string_view::npos) {
-        return std::unexpected(std::string("file name contained an unexpected NUL byte"));
-    }
-    const std::string path_text(path);
-    int fd;
-    do {
-        fd = ::open(path_text.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return std::unexpected(system_message(errno));
+    auto opened = open_read_only(path);
+    if (!opened) return std::unexpected(std::move(opened.error()));
+    int fd = *opened;
 
     std::string content;
     char buffer[65536];
@@ -35,7 +24,7 @@ std::expected<std::string, std::string> read_utf8_text_file(std::string_view pat
             if (errno == EINTR) continue;
             int error_number = errno;
             ::close(fd);
-            return std::unexpected(system_message(error_number));
+            return std::unexpected(system_error_text(error_number));
         }
         if (count == 0) break;
         content.append(buffer, static_cast<std::size_t>(count));

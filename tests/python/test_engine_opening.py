@@ -133,6 +133,8 @@ def test_checksum_and_file_name_rules(de421_path, tmp_path):
         assert error.value.args == ("kernel SHA-256 must contain exactly 64 hexadecimal characters",)
     with pytest.raises(ValueError, match="^kernel path has no UTF-8 filename$"):
         orvane.open(str(tmp_path / ".."), ANY_SHA)
+    assert open_error(str(tmp_path / "a\0b.bsp")) == (
+        "failed to read SPK kernel: file name contained an unexpected NUL byte")
     # An unreadable kernel reports its read error before the checksum's form.
     with pytest.raises(ValueError, match="^failed to read SPK kernel: "):
         orvane.open(str(tmp_path / "missing.bsp"), "short")
