@@ -35,9 +35,6 @@ double reduce_hour_angle(double angle) {
 
 OrvaneError no_crossing() { return OrvaneError::invalid_request("body does not cross the requested altitude"); }
 
-OrvaneError coordinate_request_error(CoordinateError error) {
-    return OrvaneError::invalid_request(std::string(message(error)));
-}
 
 }  // namespace
 
@@ -62,7 +59,7 @@ std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine,
         double target_hour_angle = 0.0;
         if (target != HorizonEventKind::Transit) {
             auto crossing = rise_set_hour_angle(latitude, declination, altitude);
-            if (!crossing) return std::unexpected(coordinate_request_error(crossing.error()));
+            if (!crossing) return std::unexpected(OrvaneError::invalid_request(crossing.error()));
             if (crossing->kind != HorizonCrossing::Kind::Crossing) return std::unexpected(no_crossing());
             target_hour_angle = target == HorizonEventKind::Rise ? -crossing->half_arc_rad : crossing->half_arc_rad;
         }
@@ -79,7 +76,7 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
     if (!std::isfinite(altitude_deg)) {
         return std::unexpected(OrvaneError::invalid_request("horizon altitude must be finite"));
     }
-    if (auto valid = observer.validate(); !valid) return std::unexpected(coordinate_request_error(valid.error()));
+    if (auto valid = observer.validate(); !valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
     auto epochs = earth_rotation_epochs(engine, around.time_scale, around.julian_day);
     if (!epochs) return std::unexpected(std::move(epochs.error()));
 
@@ -93,7 +90,7 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
     if (!place) return std::unexpected(std::move(place.error()));
     auto crossing = rise_set_hour_angle(observer.latitude_deg * DEG_TO_RAD, place->latitude_deg * DEG_TO_RAD,
                                         altitude_deg * DEG_TO_RAD);
-    if (!crossing) return std::unexpected(coordinate_request_error(crossing.error()));
+    if (!crossing) return std::unexpected(OrvaneError::invalid_request(crossing.error()));
     if (crossing->kind != HorizonCrossing::Kind::Crossing) return result;
 
     auto rise = refine_horizon_event(engine, body, observer, HorizonEventKind::Rise, *transit, altitude_deg);
