@@ -35,7 +35,6 @@ double reduce_hour_angle(double angle) {
 
 OrvaneError no_crossing() { return OrvaneError::invalid_request("body does not cross the requested altitude"); }
 
-
 }  // namespace
 
 std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
