@@ -1,8 +1,5 @@
 #include "spk/kernel_source.hpp"
 
-#include "core/system_file.hpp"
-
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <system_error>
 #include <utility>
+
+#include "core/system_file.hpp"
 
 namespace orvane {
 namespace {

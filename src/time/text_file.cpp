@@ -1,10 +1,8 @@
 #include "time/text_file.hpp"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 #include "core/system_file.hpp"
 #include "core/utf8.hpp"
