@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "core/position_options.hpp"
-#include "spk/engine.hpp"
-#include "spk/horizon_events.hpp"
-#include "spk/seasons_lunations.hpp"
+#include "engine/engine.hpp"
+#include "engine/horizon_events.hpp"
+#include "engine/seasons_lunations.hpp"
 
 namespace {
 

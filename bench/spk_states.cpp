@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "spk/center_chain.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
-#include "spk/horizon_events.hpp"
-#include "spk/seasons_lunations.hpp"
+#include "engine/horizon_events.hpp"
+#include "engine/seasons_lunations.hpp"
 
 namespace orvane::python {
 namespace {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 // The Engine's request methods, declared here and listed once in ENGINE_METHODS.
 namespace orvane::python {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 // The Python Engine: one position engine bound to the thread that created it,
 // with a counter of shared and exclusive access.

@@ -6,7 +6,6 @@
 #include <random>
 
 #include "spk/center_chain.hpp"
-#include "spk/relative_state.hpp"
 #include "spk_test_support.hpp"
 
 namespace orvane::test {
@@ -195,37 +194,6 @@ TEST_P(Chains, ABatchReadsEachRecordAtMostOnce) {
     before = reads();
     ASSERT_TRUE(barycentric_state_across_kernels(kernels_, 301, 599.5));
     EXPECT_EQ(reads(), before);
-}
-
-TEST_P(Chains, RelativeStatesSubtractTheOrigin) {
-    add_kernel(SpkFile{{type2_segment(3, 0, 0, 100, varied(0.1, 0, 50, 2)),
-                        type2_segment(301, 3, 0, 100, varied(0.2, 0, 10, 10)),
-                        type2_segment(399, 3, 0, 100, varied(0.3, 0, 10, 10))}});
-    std::uint64_t before = reads();
-    auto same = resolve_relative_state(kernels_, 12345, 12345, 50, std::nullopt);
-    ASSERT_TRUE(same);
-    EXPECT_TRUE(same_bits(*same, StateVector{}));
-    EXPECT_EQ(reads(), before);
-
-    auto moon = barycentric_state_across_kernels(kernels_, 301, 42.0);
-    auto earth = barycentric_state_across_kernels(kernels_, 399, 42.0);
-    ASSERT_TRUE(moon && earth);
-    auto geocentric = resolve_relative_state(kernels_, 301, 399, 42.0, std::nullopt);
-    ASSERT_TRUE(geocentric);
-    EXPECT_TRUE(same_bits(*geocentric, subtract_states(*moon, *earth)));
-
-    StateVector offset{{6000.0, -300.0, 20.0}, {0.4, 0.1, -0.01}};
-    auto topocentric = resolve_relative_state(kernels_, 399, 399, 42.0, offset);
-    ASSERT_TRUE(topocentric);
-    EXPECT_TRUE(same_bits(*topocentric, subtract_states(*earth, add_states(*earth, offset))));
-
-    EXPECT_EQ(error_text(resolve_relative_state(kernels_, 499, 399, 42.0, std::nullopt)),
-              "no SPK segment continues the center chain from target 499 at TDB epoch 42");
-    auto identical = reject_identical_target_and_center(10, 10);
-    ASSERT_FALSE(identical);
-    EXPECT_EQ(identical.error().kind, OrvaneError::Kind::InvalidRequest);
-    EXPECT_EQ(identical.error().message(), "spherical coordinates are undefined when target and origin are identical");
-    EXPECT_TRUE(reject_identical_target_and_center(10, 399));
 }
 
 INSTANTIATE_TEST_SUITE_P(Spk, Chains, ::testing::Bool(), byte_order_name);

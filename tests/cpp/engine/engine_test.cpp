@@ -6,7 +6,7 @@
 #include "core/constants.hpp"
 #include "spk/center_chain.hpp"
 #include "spk/coverage.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 #include "spk_test_support.hpp"
 
 namespace orvane::test {

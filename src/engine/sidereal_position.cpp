@@ -1,8 +1,8 @@
 // Sidereal longitudes: a tropical position of date less the ayanamsha.
 #include "core/angles.hpp"
 #include "core/sidereal.hpp"
-#include "spk/engine.hpp"
-#include "spk/instant_conversion.hpp"
+#include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "spk/corrections.hpp"
+#include "engine/corrections.hpp"
 
 #include <cmath>
 

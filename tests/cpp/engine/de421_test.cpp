@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "spk/center_chain.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 #include "spk_test_support.hpp"
 
 namespace orvane::test {

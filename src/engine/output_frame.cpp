@@ -1,4 +1,4 @@
-#include "spk/output_frame.hpp"
+#include "engine/output_frame.hpp"
 
 #include "core/constants.hpp"
 #include "core/j2000_ecliptic.hpp"

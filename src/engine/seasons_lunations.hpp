@@ -6,8 +6,8 @@
 #include "core/constants.hpp"
 #include "core/errors.hpp"
 #include "core/time_scale.hpp"
-#include "spk/engine.hpp"
-#include "spk/instant_conversion.hpp"
+#include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
 
 // Seasons and lunations: the next time an angle that grows steadily with time
 // (the Sun's apparent longitude, or the Moon's elongation from the Sun)

@@ -1,4 +1,4 @@
-#include "spk/seasons_lunations.hpp"
+#include "engine/seasons_lunations.hpp"
 
 #include <array>
 #include <numbers>

@@ -9,7 +9,7 @@
 #include "core/angles.hpp"
 #include "core/position_options.hpp"
 #include "events_test_engine.hpp"
-#include "spk/seasons_lunations.hpp"
+#include "engine/seasons_lunations.hpp"
 
 namespace orvane {
 namespace {

@@ -3,11 +3,11 @@
 // from one chain evaluation over all epochs.
 #include "core/constants.hpp"
 #include "spk/center_chain.hpp"
-#include "spk/engine.hpp"
-#include "spk/instant_conversion.hpp"
-#include "spk/output_frame.hpp"
-#include "spk/relative_state.hpp"
-#include "spk/request_options.hpp"
+#include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
+#include "engine/output_frame.hpp"
+#include "engine/relative_state.hpp"
+#include "engine/request_options.hpp"
 
 namespace orvane {
 

@@ -7,7 +7,7 @@
 #include "core/geodetic_observer.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 // Rise, set and meridian transit of the Sun and the Moon for a place on the
 // Earth, from the apparent topocentric place on the equator and equinox of

@@ -1,4 +1,4 @@
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 #include "core/constants.hpp"
 #include "core/kernel_file.hpp"

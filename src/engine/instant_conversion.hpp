@@ -5,7 +5,7 @@
 #include "core/errors.hpp"
 #include "core/geodetic_observer.hpp"
 #include "core/time_scale.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 // How the engine turns a request's instant into the epochs its computations
 // need, with whichever time kernels it holds.

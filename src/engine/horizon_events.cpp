@@ -1,4 +1,4 @@
-#include "spk/horizon_events.hpp"
+#include "engine/horizon_events.hpp"
 
 #include <cmath>
 #include <numbers>
@@ -9,7 +9,7 @@
 #include "core/earth_rotation.hpp"
 #include "core/horizon.hpp"
 #include "core/position_options.hpp"
-#include "spk/instant_conversion.hpp"
+#include "engine/instant_conversion.hpp"
 
 namespace orvane {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "events_test_engine.hpp"
-#include "spk/horizon_events.hpp"
-#include "spk/instant_conversion.hpp"
+#include "engine/horizon_events.hpp"
+#include "engine/instant_conversion.hpp"
 
 namespace orvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "spk/request_options.hpp"
+#include "engine/request_options.hpp"
 
 namespace orvane {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/reference_table.hpp"
-#include "spk/engine.hpp"
+#include "engine/engine.hpp"
 
 namespace orvane::testing {
 

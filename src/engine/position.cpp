@@ -1,10 +1,10 @@
 // One position: the road of a single request through the engine.
 #include "core/constants.hpp"
-#include "spk/engine.hpp"
-#include "spk/instant_conversion.hpp"
-#include "spk/output_frame.hpp"
-#include "spk/relative_state.hpp"
-#include "spk/request_options.hpp"
+#include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
+#include "engine/output_frame.hpp"
+#include "engine/relative_state.hpp"
+#include "engine/request_options.hpp"
 
 namespace orvane {
 

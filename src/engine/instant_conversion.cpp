@@ -1,4 +1,4 @@
-#include "spk/instant_conversion.hpp"
+#include "engine/instant_conversion.hpp"
 
 #include "core/constants.hpp"
 #include "core/observer.hpp"

@@ -1,10 +1,10 @@
-#include "spk/relative_state.hpp"
+#include "engine/relative_state.hpp"
 
 #include <cmath>
 
 #include "core/constants.hpp"
 #include "spk/center_chain.hpp"
-#include "spk/corrections.hpp"
+#include "engine/corrections.hpp"
 
 namespace orvane {
 
