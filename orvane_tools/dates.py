@@ -186,10 +186,11 @@ def to_datetime(instant: orvane.Instant, engine: orvane.Engine | None = None,
     next day, as the engine's UTC does (a datetime has no second 60).
     """
     moment = _from_julian_day(_utc_julian_day(instant, engine))
-    return moment.astimezone(_zone(tz)) if tz is not None else moment
+    return moment.astimezone(as_time_zone(tz)) if tz is not None else moment
 
 
-def _zone(tz: datetime.tzinfo | str) -> datetime.tzinfo:
+def as_time_zone(tz: datetime.tzinfo | str) -> datetime.tzinfo:
+    """A tzinfo, or the IANA zone of that name (zoneinfo)."""
     if isinstance(tz, str):
         import zoneinfo
 
@@ -212,13 +213,13 @@ def to_iso(instant: orvane.Instant, engine: orvane.Engine | None = None, tz: dat
     leap = _in_leap_second(instant, engine, utc_day)
     if leap is not None:
         last = _from_julian_day(math.floor(utc_day - 0.5) + 0.5) - datetime.timedelta(seconds=1)
-        local = last.astimezone(_zone(tz)) if tz is not None else last
+        local = last.astimezone(as_time_zone(tz)) if tz is not None else last
         microseconds = min(round(leap * 1e6 / unit) * unit, 1_000_000 - unit)
         text = _format(local, timespec, microseconds)
         return text[:17] + "60" + text[19:]
     moment = _from_julian_day(utc_day)
     moment = moment + datetime.timedelta(microseconds=_round_to(moment.microsecond, unit) - moment.microsecond)
-    local = moment.astimezone(_zone(tz)) if tz is not None else moment
+    local = moment.astimezone(as_time_zone(tz)) if tz is not None else moment
     return _format(local, timespec, local.microsecond)
 
 

@@ -1,0 +1,58 @@
+"""The sky at a place: rise, transit and set in local time.
+
+Times come back as aware datetimes in the place's time zone (an IANA name
+such as "Europe/London" or any tzinfo), converted from the engine's UT1 by
+the engine itself.
+"""
+from __future__ import annotations
+
+import datetime
+from typing import NamedTuple
+
+import orvane
+
+from .data import default_engine
+from .dates import as_time_zone, to_datetime, to_instant
+
+#: The altitude of each body's rise and set: the Sun's upper limb, and a point source with mean refraction.
+RISE_SET_ALTITUDE_DEG = {
+    "sun": orvane.SUN_UPPER_LIMB_ALTITUDE_DEG,
+    "moon": orvane.MEAN_REFRACTION_ALTITUDE_DEG,
+}
+
+
+class DayEvents(NamedTuple):
+    """A body's meridian transit on a local day, with the rise before it and the set after it.
+
+    Rise and set are None when the body stays above or below the horizon.
+    """
+
+    rise: datetime.datetime | None
+    transit: datetime.datetime
+    set: datetime.datetime | None
+
+
+def day_events(body: str, observer: orvane.GeodeticObserver, day: datetime.date, tz: datetime.tzinfo | str,
+               engine: orvane.Engine | None = None, altitude_deg: float | None = None) -> DayEvents:
+    """Rise, transit and set of the Sun or the Moon on a local calendar day at a place.
+
+    The transit is the one nearest local noon of ``day`` in ``tz``; the rise
+    and the set are those around that transit (for the Moon they may fall on
+    the day before or after). ``altitude_deg`` defaults to the Sun's upper
+    limb or, for the Moon, a point with mean refraction.
+    """
+    engine = engine if engine is not None else default_engine()
+    zone = as_time_zone(tz)
+    if altitude_deg is None:
+        altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
+    noon = datetime.datetime(day.year, day.month, day.day, 12, tzinfo=zone)
+    events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
+
+    def local(ut1_julian_day: float | None) -> datetime.datetime | None:
+        if ut1_julian_day is None:
+            return None
+        return to_datetime(orvane.Instant.ut1(ut1_julian_day), engine, zone)
+
+    transit = local(events.transit_ut1_julian_day)
+    assert transit is not None
+    return DayEvents(local(events.rise_ut1_julian_day), transit, local(events.set_ut1_julian_day))
