@@ -5,7 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/backend.hpp"
+#include <span>
+
+#include "core/body.hpp"
+#include "core/position_options.hpp"
 #include "core/errors.hpp"
 #include "core/selectors.hpp"
 #include "core/metadata.hpp"
@@ -20,7 +23,23 @@ namespace orvane {
 // the optional time kernels, and the primary kernel's common coverage as the
 // supported range. Built by open and changed only by the builders, which take
 // the engine by value and return it. Move-only; used by one thread at a time.
-class SpkOrvane final : public OrvaneBackend {
+// The instants of a batch: Instant values, or Julian days sharing one scale.
+class InstantList {
+public:
+    InstantList(std::span<const Instant> instants) : instants_(instants.data()), size_(instants.size()) {}
+    InstantList(std::span<const double> julian_days, TimeScale scale)
+        : days_(julian_days.data()), size_(julian_days.size()), scale_(scale) {}
+    std::size_t size() const { return size_; }
+    Instant operator[](std::size_t i) const { return instants_ ? instants_[i] : Instant{days_[i], scale_}; }
+
+private:
+    const Instant* instants_ = nullptr;
+    const double* days_ = nullptr;
+    std::size_t size_ = 0;
+    TimeScale scale_ = TimeScale::Tdb;
+};
+
+class SpkOrvane final {
 public:
     OrvaneMetadata metadata;
     std::optional<LeapSecondKernel> leap_seconds;
@@ -49,13 +68,24 @@ public:
 
     // One body at one instant: options resolved, instant converted and
     // range-checked, the relative state corrected, rotated and made spherical.
-    std::expected<Position, OrvaneError> position(Body body, Instant instant,
-                                                  const PositionOptions& options) const override;
+    // A batch of one body at one instant.
+    std::expected<Position, OrvaneError> position(Body body, Instant instant, const PositionOptions& options) const;
 
     // Every body at every instant, instant-major; all or nothing.
     std::expected<std::vector<Position>, OrvaneError> positions(std::span<const Body> bodies,
                                                                 std::span<const Instant> instants,
-                                                                const PositionOptions& options) const override;
+                                                                const PositionOptions& options) const;
+
+    // The same written into `out` (four values per position: longitude,
+    // latitude, distance in au, longitude speed), which must hold
+    // 4 × bodies × instants values. The one road of every position request:
+    // instants go in chunks, each converted once and its frame built once,
+    // and the first error is the one the whole batch would meet first.
+    std::expected<void, OrvaneError> positions_into(std::span<const Body> bodies, InstantList instants,
+                                                    const PositionOptions& options, std::span<double> out) const;
+
+    // The length of a batch's result, refused when it overflows.
+    static std::expected<std::size_t, OrvaneError> batch_length(std::size_t bodies, std::size_t instants);
 
     // The ecliptic-of-date position with the sidereal longitude of the mode.
     std::expected<Position, OrvaneError> sidereal_position(Body body, Instant instant, const PositionOptions& options,

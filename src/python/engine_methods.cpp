@@ -27,6 +27,11 @@ PyMethodDef ENGINE_METHODS[] = {
      "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
      "speed (deg/day); the layout is instant-major, like the engine's batch\n"
      "operation: element [i, j] is body j at instant i."},
+    {"positions_for_julian_days", fast(engine_positions_for_julian_days), FAST,
+     "positions_for_julian_days($self, bodies, julian_days, time_scale, options)\n--\n\n"
+     "Batch positions at Julian days of one time scale, given as any C-contiguous\n"
+     "float64 buffer (a `NumPy` array, `array.array('d')`), read in C order.\n\n"
+     "Returns the array `positions` returns for the same instants."},
     {"rise_set_transit", fast(engine_rise_set_transit), FAST,
      "rise_set_transit($self, body, observer, around, altitude_deg)\n--\n\n"
      "Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."},

@@ -1,6 +1,13 @@
-// Engine.position, Engine.positions and Engine.sidereal_position.
-#include <string>
+// Engine.position, Engine.positions, Engine.positions_for_julian_days and
+// Engine.sidereal_position.
+#include <bit>
+#include <cmath>
 #include <new>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "python/classes.hpp"
@@ -17,6 +24,7 @@ namespace {
 
 const Signature POSITION_SIGNATURE{"position", {"body", "instant", "options"}, 3};
 const Signature POSITIONS_SIGNATURE{"positions", {"bodies", "instants", "options"}, 3};
+const Signature DAYS_SIGNATURE{"positions_for_julian_days", {"bodies", "julian_days", "time_scale", "options"}, 4};
 const Signature SIDEREAL_SIGNATURE{"sidereal_position", {"body", "instant", "options", "mode"}, 4};
 
 // A sequence (not a str) whose items are all accepted by `item`, in order.
@@ -38,6 +46,93 @@ bool sequence_argument(const Signature& signature, std::size_t index, PyObject* 
         }
     }
     return true;
+}
+
+// The body names of a batch, copied: the items of a sequence that is not a
+// list or tuple (a NumPy array of str, a user sequence) are new objects that
+// die with the temporary list, and their UTF-8 text with them.
+std::optional<std::vector<std::string>> body_names(const Signature& signature, PyObject* value) {
+    std::vector<std::string> names;
+    bool names_ok = sequence_argument(signature, 0, value, "a sequence of str", [&](PyObject* item) {
+        if (!PyUnicode_Check(item)) return false;
+        Py_ssize_t size = 0;
+        const char* text = PyUnicode_AsUTF8AndSize(item, &size);
+        if (text == nullptr) {
+            PyErr_Clear();
+            return false;
+        }
+        names.emplace_back(text, static_cast<std::size_t>(size));
+        return true;
+    });
+    if (!names_ok) return std::nullopt;
+    return names;
+}
+
+std::optional<std::vector<Body>> parse_bodies(const std::vector<std::string>& names) {
+    std::vector<Body> bodies;
+    bodies.reserve(names.size());
+    for (const std::string& name : names) {
+        auto body = parsed_or_raise(parse_body(name));
+        if (!body) return std::nullopt;
+        bodies.push_back(*body);
+    }
+    return bodies;
+}
+
+// A C-contiguous buffer of native float64 values, held for the call.
+class Float64Buffer {
+public:
+    static std::optional<Float64Buffer> from(const Signature& signature, std::size_t index, PyObject* value) {
+        constexpr const char* EXPECTED = "a C-contiguous buffer of float64";
+        Float64Buffer buffer;
+        if (!PyObject_CheckBuffer(value) || PyObject_GetBuffer(value, &buffer.view_, PyBUF_RECORDS_RO) != 0) {
+            PyErr_Clear();
+            raise_argument_type(signature, index, EXPECTED, value);
+            return std::nullopt;
+        }
+        buffer.held_ = true;
+        const char* format = buffer.view_.format == nullptr ? "B" : buffer.view_.format;
+        const std::string_view f(format);
+        const bool native_double = f == "d" || f == "@d" || f == "=d" ||
+                                   (f == (std::endian::native == std::endian::little ? "<d" : ">d"));
+        if (!native_double || buffer.view_.itemsize != sizeof(double) ||
+            !PyBuffer_IsContiguous(&buffer.view_, 'C')) {
+            raise_argument_type(signature, index, EXPECTED, value);
+            return std::nullopt;
+        }
+        return buffer;
+    }
+    std::span<const double> values() const {
+        return {static_cast<const double*>(view_.buf), static_cast<std::size_t>(view_.len) / sizeof(double)};
+    }
+    Float64Buffer(Float64Buffer&& other) noexcept : view_(other.view_), held_(std::exchange(other.held_, false)) {}
+    Float64Buffer& operator=(Float64Buffer&&) = delete;
+    ~Float64Buffer() {
+        if (held_) PyBuffer_Release(&view_);
+    }
+
+private:
+    Float64Buffer() = default;
+    Py_buffer view_{};
+    bool held_ = false;
+};
+
+// The positions of a batch as a NumPy array of shape (instants, bodies, 4),
+// written in place; a batch that fits the result length but not the memory
+// is a MemoryError.
+PyObject* batch_array(const SpkOrvane& engine, std::span<const Body> bodies, InstantList instants,
+                      const PositionOptions& options) {
+    try {
+        auto count = SpkOrvane::batch_length(bodies.size(), instants.size());
+        if (count && *count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
+        std::vector<double> values(count ? 4 * *count : 0);
+        auto done = engine.positions_into(bodies, instants, options, values);
+        if (!done) return map_orvane_error(done.error());
+        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
+                                                 static_cast<Py_ssize_t>(bodies.size()), 4});
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
+    }
 }
 
 }  // namespace
@@ -90,22 +185,8 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
 
-    // Copies: the items of a sequence that is not a list or tuple (a NumPy
-    // array of str, a user sequence) are new objects that die with the
-    // temporary list, and their UTF-8 text with them.
-    std::vector<std::string> names;
-    bool names_ok = sequence_argument(POSITIONS_SIGNATURE, 0, a[0], "a sequence of str", [&](PyObject* item) {
-        if (!PyUnicode_Check(item)) return false;
-        Py_ssize_t size = 0;
-        const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-        if (text == nullptr) {
-            PyErr_Clear();
-            return false;
-        }
-        names.emplace_back(text, static_cast<std::size_t>(size));
-        return true;
-    });
-    if (!names_ok) return nullptr;
+    auto names = body_names(POSITIONS_SIGNATURE, a[0]);
+    if (!names) return nullptr;
     std::vector<Instant> instants;
     bool instants_ok = sequence_argument(POSITIONS_SIGNATURE, 1, a[1], "a sequence of Instant", [&](PyObject* item) {
         if (!PyObject_TypeCheck(item, classes().instant)) return false;
@@ -116,31 +197,37 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     auto options = options_argument(POSITIONS_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
 
-    std::vector<Body> bodies;
-    bodies.reserve(names.size());
-    for (const std::string& name : names) {
-        auto body = parsed_or_raise(parse_body(name));
-        if (!body) return nullptr;
-        bodies.push_back(*body);
-    }
+    auto bodies = parse_bodies(*names);
+    if (!bodies) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    // A batch that fits the result length but not the memory is a MemoryError.
-    try {
-        auto positions = engine->positions(bodies, instants, *options);
-        if (!positions) return map_orvane_error(positions.error());
+    return batch_array(*engine, *bodies, InstantList(instants), *options);
+}
 
-        std::vector<double> values;
-        values.reserve(positions->size() * 4);
-        for (const Position& p : *positions) {
-            values.insert(values.end(),
-                          {p.longitude_deg, p.latitude_deg, p.distance_au, p.longitude_speed_deg_per_day});
-        }
-        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
-                                                 static_cast<Py_ssize_t>(bodies.size()), 4});
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
+PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                           PyObject* kwnames) {
+    PyObject* a[4];
+    if (!match_arguments(DAYS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto names = body_names(DAYS_SIGNATURE, a[0]);
+    if (!names) return nullptr;
+    auto days = Float64Buffer::from(DAYS_SIGNATURE, 1, a[1]);
+    if (!days) return nullptr;
+    auto scale_text = str_argument(DAYS_SIGNATURE, 2, a[2]);
+    if (!scale_text) return nullptr;
+    auto options = options_argument(DAYS_SIGNATURE, 3, a[3]);
+    if (!options) return nullptr;
+    for (double day : days->values()) {
+        if (!std::isfinite(day)) return value_error(TimeConversionError::non_finite_julian_day().message());
     }
+    auto scale = parse_time_scale(*scale_text);
+    if (!scale) return value_error(scale.error());
+    auto bodies = parse_bodies(*names);
+    if (!bodies) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    return batch_array(*engine, *bodies, InstantList(days->values(), *scale), *options);
 }
 
 }  // namespace orvane::python

@@ -405,3 +405,38 @@ def test_batch_too_large_for_memory_is_a_memory_error(engine):
     with pytest.raises(MemoryError):
         engine.positions(bodies, instants, orvane.geometric())
     assert engine.positions(["sun"], instants[:1], orvane.geometric()).shape == (1, 1, 4)
+
+
+# --- Julian days from a buffer ----------------------------------------------------------------------
+
+def test_julian_days_from_a_buffer_give_the_batch_of_instants(engine):
+    import array
+
+    long_span = np.linspace(2433282.5, 2469807.5, 1100)  # more than one chunk of work
+    bodies = ["sun", "moon", "mars"]
+    for scale, days, options in [("tdb", long_span, orvane.geometric()), ("tt", long_span, orvane.apparent()),
+                                 ("utc", 2455197.5 + 0.7 * np.arange(20.0),
+                                  orvane.apparent("topocentric", observer=OBSERVER))]:
+        expected = engine.positions(bodies, [orvane.Instant(day, scale) for day in days], options)
+        for buffer in (days, array.array("d", days), days.reshape(-1, 10)):
+            got = engine.positions_for_julian_days(bodies, buffer, scale, options)
+            assert got.shape == expected.shape and got.tobytes() == expected.tobytes()
+
+
+def test_julian_day_buffers_are_refused_like_instants(engine):
+    expected = "positions_for_julian_days() argument 'julian_days' must be a C-contiguous buffer of float64, not "
+    days = np.array([2451545.0, 2451546.0, 2451547.0])
+    for given, type_name in [(days.astype(np.float32), "ndarray"), (days[::2], "ndarray"), ([2451545.0], "list"),
+                             (days.astype(">f8"), "ndarray"), (b"12345678", "bytes")]:
+        with pytest.raises(TypeError) as raised:
+            engine.positions_for_julian_days(["moon"], given, "tdb", orvane.geometric())
+        assert str(raised.value) == expected + type_name
+    for bad in (np.nan, np.inf):
+        with pytest.raises(ValueError, match="^Julian day must be finite$"):
+            engine.positions_for_julian_days(["moon"], np.array([2451545.0, bad]), "nonsense", orvane.geometric())
+    with pytest.raises(ValueError) as from_instant:
+        orvane.Instant(2451545.0, "nonsense")
+    with pytest.raises(ValueError) as from_days:
+        engine.positions_for_julian_days(["moon"], days, "nonsense", orvane.geometric())
+    assert str(from_days.value) == str(from_instant.value)
+    assert engine.positions_for_julian_days([], np.empty(0), "tdb", orvane.geometric()).shape == (0, 0, 4)

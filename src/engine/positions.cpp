@@ -1,0 +1,245 @@
+// Positions of bodies at instants: the one road of every position request,
+// from a single call (a batch of one) to arrays of Julian days.
+#include <algorithm>
+#include <optional>
+
+#include "core/constants.hpp"
+#include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
+#include "engine/output_frame.hpp"
+#include "engine/relative_state.hpp"
+#include "engine/request_options.hpp"
+#include "spk/center_chain.hpp"
+
+namespace orvane {
+namespace {
+
+// Instants per chunk: the working tables stay small whatever the batch.
+constexpr std::size_t CHUNK = 512;
+
+void write_position(const Position& p, double* out) {
+    out[0] = p.longitude_deg;
+    out[1] = p.latitude_deg;
+    out[2] = p.distance_au;
+    out[3] = p.longitude_speed_deg_per_day;
+}
+
+// One batch request: what every chunk shares, and the tables one chunk fills.
+class Batch {
+public:
+    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
+          InstantList instants, std::span<double> out)
+        : engine_(engine), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
+          topocentric_(resolved.origin.kind == OriginKind::Topocentric),
+          corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
+                     resolved.corrections.gravitational_deflection),
+          origin_(origin_code(resolved.origin.kind)) {}
+
+    std::expected<void, OrvaneError> run() {
+        const std::size_t n = instants_.size();
+        for (std::size_t begin = 0; begin < n; begin += CHUNK) {
+            const std::size_t end = std::min(n, begin + CHUNK);
+            auto converted = convert(begin, end);
+            if (!converted) return converted;
+            auto done = corrected_ ? corrected_chunk(begin) : geometric_chunk(begin);
+            if (!done) return std::unexpected(first_failure(begin, end, std::move(done.error())));
+        }
+        return {};
+    }
+
+private:
+    // Each instant of [begin, end) once: its TDB epoch (range-checked), the
+    // observer's state for a place on the Earth, and the output frame.
+    std::expected<void, OrvaneError> convert(std::size_t begin, std::size_t end) {
+        epochs_.clear();
+        observers_.clear();
+        frames_.clear();
+        for (std::size_t i = begin; i < end; ++i) {
+            const Instant instant = instants_[i];
+            auto seconds = tdb_seconds(engine_, instant.time_scale, instant.julian_day);
+            if (!seconds) return std::unexpected(seconds.error());
+            epochs_.push_back(*seconds);
+            if (topocentric_) {
+                auto observer =
+                    observer_gcrs_state(engine_, resolved_.origin.observer, instant.time_scale, instant.julian_day);
+                if (!observer) return std::unexpected(observer.error());
+                observers_.push_back(*observer);
+            }
+        }
+        return {};
+    }
+
+    void build_frames() {
+        for (double epoch : epochs_) {
+            frames_.push_back(output_frame(resolved_, epoch / SECONDS_PER_DAY + J2000_JULIAN_DAY));
+        }
+    }
+
+    // The origin's barycentric states at the chunk's epochs, observer added.
+    std::expected<void, OrvaneError> origin_states() {
+        auto states = barycentric_states_across_kernels(engine_.kernels, origin_, epochs_);
+        if (!states) return std::unexpected(spk_orvane_error(states.error()));
+        origin_states_ = std::move(*states);
+        if (topocentric_) {
+            for (std::size_t i = 0; i < epochs_.size(); ++i) {
+                origin_states_[i] = add_states(origin_states_[i], observers_[i]);
+            }
+        }
+        return {};
+    }
+
+    // Without observer-dependent corrections: every body's states from one
+    // chain evaluation over the chunk's epochs, then the spherical
+    // conversions, instant by instant, body by body.
+    std::expected<void, OrvaneError> geometric_chunk(std::size_t begin) {
+        auto origin = origin_states();
+        if (!origin) return origin;
+        build_frames();
+        const std::size_t bodies = codes_.size();
+        std::optional<OrvaneError> conversion;
+        std::size_t conversion_at = 0;
+        for (std::size_t j = 0; j < bodies; ++j) {
+            auto states = barycentric_states_across_kernels(engine_.kernels, codes_[j], epochs_);
+            if (!states) return std::unexpected(spk_orvane_error(states.error()));
+            for (std::size_t i = 0; i < epochs_.size(); ++i) {
+                auto position = position_from_state(subtract_states((*states)[i], origin_states_[i]), frames_[i]);
+                const std::size_t at = (begin + i) * bodies + j;
+                if (position) {
+                    write_position(*position, &out_[4 * at]);
+                } else if (!conversion || at < conversion_at) {
+                    conversion = position.error();
+                    conversion_at = at;
+                }
+            }
+        }
+        if (conversion) return std::unexpected(std::move(*conversion));
+        return {};
+    }
+
+    // With corrections: instant by instant, the origin (and the Sun, for
+    // deflection) evaluated once and shared by every body.
+    std::expected<void, OrvaneError> corrected_chunk(std::size_t begin) {
+        if (codes_.empty()) return {};
+        build_frames();
+        const StateCorrections corrections = state_corrections(resolved_.corrections);
+        for (std::size_t i = 0; i < epochs_.size(); ++i) {
+            std::optional<StateVector> observer_offset;
+            if (topocentric_) observer_offset = observers_[i];
+            auto origin = origin_at_epoch(engine_.kernels, origin_, epochs_[i], observer_offset);
+            if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
+            for (std::size_t j = 0; j < codes_.size(); ++j) {
+                auto state = relative_state_from(engine_.kernels, codes_[j], *origin, corrections);
+                if (!state) return std::unexpected(spk_orvane_error(state.error()));
+                auto position = position_from_state(*state, frames_[i]);
+                if (!position) return std::unexpected(position.error());
+                write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
+            }
+        }
+        return {};
+    }
+
+    // The first error of the whole batch, given that the chunks before
+    // [begin, end) succeeded and this one failed with `error`: every
+    // instant's conversion comes first; on the geometric road the kernel
+    // evaluations of the origin, then of each body, over all epochs, come
+    // before any spherical conversion. The failure path may repeat work.
+    OrvaneError first_failure(std::size_t begin, std::size_t end, OrvaneError error) {
+        const std::size_t n = instants_.size();
+        for (std::size_t from = end; from < n; from += CHUNK) {
+            auto converted = convert(from, std::min(n, from + CHUNK));
+            if (!converted) return std::move(converted.error());
+        }
+        if (corrected_) return error;
+        for (std::size_t k = 0; k <= codes_.size(); ++k) {
+            const std::int32_t code = k == 0 ? origin_ : codes_[k - 1];
+            for (std::size_t from = begin; from < n; from += CHUNK) {
+                (void)convert(from, std::min(n, from + CHUNK));
+                auto states = barycentric_states_across_kernels(engine_.kernels, code, epochs_);
+                if (!states) return spk_orvane_error(states.error());
+            }
+        }
+        return error;
+    }
+
+    const SpkOrvane& engine_;
+    const PositionOptions& resolved_;
+    std::span<const std::int32_t> codes_;
+    InstantList instants_;
+    std::span<double> out_;
+    bool topocentric_;
+    bool corrected_;
+    std::int32_t origin_;
+    std::vector<double> epochs_;
+    std::vector<StateVector> observers_;
+    std::vector<OutputFrame> frames_;
+    std::vector<StateVector> origin_states_;
+};
+
+}  // namespace
+
+std::expected<std::size_t, OrvaneError> SpkOrvane::batch_length(std::size_t bodies, std::size_t instants) {
+    std::size_t count = 0;
+    if (__builtin_mul_overflow(instants, bodies, &count)) {
+        return std::unexpected(OrvaneError::invalid_request("batch result length overflowed"));
+    }
+    return count;
+}
+
+std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body> bodies, InstantList instants,
+                                                           const PositionOptions& options,
+                                                           std::span<double> out) const {
+    auto resolved = resolve_position_options(options);
+    if (!resolved) return std::unexpected(resolved.error());
+    auto count = batch_length(bodies.size(), instants.size());
+    if (!count) return std::unexpected(count.error());
+    if (out.size() / 4 < *count) return std::unexpected(OrvaneError::invalid_request("batch output is too short"));
+
+    bool topocentric = resolved->origin.kind == OriginKind::Topocentric;
+    std::int32_t origin = origin_code(resolved->origin.kind);
+    std::vector<std::int32_t> codes;
+    codes.reserve(bodies.size());
+    for (Body body : bodies) {
+        codes.push_back(naif_code(body));
+        if (!topocentric) {
+            if (auto distinct = reject_identical_target_and_center(codes.back(), origin); !distinct) {
+                return std::unexpected(distinct.error());
+            }
+        }
+    }
+    return Batch(*this, *resolved, codes, instants, out).run();
+}
+
+std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,
+                                                                       std::span<const Instant> instants,
+                                                                       const PositionOptions& options) const {
+    auto count = batch_length(bodies.size(), instants.size());
+    if (!count) return std::unexpected(count.error());
+    std::vector<double> values(4 * *count);
+    auto done = positions_into(bodies, instants, options, values);
+    if (!done) return std::unexpected(done.error());
+    std::vector<Position> result;
+    result.reserve(*count);
+    for (std::size_t k = 0; k < values.size(); k += 4) {
+        result.push_back(Position{values[k], values[k + 1], values[k + 2], values[k + 3]});
+    }
+    return result;
+}
+
+std::expected<Position, OrvaneError> SpkOrvane::position(Body body, Instant instant,
+                                                         const PositionOptions& options) const {
+    // A single request converts its instant before refusing a target that is
+    // its own origin.
+    auto resolved = resolve_position_options(options);
+    if (!resolved) return std::unexpected(resolved.error());
+    if (resolved->origin.kind != OriginKind::Topocentric && naif_code(body) == origin_code(resolved->origin.kind)) {
+        auto seconds = tdb_seconds(*this, instant.time_scale, instant.julian_day);
+        if (!seconds) return std::unexpected(seconds.error());
+    }
+    double values[4];
+    auto done = positions_into(std::span<const Body>(&body, 1), std::span<const Instant>(&instant, 1), options,
+                               values);
+    if (!done) return std::unexpected(done.error());
+    return Position{values[0], values[1], values[2], values[3]};
+}
+
+}  // namespace orvane
