@@ -5,7 +5,7 @@ from typing import Any, Protocol, SupportsFloat, SupportsIndex, final
 
 import numpy
 from numpy.typing import NDArray
-from typing_extensions import Self
+from typing_extensions import Buffer, Self
 
 class _Named(Protocol):
     @property
@@ -246,6 +246,9 @@ class Engine:
     def position(self, body: str, instant: Instant, options: PositionOptions) -> Position: ...
     def positions(
         self, bodies: Sequence[str], instants: Sequence[Instant], options: PositionOptions
+    ) -> NDArray[numpy.float64]: ...
+    def positions_for_julian_days(
+        self, bodies: Sequence[str], julian_days: Buffer, time_scale: str, options: PositionOptions
     ) -> NDArray[numpy.float64]: ...
     @property
     def supported_range(self) -> DateRange: ...
