@@ -42,17 +42,22 @@ double placidus_right_ascension(PlacidusCusp cusp, double ramc, double d) {
 // Ecliptic longitude of one Placidus cusp, by iterating on the declination of
 // the ecliptic point; nothing when the point has no semi-arc, the iteration
 // degenerates or it does not converge.
+// The sine and cosine of the declination carry from one round to the next:
+// sin λ = sin α / √(sin² α + (cos α cos ε)²) and sin δ = sin λ sin ε, so a
+// round costs an arc cosine, a sine and cosine of α and an arc sine.
 std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky) {
-    double delta = 0.0;
+    double delta = 0.0, sin_delta = 0.0, cos_delta = 1.0;
     for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
-        const double k = std::cos(delta) * sky.cos_phi;
+        const double k = cos_delta * sky.cos_phi;
         if (std::abs(k) < 1e-18) return std::nullopt;
-        const double x = std::sin(delta) * -sky.sin_phi / k;
+        const double x = sin_delta * -sky.sin_phi / k;
         if (std::abs(x) > 1.0) return std::nullopt;
         const double alpha = placidus_right_ascension(cusp, sky.ramc, std::acos(x));
-        const double lambda = std::atan2(std::sin(alpha), std::cos(alpha) * sky.cos_eps);
-        const double next = std::asin(std::sin(lambda) * sky.sin_eps);
-        if (std::abs(next - delta) < PLACIDUS_TOLERANCE_RAD) return reduce_radians(lambda);
+        const double sin_alpha = std::sin(alpha), y = std::cos(alpha) * sky.cos_eps;
+        sin_delta = sin_alpha / std::sqrt(sin_alpha * sin_alpha + y * y) * sky.sin_eps;
+        cos_delta = std::sqrt(1.0 - sin_delta * sin_delta);
+        const double next = std::asin(sin_delta);
+        if (std::abs(next - delta) < PLACIDUS_TOLERANCE_RAD) return reduce_radians(std::atan2(sin_alpha, y));
         delta = next;
     }
     return std::nullopt;
