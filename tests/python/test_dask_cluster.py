@@ -1,0 +1,120 @@
+"""orvane on a real Dask cluster: two worker processes of one thread each on
+this machine. Results equal the single-process ones bit for bit, a worker
+that dies mid-computation is replaced without losing any of the result, and a
+kernel missing on the workers fails with the engine's own error. Every wait is
+bounded."""
+from __future__ import annotations
+
+import logging
+import os
+import pathlib
+import threading
+
+import numpy as np
+import pytest
+
+distributed = pytest.importorskip("distributed")
+import dask.array as da  # noqa: E402
+
+import orvane  # noqa: E402
+from conftest import ANY_SHA  # noqa: E402
+from orvane_tools.dask import OptionsSpec, positions, rise_set_transit_rows  # noqa: E402
+from orvane_tools.data import EngineSpec, KernelFile  # noqa: E402
+
+WAIT_S = 120
+BODIES = ["sun", "moon", "mercury", "mars"]
+PARIS = orvane.GeodeticObserver(2.35, 48.85, 35.0)
+# Uneven chunks, a one-instant chunk among them; UTC days from 1972 to 2020.
+DAYS = np.linspace(2441317.5, 2459000.5, 2501)
+CHUNKS = ((700, 1, 900, 600, 300),)
+
+
+@pytest.fixture(scope="module")
+def client():
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None,
+                                  silence_logs=logging.CRITICAL, timeout=WAIT_S) as cluster:
+        with distributed.Client(cluster, timeout=WAIT_S) as dask_client:
+            yield dask_client
+
+
+@pytest.fixture(scope="module")
+def spec(de421_path, leap_seconds_path, eop_path):
+    return EngineSpec(KernelFile(de421_path, ANY_SHA), KernelFile(leap_seconds_path, ANY_SHA),
+                      KernelFile(eop_path, ANY_SHA))
+
+
+def compute(dask_client, collection):
+    return dask_client.compute(collection).result(timeout=WAIT_S)
+
+
+@pytest.mark.parametrize("options", [OptionsSpec.apparent_place(),
+                                     OptionsSpec.apparent_place("topocentric", "equatorial", PARIS)])
+def test_positions_equal_one_call_in_this_process(client, spec, options):
+    result = compute(client, positions(spec, da.from_array(DAYS, chunks=CHUNKS), "utc", BODIES, options))
+    alone = spec.open().positions(BODIES, [orvane.Instant.utc(day) for day in DAYS], options.build())
+    assert result.tobytes() == alone.tobytes()
+
+
+def _engine_of_this_thread(spec: EngineSpec, _task: int) -> tuple[int, int, int]:
+    return os.getpid(), threading.get_ident(), id(spec.engine())
+
+
+def test_each_worker_thread_opens_one_engine_and_both_workers_serve(client, spec):
+    futures = client.map(_engine_of_this_thread, [spec] * 40, range(40), pure=False)
+    seen = client.gather(futures)
+    engines: dict[tuple[int, int], set[int]] = {}
+    for pid, thread, engine in seen:
+        engines.setdefault((pid, thread), set()).add(engine)
+    assert all(len(ids) == 1 for ids in engines.values())
+    assert len({pid for pid, _ in engines}) == 2
+
+
+def test_rise_set_transit_rows_equal_this_process(client, spec):
+    places = [{"place": "Paris", "longitude_east_deg": 2.35, "latitude_deg": 48.85, "first_day": 2458849.5,
+               "last_day": 2458851.5},
+              {"place": "Tromso", "longitude_east_deg": 18.96, "latitude_deg": 69.65, "height_m": 10.0,
+               "first_day": 2458839.5, "last_day": 2458840.5}]
+    rows = compute(client, rise_set_transit_rows(spec, places, "moon", orvane.MEAN_REFRACTION_ALTITUDE_DEG, 2))
+    engine = spec.open()
+    expected = []
+    for place in places:
+        observer = orvane.GeodeticObserver(place["longitude_east_deg"], place["latitude_deg"],
+                                           place.get("height_m", 0.0))
+        for day in np.arange(place["first_day"], place["last_day"] + 1.0):
+            noon = orvane.Instant.utc(day + 0.5 - place["longitude_east_deg"] / 360.0)
+            events = engine.rise_set_transit("moon", observer, noon, orvane.MEAN_REFRACTION_ALTITUDE_DEG)
+            expected.append((place["place"], day, events.transit_ut1_julian_day, events.rise_ut1_julian_day,
+                             events.set_ut1_julian_day))
+    assert [(r["place"], r["day"], r["transit_ut1_julian_day"], r["rise_ut1_julian_day"], r["set_ut1_julian_day"])
+            for r in rows] == expected
+
+
+def _die_once(block: np.ndarray, marker: str) -> np.ndarray:
+    """Kills its own worker process the first time any task runs it."""
+    try:
+        os.close(os.open(marker, os.O_CREAT | os.O_EXCL))
+    except FileExistsError:
+        return block
+    os._exit(1)
+
+
+def test_worker_killed_mid_computation_is_replaced_and_the_result_is_complete(client, spec, tmp_path):
+    marker = tmp_path / "killed"
+    options = OptionsSpec.apparent_place()
+    array = positions(spec, da.from_array(DAYS, chunks=CHUNKS), "utc", BODIES, options)
+    result = compute(client, array.map_blocks(_die_once, str(marker), meta=np.empty((0, 0, 0))))
+    assert marker.exists()
+    alone = spec.open().positions(BODIES, [orvane.Instant.utc(day) for day in DAYS], options.build())
+    assert result.tobytes() == alone.tobytes()
+    client.wait_for_workers(2, timeout=WAIT_S)
+
+
+def test_kernel_missing_on_the_workers_is_the_engines_error(client, spec, tmp_path):
+    missing = str(tmp_path / "gone.bsp")
+    with pytest.raises(ValueError) as here:
+        orvane.open(missing, ANY_SHA)
+    lost = EngineSpec(KernelFile(missing, ANY_SHA))
+    with pytest.raises(ValueError) as there:
+        compute(client, positions(lost, da.from_array(DAYS[:10], chunks=5), "tdb", ["sun"],
+                                  OptionsSpec.geometric()))
+    assert str(there.value) == str(here.value)
