@@ -27,17 +27,13 @@ import numpy as np
 
 import orvane
 from orvane_tools.dask import OptionsSpec, positions
-from orvane_tools.data import EngineSpec, KernelFile
+from orvane_tools.data import EngineSpec
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "reference"))
 import data_files  # noqa: E402
 
 BODIES = ["sun", "moon", "mercury", "venus", "mars"]
 OPTIONS = OptionsSpec.apparent_place()
-
-
-def kernel(path: pathlib.Path) -> KernelFile:
-    return KernelFile(str(path), hashlib.sha256(path.read_bytes()).hexdigest())
 
 
 def best(repeats: int, run: Callable[[], object]) -> tuple[float, float]:
@@ -57,7 +53,8 @@ def main() -> None:
     parser.add_argument("--repeats", type=int, default=3)
     args = parser.parse_args()
 
-    spec = EngineSpec(kernel(data_files.de421()))
+    de421 = data_files.de421()
+    spec = EngineSpec(str(de421), hashlib.sha256(de421.read_bytes()).hexdigest())
     days = np.linspace(2433282.5, 2469807.5, args.instants)
     print(f"{args.instants} instants x {len(BODIES)} bodies, apparent of date, chunks of {args.chunk}; "
           f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores")

@@ -19,7 +19,7 @@ import dask.array as da  # noqa: E402
 import orvane  # noqa: E402
 from conftest import ANY_SHA  # noqa: E402
 from orvane_tools.dask import OptionsSpec, positions, rise_set_transit_rows  # noqa: E402
-from orvane_tools.data import EngineSpec, KernelFile  # noqa: E402
+from orvane_tools.data import EngineSpec  # noqa: E402
 
 WAIT_S = 120
 BODIES = ["sun", "moon", "mercury", "mars"]
@@ -39,8 +39,7 @@ def client():
 
 @pytest.fixture(scope="module")
 def spec(de421_path, leap_seconds_path, eop_path):
-    return EngineSpec(KernelFile(de421_path, ANY_SHA), KernelFile(leap_seconds_path, ANY_SHA),
-                      KernelFile(eop_path, ANY_SHA))
+    return EngineSpec(de421_path, ANY_SHA, leap_seconds_path, ANY_SHA, eop_path, ANY_SHA)
 
 
 def compute(dask_client, collection):
@@ -113,7 +112,7 @@ def test_kernel_missing_on_the_workers_is_the_engines_error(client, spec, tmp_pa
     missing = str(tmp_path / "gone.bsp")
     with pytest.raises(ValueError) as here:
         orvane.open(missing, ANY_SHA)
-    lost = EngineSpec(KernelFile(missing, ANY_SHA))
+    lost = EngineSpec(missing, ANY_SHA)
     with pytest.raises(ValueError) as there:
         compute(client, positions(lost, da.from_array(DAYS[:10], chunks=5), "tdb", ["sun"],
                                   OptionsSpec.geometric()))
