@@ -5,7 +5,7 @@ installed; nothing here needs it.
 """
 from __future__ import annotations
 
-import math
+import datetime
 from collections.abc import Callable, Iterable, Mapping
 from typing import Any
 
@@ -14,6 +14,7 @@ import dask.bag as db
 import orvane
 from orvane_tools.dask.on_worker import call_with_engine
 from orvane_tools.data import EngineSpec
+from orvane_tools.sky import day_events
 
 Record = Mapping[str, Any]
 Row = dict[str, Any]
@@ -43,37 +44,40 @@ def _rows(engine: orvane.Engine, records: Iterable[Record], function: RowFunctio
 
 
 def rise_set_transit_rows(spec: EngineSpec, places: db.Bag | Iterable[Record], body: str = "sun",
-                          altitude_deg: float = orvane.SUN_UPPER_LIMB_ALTITUDE_DEG,
-                          npartitions: int | None = None) -> db.Bag:
-    """One row per place and day: the body's transit nearest local mean noon
-    with its rise and set, as UT1 Julian days (None where the body does not
-    rise or set that day).
+                          altitude_deg: float | None = None, npartitions: int | None = None) -> db.Bag:
+    """One row per place and local day: the body's rise, transit and set as
+    aware datetimes in the place's time zone (`orvane_tools.sky.day_events`;
+    rise and set are None where the body does not cross the horizon).
 
     A place record holds `longitude_east_deg`, `latitude_deg`, optionally
-    `height_m`, and `first_day` and `last_day`: the UTC Julian days (at 0h) of
-    the first and the last day, both included. Its other keys are copied into
-    each of its rows beside `day`, the day's UTC Julian day at 0h.
+    `height_m`, `time_zone` (an IANA name or a tzinfo), and `first_day` and
+    `last_day` (dates or ISO date texts, both included). Its other keys are
+    copied into each of its rows beside `day`, `rise`, `transit` and `set`.
     """
     return map_records(spec, places, _DaysAtPlace(body, altitude_deg), npartitions)
 
 
 class _DaysAtPlace:
-    def __init__(self, body: str, altitude_deg: float) -> None:
+    def __init__(self, body: str, altitude_deg: float | None) -> None:
         self.body = body
         self.altitude_deg = altitude_deg
 
     def __call__(self, engine: orvane.Engine, place: Record) -> Iterable[Row]:
-        longitude = float(place["longitude_east_deg"])
-        observer = orvane.GeodeticObserver(longitude, float(place["latitude_deg"]),
+        observer = orvane.GeodeticObserver(float(place["longitude_east_deg"]), float(place["latitude_deg"]),
                                            float(place.get("height_m", 0.0)))
-        first, last = float(place["first_day"]), float(place["last_day"])
-        if not (math.isfinite(first) and math.isfinite(last)):
-            raise ValueError("first_day and last_day must be finite Julian days")
+        first, last = _date(place["first_day"]), _date(place["last_day"])
         carried = {key: value for key, value in place.items() if key not in RANGE_KEYS}
-        for step in range(math.floor(last - first) + 1):
-            day = first + step
-            noon = orvane.Instant.utc(day + 0.5 - longitude / 360.0)
-            events = engine.rise_set_transit(self.body, observer, noon, self.altitude_deg)
-            yield {**carried, "day": day, "transit_ut1_julian_day": events.transit_ut1_julian_day,
-                   "rise_ut1_julian_day": events.rise_ut1_julian_day,
-                   "set_ut1_julian_day": events.set_ut1_julian_day}
+        for step in range((last - first).days + 1):
+            day = first + datetime.timedelta(days=step)
+            events = day_events(self.body, observer, day, place["time_zone"], engine, self.altitude_deg)
+            yield {**carried, "day": day, "rise": events.rise, "transit": events.transit, "set": events.set}
+
+
+def _date(value: object) -> datetime.date:
+    if isinstance(value, str):
+        return datetime.date.fromisoformat(value)
+    if isinstance(value, datetime.datetime):
+        raise TypeError("first_day and last_day are dates, not datetimes")
+    if isinstance(value, datetime.date):
+        return value
+    raise TypeError(f"first_day and last_day must be dates or ISO date texts, not {type(value).__name__}")
