@@ -44,13 +44,5 @@ def positions(spec: EngineSpec, julian_days: da.Array | npt.ArrayLike, time_scal
 
 def _chunk(julian_days: npt.NDArray[np.generic], spec: EngineSpec, time_scale: str, bodies: tuple[str, ...],
            options: OptionsSpec) -> FloatArray:
-    days = np.ascontiguousarray(julian_days, dtype=np.float64)
-    return call_with_engine(spec, _positions_for_julian_days, bodies, days, time_scale, options.build())
-
-
-def _positions_for_julian_days(engine: orvane.Engine, bodies: Sequence[str], julian_days: FloatArray,
-                               time_scale: str, options: orvane.PositionOptions) -> FloatArray:
-    """One engine call for a chunk of Julian days."""
-    instants = [orvane.Instant(day, time_scale) for day in julian_days.tolist()]
-    result: FloatArray = engine.positions(list(bodies), instants, options)
-    return result
+    days = np.ascontiguousarray(julian_days, dtype=np.float64).data  # read in place by the engine
+    return call_with_engine(spec, orvane.Engine.positions_for_julian_days, bodies, days, time_scale, options.build())
