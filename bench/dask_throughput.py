@@ -6,7 +6,11 @@ TT instants over 1950-2050 on DE421. Each figure is the best of the repeats.
 For the clusters two figures are given: the whole array gathered back into
 this process, and a sum reduced on the workers (the result never travels), so
 the cost of moving the result shows apart from the computation; beside them
-the CPU seconds this process (client and scheduler) spent per run.
+the CPU seconds this process (client and scheduler) and the workers spent.
+The speed-up over the single call is the product of two figures printed
+beside it: the CPU efficiency (the single call's CPU seconds over the run's:
+what serialising, moving and scheduling cost) and the cores busy (the run's
+CPU seconds over its wall seconds: on a shared machine fewer than two).
 
     python bench/dask_throughput.py [--instants 400000] [--chunk 25000] [--repeats 3]
 """
@@ -20,12 +24,12 @@ import pathlib
 import sys
 import time
 from collections.abc import Callable
+from typing import NamedTuple
 
 import dask.array as da
 import distributed
 import numpy as np
 
-import orvane
 from orvane_tools.dask import OptionsSpec, positions
 from orvane_tools.data import EngineSpec
 
@@ -36,14 +40,35 @@ BODIES = ["sun", "moon", "mercury", "venus", "mars"]
 OPTIONS = OptionsSpec.apparent_place()
 
 
-def best(repeats: int, run: Callable[[], object]) -> tuple[float, float]:
-    """Best wall time and the CPU time of this process in that run."""
+class Run(NamedTuple):
+    wall_s: float
+    client_cpu_s: float
+    worker_cpu_s: float
+
+
+def best(repeats: int, run: Callable[[], object], client: distributed.Client | None = None) -> Run:
+    """The run of least wall time, with the CPU time this process (client
+    and scheduler) and the workers spent in it."""
+    def workers_cpu() -> float:
+        return sum(client.run(time.process_time).values()) if client is not None else 0.0
+
     runs = []
     for _ in range(repeats):
+        before = workers_cpu()
         wall, cpu = time.perf_counter(), time.process_time()
         run()
-        runs.append((time.perf_counter() - wall, time.process_time() - cpu))
+        wall, cpu = time.perf_counter() - wall, time.process_time() - cpu
+        runs.append(Run(wall, cpu, workers_cpu() - before))
     return min(runs)
+
+
+def report(label: str, instants: int, run: Run, single: Run) -> None:
+    """Speed-up over the single call = CPU efficiency (the single call's CPU
+    time over this run's) x cores busy (this run's CPU time over its wall)."""
+    cpu = run.client_cpu_s + run.worker_cpu_s
+    print(f"{label:<22} {run.wall_s:7.3f} s {instants / run.wall_s:9.0f} instants/s {single.wall_s / run.wall_s:5.2f}x"
+          f"  | CPU here {run.client_cpu_s:5.2f} s, workers {run.worker_cpu_s:5.2f} s,"
+          f" efficiency {single.client_cpu_s / cpu:4.2f}, cores busy {cpu / run.wall_s:4.2f}")
 
 
 def main() -> None:
@@ -59,29 +84,21 @@ def main() -> None:
     print(f"{args.instants} instants x {len(BODIES)} bodies, apparent of date, chunks of {args.chunk}; "
           f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} cores")
 
-    engine = spec.engine()
-    engine.positions(BODIES, [orvane.Instant.tt(day) for day in days[:1000]], OPTIONS.build())
-    # The one call a chunk makes, over every instant at once, in this process.
-    whole = positions(spec, da.from_array(days, chunks=len(days)), "tt", BODIES, OPTIONS)
-    alone = whole.compute(scheduler="synchronous")
-    single, _ = best(args.repeats, lambda: whole.compute(scheduler="synchronous"))
-    rate = args.instants / single
-    print(f"one process, one call     {single:7.3f} s  {rate:10.0f} instants/s  1.00x")
+    engine, options = spec.engine(), OPTIONS.build()
+    alone = engine.positions_for_julian_days(BODIES, days, "tt", options)
+    single = best(args.repeats, lambda: engine.positions_for_julian_days(BODIES, days, "tt", options))
+    report("one process, one call", args.instants, single, single)
 
     array = positions(spec, da.from_array(days, chunks=args.chunk), "tt", BODIES, OPTIONS)
     for workers in (1, 2):
         with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                       dashboard_address=None, silence_logs=logging.ERROR) as cluster, \
                 distributed.Client(cluster) as client:
-            gathered = client.compute(array).result(timeout=600)
-            assert gathered.tobytes() == alone.tobytes()
-            client.compute(array.sum()).result(timeout=600)
-            wall, cpu = best(args.repeats, lambda: client.compute(array).result(timeout=600))
-            summed, summed_cpu = best(args.repeats, lambda: client.compute(array.sum()).result(timeout=600))
-            for label, seconds, client_cpu in (("gathered", wall, cpu), ("summed  ", summed, summed_cpu)):
-                print(f"{workers} worker{'s' if workers > 1 else ' '}, {label}     {seconds:7.3f} s  "
-                      f"{args.instants / seconds:10.0f} instants/s  {single / seconds:.2f}x  "
-                      f"(client and scheduler CPU {client_cpu:.2f} s)")
+            assert client.compute(array).result(timeout=600).tobytes() == alone.tobytes()
+            gathered = best(args.repeats, lambda: client.compute(array).result(timeout=600), client)
+            summed = best(args.repeats, lambda: client.compute(array.sum()).result(timeout=600), client)
+            report(f"{workers} worker{'s' if workers > 1 else ''}, gathered", args.instants, gathered, single)
+            report(f"{workers} worker{'s' if workers > 1 else ''}, summed", args.instants, summed, single)
 
 
 if __name__ == "__main__":
