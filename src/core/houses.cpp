@@ -7,6 +7,7 @@
 #include "core/angles.hpp"
 #include "core/constants.hpp"
 #include "core/earth_rotation.hpp"
+#include "core/house_division.hpp"
 #include "core/nutation.hpp"
 #include "core/precession.hpp"
 
@@ -123,6 +124,14 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
                      mc,
                      *c11,
                      *c12};
+            break;
+        }
+        default: {
+            const HouseSky other{ramc, sky.sin_ramc, sky.cos_ramc, sky.sin_eps, sky.cos_eps,
+                                 phi,  sky.sin_phi,  sky.cos_phi,  asc,         mc};
+            auto divided = house_division_cusps(system, other);
+            if (!divided) return std::unexpected(CoordinateError::UndefinedHouseCusps);
+            cusps = *divided;
             break;
         }
     }

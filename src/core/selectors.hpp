@@ -4,8 +4,35 @@
 
 namespace orvane {
 
-enum class HouseSystem : std::uint8_t { Placidus, Campanus, Equal, WholeSign };
-enum class SiderealMode : std::uint8_t { Lahiri, FaganBradley };
+enum class HouseSystem : std::uint8_t {
+    Placidus,
+    Campanus,
+    Equal,
+    WholeSign,
+    Koch,
+    Regiomontanus,
+    Porphyry,
+    Alcabitius,
+    Topocentric,
+    Morinus,
+    Meridian,
+    Horizontal,
+    VehlowEqual,
+    Sripati,
+    KrusinskiPisa,
+    Apc,
+};
+enum class SiderealMode : std::uint8_t {
+    Lahiri,
+    FaganBradley,
+    Raman,
+    UshaShashi,
+    Krishnamurti,
+    DjwhalKhul,
+    Yukteshwar,
+    JnBhasin,
+    Sassanian,
+};
 enum class HorizonEventKind : std::uint8_t { Rise, Set, Transit };
 
 constexpr std::string_view name(HorizonEventKind kind) {

@@ -6,6 +6,13 @@
 
 namespace orvane {
 
+// The ayanamsha of a mode at one instant and its rate.
+struct Ayanamsha {
+    SiderealMode mode = SiderealMode::Lahiri;
+    double ayanamsha_deg = 0.0;
+    double rate_deg_per_day = 0.0;
+};
+
 // Ayanamsha in degrees at a TT Julian day: the mode's offset at its reference
 // epoch plus the IAU 2006 general precession in longitude accumulated since.
 // NonFiniteState for a non-finite day.

@@ -11,6 +11,7 @@
 #include "core/position_options.hpp"
 #include "core/errors.hpp"
 #include "core/selectors.hpp"
+#include "core/sidereal.hpp"
 #include "core/metadata.hpp"
 #include "core/time_scale.hpp"
 #include "spk/spk_kernel.hpp"
@@ -90,6 +91,10 @@ public:
     // The ecliptic-of-date position with the sidereal longitude of the mode.
     std::expected<Position, OrvaneError> sidereal_position(Body body, Instant instant, const PositionOptions& options,
                                                            SiderealMode mode) const;
+
+    // The mean ayanamsha of the mode at the instant (converted to TT) and its
+    // rate.
+    std::expected<Ayanamsha, OrvaneError> ayanamsha(SiderealMode mode, Instant instant) const;
 
     SpkOrvane(SpkOrvane&&) noexcept = default;
     SpkOrvane& operator=(SpkOrvane&&) noexcept = default;

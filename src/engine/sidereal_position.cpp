@@ -1,4 +1,5 @@
-// Sidereal longitudes: a tropical position of date less the ayanamsha.
+// Sidereal longitudes: a tropical position of date less the ayanamsha; the
+// ayanamsha of an instant.
 #include "core/angles.hpp"
 #include "core/sidereal.hpp"
 #include "engine/engine.hpp"
@@ -14,16 +15,22 @@ std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(Body body, Ins
     }
     auto tropical = position(body, instant, options);
     if (!tropical) return std::unexpected(tropical.error());
+    auto offset = ayanamsha(mode, instant);
+    if (!offset) return std::unexpected(offset.error());
+    Position sidereal = *tropical;
+    sidereal.longitude_deg = reduce_degrees(tropical->longitude_deg - offset->ayanamsha_deg);
+    sidereal.longitude_speed_deg_per_day = tropical->longitude_speed_deg_per_day - offset->rate_deg_per_day;
+    return sidereal;
+}
+
+std::expected<Ayanamsha, OrvaneError> SpkOrvane::ayanamsha(SiderealMode mode, Instant instant) const {
     auto tt = instant_as_tt(*this, instant.time_scale, instant.julian_day);
     if (!tt) return std::unexpected(tt.error());
-    auto ayanamsha = ayanamsha_deg(mode, *tt);
-    if (!ayanamsha) return std::unexpected(OrvaneError::invalid_request(ayanamsha.error()));
+    auto value = ayanamsha_deg(mode, *tt);
+    if (!value) return std::unexpected(OrvaneError::invalid_request(value.error()));
     auto rate = ayanamsha_rate_deg_per_day(*tt);
     if (!rate) return std::unexpected(OrvaneError::invalid_request(rate.error()));
-    Position sidereal = *tropical;
-    sidereal.longitude_deg = reduce_degrees(tropical->longitude_deg - *ayanamsha);
-    sidereal.longitude_speed_deg_per_day = tropical->longitude_speed_deg_per_day - *rate;
-    return sidereal;
+    return Ayanamsha{mode, *value, *rate};
 }
 
 }  // namespace orvane

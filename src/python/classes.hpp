@@ -25,6 +25,7 @@ struct ModuleClasses {
     PyTypeObject* date_range = nullptr;
     PyTypeObject* kernel_metadata = nullptr;
     PyTypeObject* engine = nullptr;
+    PyTypeObject* ayanamsha = nullptr;
 };
 
 ModuleClasses& classes();
@@ -43,6 +44,7 @@ PyObject* new_kernel_metadata(const OrvaneMetadata& metadata);
 PyTypeObject* create_house_cusps_class();
 PyTypeObject* create_rise_set_transit_class();
 PyTypeObject* create_horizon_event_class();
+PyTypeObject* create_ayanamsha_class();
 
 // Module-level functions.
 PyObject* open_engine(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

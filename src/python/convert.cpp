@@ -36,10 +36,21 @@ constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
 constexpr std::array<Name<TimeScale>, 4> TIME_SCALE_NAMES{{
     {"utc", TimeScale::Utc}, {"ut1", TimeScale::Ut1}, {"tt", TimeScale::Tt}, {"tdb", TimeScale::Tdb},
 }};
-constexpr std::array<Name<HouseSystem>, 6> HOUSE_SYSTEM_NAMES{{
+constexpr std::array<Name<HouseSystem>, 29> HOUSE_SYSTEM_NAMES{{
     {"placidus", HouseSystem::Placidus}, {"campanus", HouseSystem::Campanus}, {"equal", HouseSystem::Equal},
     {"whole_sign", HouseSystem::WholeSign}, {"whole-sign", HouseSystem::WholeSign},
-    {"wholesign", HouseSystem::WholeSign},
+    {"wholesign", HouseSystem::WholeSign}, {"koch", HouseSystem::Koch},
+    {"regiomontanus", HouseSystem::Regiomontanus}, {"porphyry", HouseSystem::Porphyry},
+    {"alcabitius", HouseSystem::Alcabitius}, {"topocentric", HouseSystem::Topocentric},
+    {"polich_page", HouseSystem::Topocentric}, {"polich-page", HouseSystem::Topocentric},
+    {"polichpage", HouseSystem::Topocentric}, {"morinus", HouseSystem::Morinus},
+    {"meridian", HouseSystem::Meridian}, {"axial", HouseSystem::Meridian}, {"horizontal", HouseSystem::Horizontal},
+    {"azimuthal", HouseSystem::Horizontal}, {"vehlow_equal", HouseSystem::VehlowEqual},
+    {"vehlow-equal", HouseSystem::VehlowEqual}, {"vehlowequal", HouseSystem::VehlowEqual},
+    {"vehlow", HouseSystem::VehlowEqual}, {"sripati", HouseSystem::Sripati},
+    {"krusinski_pisa", HouseSystem::KrusinskiPisa}, {"krusinski-pisa", HouseSystem::KrusinskiPisa},
+    {"krusinskipisa", HouseSystem::KrusinskiPisa}, {"krusinski", HouseSystem::KrusinskiPisa},
+    {"apc", HouseSystem::Apc},
 }};
 constexpr std::array<Name<SeasonEvent>, 10> SEASON_EVENT_NAMES{{
     {"march_equinox", SeasonEvent::MarchEquinox}, {"march-equinox", SeasonEvent::MarchEquinox},
@@ -48,9 +59,16 @@ constexpr std::array<Name<SeasonEvent>, 10> SEASON_EVENT_NAMES{{
     {"september-equinox", SeasonEvent::SeptemberEquinox}, {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
     {"december_solstice", SeasonEvent::DecemberSolstice}, {"december-solstice", SeasonEvent::DecemberSolstice},
 }};
-constexpr std::array<Name<SiderealMode>, 4> SIDEREAL_MODE_NAMES{{
+constexpr std::array<Name<SiderealMode>, 17> SIDEREAL_MODE_NAMES{{
     {"lahiri", SiderealMode::Lahiri}, {"fagan_bradley", SiderealMode::FaganBradley},
     {"fagan-bradley", SiderealMode::FaganBradley}, {"faganbradley", SiderealMode::FaganBradley},
+    {"raman", SiderealMode::Raman}, {"usha_shashi", SiderealMode::UshaShashi},
+    {"usha-shashi", SiderealMode::UshaShashi}, {"ushashashi", SiderealMode::UshaShashi},
+    {"krishnamurti", SiderealMode::Krishnamurti}, {"djwhal_khul", SiderealMode::DjwhalKhul},
+    {"djwhal-khul", SiderealMode::DjwhalKhul}, {"djwhalkhul", SiderealMode::DjwhalKhul},
+    {"yukteshwar", SiderealMode::Yukteshwar}, {"jn_bhasin", SiderealMode::JnBhasin},
+    {"jn-bhasin", SiderealMode::JnBhasin}, {"jnbhasin", SiderealMode::JnBhasin},
+    {"sassanian", SiderealMode::Sassanian},
 }};
 constexpr std::array<Name<LunationEvent>, 6> LUNATION_EVENT_NAMES{{
     {"new_moon", LunationEvent::NewMoon}, {"new-moon", LunationEvent::NewMoon}, {"newmoon", LunationEvent::NewMoon},

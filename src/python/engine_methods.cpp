@@ -46,6 +46,9 @@ PyMethodDef ENGINE_METHODS[] = {
     {"sidereal_position", fast(engine_sidereal_position), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},
+    {"ayanamsha", fast(engine_ayanamsha), FAST,
+     "ayanamsha($self, mode, instant)\n--\n\n"
+     "Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -21,6 +21,7 @@ PyObject* engine_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_positions_for_julian_days(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_ayanamsha(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_rise_set_transit(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_horizon_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);

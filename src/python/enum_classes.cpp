@@ -98,6 +98,18 @@ PyMethodDef HOUSE_SYSTEM_METHODS[] = {
     ORVANE_ENUM_VALUE(HouseSystem, Campanus, "campanus"),
     ORVANE_ENUM_VALUE(HouseSystem, Equal, "equal"),
     ORVANE_ENUM_VALUE(HouseSystem, WholeSign, "whole_sign"),
+    ORVANE_ENUM_VALUE(HouseSystem, Koch, "koch"),
+    ORVANE_ENUM_VALUE(HouseSystem, Regiomontanus, "regiomontanus"),
+    ORVANE_ENUM_VALUE(HouseSystem, Porphyry, "porphyry"),
+    ORVANE_ENUM_VALUE(HouseSystem, Alcabitius, "alcabitius"),
+    ORVANE_ENUM_VALUE(HouseSystem, Topocentric, "topocentric"),
+    ORVANE_ENUM_VALUE(HouseSystem, Morinus, "morinus"),
+    ORVANE_ENUM_VALUE(HouseSystem, Meridian, "meridian"),
+    ORVANE_ENUM_VALUE(HouseSystem, Horizontal, "horizontal"),
+    ORVANE_ENUM_VALUE(HouseSystem, VehlowEqual, "vehlow_equal"),
+    ORVANE_ENUM_VALUE(HouseSystem, Sripati, "sripati"),
+    ORVANE_ENUM_VALUE(HouseSystem, KrusinskiPisa, "krusinski_pisa"),
+    ORVANE_ENUM_VALUE(HouseSystem, Apc, "apc"),
     ORVANE_END_METHODS,
 };
 PyMethodDef SEASON_EVENT_METHODS[] = {
@@ -115,6 +127,13 @@ PyMethodDef LUNATION_EVENT_METHODS[] = {
 PyMethodDef SIDEREAL_MODE_METHODS[] = {
     ORVANE_ENUM_VALUE(SiderealMode, Lahiri, "lahiri"),
     ORVANE_ENUM_VALUE(SiderealMode, FaganBradley, "fagan_bradley"),
+    ORVANE_ENUM_VALUE(SiderealMode, Raman, "raman"),
+    ORVANE_ENUM_VALUE(SiderealMode, UshaShashi, "usha_shashi"),
+    ORVANE_ENUM_VALUE(SiderealMode, Krishnamurti, "krishnamurti"),
+    ORVANE_ENUM_VALUE(SiderealMode, DjwhalKhul, "djwhal_khul"),
+    ORVANE_ENUM_VALUE(SiderealMode, Yukteshwar, "yukteshwar"),
+    ORVANE_ENUM_VALUE(SiderealMode, JnBhasin, "jn_bhasin"),
+    ORVANE_ENUM_VALUE(SiderealMode, Sassanian, "sassanian"),
     ORVANE_END_METHODS,
 };
 PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {
@@ -146,6 +165,9 @@ PyTypeObject* create_horizon_event_kind_class() {
 
 PyObject* new_house_system(HouseSystem system) {
     return box(classes().house_system, CanonicalName(canonical_name(system)));
+}
+PyObject* new_sidereal_mode(SiderealMode mode) {
+    return box(classes().sidereal_mode, CanonicalName(canonical_name(mode)));
 }
 PyObject* new_horizon_event_kind(HorizonEventKind kind) {
     return box(classes().horizon_event_kind, CanonicalName(canonical_name(kind)));

@@ -80,6 +80,7 @@ int exec_module(PyObject* module) {
         {"DateRange", &ModuleClasses::date_range, create_date_range_class},
         {"KernelMetadata", &ModuleClasses::kernel_metadata, create_kernel_metadata_class},
         {"Engine", &ModuleClasses::engine, create_engine_class},
+        {"Ayanamsha", &ModuleClasses::ayanamsha, create_ayanamsha_class},
     };
     for (const ClassEntry& entry : class_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;

@@ -28,6 +28,7 @@ PyTypeObject* create_horizon_event_kind_class();
 PyObject* new_instant(const Instant& instant);
 PyObject* new_geodetic_observer(const GeodeticObserver& observer);
 PyObject* new_house_system(HouseSystem system);
+PyObject* new_sidereal_mode(SiderealMode mode);
 PyObject* new_horizon_event_kind(HorizonEventKind kind);
 
 // Module functions geometric() and apparent().

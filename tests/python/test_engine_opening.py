@@ -15,7 +15,7 @@ from conftest import ANY_SHA
 MODULE_TABLE = [
     "Instant", "GeodeticObserver", "HouseSystem", "HouseCusps", "HorizonEventKind", "RiseSetTransit",
     "HorizonEvent", "SeasonEvent", "LunationEvent", "SiderealMode", "PositionOptions", "Position", "DateRange",
-    "KernelMetadata", "Engine", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
+    "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG",
 ]
 

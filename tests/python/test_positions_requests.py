@@ -168,7 +168,7 @@ def test_closed_engine_reports_after_argument_checks(de421_path, writer, write_k
     # ... but the checks that come before the engine is needed still report first.
     assert value_error(engine.position, "vesta", J2000, options) == 'unknown body "vesta"'
     assert value_error(engine.positions, ["sun", "vesta"], [J2000], options) == 'unknown body "vesta"'
-    assert value_error(engine.sidereal_position, "sun", J2000, options, "raman") == 'unknown sidereal mode "raman"'
+    assert value_error(engine.sidereal_position, "sun", J2000, options, "sayana") == 'unknown sidereal mode "sayana"'
     with pytest.raises(TypeError, match="'instant'"):
         engine.position("moon", 2451545.0, options)
     assert value_error(engine.with_additional_kernel_file, "k.bsp", "g" * 64) == (

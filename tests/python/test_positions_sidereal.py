@@ -176,3 +176,30 @@ def test_mode_forms(bare):
         'unknown sidereal mode "equal"')
     assert value_error(bare.sidereal_position, "venus", instant, orvane.apparent(), Named(b"lahiri")) == (
         "expected a name string or an orvane enum with a name attribute")
+
+
+def test_ayanamsha_of_every_mode(bare, full):
+    swe = pytest.importorskip("swisseph")
+    utc = orvane.Instant.utc(2460402.5)
+    tt = 2460402.5 + 69.184 / 86400.0
+    codes = {"raman": swe.SIDM_RAMAN, "usha_shashi": swe.SIDM_USHASHASHI, "krishnamurti": swe.SIDM_KRISHNAMURTI,
+             "djwhal_khul": swe.SIDM_DJWHAL_KHUL, "yukteshwar": swe.SIDM_YUKTESHWAR, "jn_bhasin": swe.SIDM_JN_BHASIN,
+             "sassanian": swe.SIDM_SASSANIAN}
+    for mode in [*MODES, *codes]:
+        value = full.ayanamsha(orvane.SiderealMode(mode), utc)
+        assert value.mode.name == mode
+        assert value.rate_deg_per_day == pytest.approx(ayanamsha_rate_deg_per_day(tt), rel=1e-12)
+        if mode in MODES:
+            assert value.ayanamsha_deg == pytest.approx(ayanamsha_deg(mode, tt), abs=1e-12)
+        else:
+            swe.set_sid_mode(codes[mode], 0.0, 0.0)
+            assert abs(value.ayanamsha_deg - swe.get_ayanamsa_ex(tt, swe.FLG_NONUT)[1]) * 3600 < 1.0
+        sidereal = full.sidereal_position("sun", utc, MEAN_ECLIPTIC, mode)
+        tropical = full.position("sun", utc, MEAN_ECLIPTIC)
+        assert sidereal.longitude_deg == reduced(tropical.longitude_deg - value.ayanamsha_deg)
+    assert repr(bare.ayanamsha("raman", orvane.Instant.tt(2415020.0))) == (
+        'Ayanamsha(mode="raman", ayanamsha_deg=21.01421, rate_deg_per_day=0.00003824375469187104)')
+    assert value_error(bare.ayanamsha, "sayana", orvane.Instant.tt(2415020.0)) == 'unknown sidereal mode "sayana"'
+    assert value_error(bare.ayanamsha, "lahiri", utc) == value_error(bare.position, "sun", utc, MEAN_ECLIPTIC)
+    with pytest.raises(TypeError, match="'instant'"):
+        bare.ayanamsha("lahiri", 2451545.0)

@@ -101,10 +101,13 @@ class Member(enum.Enum):
 
 
 ENUM_CLASSES = {
-    orvane.HouseSystem: ["placidus", "campanus", "equal", "whole_sign"],
+    orvane.HouseSystem: ["placidus", "campanus", "equal", "whole_sign", "koch", "regiomontanus", "porphyry",
+                         "alcabitius", "topocentric", "morinus", "meridian", "horizontal", "vehlow_equal", "sripati",
+                         "krusinski_pisa", "apc"],
     orvane.SeasonEvent: ["march_equinox", "june_solstice", "september_equinox", "december_solstice"],
     orvane.LunationEvent: ["new_moon", "full_moon"],
-    orvane.SiderealMode: ["lahiri", "fagan_bradley"],
+    orvane.SiderealMode: ["lahiri", "fagan_bradley", "raman", "usha_shashi", "krishnamurti", "djwhal_khul",
+                          "yukteshwar", "jn_bhasin", "sassanian"],
     orvane.HorizonEventKind: ["rise", "set", "transit"],
 }
 

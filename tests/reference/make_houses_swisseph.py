@@ -21,7 +21,10 @@ JD_1800 = 2378496.5
 JD_1850 = 2396758.5
 JD_2050 = 2469807.5
 JD_2200 = 2524593.5
-SYSTEMS = {"Placidus": b"P", "Campanus": b"C", "Equal": b"E", "WholeSign": b"W"}
+SYSTEMS = {"Placidus": b"P", "Campanus": b"C", "Equal": b"E", "WholeSign": b"W", "Koch": b"K",
+           "Regiomontanus": b"R", "Porphyry": b"O", "Alcabitius": b"B", "Topocentric": b"T", "Morinus": b"M",
+           "Meridian": b"X", "Horizontal": b"H", "VehlowEqual": b"V", "Sripati": b"S", "KrusinskiPisa": b"U",
+           "Apc": b"Y"}
 HEADER = ("system,lon_deg,lat_deg,height_m,ut1_jd,tt_jd,"
           + ",".join(f"cusp{i}" for i in range(1, 13)) + ",asc_deg,mc_deg,armc_deg")
 

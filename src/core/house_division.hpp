@@ -1,0 +1,54 @@
+#pragma once
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "core/selectors.hpp"
+
+namespace orvane {
+
+// The sky of one moment at one place, as every house division needs it:
+// right ascension of the meridian, true obliquity and geodetic latitude, with
+// their sines and cosines, and the ascendant and midheaven (radians, as atan2
+// returns them).
+struct HouseSky {
+    double ramc, sin_ramc, cos_ramc;
+    double sin_eps, cos_eps;
+    double phi, sin_phi, cos_phi;
+    double asc, mc;
+};
+
+using HouseCuspsRad = std::array<double, 12>;  // cusps 1 to 12, radians, any turn
+
+// Ecliptic longitude of the point with right ascension alpha.
+inline double ecliptic_longitude_at_right_ascension(double alpha, const HouseSky& sky) {
+    return std::atan2(std::sin(alpha), std::cos(alpha) * sky.cos_eps);
+}
+
+// Ecliptic longitude where the horizon of pole height phi_p (given as its
+// tangent), crossing the equator at right ascension r, meets the ecliptic on
+// its eastern side: the ascendant of the latitude phi_p at the right ascension
+// of the meridian r - 90 degrees (the oblique-ascension relation).
+inline double ecliptic_longitude_under_pole(double r, double tan_pole, const HouseSky& sky) {
+    return std::atan2(std::sin(r), std::cos(r) * sky.cos_eps - tan_pole * sky.sin_eps);
+}
+
+// Cusps of every system other than Placidus, Campanus, Equal and Whole Sign;
+// nothing where the system is undefined at the sky's latitude.
+std::optional<HouseCuspsRad> house_division_cusps(HouseSystem system, const HouseSky& sky);
+
+// Cusps of the systems divided on the ecliptic: Vehlow equal, Porphyry, Sripati.
+HouseCuspsRad ecliptic_division_cusps(HouseSystem system, const HouseSky& sky);
+
+// Cusps of the systems whose house circles are great circles through an axis
+// (the north and south points of the horizon, the zenith, the celestial or the
+// ecliptic poles): Regiomontanus, Morinus, Meridian, Horizontal,
+// Krusinski-Pisa, APC.
+HouseCuspsRad great_circle_cusps(HouseSystem system, const HouseSky& sky);
+
+// Cusps of the systems built on diurnal semi-arcs or pole heights: Koch,
+// Alcabitius, Topocentric. Nothing where the construction is undefined (Koch
+// inside the polar circles, where the midheaven never rises).
+std::optional<HouseCuspsRad> semi_arc_cusps(HouseSystem system, const HouseSky& sky);
+
+}  // namespace orvane
