@@ -32,6 +32,13 @@ enum class SiderealMode : std::uint8_t {
     Yukteshwar,
     JnBhasin,
     Sassanian,
+    TrueCitra,
+    TrueRevati,
+    TruePushya,
+    TrueMula,
+    GalacticCentre0Sag,
+    GalacticCentreGilBrand,
+    GalacticCentreCochrane,
 };
 enum class HorizonEventKind : std::uint8_t { Rise, Set, Transit };
 

@@ -1,6 +1,7 @@
 #include "core/sidereal.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "core/precession.hpp"
 
@@ -39,8 +40,9 @@ constexpr AyanamshaOrigin origin(SiderealMode mode) {
         case SiderealMode::JnBhasin: return {21.365556, J1900_CENTURIES};
         // The Sassanian Zij-i Shah: zero in 564, JD 1927135.8747793 (TT).
         case SiderealMode::Sassanian: return {0.0, (1927135.8747793 - 2451545.0) / 36525.0};
+        default: break;  // anchored on a star: the engine computes them
     }
-    return {23.25, -0.43782340862422997};
+    return {std::numeric_limits<double>::quiet_NaN(), 0.0};
 }
 
 // IAU 2006 general precession in longitude, arcseconds, no constant term.

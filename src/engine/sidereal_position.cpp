@@ -4,6 +4,7 @@
 #include "core/sidereal.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/star_ayanamsha.hpp"
 
 namespace orvane {
 
@@ -26,6 +27,7 @@ std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(Body body, Ins
 std::expected<Ayanamsha, OrvaneError> SpkOrvane::ayanamsha(SiderealMode mode, Instant instant) const {
     auto tt = instant_as_tt(*this, instant.time_scale, instant.julian_day);
     if (!tt) return std::unexpected(tt.error());
+    if (auto anchor = star_anchor(mode)) return star_ayanamsha(*this, mode, *anchor, *tt);
     auto value = ayanamsha_deg(mode, *tt);
     if (!value) return std::unexpected(OrvaneError::invalid_request(value.error()));
     auto rate = ayanamsha_rate_deg_per_day(*tt);

@@ -59,7 +59,7 @@ constexpr std::array<Name<SeasonEvent>, 10> SEASON_EVENT_NAMES{{
     {"september-equinox", SeasonEvent::SeptemberEquinox}, {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
     {"december_solstice", SeasonEvent::DecemberSolstice}, {"december-solstice", SeasonEvent::DecemberSolstice},
 }};
-constexpr std::array<Name<SiderealMode>, 17> SIDEREAL_MODE_NAMES{{
+constexpr std::array<Name<SiderealMode>, 44> SIDEREAL_MODE_NAMES{{
     {"lahiri", SiderealMode::Lahiri}, {"fagan_bradley", SiderealMode::FaganBradley},
     {"fagan-bradley", SiderealMode::FaganBradley}, {"faganbradley", SiderealMode::FaganBradley},
     {"raman", SiderealMode::Raman}, {"usha_shashi", SiderealMode::UshaShashi},
@@ -68,7 +68,26 @@ constexpr std::array<Name<SiderealMode>, 17> SIDEREAL_MODE_NAMES{{
     {"djwhal-khul", SiderealMode::DjwhalKhul}, {"djwhalkhul", SiderealMode::DjwhalKhul},
     {"yukteshwar", SiderealMode::Yukteshwar}, {"jn_bhasin", SiderealMode::JnBhasin},
     {"jn-bhasin", SiderealMode::JnBhasin}, {"jnbhasin", SiderealMode::JnBhasin},
-    {"sassanian", SiderealMode::Sassanian},
+    {"sassanian", SiderealMode::Sassanian}, {"true_citra", SiderealMode::TrueCitra},
+    {"true-citra", SiderealMode::TrueCitra}, {"truecitra", SiderealMode::TrueCitra},
+    {"true_chitrapaksha", SiderealMode::TrueCitra}, {"true-chitrapaksha", SiderealMode::TrueCitra},
+    {"truechitrapaksha", SiderealMode::TrueCitra}, {"true_revati", SiderealMode::TrueRevati},
+    {"true-revati", SiderealMode::TrueRevati}, {"truerevati", SiderealMode::TrueRevati},
+    {"true_pushya", SiderealMode::TruePushya}, {"true-pushya", SiderealMode::TruePushya},
+    {"truepushya", SiderealMode::TruePushya}, {"true_mula", SiderealMode::TrueMula},
+    {"true-mula", SiderealMode::TrueMula}, {"truemula", SiderealMode::TrueMula},
+    {"galactic_centre_0_sag", SiderealMode::GalacticCentre0Sag},
+    {"galactic-centre-0-sag", SiderealMode::GalacticCentre0Sag},
+    {"galactic_center_0_sag", SiderealMode::GalacticCentre0Sag},
+    {"galactic-center-0-sag", SiderealMode::GalacticCentre0Sag},
+    {"galactic_centre_gil_brand", SiderealMode::GalacticCentreGilBrand},
+    {"galactic-centre-gil-brand", SiderealMode::GalacticCentreGilBrand},
+    {"galactic_center_gil_brand", SiderealMode::GalacticCentreGilBrand},
+    {"galactic-center-gil-brand", SiderealMode::GalacticCentreGilBrand},
+    {"galactic_centre_cochrane", SiderealMode::GalacticCentreCochrane},
+    {"galactic-centre-cochrane", SiderealMode::GalacticCentreCochrane},
+    {"galactic_center_cochrane", SiderealMode::GalacticCentreCochrane},
+    {"galactic-center-cochrane", SiderealMode::GalacticCentreCochrane},
 }};
 constexpr std::array<Name<LunationEvent>, 6> LUNATION_EVENT_NAMES{{
     {"new_moon", LunationEvent::NewMoon}, {"new-moon", LunationEvent::NewMoon}, {"newmoon", LunationEvent::NewMoon},

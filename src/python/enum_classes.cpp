@@ -134,6 +134,13 @@ PyMethodDef SIDEREAL_MODE_METHODS[] = {
     ORVANE_ENUM_VALUE(SiderealMode, Yukteshwar, "yukteshwar"),
     ORVANE_ENUM_VALUE(SiderealMode, JnBhasin, "jn_bhasin"),
     ORVANE_ENUM_VALUE(SiderealMode, Sassanian, "sassanian"),
+    ORVANE_ENUM_VALUE(SiderealMode, TrueCitra, "true_citra"),
+    ORVANE_ENUM_VALUE(SiderealMode, TrueRevati, "true_revati"),
+    ORVANE_ENUM_VALUE(SiderealMode, TruePushya, "true_pushya"),
+    ORVANE_ENUM_VALUE(SiderealMode, TrueMula, "true_mula"),
+    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentre0Sag, "galactic_centre_0_sag"),
+    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentreGilBrand, "galactic_centre_gil_brand"),
+    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentreCochrane, "galactic_centre_cochrane"),
     ORVANE_END_METHODS,
 };
 PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {

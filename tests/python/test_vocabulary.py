@@ -107,7 +107,9 @@ ENUM_CLASSES = {
     orvane.SeasonEvent: ["march_equinox", "june_solstice", "september_equinox", "december_solstice"],
     orvane.LunationEvent: ["new_moon", "full_moon"],
     orvane.SiderealMode: ["lahiri", "fagan_bradley", "raman", "usha_shashi", "krishnamurti", "djwhal_khul",
-                          "yukteshwar", "jn_bhasin", "sassanian"],
+                          "yukteshwar", "jn_bhasin", "sassanian", "true_citra", "true_revati", "true_pushya",
+                          "true_mula", "galactic_centre_0_sag", "galactic_centre_gil_brand",
+                          "galactic_centre_cochrane"],
     orvane.HorizonEventKind: ["rise", "set", "transit"],
 }
 
