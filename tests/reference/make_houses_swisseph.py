@@ -31,7 +31,7 @@ HEADER = ("system,lon_deg,lat_deg,height_m,ut1_jd,tt_jd,"
 
 def _places(rng: np.random.Generator, count: int, start: float, end: float):
     for i in range(count):
-        lat = [60.0, -60.0, 0.0][i] if i < 3 else float(rng.uniform(-60.0, 60.0))
+        lat = [66.0, -66.0, 0.0][i] if i < 3 else float(rng.uniform(-66.0, 66.0))
         lon = float(rng.uniform(-180.0, 180.0))
         height = float(rng.uniform(-100.0, 4000.0))
         ut = float(rng.uniform(start, end))
