@@ -35,6 +35,11 @@ EopError EopError::invalid_line(std::uint64_t line_number) {
     error.line_number = line_number;
     return error;
 }
+EopError EopError::invalid_finals_line(std::uint64_t line_number) {
+    EopError error = error_of_kind(Kind::InvalidFinalsLine);
+    error.line_number = line_number;
+    return error;
+}
 EopError EopError::not_finite() { return error_of_kind(Kind::NotFinite); }
 EopError EopError::outside_coverage(double utc_jd, double first_utc_jd, double last_utc_jd) {
     EopError error = error_of_kind(Kind::OutsideCoverage);
@@ -53,6 +58,8 @@ std::string EopError::message() const {
         case Kind::NotIncreasing: return "EOP DUT1 samples must be strictly increasing in UTC";
         case Kind::InvalidLine:
             return "invalid IERS EOP 20 C04 line " + integer_text(static_cast<std::int64_t>(line_number));
+        case Kind::InvalidFinalsLine:
+            return "invalid IERS finals line " + integer_text(static_cast<std::int64_t>(line_number));
         case Kind::NotFinite: return "EOP epoch, DUT1, and polar motion must be finite";
         case Kind::OutsideCoverage:
             return "UTC Julian day " + plain_float(utc_jd) + " is outside EOP coverage [" + plain_float(first_utc_jd) +
@@ -98,6 +105,70 @@ std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::ui
                      .y_arcsec = values[2]};
 }
 
+namespace {
+bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Bytes first to last (counted from 1) of a fixed-column line, or what the line
+// holds of them.
+std::string_view columns(std::string_view line, std::size_t first, std::size_t last) {
+    if (line.size() < first) return {};
+    return line.substr(first - 1, last - first + 1);
+}
+
+std::string_view trim_spaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+bool is_flag(std::string_view line, std::size_t column) {
+    return line.size() >= column && (line[column - 1] == 'I' || line[column - 1] == 'P');
+}
+
+// Layout of IERS finals rows (ReadMe.finals2000A), Bulletin A columns.
+constexpr std::size_t FINALS_MJD_FIRST = 8, FINALS_MJD_LAST = 15;
+constexpr std::size_t FINALS_POLE_FLAG = 17;
+constexpr std::size_t FINALS_X_FIRST = 19, FINALS_X_LAST = 27;
+constexpr std::size_t FINALS_Y_FIRST = 38, FINALS_Y_LAST = 46;
+constexpr std::size_t FINALS_UT1_FLAG = 58;
+constexpr std::size_t FINALS_UT1_FIRST = 59, FINALS_UT1_LAST = 68;
+}  // namespace
+
+bool is_finals_line(std::string_view line) {
+    if (line.size() < 16 || line[6] != ' ' || line[12] != '.' || line[15] != ' ') return false;
+    for (std::size_t i = 7; i < 12; ++i) {
+        if (!is_ascii_digit(line[i]) && line[i] != ' ') return false;
+    }
+    return is_ascii_digit(line[13]) && is_ascii_digit(line[14]);
+}
+
+std::expected<std::optional<EopSample>, EopError> parse_finals_line(std::string_view line,
+                                                                    std::uint64_t line_number) {
+    const std::string_view ut1_text = trim_spaces(columns(line, FINALS_UT1_FIRST, FINALS_UT1_LAST));
+    if (ut1_text.empty()) {
+        if (is_finals_line(line) || trim_white_space(line).empty()) return std::nullopt;
+        return std::unexpected(EopError::invalid_finals_line(line_number));
+    }
+    if (line.size() < FINALS_UT1_LAST || !is_finals_line(line) || !is_flag(line, FINALS_POLE_FLAG) ||
+        !is_flag(line, FINALS_UT1_FLAG)) {
+        return std::unexpected(EopError::invalid_finals_line(line_number));
+    }
+    const std::string_view texts[4] = {columns(line, FINALS_MJD_FIRST, FINALS_MJD_LAST),
+                                       columns(line, FINALS_X_FIRST, FINALS_X_LAST),
+                                       columns(line, FINALS_Y_FIRST, FINALS_Y_LAST), ut1_text};
+    double values[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        std::optional<double> value = parse_decimal(trim_spaces(texts[k]));
+        if (!value) return std::unexpected(EopError::invalid_finals_line(line_number));
+        values[k] = *value;
+    }
+    for (double value : values) {
+        if (!std::isfinite(value)) return std::unexpected(EopError::not_finite());
+    }
+    return EopSample{.utc_jd = values[0] + 2400000.5, .dut1_seconds = values[3], .x_arcsec = values[1],
+                     .y_arcsec = values[2]};
+}
+
 std::expected<EarthOrientationTable, EopError> EarthOrientationTable::open(std::string_view path,
                                                                            std::string_view sha256) {
     std::optional<std::string> name = utf8_file_name(path);
@@ -109,17 +180,35 @@ std::expected<EarthOrientationTable, EopError> EarthOrientationTable::open(std::
     std::vector<EopSample> samples;
     std::optional<EopError> failure;
     std::uint64_t line_number = 0;
+    // The first data line decides the layout; in a finals table every later
+    // line is a row, and the first row without UT1-UTC ends the table.
+    enum class Layout : std::uint8_t { Undecided, C04, Finals } layout = Layout::Undecided;
+    bool ended = false;
     for_each_line(*text, [&](std::string_view raw_line) {
         ++line_number;
-        if (failure) return;
-        std::string_view line = trim_white_space(raw_line);
-        if (line.empty() || line.front() == '#') return;
-        auto sample = parse_c04_line(line, line_number);
-        if (!sample) {
-            failure = std::move(sample.error());
-            return;
+        if (failure || ended) return;
+        if (layout != Layout::Finals) {
+            std::string_view line = trim_white_space(raw_line);
+            if (line.empty() || line.front() == '#') return;
+            if (layout == Layout::Undecided) layout = is_finals_line(raw_line) ? Layout::Finals : Layout::C04;
+            if (layout == Layout::C04) {
+                auto sample = parse_c04_line(line, line_number);
+                if (!sample) {
+                    failure = std::move(sample.error());
+                    return;
+                }
+                samples.push_back(*sample);
+                return;
+            }
         }
-        samples.push_back(*sample);
+        auto row = parse_finals_line(raw_line, line_number);
+        if (!row) {
+            failure = std::move(row.error());
+        } else if (!*row) {
+            ended = true;
+        } else {
+            samples.push_back(**row);
+        }
     });
     if (failure) return std::unexpected(std::move(*failure));
     return from_samples(std::move(*name), lowercase_sha256(sha256), std::move(samples));

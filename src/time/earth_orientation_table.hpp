@@ -1,12 +1,14 @@
 #pragma once
 #include <cstdint>
 #include <expected>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Daily Earth-orientation values from an IERS EOP 20 C04 table: UT1-UTC and
+// Daily Earth-orientation values from an IERS EOP 20 C04 table or an IERS
+// finals table (Bulletin A columns, finals2000A.all and its kin): UT1-UTC and
 // polar motion, interpolated linearly between rows, never extrapolated.
 namespace orvane {
 
@@ -26,6 +28,7 @@ struct EopError {
         Empty,
         NotIncreasing,
         InvalidLine,      // line_number
+        InvalidFinalsLine,  // line_number
         NotFinite,
         OutsideCoverage,  // utc_jd, first_utc_jd, last_utc_jd
     };
@@ -42,6 +45,7 @@ struct EopError {
     static EopError empty();
     static EopError not_increasing();
     static EopError invalid_line(std::uint64_t line_number);
+    static EopError invalid_finals_line(std::uint64_t line_number);
     static EopError not_finite();
     static EopError outside_coverage(double utc_jd, double first_utc_jd, double last_utc_jd);
 
@@ -57,6 +61,18 @@ struct PolarMotion {
 // One trimmed data line (fields split at runs of White_Space: 5 MJD, 6 x, 7 y,
 // 8 UT1-UTC); line_number is the 1-based line of the file, for the message.
 std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::uint64_t line_number);
+
+// True when a data line has the fixed columns of an IERS finals row (blank
+// byte 7, MJD in bytes 8-15 with its decimal point at byte 13, blank byte 16);
+// a C04 line never has them. The first data line decides a file's layout.
+bool is_finals_line(std::string_view line);
+
+// One untrimmed IERS finals row (bytes counted from 1: 8-15 MJD, 17 polar-motion
+// flag "I" or "P", 19-27 x, 38-46 y, 58 UT1 flag "I" or "P", 59-68 UT1-UTC; the
+// Bulletin A values). Nothing for a blank line or a row whose bytes 59-68 are
+// blank or absent: such a row (the days past the predictions) ends the table.
+std::expected<std::optional<EopSample>, EopError> parse_finals_line(std::string_view line,
+                                                                    std::uint64_t line_number);
 
 // An immutable, movable table; samples are never empty and strictly increasing in UTC.
 class EarthOrientationTable {

@@ -50,6 +50,16 @@ def eop_sha(eop_path) -> str:
 
 
 @pytest.fixture(scope="session")
+def finals_path() -> str:
+    return str(data_files.eop_finals())
+
+
+@pytest.fixture(scope="session")
+def finals_sha(finals_path) -> str:
+    return _sha256(pathlib.Path(finals_path))
+
+
+@pytest.fixture(scope="session")
 def writer():
     return daf_writer
 

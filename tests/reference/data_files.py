@@ -1,5 +1,6 @@
 """Where the real data files live: DE421 from skyfield-data, the IERS EOP 20 C04
-table from astropy-iers-data, and the repository's copy of the leap-second kernel."""
+table and the IERS finals table from astropy-iers-data, and the repository's copy
+of the leap-second kernel."""
 import pathlib
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
@@ -15,6 +16,12 @@ def eop_c04() -> pathlib.Path:
     import astropy_iers_data
 
     return pathlib.Path(astropy_iers_data.__file__).parent / "data" / "eopc04.1962-now"
+
+
+def eop_finals() -> pathlib.Path:
+    import astropy_iers_data
+
+    return pathlib.Path(astropy_iers_data.__file__).parent / "data" / "finals2000A.all"
 
 
 def leap_seconds() -> pathlib.Path:

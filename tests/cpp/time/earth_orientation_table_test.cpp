@@ -18,12 +18,14 @@ using testing::ReferenceTable;
 using testing::SHA256_TEXT;
 using testing::ScratchDirectory;
 
-std::string c04_path() {
-    std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/eop_c04_path.txt");
+std::string reference_path(const char* name) {
+    std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/" + name);
     std::string path;
     std::getline(in, path);
     return path;
 }
+
+std::string c04_path() { return reference_path("eop_c04_path.txt"); }
 
 const EarthOrientationTable& table() {
     static const EarthOrientationTable loaded = [] {
@@ -204,6 +206,78 @@ TEST(EarthOrientationTableLoading, LineParsing) {
               "invalid IERS EOP 20 C04 line 12");
     EXPECT_EQ(parse_c04_line("1962 1 1 0 37665.00 -0.012700 +0.213000 0.0326338", 1)->y_arcsec, 0.213);
     EXPECT_EQ(parse_c04_line("x x x x 37665 -1e-2 .2 3.", 1)->dut1_seconds, 3.0);  // fields 1-4 ignored
+}
+
+TEST(EarthOrientationTableFinals, RealTableMatchesSkyfieldsReader) {
+    auto finals = EarthOrientationTable::open(reference_path("finals_path.txt"), SHA256_TEXT);
+    ASSERT_TRUE(finals.has_value()) << finals.error().message();
+    ReferenceTable rows("finals_rows.csv");
+    ASSERT_GT(rows.size(), 19000u);
+    ASSERT_EQ(finals->samples().size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const EopSample& sample = finals->samples()[i];
+        ASSERT_EQ(sample.utc_jd, rows.number(i, "utc_jd")) << i;
+        EXPECT_EQ(sample.dut1_seconds, rows.number(i, "dut1_seconds")) << sample.utc_jd;
+        EXPECT_EQ(sample.x_arcsec, rows.number(i, "x_arcsec")) << sample.utc_jd;
+        EXPECT_EQ(sample.y_arcsec, rows.number(i, "y_arcsec")) << sample.utc_jd;
+    }
+    // Skyfield interpolates on the TT grid of the same rows, rounded to 0.1 us.
+    ReferenceTable instants("finals_dut1.csv");
+    for (std::size_t i = 0; i < instants.size(); ++i) {
+        const double day = instants.number(i, "utc_jd");
+        EXPECT_NEAR(finals->dut1_seconds(day).value(), instants.number(i, "dut1_seconds"), 1e-6) << day;
+    }
+}
+
+TEST(EarthOrientationTableFinals, RowsAndMalformedLines) {
+    // Real rows: one measured (polar-motion and UT1 flags "I"), one predicted
+    // whose UT1 value touches its flag, then a day past the predictions.
+    const std::string measured = "73 1 2 41684.00 I  0.120733 0.009786  0.136966 0.015902  I 0.8084178 0.0002710  "
+                                 "0.0000 0.1916  P    -0.766    0.199    -0.720    0.300   .143000   .137000   "
+                                 ".8075000   -18.637    -3.667  ";
+    const std::string predicted = "271112 61721.00 P  0.154509 0.017520  0.274359 0.028387  P-0.2291327 0.0254096";
+    const std::string past = "28 1 1 61771.00" + std::string(100, ' ');
+    auto with_byte = [](std::string line, std::size_t column, char c) {
+        line[column - 1] = c;
+        return line;
+    };
+    struct Case {
+        std::string text;
+        std::string expected;  // "loaded N" or the error
+    };
+    const Case cases[] = {
+        {measured + "\n" + predicted + "\n" + past + "\n" + "garbage after the end\n", "loaded 2"},
+        {measured + "\r\n\n" + predicted + "\n", "loaded 1"},  // a blank line ends the table too
+        {past + "\n" + measured + "\n", "EOP table contains no DUT1 samples"},
+        {measured + "\n" + measured.substr(0, 64) + "\n", "invalid IERS finals line 2"},  // cut inside UT1-UTC
+        {measured + "\n" + measured.substr(0, 30) + "\n", "loaded 1"},  // cut before it: no UT1-UTC
+        {measured + "\n" + with_byte(measured, 17, ' ') + "\n", "invalid IERS finals line 2"},
+        {measured + "\n" + with_byte(measured, 58, 'X') + "\n", "invalid IERS finals line 2"},
+        {measured + "\n" + with_byte(measured, 22, 'x') + "\n", "invalid IERS finals line 2"},
+        {measured + "\n" + with_byte(measured, 40, ' ') + "\n", "invalid IERS finals line 2"},
+        {measured + "\n" + with_byte(measured, 13, '5') + "\n", "invalid IERS finals line 2"},
+        {measured + "\n" + " " + measured + "\n", "invalid IERS finals line 2"},  // shifted one column
+        {"# a comment before the rows\n" + measured + "\n" + measured + "\n",
+         "EOP DUT1 samples must be strictly increasing in UTC"},
+        {measured.substr(0, 58) + "       nan" + measured.substr(68) + "\n",
+         "EOP epoch, DUT1, and polar motion must be finite"},
+        // A C04 table is never read as finals, and a finals row inside one is a bad C04 line.
+        {std::string(ROW_1) + measured + "\n", "invalid IERS EOP 20 C04 line 2"},
+    };
+    for (const Case& c : cases) {
+        ScratchDirectory dir;
+        auto opened = EarthOrientationTable::open(dir.write("finals2000A.all", c.text), SHA256_TEXT);
+        const std::string result =
+            opened ? "loaded " + std::to_string(opened->samples().size()) : opened.error().message();
+        EXPECT_EQ(result, c.expected) << c.text;
+    }
+    ScratchDirectory dir;
+    auto two = EarthOrientationTable::open(dir.write("f", measured + "\n" + predicted + "\n"), SHA256_TEXT);
+    ASSERT_TRUE(two.has_value());
+    EXPECT_EQ(two->samples()[1].utc_jd, 2461721.5);
+    EXPECT_EQ(two->samples()[1].dut1_seconds, -0.2291327);
+    EXPECT_EQ(two->samples()[1].x_arcsec, 0.154509);
+    EXPECT_EQ(two->samples()[1].y_arcsec, 0.274359);
 }
 
 }  // namespace
