@@ -111,6 +111,21 @@ std::optional<std::string_view> str_argument(const Signature& signature, std::si
     return std::string_view(text, static_cast<std::size_t>(size));
 }
 
+std::optional<std::string_view> path_argument(const Signature& signature, std::size_t index, PyObject* value,
+                                              PyRef& holder) {
+    if (PyUnicode_Check(value)) return str_argument(signature, index, value);
+    holder = PyRef(PyOS_FSPath(value));
+    if (!holder) {
+        if (!PyErr_ExceptionMatches(PyExc_TypeError)) return std::nullopt;
+        PyErr_Clear();
+    }
+    if (!holder || !PyUnicode_Check(holder.get())) {
+        raise_argument_type(signature, index, "str", value);
+        return std::nullopt;
+    }
+    return str_argument(signature, index, holder.get());
+}
+
 std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value) {
     if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
     double result = PyFloat_AsDouble(value);

@@ -36,6 +36,12 @@ void raise_argument_type(const Signature& signature, std::size_t index, const ch
 // A str argument as UTF-8 (str subclasses included).
 std::optional<std::string_view> str_argument(const Signature& signature, std::size_t index, PyObject* value);
 
+// A path argument: a str, or an os.PathLike whose __fspath__ gives a str (held
+// in holder, which must outlive the view). Anything else, a bytes path
+// included, fails as str_argument does.
+std::optional<std::string_view> path_argument(const Signature& signature, std::size_t index, PyObject* value,
+                                              PyRef& holder);
+
 // A float argument: float, int, or anything with __float__ or __index__.
 std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value);
 

@@ -20,10 +20,12 @@ const Signature ENGINE_SIGNATURE{
 const Signature OPEN_SIGNATURE{
     "open", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
 
+// The time-kernel arguments: paths at even positions, checksums at odd ones.
 std::optional<std::optional<std::string_view>> optional_str(const Signature& signature, std::size_t index,
-                                                           PyObject* value) {
+                                                           PyObject* value, PyRef& holder) {
     if (is_absent(value)) return std::optional<std::string_view>{};
-    auto text = str_argument(signature, index, value);
+    auto text = index % 2 == 0 ? path_argument(signature, index, value, holder)
+                               : str_argument(signature, index, value);
     if (!text) return std::nullopt;
     return std::optional<std::string_view>{*text};
 }
@@ -40,13 +42,14 @@ PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
 
 // Engine(...) and open(...): convert, open the primary kernel, then the time kernels.
 PyObject* construct(PyTypeObject* type, const Signature& signature, PyObject** arguments) {
-    auto path = str_argument(signature, 0, arguments[0]);
+    PyRef path_holders[3];
+    auto path = path_argument(signature, 0, arguments[0], path_holders[0]);
     if (!path) return nullptr;
     auto sha256 = str_argument(signature, 1, arguments[1]);
     if (!sha256) return nullptr;
     std::optional<std::string_view> optional[4];
     for (std::size_t i = 0; i < 4; ++i) {
-        auto text = optional_str(signature, i + 2, arguments[i + 2]);
+        auto text = optional_str(signature, i + 2, arguments[i + 2], path_holders[1 + i / 2]);
         if (!text) return nullptr;
         optional[i] = *text;
     }

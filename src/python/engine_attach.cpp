@@ -38,17 +38,19 @@ std::unique_ptr<SpkOrvane> take_engine(const EngineAccess& access) {
 }
 
 // Matches the arguments, checks the thread, takes exclusive access and reads
-// the str arguments in order.
+// the arguments in order: (path, sha256) pairs, the paths held in holders.
 template <std::size_t N>
 std::optional<EngineAccess> exclusive_prologue(PyObject* self, const Signature& signature, PyObject* const* args,
                                                Py_ssize_t nargs, PyObject* kwnames,
-                                               std::array<std::string_view, N>& texts) {
+                                               std::array<std::string_view, N>& texts,
+                                               std::array<PyRef, N / 2>& holders) {
     PyObject* arguments[N];
     if (!match_arguments(signature, args, nargs, kwnames, arguments)) return std::nullopt;
     auto access = EngineAccess::enter(self, AccessKind::Exclusive);
     if (!access) return std::nullopt;
     for (std::size_t i = 0; i < N; ++i) {
-        auto text = str_argument(signature, i, arguments[i]);
+        auto text = i % 2 == 0 ? path_argument(signature, i, arguments[i], holders[i / 2])
+                               : str_argument(signature, i, arguments[i]);
         if (!text) return std::nullopt;
         texts[i] = *text;
     }
@@ -66,7 +68,8 @@ const Signature ADDITIONAL_KERNEL_SIGNATURE{"with_additional_kernel_file", {"pat
 PyObject* engine_with_leap_second_kernel(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                          PyObject* kwnames) {
     std::array<std::string_view, 2> texts;
-    auto access = exclusive_prologue(self, LEAP_SECOND_SIGNATURE, args, nargs, kwnames, texts);
+    std::array<PyRef, 1> holders;
+    auto access = exclusive_prologue(self, LEAP_SECOND_SIGNATURE, args, nargs, kwnames, texts, holders);
     if (!access) return nullptr;
     auto kernel = open_leap_seconds(texts[0], texts[1]);
     if (!kernel) return nullptr;
@@ -79,7 +82,8 @@ PyObject* engine_with_leap_second_kernel(PyObject* self, PyObject* const* args, 
 
 PyObject* engine_with_eop(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     std::array<std::string_view, 2> texts;
-    auto access = exclusive_prologue(self, EOP_SIGNATURE, args, nargs, kwnames, texts);
+    std::array<PyRef, 1> holders;
+    auto access = exclusive_prologue(self, EOP_SIGNATURE, args, nargs, kwnames, texts, holders);
     if (!access) return nullptr;
     auto table = open_eop(texts[0], texts[1]);
     if (!table) return nullptr;
@@ -91,7 +95,8 @@ PyObject* engine_with_eop(PyObject* self, PyObject* const* args, Py_ssize_t narg
 
 PyObject* engine_with_time_kernels(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     std::array<std::string_view, 4> texts;
-    auto access = exclusive_prologue(self, TIME_KERNELS_SIGNATURE, args, nargs, kwnames, texts);
+    std::array<PyRef, 2> holders;
+    auto access = exclusive_prologue(self, TIME_KERNELS_SIGNATURE, args, nargs, kwnames, texts, holders);
     if (!access) return nullptr;
     auto kernel = open_leap_seconds(texts[0], texts[1]);
     if (!kernel) return nullptr;
@@ -107,7 +112,8 @@ PyObject* engine_with_time_kernels(PyObject* self, PyObject* const* args, Py_ssi
 PyObject* engine_with_additional_kernel_file(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                              PyObject* kwnames) {
     std::array<std::string_view, 2> texts;
-    auto access = exclusive_prologue(self, ADDITIONAL_KERNEL_SIGNATURE, args, nargs, kwnames, texts);
+    std::array<PyRef, 1> holders;
+    auto access = exclusive_prologue(self, ADDITIONAL_KERNEL_SIGNATURE, args, nargs, kwnames, texts, holders);
     if (!access) return nullptr;
     auto [path, sha256] = texts;
     if (!is_sha256_text(sha256)) return value_error(KERNEL_SHA256_FORM_ERROR);

@@ -113,7 +113,7 @@ def test_none_time_kernel_arguments_are_absent(de421_path):
 
 def test_argument_errors_name_the_parameter(de421_path):
     with pytest.raises(TypeError, match="'path'"):
-        orvane.Engine(pathlib.Path(de421_path), ANY_SHA)
+        orvane.Engine(de421_path.encode(), ANY_SHA)
     with pytest.raises(TypeError, match="'sha256'"):
         orvane.open(de421_path)
     with pytest.raises(TypeError, match="'sha256'"):
@@ -124,6 +124,37 @@ def test_argument_errors_name_the_parameter(de421_path):
         orvane.open(de421_path, ANY_SHA, None, None, None, None, None)
     with pytest.raises(TypeError, match="'path'"):
         orvane.open(de421_path, ANY_SHA, path=de421_path)
+
+
+def test_every_path_argument_accepts_path_like(de421_path, leap_seconds_path, finals_path):
+    class Custom:
+        def __init__(self, path):
+            self.path = path
+
+        def __fspath__(self):
+            return self.path
+
+    de421, lsk, eop = (pathlib.Path(p) for p in (de421_path, leap_seconds_path, finals_path))
+    engine = orvane.open(de421, ANY_SHA, leap_second_kernel=Custom(leap_seconds_path), leap_second_sha256=ANY_SHA,
+                         eop=eop, eop_sha256=ANY_SHA)
+    engine.with_leap_second_kernel(lsk, ANY_SHA)
+    engine.with_eop(Custom(finals_path), ANY_SHA)
+    engine.with_time_kernels(Custom(leap_seconds_path), ANY_SHA, eop, ANY_SHA)
+    engine.with_additional_kernel_file(Custom(de421_path), ANY_SHA)
+    assert engine.kernel_metadata.kernel_name == "de421.bsp"
+    assert engine.convert_instant(orvane.Instant.utc(2461382.5), "ut1").time_scale == "ut1"
+    for bad in (de421_path.encode(), Custom(de421_path.encode()), 5):
+        with pytest.raises(TypeError, match="argument 'path' must be str, not "):
+            orvane.Engine(bad, ANY_SHA)
+    with pytest.raises(TypeError, match="argument 'eop' must be str, not bytes"):
+        engine.with_time_kernels(lsk, ANY_SHA, os.fsencode(finals_path), ANY_SHA)
+
+    class Broken:
+        def __fspath__(self):
+            raise OSError("no path today")
+
+    with pytest.raises(OSError, match="no path today"):
+        engine.with_eop(Broken(), ANY_SHA)
 
 
 def test_checksum_and_file_name_rules(de421_path, tmp_path):
