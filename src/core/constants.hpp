@@ -14,6 +14,8 @@ inline constexpr double ARCSEC_TO_RAD = 4.84813681109536e-6;
 inline constexpr double RAD_TO_DEG = 57.29577951308232;
 inline constexpr double DEG_TO_RAD = 0.017453292519943295;
 inline constexpr double TWO_PI = 6.283185307179586;
+// Rate of the TIO locator s' (IERS Conventions 2010, 5.13): -47 µas per century.
+inline constexpr double TIO_LOCATOR_RATE_RAD_PER_CENTURY = -2.278624301214819e-10;
 
 // Altitudes offered to Python callers for horizon events (degrees).
 inline constexpr double SUN_UPPER_LIMB_ALTITUDE_DEG = -50.0 / 60.0;

@@ -8,15 +8,10 @@
 #include "core/constants.hpp"
 #include "core/earth_rotation.hpp"
 #include "core/horizon.hpp"
-#include "core/position_options.hpp"
 #include "engine/instant_conversion.hpp"
 
 namespace orvane {
 
-namespace {
-
-// Apparent topocentric place on the true equator and equinox of date: the
-// longitude is the right ascension, the latitude the declination.
 PositionOptions horizon_options(const GeodeticObserver& observer) {
     PositionOptions options;
     options.origin.kind = OriginKind::Topocentric;
@@ -26,6 +21,8 @@ PositionOptions horizon_options(const GeodeticObserver& observer) {
     options.apparent = true;
     return options;
 }
+
+namespace {
 
 // Hour angle in (−π, π].
 double reduce_hour_angle(double angle) {

@@ -5,6 +5,7 @@
 #include "core/body.hpp"
 #include "core/errors.hpp"
 #include "core/geodetic_observer.hpp"
+#include "core/position_options.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
 #include "engine/engine.hpp"
@@ -28,6 +29,10 @@ struct HorizonEvent {
     double ut1_julian_day = 0.0;
     HorizonEventKind kind = HorizonEventKind::Transit;
 };
+
+// Apparent topocentric place on the true equator and equinox of date: the
+// longitude is the right ascension, the latitude the declination.
+PositionOptions horizon_options(const GeodeticObserver& observer);
 
 // Hour angle per UT1 day of a fixed point of the sky (2π times the Earth's
 // rotation rate in turns per UT1 day), and half a turn of it in UT1 days.

@@ -1,5 +1,7 @@
 #include "engine/instant_conversion.hpp"
 
+#include <cmath>
+
 #include "core/constants.hpp"
 #include "core/observer.hpp"
 
@@ -21,6 +23,41 @@ std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeSc
     auto tt = tt_julian_day_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
     if (!tt) return std::unexpected(OrvaneError::time_conversion(std::move(tt.error())));
     return *tt;
+}
+
+std::expected<double, OrvaneError> instant_in_scale(const SpkOrvane& engine, TimeScale scale, double julian_day,
+                                                    TimeScale target) {
+    auto failed = [](std::string text) { return std::unexpected(OrvaneError::time_conversion(std::move(text))); };
+    if (!std::isfinite(julian_day)) return failed(TimeConversionError::non_finite_julian_day().message());
+    if (scale == target) return julian_day;
+    const EarthOrientationTable* table = engine.earth_orientation ? &*engine.earth_orientation : nullptr;
+    switch (target) {
+        case TimeScale::Tdb: {
+            auto seconds =
+                tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
+            if (!seconds) return failed(std::move(seconds.error()));
+            return *seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+        }
+        case TimeScale::Tt: return instant_as_tt(engine, scale, julian_day);
+        case TimeScale::Utc:
+        case TimeScale::Ut1: break;
+    }
+    if (target == TimeScale::Ut1 && table == nullptr) {
+        return failed(UtcConversionError::missing_orientation_table().message());
+    }
+    if (target == TimeScale::Ut1 && scale == TimeScale::Utc) {
+        auto ut1 = table->ut1_julian_day_from_utc(julian_day);
+        if (!ut1) return failed(ut1.error().message());
+        return *ut1;
+    }
+    if (!engine.leap_seconds) {
+        return failed(std::string(target == TimeScale::Utc ? "UTC" : "UT1") +
+                      " requires a leap-second kernel; attach one with SpkOrvane::with_leap_second_kernel");
+    }
+    auto converted = target == TimeScale::Utc ? engine.leap_seconds->utc_julian_day(scale, table, julian_day)
+                                              : engine.leap_seconds->ut1_julian_day(scale, *table, julian_day);
+    if (!converted) return failed(converted.error().message());
+    return *converted;
 }
 
 std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,

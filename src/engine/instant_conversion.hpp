@@ -17,6 +17,13 @@ std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScal
 // The TT Julian day of an instant.
 std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day);
 
+// The Julian day of an instant in another scale, with the time kernels the
+// engine holds: TT and TDB as position requests convert, UTC from the
+// leap-second kernel (and the Earth-orientation table for UT1 input), UT1 from
+// the Earth-orientation table. Not limited to the kernel's coverage.
+std::expected<double, OrvaneError> instant_in_scale(const SpkOrvane& engine, TimeScale scale, double julian_day,
+                                                    TimeScale target);
+
 struct EarthRotationEpochs {
     double ut1_julian_day = 0.0;
     double tt_julian_day = 0.0;

@@ -49,6 +49,19 @@ PyMethodDef ENGINE_METHODS[] = {
     {"ayanamsha", fast(engine_ayanamsha), FAST,
      "ayanamsha($self, mode, instant)\n--\n\n"
      "Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."},
+    {"convert_instant", fast(engine_convert_instant), FAST,
+     "convert_instant($self, instant, time_scale)\n--\n\n"
+     "The same instant in another time scale (\"tdb\", \"tt\", \"utc\" or \"ut1\"),\n"
+     "converted with the attached leap-second kernel and EOP table."},
+    {"altitude_azimuth", fast(engine_altitude_azimuth), FAST,
+     "altitude_azimuth($self, body, observer, instant, refraction=False)\n--\n\n"
+     "Apparent altitude and azimuth of a body seen from a place, as the tuple\n"
+     "`(altitude_deg, azimuth_deg, distance_au)`.\n\n"
+     "From the apparent topocentric place on the true equator of date, the\n"
+     "apparent sidereal time and the EOP table's polar motion; azimuth from\n"
+     "north through east in [0, 360). With `refraction=True` the altitude\n"
+     "includes standard refraction (Saemundsson, 1010 hPa, 10 \u00b0C; none\n"
+     "below -1\u00b0). Needs both time kernels."},
     {nullptr, nullptr, 0, nullptr},
 };
 
