@@ -1,5 +1,6 @@
 """Type information for the orvane extension module."""
 
+import os
 from collections.abc import Sequence
 from typing import Any, Protocol, SupportsFloat, SupportsIndex, final
 
@@ -12,6 +13,7 @@ class _Named(Protocol):
     def name(self) -> str: ...
 
 _Name = str | _Named
+_Path = str | os.PathLike[str]
 _JulianDay = SupportsFloat | SupportsIndex
 
 __all__ = [
@@ -283,19 +285,19 @@ class KernelMetadata:
 class Engine:
     def __new__(
         cls,
-        path: str,
+        path: _Path,
         sha256: str,
-        leap_second_kernel: str | None = None,
+        leap_second_kernel: _Path | None = None,
         leap_second_sha256: str | None = None,
-        eop: str | None = None,
+        eop: _Path | None = None,
         eop_sha256: str | None = None,
     ) -> Self: ...
-    def with_leap_second_kernel(self, path: str, sha256: str) -> None: ...
-    def with_eop(self, path: str, sha256: str) -> None: ...
+    def with_leap_second_kernel(self, path: _Path, sha256: str) -> None: ...
+    def with_eop(self, path: _Path, sha256: str) -> None: ...
     def with_time_kernels(
-        self, leap_second_kernel: str, leap_second_sha256: str, eop: str, eop_sha256: str
+        self, leap_second_kernel: _Path, leap_second_sha256: str, eop: _Path, eop_sha256: str
     ) -> None: ...
-    def with_additional_kernel_file(self, path: str, sha256: str) -> None: ...
+    def with_additional_kernel_file(self, path: _Path, sha256: str) -> None: ...
     def position(self, body: str, instant: Instant, options: PositionOptions) -> Position: ...
     def positions(
         self, bodies: Sequence[str], instants: Sequence[Instant], options: PositionOptions
@@ -317,6 +319,10 @@ class Engine:
     def next_lunation(self, after: Instant, kind: _Name) -> Instant: ...
     def sidereal_position(self, body: str, instant: Instant, options: PositionOptions, mode: _Name) -> Position: ...
     def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha: ...
+    def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
+    def altitude_azimuth(
+        self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
+    ) -> tuple[float, float, float]: ...
 
 @final
 class Ayanamsha:
@@ -328,11 +334,11 @@ class Ayanamsha:
     def rate_deg_per_day(self) -> float: ...
 
 def open(
-    path: str,
+    path: _Path,
     sha256: str,
-    leap_second_kernel: str | None = None,
+    leap_second_kernel: _Path | None = None,
     leap_second_sha256: str | None = None,
-    eop: str | None = None,
+    eop: _Path | None = None,
     eop_sha256: str | None = None,
 ) -> Engine: ...
 def geometric(
