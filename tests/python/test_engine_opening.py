@@ -141,20 +141,12 @@ def test_every_path_argument_accepts_path_like(de421_path, leap_seconds_path, fi
     engine.with_eop(Custom(finals_path), ANY_SHA)
     engine.with_time_kernels(Custom(leap_seconds_path), ANY_SHA, eop, ANY_SHA)
     engine.with_additional_kernel_file(Custom(de421_path), ANY_SHA)
-    assert engine.kernel_metadata.kernel_name == "de421.bsp"
     assert engine.convert_instant(orvane.Instant.utc(2461382.5), "ut1").time_scale == "ut1"
     for bad in (de421_path.encode(), Custom(de421_path.encode()), 5):
         with pytest.raises(TypeError, match="argument 'path' must be str, not "):
             orvane.Engine(bad, ANY_SHA)
     with pytest.raises(TypeError, match="argument 'eop' must be str, not bytes"):
         engine.with_time_kernels(lsk, ANY_SHA, os.fsencode(finals_path), ANY_SHA)
-
-    class Broken:
-        def __fspath__(self):
-            raise OSError("no path today")
-
-    with pytest.raises(OSError, match="no path today"):
-        engine.with_eop(Broken(), ANY_SHA)
 
 
 def test_checksum_and_file_name_rules(de421_path, tmp_path):

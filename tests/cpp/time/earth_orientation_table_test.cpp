@@ -271,13 +271,6 @@ TEST(EarthOrientationTableFinals, RowsAndMalformedLines) {
             opened ? "loaded " + std::to_string(opened->samples().size()) : opened.error().message();
         EXPECT_EQ(result, c.expected) << c.text;
     }
-    ScratchDirectory dir;
-    auto two = EarthOrientationTable::open(dir.write("f", measured + "\n" + predicted + "\n"), SHA256_TEXT);
-    ASSERT_TRUE(two.has_value());
-    EXPECT_EQ(two->samples()[1].utc_jd, 2461721.5);
-    EXPECT_EQ(two->samples()[1].dut1_seconds, -0.2291327);
-    EXPECT_EQ(two->samples()[1].x_arcsec, 0.154509);
-    EXPECT_EQ(two->samples()[1].y_arcsec, 0.274359);
 }
 
 }  // namespace
