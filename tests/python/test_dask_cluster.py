@@ -8,7 +8,6 @@ from __future__ import annotations
 import datetime
 import logging
 import os
-import pathlib
 import threading
 
 import numpy as np
