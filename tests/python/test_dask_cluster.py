@@ -69,7 +69,6 @@ def test_each_worker_thread_opens_one_engine_and_both_workers_serve(client, spec
     assert len({pid for pid, _ in engines}) == 2
 
 
-@pytest.mark.skipif(not hasattr(orvane.Engine, "convert_instant"), reason="local times need Engine.convert_instant")
 def test_rise_set_transit_rows_equal_this_process(client, spec):
     places = [{"place": "Paris", "longitude_east_deg": 2.35, "latitude_deg": 48.85, "time_zone": "Europe/Paris",
                "first_day": "2020-01-01", "last_day": datetime.date(2020, 1, 3)},
