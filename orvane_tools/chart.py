@@ -1,0 +1,258 @@
+"""A chart in one call: where the Sun, the Moon and the planets stand for a
+moment and a place, the lunar nodes and apogee, the houses and the aspects."""
+
+from __future__ import annotations
+
+import math
+from collections.abc import Mapping, Sequence
+from dataclasses import dataclass
+from datetime import datetime
+
+import orvane
+
+from orvane_tools.data import default_engine
+from orvane_tools.dates import to_instant
+
+BODIES: tuple[str, ...] = (
+    "sun", "moon", "mercury", "venus", "mars", "jupiter", "saturn", "uranus", "neptune", "pluto",
+)
+LUNAR_POINTS: tuple[str, ...] = ("mean_node", "true_node", "mean_apogee")
+
+SIGNS: tuple[str, ...] = (
+    "Aries", "Taurus", "Gemini", "Cancer", "Leo", "Virgo",
+    "Libra", "Scorpio", "Sagittarius", "Capricorn", "Aquarius", "Pisces",
+)
+
+# Major aspects: name, angle and default orb in degrees.
+ASPECTS: tuple[tuple[str, float], ...] = (
+    ("conjunction", 0.0), ("sextile", 60.0), ("square", 90.0), ("trine", 120.0), ("opposition", 180.0),
+)
+DEFAULT_ORBS: Mapping[str, float] = {
+    "conjunction": 8.0, "sextile": 6.0, "square": 7.0, "trine": 8.0, "opposition": 8.0,
+}
+
+_JULIAN_CENTURY_DAYS = 36525.0
+# Half-width of the central difference that gives the Moon's velocity for its
+# osculating node; the truncation error is below 1e-8 of the velocity.
+_NODE_STEP_DAYS = 0.001
+_MEAN_LUNAR_INCLINATION_DEG = 5.1453964
+
+
+@dataclass(frozen=True)
+class Point:
+    """A body or a lunar point on the ecliptic of date (tropical or sidereal)."""
+
+    name: str
+    longitude_deg: float
+    latitude_deg: float
+    distance_au: float | None
+    speed_deg_per_day: float | None
+
+    @property
+    def retrograde(self) -> bool:
+        return self.speed_deg_per_day is not None and self.speed_deg_per_day < 0.0
+
+    @property
+    def sign(self) -> str:
+        return sign_of(self.longitude_deg)
+
+    @property
+    def degree_in_sign(self) -> float:
+        return self.longitude_deg % 30.0
+
+
+@dataclass(frozen=True)
+class Aspect:
+    """Two bodies whose separation lies within the orb of a major aspect."""
+
+    first: str
+    second: str
+    kind: str
+    angle_deg: float
+    separation_deg: float
+
+    @property
+    def orb_deg(self) -> float:
+        return abs(self.separation_deg - self.angle_deg)
+
+
+@dataclass(frozen=True)
+class Houses:
+    system: str
+    cusps_deg: tuple[float, ...]
+    ascendant_deg: float
+    midheaven_deg: float
+
+
+@dataclass(frozen=True)
+class Chart:
+    tt_julian_day: float
+    ut1_julian_day: float | None
+    place: orvane.GeodeticObserver
+    zodiac: str
+    ayanamsha_deg: float
+    points: tuple[Point, ...]
+    houses: Houses | None
+    aspects: tuple[Aspect, ...]
+
+    def point(self, name: str) -> Point:
+        for candidate in self.points:
+            if candidate.name == name:
+                return candidate
+        raise KeyError(name)
+
+
+def sign_of(longitude_deg: float) -> str:
+    return SIGNS[int(longitude_deg % 360.0 // 30.0) % 12]
+
+
+def zodiac_text(longitude_deg: float) -> str:
+    """'23°07′41″ Taurus' for an ecliptic longitude (seconds rounded)."""
+    total = round((longitude_deg % 360.0) * 3600.0) % (360 * 3600)
+    sign, within = divmod(total, 30 * 3600)
+    degrees, rest = divmod(within, 3600)
+    minutes, seconds = divmod(rest, 60)
+    return f"{degrees:02d}°{minutes:02d}′{seconds:02d}″ {SIGNS[sign]}"
+
+
+def mean_lunar_node_deg(tt_julian_day: float) -> float:
+    """Mean longitude of the Moon's ascending node on the mean ecliptic and
+    equinox of date. Meeus, Astronomical Algorithms (2nd ed.), eq. 47.7, from
+    Chapront's ELP-2000/82 lunar theory."""
+    t = (tt_julian_day - orvane.J2000_JULIAN_DAY) / _JULIAN_CENTURY_DAYS
+    return (125.0445479 - 1934.1362891 * t + 0.0020754 * t**2 + t**3 / 467441.0 - t**4 / 60616000.0) % 360.0
+
+
+def mean_lunar_apogee(tt_julian_day: float) -> tuple[float, float]:
+    """Ecliptic longitude and latitude (degrees, mean equinox of date) of the
+    mean lunar apogee, a point of the mean lunar orbit: its orbital longitude
+    is the Moon's mean longitude less its mean anomaly plus 180 degrees (Meeus,
+    Astronomical Algorithms, 2nd ed., eqs. 47.1 and 47.4), carried from the
+    orbit plane (mean inclination 5.1453964 degrees, ELP-2000/82) onto the
+    ecliptic about the mean node."""
+    t = (tt_julian_day - orvane.J2000_JULIAN_DAY) / _JULIAN_CENTURY_DAYS
+    mean_longitude = 218.3164477 + 481267.88123421 * t - 0.0015786 * t**2 + t**3 / 538841.0 - t**4 / 65194000.0
+    mean_anomaly = 134.9633964 + 477198.8675055 * t + 0.0087414 * t**2 + t**3 / 69699.0 - t**4 / 14712000.0
+    node = mean_lunar_node_deg(tt_julian_day)
+    from_node = math.radians(mean_longitude - mean_anomaly + 180.0 - node)
+    inclination = math.radians(_MEAN_LUNAR_INCLINATION_DEG)
+    longitude = node + math.degrees(math.atan2(math.cos(inclination) * math.sin(from_node), math.cos(from_node)))
+    latitude = math.degrees(math.asin(math.sin(inclination) * math.sin(from_node)))
+    return longitude % 360.0, latitude
+
+
+def nutation_in_longitude_deg(tt_julian_day: float) -> float:
+    """Nutation in longitude to 0.5 arcsec from its four largest terms (Meeus,
+    Astronomical Algorithms, 2nd ed., ch. 22), to put the mean lunar points on
+    the true equinox of date the bodies use."""
+    t = (tt_julian_day - orvane.J2000_JULIAN_DAY) / _JULIAN_CENTURY_DAYS
+    node = math.radians(mean_lunar_node_deg(tt_julian_day))
+    sun_mean = math.radians(280.4665 + 36000.7698 * t)
+    moon_mean = math.radians(218.3165 + 481267.8813 * t)
+    arcsec = (-17.20 * math.sin(node) - 1.32 * math.sin(2 * sun_mean)
+              - 0.23 * math.sin(2 * moon_mean) + 0.21 * math.sin(2 * node))
+    return arcsec / 3600.0
+
+
+def osculating_node_deg(before: Sequence[float], now: Sequence[float], after: Sequence[float], step_days: float) -> float:
+    """Longitude of the ascending node of the osculating orbit through three
+    (longitude, latitude, distance) places a step apart: the node line is the
+    ecliptic pole crossed with the orbit's angular momentum r x v."""
+    r = _cartesian(now)
+    r_before, r_after = _cartesian(before), _cartesian(after)
+    v = [(a - b) / (2.0 * step_days) for a, b in zip(r_after, r_before)]
+    hx = r[1] * v[2] - r[2] * v[1]
+    hy = r[2] * v[0] - r[0] * v[2]
+    return math.degrees(math.atan2(hx, -hy)) % 360.0
+
+
+def _cartesian(place: Sequence[float]) -> tuple[float, float, float]:
+    lon, lat, dist = math.radians(place[0]), math.radians(place[1]), place[2]
+    return (dist * math.cos(lat) * math.cos(lon), dist * math.cos(lat) * math.sin(lon), dist * math.sin(lat))
+
+
+def find_aspects(points: Sequence[Point], orbs: Mapping[str, float] = DEFAULT_ORBS) -> tuple[Aspect, ...]:
+    found: list[Aspect] = []
+    for i, first in enumerate(points):
+        for second in points[i + 1:]:
+            separation = abs((first.longitude_deg - second.longitude_deg + 180.0) % 360.0 - 180.0)
+            for kind, angle in ASPECTS:
+                if kind in orbs and abs(separation - angle) <= orbs[kind]:
+                    found.append(Aspect(first.name, second.name, kind, angle, separation))
+    return tuple(found)
+
+
+def chart(
+    when: datetime | orvane.Instant,
+    place: orvane.GeodeticObserver,
+    *,
+    houses: str | None = "placidus",
+    sidereal: str | None = None,
+    orbs: Mapping[str, float] = DEFAULT_ORBS,
+    engine: orvane.Engine | None = None,
+) -> Chart:
+    """The chart for an aware datetime (or an Instant of any scale) at a place.
+
+    Longitudes are apparent, geocentric, on the true ecliptic and equinox of
+    date; with `sidereal` (a sidereal mode name such as "lahiri") the mode's
+    ayanamsha is subtracted from them and from the house cusps. `houses=None`
+    leaves the houses out (they need UT1, which the Earth-orientation table
+    gives only over its coverage). Aspects are found between the ten bodies.
+    """
+    if engine is None:
+        engine = default_engine()
+    instant = when if isinstance(when, orvane.Instant) else to_instant(when)
+    tt = engine.convert_instant(instant, "tt").julian_day
+    step = _NODE_STEP_DAYS
+    instants = [orvane.Instant.tt(tt - step), orvane.Instant.tt(tt), orvane.Instant.tt(tt + step)]
+    places = engine.positions(list(BODIES), instants, orvane.apparent())
+
+    ayanamsha, ayanamsha_rate = (0.0, 0.0) if sidereal is None else ayanamsha_and_rate(engine, sidereal, instants[1])
+
+    points = [
+        Point(name, (float(row[0]) - ayanamsha) % 360.0, float(row[1]), float(row[2]), float(row[3]) - ayanamsha_rate)
+        for name, row in zip(BODIES, places[1])
+    ]
+    moon = BODIES.index("moon")
+    nutation = nutation_in_longitude_deg(tt)
+    true_node = osculating_node_deg(places[0][moon], places[1][moon], places[2][moon], step)
+    for name, longitude in (
+        ("mean_node", mean_lunar_node_deg(tt) + nutation),
+        ("true_node", true_node),
+    ):
+        points.append(Point(name, (longitude - ayanamsha) % 360.0, 0.0, None, None))
+    apogee_longitude, apogee_latitude = mean_lunar_apogee(tt)
+    points.append(Point("mean_apogee", (apogee_longitude + nutation - ayanamsha) % 360.0, apogee_latitude, None, None))
+
+    ut1: float | None = None
+    house_result: Houses | None = None
+    if houses is not None:
+        ut1 = engine.convert_instant(instant, "ut1").julian_day
+        cusps = orvane.house_cusps(place, ut1, tt, houses)
+        house_result = Houses(
+            cusps.system.name,
+            tuple((c - ayanamsha) % 360.0 for c in cusps.cusp_ecliptic_longitude_deg),
+            (cusps.ascendant_deg - ayanamsha) % 360.0,
+            (cusps.midheaven_deg - ayanamsha) % 360.0,
+        )
+    return Chart(
+        tt_julian_day=tt,
+        ut1_julian_day=ut1,
+        place=place,
+        zodiac="tropical" if sidereal is None else orvane.SiderealMode(sidereal).name,
+        ayanamsha_deg=ayanamsha,
+        points=tuple(points),
+        houses=house_result,
+        aspects=find_aspects(points[: len(BODIES)], orbs),
+    )
+
+
+def ayanamsha_and_rate(engine: orvane.Engine, mode: str, instant: orvane.Instant) -> tuple[float, float]:
+    """The engine's ayanamsha (degrees) and its rate (degrees per day) for a
+    sidereal mode at an instant: what its sidereal positions subtract from
+    the tropical ones."""
+    options = orvane.PositionOptions("geocentric", "ecliptic", "of_date", precession=True)
+    tropical = engine.position("sun", instant, options)
+    sidereal = engine.sidereal_position("sun", instant, options, mode)
+    return ((tropical.longitude_deg - sidereal.longitude_deg) % 360.0,
+            tropical.longitude_speed_deg_per_day - sidereal.longitude_speed_deg_per_day)

@@ -1,0 +1,91 @@
+"""The `orvane` command end to end: one run per command through the installed
+console script, and the exit statuses of refusals."""
+from __future__ import annotations
+
+import csv
+import io
+import json
+import pathlib
+import subprocess
+import sys
+
+import pytest
+
+ORVANE = pathlib.Path(sys.executable).with_name("orvane")
+
+
+def run(*args: str) -> subprocess.CompletedProcess[str]:
+    return subprocess.run([str(ORVANE), *args], capture_output=True, text=True, timeout=300)
+
+
+def ok(*args: str) -> str:
+    result = run(*args)
+    assert result.returncode == 0, result.stderr
+    assert result.stderr == ""
+    return result.stdout
+
+
+def test_now_lists_every_body_with_altitude():
+    rows = json.loads(ok("now", "--place", "51.4779,-0.0015,46", "--format", "json"))
+    assert [r["body"] for r in rows][:3] == ["sun", "moon", "mercury"] and len(rows) == 10
+    for row in rows:
+        assert 0.0 <= row["longitude_deg"] < 360.0 and -90.0 <= row["altitude_deg"] <= 90.0
+        assert 0.0 <= row["ra_hours"] < 24.0
+
+
+def test_positions_stream_rows_per_instant_and_body():
+    text = ok("positions", "--bodies", "sun,moon", "--from", "2026-03-20", "--to", "2026-03-21",
+              "--step", "6h", "--format", "csv")
+    rows = list(csv.DictReader(io.StringIO(text)))
+    assert len(rows) == 5 * 2 and rows[0]["time_utc"] == "2026-03-20T00:00:00Z"
+    suns = [float(r["longitude_deg"]) for r in rows if r["body"] == "sun"]
+    # The March equinox of 2026 falls at 14:46 UTC on the 20th.
+    assert suns[2] > 359.0 and suns[3] < 1.0
+    sidereal = ok("positions", "--bodies", "sun", "--from", "2026-03-20", "--to", "2026-03-20",
+                  "--sidereal", "lahiri", "--format", "json")
+    assert 335.0 < json.loads(sidereal)[0]["longitude_deg"] < 337.0
+
+
+def test_chart_with_houses_aspects_and_wheel(tmp_path):
+    svg = tmp_path / "chart.svg"
+    rows = json.loads(ok("chart", "1990-05-17", "14:30", "--tz", "Europe/Paris", "--place", "48.8566,2.3522",
+                         "--houses", "placidus", "--svg", str(svg), "--format", "json"))
+    by_name = {r["name"]: r for r in rows}
+    assert 55.0 < by_name["sun"]["longitude_deg"] < 57.0  # 26 Taurus
+    assert {"ascendant", "midheaven", "12", "true_node", "mean_apogee"} <= by_name.keys()
+    assert any(r["section"] == "aspect" and r["orb_deg"] <= 8.0 for r in rows)
+    assert svg.read_text().startswith("<svg")
+
+
+def test_almanac_day_in_local_time():
+    text = ok("almanac", "--place", "40.7128,-74.006", "--tz", "America/New_York",
+              "--from", "2026-06-21", "--to", "2026-06-22", "--format", "csv")
+    rows = list(csv.DictReader(io.StringIO(text)))
+    assert [r["date"] for r in rows] == ["2026-06-21", "2026-06-22"]
+    # New York at the June solstice: sunrise about 05:25, sunset about 20:31 (EDT).
+    assert "05:23" <= rows[0]["sunrise"] <= "05:27" and "20:29" <= rows[0]["sunset"] <= "20:33"
+    assert rows[0]["civil_dawn"] < rows[0]["sunrise"] < rows[0]["sunset"] < rows[0]["civil_dusk"]
+    assert 0.0 <= float(rows[0]["moon_illuminated"]) <= 1.0
+
+
+def test_events_in_order():
+    rows = json.loads(ok("events", "--from", "2026-01-01", "--to", "2027-01-01", "--format", "json"))
+    kinds = [r["event"] for r in rows]
+    assert kinds.count("new_moon") in (12, 13) and kinds.count("full_moon") in (12, 13)
+    assert [k for k in kinds if "equinox" in k or "solstice" in k] == [
+        "march_equinox", "june_solstice", "september_equinox", "december_solstice"]
+    assert next(r["time"] for r in rows if r["event"] == "march_equinox").startswith("2026-03-20T14:4")
+
+
+@pytest.mark.parametrize("args, status, text", [
+    (("positions", "--bodies", "sun", "--from", "2026-01-01"), 2, "--to"),
+    (("chart", "2026-01-01", "25:00", "--place", "0,0"), 2, "time"),
+    (("now", "--place", "north"), 2, "place"),
+    (("positions", "--bodies", "sun", "--from", "1500-01-01", "--to", "1500-01-02"), 1, ""),
+    (("chart", "2026-06-21", "12:00", "--place", "80,0", "--houses", "placidus"), 1, ""),
+])
+def test_refusals_are_one_line_with_their_status(args, status, text):
+    result = run(*args)
+    assert result.returncode == status
+    assert result.stdout == "" or status == 1
+    assert result.stderr.count("\n") == 1 and "Traceback" not in result.stderr and text in result.stderr
