@@ -26,7 +26,8 @@ SWISS_IDS = {
     "saturn": 6, "uranus": 7, "neptune": 8, "pluto": 9,
 }
 # The mean node and apogee follow the same mean elements; the Swiss
-# Ephemeris' osculating node comes from its own lunar velocity.
+# Ephemeris' osculating node comes from its own lunar velocity (the node
+# itself is held against skyfield below).
 POINT_LIMITS = {"mean_node": 1.0, "mean_apogee": 2.0, "true_node": 60.0}
 POINT_IDS = {"mean_node": 10, "true_node": 11, "mean_apogee": 12}
 
@@ -84,3 +85,19 @@ def test_sidereal_chart_subtracts_one_ayanamsha_and_finds_aspects():
         first, second = tropical.point(aspect.first), tropical.point(aspect.second)
         assert aspect.orb_deg <= 8.0
         assert _arcsec(abs((first.longitude_deg - second.longitude_deg + 180) % 360 - 180), aspect.separation_deg) < 1e-6
+
+
+def test_true_node_is_the_osculating_node_of_skyfield(de421_path):
+    skyfield_api = pytest.importorskip("skyfield.api")
+    from skyfield.elementslib import osculating_elements_of
+    from skyfield.framelib import ecliptic_frame
+
+    timescale = skyfield_api.load.timescale(builtin=True)
+    kernel = skyfield_api.load_file(de421_path)
+    engine = default_engine()
+    rng = random.Random(11)
+    for tt in (rng.uniform(2415020.5, 2469807.5) for _ in range(20)):
+        t = timescale.tt_jd(tt)
+        elements = osculating_elements_of((kernel["moon"] - kernel["earth"]).at(t), ecliptic_frame.rotation_at(t))
+        ours = chart(orvane.Instant.tt(tt), orvane.GeodeticObserver(0, 0), houses=None, engine=engine)
+        assert _arcsec(ours.point("true_node").longitude_deg, elements.longitude_of_ascending_node.degrees) < 1.0
