@@ -4,6 +4,7 @@ shell, on the default data."""
 from __future__ import annotations
 
 import argparse
+import math
 import re
 import sys
 from collections.abc import Callable, Iterator, Sequence
@@ -105,9 +106,7 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
                Column("distance_au", 12, ".8f"), Column("retrograde", 10)]
     if args.place is not None:
         columns += [Column("altitude_deg", 12, "+.4f"), Column("azimuth_deg", 11, ".4f")]
-    out.write(f"# {now.isoformat(timespec='seconds')}  apparent geocentric, true equinox of date\n"
-              if args.format == "table" else "")
-    writer = RowWriter(out, args.format, columns)
+    rows: list[list[Value]] = []
     for i, body in enumerate(bodies):
         row: list[Value] = [body, float(ecliptic[i][0]), chart.zodiac_text(float(ecliptic[i][0])),
                             float(ecliptic[i][1]), float(equatorial[i][0]) / 15.0, float(equatorial[i][1]),
@@ -115,6 +114,12 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
         if args.place is not None:
             altitude, azimuth, _ = engine.altitude_azimuth(body, args.place, instant, refraction=True)
             row += [altitude, azimuth]
+        rows.append(row)
+    if args.format == "table":
+        out.write(f"# {now.isoformat(timespec='seconds')}  apparent geocentric, true equinox of date"
+                  f"{'; altitude with refraction' if args.place is not None else ''}\n")
+    writer = RowWriter(out, args.format, columns)
+    for row in rows:
         writer.row(row)
     writer.close()
 
@@ -127,7 +132,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
         raise CommandLineError("--sidereal needs --frame ecliptic and --epoch of_date")
     start = to_instant(_aware(args.start, timezone.utc))
     end = to_instant(_aware(args.end, timezone.utc))
-    count = int((end.julian_day - start.julian_day) / args.step + 1e-9) + 1
+    count = math.floor((end.julian_day - start.julian_day) / args.step + 1e-6) + 1
     if count <= 0:
         raise CommandLineError("--to is before --from")
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")

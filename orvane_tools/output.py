@@ -33,16 +33,23 @@ class RowWriter:
         self._columns = tuple(columns)
         self._rows = 0
         self._csv = csv.writer(stream, lineterminator="\n")
-        if form == "table":
+        self._started = False
+
+    def _start(self) -> None:
+        # Written with the first row, so a request refused before any row leaves the output empty.
+        self._started = True
+        if self._form == "table":
             self._write_table([c.name for c in self._columns])
-        elif form == "csv":
+        elif self._form == "csv":
             self._csv.writerow([c.name for c in self._columns])
         else:
-            stream.write("[")
+            self._stream.write("[")
 
     def row(self, values: Sequence[Value]) -> None:
         if len(values) != len(self._columns):
             raise ValueError("row length does not match the columns")
+        if not self._started:
+            self._start()
         if self._form == "table":
             self._write_table([_table_text(v, c) for v, c in zip(values, self._columns)])
         elif self._form == "csv":
@@ -53,6 +60,8 @@ class RowWriter:
         self._rows += 1
 
     def close(self) -> None:
+        if not self._started:
+            self._start()
         if self._form == "json":
             self._stream.write("\n]\n" if self._rows else "]\n")
         self._stream.flush()
