@@ -7,7 +7,7 @@ import argparse
 import math
 import re
 import sys
-from collections.abc import Callable, Iterator, Sequence
+from collections.abc import Callable, Sequence
 from datetime import date, datetime, time, timezone
 from typing import NoReturn, TextIO
 from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
