@@ -83,6 +83,14 @@ class Houses:
     ascendant_deg: float
     midheaven_deg: float
 
+    def house_of(self, longitude_deg: float) -> int:
+        """The house (1 to 12) whose arc from its cusp to the next holds a longitude."""
+        for number in range(12):
+            start, end = self.cusps_deg[number], self.cusps_deg[(number + 1) % 12]
+            if (longitude_deg - start) % 360.0 < (end - start) % 360.0:
+                return number + 1
+        return 12
+
 
 @dataclass(frozen=True)
 class Chart:

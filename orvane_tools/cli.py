@@ -193,7 +193,7 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     for point in result.points:
         writer.row(["body" if point.name in chart.BODIES else "point", point.name, point.longitude_deg,
                     chart.zodiac_text(point.longitude_deg), point.latitude_deg, point.speed_deg_per_day,
-                    point.retrograde, _house_of(houses.cusps_deg, point.longitude_deg), None])
+                    point.retrograde, houses.house_of(point.longitude_deg), None])
     for number, cusp in enumerate(houses.cusps_deg, start=1):
         writer.row(["cusp", str(number), cusp, chart.zodiac_text(cusp), None, None, None, None, None])
     for name, angle in (("ascendant", houses.ascendant_deg), ("midheaven", houses.midheaven_deg)):
@@ -202,14 +202,6 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
         writer.row(["aspect", f"{aspect.first} {aspect.kind} {aspect.second}", aspect.separation_deg, None, None,
                     None, None, None, aspect.orb_deg])
     writer.close()
-
-
-def _house_of(cusps: Sequence[float], longitude: float) -> int:
-    for number in range(12):
-        start, end = cusps[number], cusps[(number + 1) % 12]
-        if (longitude - start) % 360.0 < (end - start) % 360.0:
-            return number + 1
-    return 12
 
 
 def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
