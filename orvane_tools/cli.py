@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import argparse
 import math
+import os
 import re
 import sys
 from collections.abc import Callable, Sequence
@@ -321,12 +322,15 @@ def main(argv: Sequence[str] | None = None) -> int:
     except CommandLineError as error:
         print(f"orvane: error: {error} (see orvane --help)", file=sys.stderr)
         return 2
-    except BrokenPipeError:
+    except BrokenPipeError:  # the reader stopped (e.g. `| head`): stop quietly
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
         return 0
     except KeyboardInterrupt:
         return 130
     except Exception as error:  # every refusal is reported in one line, never as a traceback
         message = str(error).splitlines()[0] if str(error) else type(error).__name__
+        if isinstance(error, ModuleNotFoundError) and error.name:
+            message += f" (pip install {error.name})"
         print(f"orvane: {message}", file=sys.stderr)
         return 1
     return 0
