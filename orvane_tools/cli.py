@@ -126,6 +126,8 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
 
 
 def run_positions(args: argparse.Namespace, out: TextIO) -> None:
+    import numpy  # the batch requests need it; the other commands do not
+
     engine = default_engine()
     bodies = [b.strip() for b in args.bodies.split(",") if b.strip()]
     options = request_options(args.origin, args.frame, args.epoch, not args.geometric, args.place)
@@ -142,9 +144,9 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
         Column("distance_au", 13, ".9f"), Column("speed_deg_per_day", 17, "+.7f")])
     scale = 15.0 if args.frame == "equatorial" else 1.0
     for first in range(0, count, BATCH_INSTANTS):
-        instants = [orvane.Instant.utc(start.julian_day + k * args.step)
-                    for k in range(first, min(count, first + BATCH_INSTANTS))]
-        table = engine.positions(bodies, instants, options)
+        days = start.julian_day + numpy.arange(first, min(count, first + BATCH_INSTANTS), dtype=numpy.float64) * args.step
+        table = engine.positions_for_julian_days(bodies, days, "utc", options)
+        instants = [orvane.Instant.utc(float(day)) for day in days]
         ayanamshas = [chart.ayanamsha_and_rate(engine, args.sidereal, t) for t in instants] if args.sidereal else None
         for i, instant in enumerate(instants):
             stamp = to_datetime(instant, engine, timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
