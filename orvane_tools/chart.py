@@ -257,10 +257,6 @@ def chart(
 
 def ayanamsha_and_rate(engine: orvane.Engine, mode: str, instant: orvane.Instant) -> tuple[float, float]:
     """The engine's ayanamsha (degrees) and its rate (degrees per day) for a
-    sidereal mode at an instant: what its sidereal positions subtract from
-    the tropical ones."""
-    options = orvane.PositionOptions("geocentric", "ecliptic", "of_date", precession=True)
-    tropical = engine.position("sun", instant, options)
-    sidereal = engine.sidereal_position("sun", instant, options, mode)
-    return ((tropical.longitude_deg - sidereal.longitude_deg) % 360.0,
-            tropical.longitude_speed_deg_per_day - sidereal.longitude_speed_deg_per_day)
+    sidereal mode at an instant: what its sidereal positions subtract."""
+    ayanamsha = engine.ayanamsha(mode, instant)
+    return ayanamsha.ayanamsha_deg, ayanamsha.rate_deg_per_day
