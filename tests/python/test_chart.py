@@ -59,7 +59,7 @@ def test_house_cusps_agree_with_swiss_ephemeris():
     rng = random.Random(7)
     worst = 0.0
     for _ in range(200):
-        moment = datetime(1973, 1, 2, tzinfo=timezone.utc) + timedelta(days=rng.uniform(0, 19000))
+        moment = datetime(1973, 2, 1, tzinfo=timezone.utc) + timedelta(days=rng.uniform(0, 19000))
         lat, lon = rng.uniform(-60, 60), rng.uniform(-180, 180)
         system, code = rng.choice([("placidus", b"P"), ("campanus", b"C"), ("equal", b"E"), ("whole_sign", b"W")])
         result = chart(moment, orvane.GeodeticObserver(lon, lat), houses=system, engine=engine)
