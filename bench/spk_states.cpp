@@ -86,8 +86,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     SpkOrvane engine = std::move(*opened);
-    std::printf("kernel %s, %s\n", engine.metadata.kernel_name.c_str(),
-                engine.kernels[0].source().is_mapped() ? "memory-mapped" : "plain reads");
+    std::printf("kernel %s\n", engine.metadata.kernel_name.c_str());
 
     std::vector<double> ordered(BATCH);
     for (std::size_t i = 0; i < BATCH; ++i) ordered[i] = START + SPAN * static_cast<double>(i) / (BATCH - 1);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <expected>
 #include <string>
 #include <string_view>
@@ -10,8 +11,17 @@ namespace orvane {
 // The operating system's description of an errno value ("No such file or directory").
 std::string system_error_text(int error_number);
 
-// A read-only descriptor for the path (retried when interrupted), or the text
-// of the failure. A path with a NUL byte is refused without a system call.
-std::expected<int, std::string> open_read_only(std::string_view path);
+// An open regular file and its size in bytes when it was opened.
+struct RegularFile {
+    int fd = -1;
+    std::uint64_t size = 0;
+};
+
+// The path opened read-only (retried when interrupted) without waiting on it,
+// so a FIFO or a device is never read from, then refused unless it is a
+// regular file: a directory with the system's "Is a directory", anything else
+// with "not a regular file". A path with a NUL byte is refused without a
+// system call. The caller owns the descriptor.
+std::expected<RegularFile, std::string> open_regular_file(std::string_view path);
 
 }  // namespace orvane

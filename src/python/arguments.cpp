@@ -1,8 +1,11 @@
 #include "python/arguments.hpp"
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "python/py_ref.hpp"
 
 namespace orvane::python {
 namespace {
@@ -105,10 +108,36 @@ std::optional<std::string_view> str_argument(const Signature& signature, std::si
         raise_argument_type(signature, index, "str", value);
         return std::nullopt;
     }
+    return utf8_argument(signature, index, value);
+}
+
+namespace {
+
+// The text of a str, or nullopt with the interpreter's error set; `encode_failure`
+// turns a str that UTF-8 cannot encode into the ValueError.
+template <class Failure>
+std::optional<std::string_view> encoded(PyObject* str, Failure&& encode_failure) {
     Py_ssize_t size = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(value, &size);
-    if (text == nullptr) return std::nullopt;
-    return std::string_view(text, static_cast<std::size_t>(size));
+    const char* text = PyUnicode_AsUTF8AndSize(str, &size);
+    if (text != nullptr) return std::string_view(text, static_cast<std::size_t>(size));
+    if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
+        PyErr_Clear();
+        encode_failure();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> utf8_text(PyObject* str, const char* what) {
+    return encoded(str, [&] { PyErr_Format(PyExc_ValueError, "%s must be encodable as UTF-8", what); });
+}
+
+std::optional<std::string_view> utf8_argument(const Signature& signature, std::size_t index, PyObject* str) {
+    return encoded(str, [&] {
+        PyErr_Format(PyExc_ValueError, "%s() argument '%s' must be encodable as UTF-8", signature.function,
+                     parameter_name(signature, index));
+    });
 }
 
 std::optional<std::string_view> path_argument(const Signature& signature, std::size_t index, PyObject* value,
@@ -133,6 +162,13 @@ std::optional<double> float_argument(const Signature& signature, std::size_t ind
         if (PyErr_ExceptionMatches(PyExc_TypeError)) {
             PyErr_Clear();
             raise_argument_type(signature, index, "a real number", value);
+        } else if (PyErr_ExceptionMatches(PyExc_OverflowError)) {
+            PyErr_Clear();
+            PyRef zero(PyLong_FromLong(0));
+            if (!zero) return std::nullopt;
+            int negative = PyObject_RichCompareBool(value, zero.get(), Py_LT);
+            if (negative < 0) return std::nullopt;
+            return negative ? -HUGE_VAL : HUGE_VAL;
         }
         return std::nullopt;
     }

@@ -42,7 +42,15 @@ std::optional<std::string_view> str_argument(const Signature& signature, std::si
 std::optional<std::string_view> path_argument(const Signature& signature, std::size_t index, PyObject* value,
                                               PyRef& holder);
 
-// A float argument: float, int, or anything with __float__ or __index__.
+// The UTF-8 text of a str. A str that UTF-8 cannot encode (one with a lone
+// surrogate) raises ValueError "<what> must be encodable as UTF-8".
+std::optional<std::string_view> utf8_text(PyObject* str, const char* what);
+// The same, naming the parameter as "<function>() argument '<parameter>'".
+std::optional<std::string_view> utf8_argument(const Signature& signature, std::size_t index, PyObject* str);
+
+// A float argument: float, int, or anything with __float__ or __index__. A
+// number beyond the range of a float (an int such as 10**400) is the infinity
+// of its sign, which the finiteness checks then refuse.
 std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value);
 
 // A bool argument: Python bool or a NumPy boolean scalar; ints are refused.

@@ -112,8 +112,8 @@ PyObject* engine_supported_range(PyObject* self, void*) {
 }
 
 PyGetSetDef ENGINE_PROPERTIES[] = {
-    {"supported_range", engine_supported_range, nullptr, nullptr, nullptr},
-    {"kernel_metadata", engine_kernel_metadata, nullptr, nullptr, nullptr},
+    {"supported_range", guarded<engine_supported_range>, nullptr, nullptr, nullptr},
+    {"kernel_metadata", guarded<engine_kernel_metadata>, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -139,11 +139,11 @@ PyTypeObject* create_engine_class() {
         "Open SPK kernel and evaluate geometric or apparent spherical positions.",
         static_cast<Py_ssize_t>(sizeof(EngineObject)),
         engine_dealloc,
-        engine_new,
+        guarded<engine_new>,
     };
     declaration.methods = ENGINE_METHODS;
     declaration.properties = ENGINE_PROPERTIES;
-    declaration.repr = engine_repr;
+    declaration.repr = guarded<engine_repr>;
     return create_class(declaration);
 }
 

@@ -1,5 +1,7 @@
 #include "python/engine_methods.hpp"
 
+#include "python/python_errors.hpp"
+
 namespace orvane::python {
 namespace {
 PyCFunction fast(FastMethod method) { return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(method)); }
@@ -7,43 +9,43 @@ constexpr int FAST = METH_FASTCALL | METH_KEYWORDS;
 }  // namespace
 
 PyMethodDef ENGINE_METHODS[] = {
-    {"with_leap_second_kernel", fast(engine_with_leap_second_kernel), FAST,
+    {"with_leap_second_kernel", fast(guarded<engine_with_leap_second_kernel>), FAST,
      "with_leap_second_kernel($self, path, sha256)\n--\n\n"
      "Attach a NAIF leap-second kernel so UTC (and UT1 with EOP) convert."},
-    {"with_eop", fast(engine_with_eop), FAST,
+    {"with_eop", fast(guarded<engine_with_eop>), FAST,
      "with_eop($self, path, sha256)\n--\n\nAttach an IERS EOP 20 C04 table for UT1 and polar motion."},
-    {"with_time_kernels", fast(engine_with_time_kernels), FAST,
+    {"with_time_kernels", fast(guarded<engine_with_time_kernels>), FAST,
      "with_time_kernels($self, leap_second_kernel, leap_second_sha256, eop, eop_sha256)\n--\n\n"
      "Attach both an LSK and an EOP table."},
-    {"with_additional_kernel_file", fast(engine_with_additional_kernel_file), FAST,
+    {"with_additional_kernel_file", fast(guarded<engine_with_additional_kernel_file>), FAST,
      "with_additional_kernel_file($self, path, sha256)\n--\n\n"
      "Attach an extra planet-center SPK. The primary kernel still wins for\n"
      "any body and epoch it already covers. `sha256` is caller-verified."},
-    {"position", fast(engine_position), FAST,
+    {"position", fast(guarded<engine_position>), FAST,
      "position($self, body, instant, options)\n--\n\nOne spherical position for a named body."},
-    {"positions", fast(engine_positions), FAST,
+    {"positions", fast(guarded<engine_positions>), FAST,
      "positions($self, bodies, instants, options)\n--\n\n"
      "Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.\n\n"
      "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
      "speed (deg/day); the layout is instant-major, like the engine's batch\n"
      "operation: element [i, j] is body j at instant i."},
-    {"positions_for_julian_days", fast(engine_positions_for_julian_days), FAST,
+    {"positions_for_julian_days", fast(guarded<engine_positions_for_julian_days>), FAST,
      "positions_for_julian_days($self, bodies, julian_days, time_scale, options)\n--\n\n"
      "Batch positions at Julian days of one time scale, given as any C-contiguous\n"
      "float64 buffer (a `NumPy` array, `array.array('d')`), read in C order.\n\n"
      "Returns the array `positions` returns for the same instants."},
-    {"rise_set_transit", fast(engine_rise_set_transit), FAST,
+    {"rise_set_transit", fast(guarded<engine_rise_set_transit>), FAST,
      "rise_set_transit($self, body, observer, around, altitude_deg)\n--\n\n"
      "Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."},
-    {"next_horizon_event", fast(engine_next_horizon_event), FAST,
+    {"next_horizon_event", fast(guarded<engine_next_horizon_event>), FAST,
      "next_horizon_event($self, body, observer, after, kind, altitude_deg)\n--\n\n"
      "Next Sun or Moon rise, set, or transit strictly after `after`."},
-    {"next_season_event", fast(engine_next_season_event), FAST,
+    {"next_season_event", fast(guarded<engine_next_season_event>), FAST,
      "next_season_event($self, after, kind)\n--\n\n"
      "Next equinox or solstice after `after`. Returned instant is TT."},
-    {"next_lunation", fast(engine_next_lunation), FAST,
+    {"next_lunation", fast(guarded<engine_next_lunation>), FAST,
      "next_lunation($self, after, kind)\n--\n\nNext new or full Moon after `after`. Returned instant is TT."},
-    {"sidereal_position", fast(engine_sidereal_position), FAST,
+    {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},
     {"ayanamsha", fast(engine_ayanamsha), FAST,

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
@@ -28,6 +29,8 @@ const Signature DAYS_SIGNATURE{"positions_for_julian_days", {"bodies", "julian_d
 const Signature SIDEREAL_SIGNATURE{"sidereal_position", {"body", "instant", "options", "mode"}, 4};
 
 // A sequence (not a str) whose items are all accepted by `item`, in order.
+// `item` returns 1 for an accepted item, 0 for one of the wrong type and -1
+// when it has raised an error of its own.
 template <class Item>
 bool sequence_argument(const Signature& signature, std::size_t index, PyObject* value, const char* expected,
                        Item&& item) {
@@ -40,10 +43,9 @@ bool sequence_argument(const Signature& signature, std::size_t index, PyObject* 
     Py_ssize_t size = PySequence_Fast_GET_SIZE(items.get());
     PyObject** elements = PySequence_Fast_ITEMS(items.get());
     for (Py_ssize_t i = 0; i < size; ++i) {
-        if (!item(elements[i])) {
-            raise_argument_type(signature, index, expected, value);
-            return false;
-        }
+        const int accepted = item(elements[i]);
+        if (accepted == 0) raise_argument_type(signature, index, expected, value);
+        if (accepted != 1) return false;
     }
     return true;
 }
@@ -54,15 +56,11 @@ bool sequence_argument(const Signature& signature, std::size_t index, PyObject* 
 std::optional<std::vector<std::string>> body_names(const Signature& signature, PyObject* value) {
     std::vector<std::string> names;
     bool names_ok = sequence_argument(signature, 0, value, "a sequence of str", [&](PyObject* item) {
-        if (!PyUnicode_Check(item)) return false;
-        Py_ssize_t size = 0;
-        const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-        if (text == nullptr) {
-            PyErr_Clear();
-            return false;
-        }
-        names.emplace_back(text, static_cast<std::size_t>(size));
-        return true;
+        if (!PyUnicode_Check(item)) return 0;
+        auto text = utf8_argument(signature, 0, item);
+        if (!text) return -1;
+        names.emplace_back(*text);
+        return 1;
     });
     if (!names_ok) return std::nullopt;
     return names;
@@ -189,9 +187,9 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     if (!names) return nullptr;
     std::vector<Instant> instants;
     bool instants_ok = sequence_argument(POSITIONS_SIGNATURE, 1, a[1], "a sequence of Instant", [&](PyObject* item) {
-        if (!PyObject_TypeCheck(item, classes().instant)) return false;
+        if (!PyObject_TypeCheck(item, classes().instant)) return 0;
         instants.push_back(unbox<Instant>(item));
-        return true;
+        return 1;
     });
     if (!instants_ok) return nullptr;
     auto options = options_argument(POSITIONS_SIGNATURE, 2, a[2]);

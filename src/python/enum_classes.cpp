@@ -1,6 +1,7 @@
 // The enum-like classes: each instance carries one canonical name; a class
 // method per value, a `name` property, and a constructor that parses a name.
 #include "core/text_forms.hpp"
+#include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/python_errors.hpp"
@@ -153,10 +154,10 @@ PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {
 template <class E>
 PyTypeObject* create_enum_class(PyMethodDef* methods) {
     auto declaration = boxed_class<CanonicalName>(EnumClass<E>::qualified, EnumClass<E>::doc);
-    declaration.constructor = enum_new<E>;
+    declaration.constructor = guarded<enum_new<E>>;
     declaration.methods = methods;
     declaration.properties = ENUM_PROPERTIES;
-    declaration.repr = enum_repr<E>;
+    declaration.repr = guarded<enum_repr<E>>;
     return create_class(declaration);
 }
 
@@ -183,10 +184,9 @@ PyObject* new_horizon_event_kind(HorizonEventKind kind) {
 std::optional<std::string> extract_name(PyObject* value) {
     constexpr std::string_view failure = "expected a name string or an orvane enum with a name attribute";
     if (PyUnicode_Check(value)) {
-        Py_ssize_t size = 0;
-        const char* text = PyUnicode_AsUTF8AndSize(value, &size);
-        if (text == nullptr) return std::nullopt;
-        return std::string(text, static_cast<std::size_t>(size));
+        auto text = utf8_text(value, "name");
+        if (!text) return std::nullopt;
+        return std::string(*text);
     }
     PyObject* name = PyObject_GetAttrString(value, "name");
     if (name == nullptr) {
@@ -199,10 +199,9 @@ std::optional<std::string> extract_name(PyObject* value) {
         value_error(failure);
         return std::nullopt;
     }
-    Py_ssize_t size = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(name, &size);
-    if (text == nullptr) return std::nullopt;
-    return std::string(text, static_cast<std::size_t>(size));
+    auto text = utf8_text(name, "name");
+    if (!text) return std::nullopt;
+    return std::string(*text);
 }
 
 }  // namespace orvane::python

@@ -74,7 +74,7 @@ PyTypeObject* create_house_cusps_class() {
     auto declaration =
         boxed_class<HouseCusps>("orvane.HouseCusps", "Ecliptic longitudes of the twelve house cusps plus ASC/MC.");
     declaration.properties = HOUSE_CUSPS_PROPERTIES;
-    declaration.repr = house_cusps_repr;
+    declaration.repr = guarded<house_cusps_repr>;
     return create_class(declaration);
 }
 

@@ -48,7 +48,7 @@ PyObject* instant_in_scale(PyObject* cls, PyObject* const* args, Py_ssize_t narg
 }
 
 #define ORVANE_INSTANT_FACTORY(NAME, SCALE)                                                                     \
-    {NAME, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(instant_in_scale<TimeScale::SCALE>)),    \
+    {NAME, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<instant_in_scale<TimeScale::SCALE>>)),    \
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, NAME "($cls, julian_day)\n--\n\n"}
 
 PyMethodDef INSTANT_METHODS[] = {
@@ -117,10 +117,10 @@ PyObject* observer_repr(PyObject* self) { return str_object(observer_repr_text(u
 PyTypeObject* create_instant_class() {
     auto declaration = boxed_class<Instant>(
         "orvane.Instant", "Instant(julian_day, time_scale=\"tdb\")\n--\n\nJulian day with an explicit time scale.");
-    declaration.constructor = instant_new;
+    declaration.constructor = guarded<instant_new>;
     declaration.methods = INSTANT_METHODS;
     declaration.properties = INSTANT_PROPERTIES;
-    declaration.repr = instant_repr;
+    declaration.repr = guarded<instant_repr>;
     return create_class(declaration);
 }
 
@@ -129,9 +129,9 @@ PyTypeObject* create_geodetic_observer_class() {
         "orvane.GeodeticObserver",
         "GeodeticObserver(longitude_east_deg, latitude_deg, height_m=0.0)\n--\n\n"
         "Geodetic site on Earth (east longitude, GRS80/ITRS, height in metres).");
-    declaration.constructor = observer_new;
+    declaration.constructor = guarded<observer_new>;
     declaration.properties = OBSERVER_PROPERTIES;
-    declaration.repr = observer_repr;
+    declaration.repr = guarded<observer_repr>;
     return create_class(declaration);
 }
 

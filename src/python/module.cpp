@@ -6,6 +6,7 @@
 #include "python/classes.hpp"
 #include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
+#include "python/python_errors.hpp"
 #include "python/vocabulary.hpp"
 
 namespace orvane::python {
@@ -44,13 +45,13 @@ bool register_function(PyObject* module, PyObject* all, PyMethodDef* definition)
 }
 
 PyMethodDef FUNCTION_DEFS[] = {
-    {"open", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(open_engine)), METH_FASTCALL | METH_KEYWORDS,
+    {"open", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<open_engine>)), METH_FASTCALL | METH_KEYWORDS,
      nullptr},
-    {"geometric", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(geometric_options)),
+    {"geometric", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<geometric_options>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
-    {"apparent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(apparent_options)),
+    {"apparent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<apparent_options>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
-    {"house_cusps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(house_cusps_function)),
+    {"house_cusps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<house_cusps_function>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
 };
 

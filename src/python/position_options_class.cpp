@@ -170,9 +170,9 @@ PyTypeObject* create_position_options_class() {
         "PositionOptions(origin, coordinate_system, reference_epoch=\"j2000\", apparent=False, true_ecliptic=False, "
         "light_time=False, aberration=False, gravitational_deflection=False, precession=False, nutation=False, "
         "observer=None)\n--\n\nExplicit geometric or apparent request options.");
-    declaration.constructor = options_new;
+    declaration.constructor = guarded<options_new>;
     declaration.properties = OPTIONS_PROPERTIES;
-    declaration.repr = options_repr;
+    declaration.repr = guarded<options_repr>;
     return create_class(declaration);
 }
 

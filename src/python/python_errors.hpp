@@ -1,6 +1,8 @@
 #pragma once
 #include <Python.h>
 
+#include <new>
+#include <type_traits>
 #include <string_view>
 
 #include "core/errors.hpp"
@@ -16,5 +18,30 @@ PyObject* value_error(std::string_view message);
 
 // Sets ValueError with the error's text; returns nullptr.
 PyObject* map_orvane_error(const OrvaneError& error);
+
+// Every function Python calls is entered through guarded<function>: an
+// allocation that fails anywhere below it (argument conversion included)
+// becomes MemoryError instead of ending the process.
+template <auto function>
+struct Guard;
+
+template <class Result, class... Arguments, Result (*function)(Arguments...)>
+struct Guard<function> {
+    static Result call(Arguments... arguments) noexcept {
+        try {
+            return function(arguments...);
+        } catch (const std::bad_alloc&) {
+            PyErr_NoMemory();
+            if constexpr (std::is_pointer_v<Result>) {
+                return nullptr;
+            } else {
+                return -1;
+            }
+        }
+    }
+};
+
+template <auto function>
+inline constexpr auto guarded = &Guard<function>::call;
 
 }  // namespace orvane::python

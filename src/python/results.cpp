@@ -3,6 +3,7 @@
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/py_ref.hpp"
+#include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 
 namespace orvane::python {
@@ -102,8 +103,8 @@ PyGetSetDef KERNEL_METADATA_PROPERTIES[] = {
 };
 
 PyMethodDef KERNEL_METADATA_METHODS[] = {
-    {"additional_kernels", kernel_metadata_additional_kernels, METH_NOARGS, "additional_kernels($self)\n--\n\n"},
-    {"as_dict", kernel_metadata_as_dict, METH_NOARGS, "as_dict($self)\n--\n\n"},
+    {"additional_kernels", guarded<kernel_metadata_additional_kernels>, METH_NOARGS, "additional_kernels($self)\n--\n\n"},
+    {"as_dict", guarded<kernel_metadata_as_dict>, METH_NOARGS, "as_dict($self)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -112,7 +113,7 @@ PyMethodDef KERNEL_METADATA_METHODS[] = {
 PyTypeObject* create_position_class() {
     auto declaration = boxed_class<Position>("orvane.Position", "Spherical position returned by a scalar request.");
     declaration.properties = POSITION_PROPERTIES;
-    declaration.repr = position_repr;
+    declaration.repr = guarded<position_repr>;
     return create_class(declaration);
 }
 
@@ -120,7 +121,7 @@ PyTypeObject* create_date_range_class() {
     auto declaration =
         boxed_class<DateRange>("orvane.DateRange", "Inclusive kernel coverage in the declared time scale.");
     declaration.properties = DATE_RANGE_PROPERTIES;
-    declaration.repr = date_range_repr;
+    declaration.repr = guarded<date_range_repr>;
     return create_class(declaration);
 }
 
@@ -129,7 +130,7 @@ PyTypeObject* create_kernel_metadata_class() {
         boxed_class<OrvaneMetadata>("orvane.KernelMetadata", "Provenance recorded when the kernel was opened.");
     declaration.properties = KERNEL_METADATA_PROPERTIES;
     declaration.methods = KERNEL_METADATA_METHODS;
-    declaration.repr = kernel_metadata_repr;
+    declaration.repr = guarded<kernel_metadata_repr>;
     return create_class(declaration);
 }
 

@@ -19,24 +19,20 @@ inline constexpr std::string_view INVALID_SEEK_TEXT = "invalid seek to a negativ
 
 enum class SeekOrigin : std::uint8_t { Start, Current, End };
 
-// The bytes of one kernel file: a read-only memory map of the whole file when
-// the platform allows it (reads are copies out of memory), otherwise plain
-// reads through the file handle. Both forms give the same bytes and errors.
+// The bytes of one kernel file, read through the file handle at a position of
+// its own (positioned reads, so every read is a copy that the operating system
+// checks). The file is never mapped into memory: a file truncated or rewritten
+// while it is open then gives a read error rather than a fault.
 class KernelSource {
 public:
-    // Opens read-only and maps the whole file; a failed mapping silently
-    // falls back to plain reads. Failure to open the file is the only error.
+    // Opens read-only; only a regular file is accepted.
     static std::expected<KernelSource, IoError> open(std::string_view path);
-    // The same file read through the handle only, never mapped.
-    static std::expected<KernelSource, IoError> open_unmapped(std::string_view path);
 
     KernelSource(KernelSource&& other) noexcept;
     KernelSource& operator=(KernelSource&& other) noexcept;
     KernelSource(const KernelSource&) = delete;
     KernelSource& operator=(const KernelSource&) = delete;
     ~KernelSource();
-
-    bool is_mapped() const { return map_ != nullptr; }
 
     // Copies up to buffer.size() bytes from the current position; 0 at the end.
     std::expected<std::size_t, IoError> read(std::span<std::byte> buffer);
@@ -54,11 +50,9 @@ public:
 
 private:
     KernelSource() = default;
-    static std::expected<KernelSource, IoError> open_file(std::string_view path, bool map);
     void release();
 
     int fd_ = -1;
-    const std::byte* map_ = nullptr;
     std::uint64_t length_ = 0;
     std::uint64_t position_ = 0;
     std::uint64_t read_count_ = 0;

@@ -26,8 +26,8 @@ inline SegmentSpec type2_segment(std::int32_t target, std::int32_t center, doubl
 }
 
 // Opens a kernel that must open; the test fails with the error otherwise.
-inline SpkKernel open_kernel(const std::string& path, bool mapped = true) {
-    auto source = mapped ? KernelSource::open(path) : KernelSource::open_unmapped(path);
+inline SpkKernel open_kernel(const std::string& path) {
+    auto source = KernelSource::open(path);
     if (!source) throw std::runtime_error(path + ": " + source.error().text);
     auto kernel = SpkKernel::from_reader(std::move(*source));
     if (!kernel) throw std::runtime_error(path + ": " + kernel.error().message());
