@@ -55,6 +55,14 @@ OrvaneError OrvaneError::time_conversion(std::string text) {
     return error;
 }
 
+OrvaneError OrvaneError::non_finite_state(Body body, double tdb_julian_day) {
+    std::string text = "non-finite state of ";
+    text += name(body);
+    text += " at TDB Julian day ";
+    text += plain_float(tdb_julian_day);
+    return backend(std::move(text));
+}
+
 OrvaneError OrvaneError::backend(std::string text) {
     OrvaneError error;
     error.kind = Kind::Backend;

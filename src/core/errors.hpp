@@ -47,6 +47,9 @@ struct OrvaneError {
     static OrvaneError time_conversion(std::string text);
     static OrvaneError backend(std::string text);
     static OrvaneError backend(CoordinateError error) { return backend(std::string(orvane::message(error))); }
+    // A Backend error: a state or position of the body at the TDB Julian day
+    // that is not finite ("non-finite state of Mars at TDB Julian day 2451545").
+    static OrvaneError non_finite_state(Body body, double tdb_julian_day);
 
     std::string message() const;
 };

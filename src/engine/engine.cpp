@@ -34,11 +34,12 @@ std::expected<SpkOrvane, OrvaneError> SpkOrvane::open(std::string_view path, std
 std::expected<SpkOrvane, OrvaneError> SpkOrvane::with_additional_kernel(SpkOrvane&& engine, SpkKernel&& kernel,
                                                                         std::string kernel_name,
                                                                         std::string_view sha256) {
-    // Taken over here, so that a failure releases both.
+    // The kernel is checked completely before the engine is taken over, so that
+    // a failure leaves the engine with the caller as it was.
+    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(KERNEL_SHA256_FORM_ERROR)));
+    if (auto segments = kernel.segment_list(); !segments) return std::unexpected(spk_orvane_error(segments.error()));
     SpkOrvane extended = std::move(engine);
     SpkKernel added = std::move(kernel);
-    if (!is_sha256_text(sha256)) return std::unexpected(OrvaneError::backend(std::string(KERNEL_SHA256_FORM_ERROR)));
-    if (auto segments = added.segment_list(); !segments) return std::unexpected(spk_orvane_error(segments.error()));
     extended.metadata.additional_kernels.push_back(KernelProvenance{std::move(kernel_name), lowercase_sha256(sha256)});
     extended.kernels.push_back(std::move(added));
     return extended;

@@ -55,8 +55,8 @@ public:
     static std::expected<SpkOrvane, OrvaneError> open(std::string_view path, std::string_view sha256);
 
     // Appends an opened kernel after the others; it is consulted only for
-    // bodies and epochs the earlier kernels lack. On failure the engine and
-    // the kernel are released.
+    // bodies and epochs the earlier kernels lack. The kernel's segment list is
+    // decoded first: on failure nothing is taken from `engine`.
     static std::expected<SpkOrvane, OrvaneError> with_additional_kernel(SpkOrvane&& engine, SpkKernel&& kernel,
                                                                         std::string kernel_name,
                                                                         std::string_view sha256);

@@ -72,6 +72,9 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
     if (!std::isfinite(altitude_deg)) {
         return std::unexpected(OrvaneError::invalid_request("horizon altitude must be finite"));
     }
+    if (std::fabs(altitude_deg) > 90.0) {
+        return std::unexpected(OrvaneError::invalid_request("horizon altitude must be within [-90, 90] degrees"));
+    }
     if (auto valid = observer.validate(); !valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
     auto epochs = earth_rotation_epochs(engine, around.time_scale, around.julian_day);
     if (!epochs) return std::unexpected(std::move(epochs.error()));

@@ -20,8 +20,12 @@ struct OutputFrame {
 // date of precession and nutation).
 OutputFrame output_frame(const PositionOptions& resolved, double julian_day);
 
-// Rotates the state into the frame and converts it to longitude, latitude,
-// distance in au and longitude speed; geometric failures become Backend errors.
-std::expected<Position, OrvaneError> position_from_state(const CartesianState& state, const OutputFrame& frame);
+// Rotates the body's state at the TDB Julian day into the frame and converts it
+// to longitude, latitude, distance in au and longitude speed; geometric
+// failures become Backend errors. A state, or a position computed from it,
+// that is not finite (a huge coefficient overflowing) is the body's
+// non-finite-state error.
+std::expected<Position, OrvaneError> position_from_state(const CartesianState& state, const OutputFrame& frame,
+                                                         Body body, double tdb_julian_day);
 
 }  // namespace orvane

@@ -27,9 +27,9 @@ void write_position(const Position& p, double* out) {
 // One batch request: what every chunk shares, and the tables one chunk fills.
 class Batch {
 public:
-    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
-          InstantList instants, std::span<double> out)
-        : engine_(engine), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
+    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const Body> bodies,
+          std::span<const std::int32_t> codes, InstantList instants, std::span<double> out)
+        : engine_(engine), resolved_(resolved), bodies_(bodies), codes_(codes), instants_(instants), out_(out),
           topocentric_(resolved.origin.kind == OriginKind::Topocentric),
           corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
                      resolved.corrections.gravitational_deflection),
@@ -69,10 +69,10 @@ private:
         return {};
     }
 
+    double tdb_julian_day(std::size_t i) const { return epochs_[i] / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
+
     void build_frames() {
-        for (double epoch : epochs_) {
-            frames_.push_back(output_frame(resolved_, epoch / SECONDS_PER_DAY + J2000_JULIAN_DAY));
-        }
+        for (std::size_t i = 0; i < epochs_.size(); ++i) frames_.push_back(output_frame(resolved_, tdb_julian_day(i)));
     }
 
     // The origin's barycentric states at the chunk's epochs, observer added.
@@ -102,7 +102,8 @@ private:
             auto states = barycentric_states_across_kernels(engine_.kernels, codes_[j], epochs_);
             if (!states) return std::unexpected(spk_orvane_error(states.error()));
             for (std::size_t i = 0; i < epochs_.size(); ++i) {
-                auto position = position_from_state(subtract_states((*states)[i], origin_states_[i]), frames_[i]);
+                auto position = position_from_state(subtract_states((*states)[i], origin_states_[i]), frames_[i],
+                                                    bodies_[j], tdb_julian_day(i));
                 const std::size_t at = (begin + i) * bodies + j;
                 if (position) {
                     write_position(*position, &out_[4 * at]);
@@ -130,7 +131,7 @@ private:
             for (std::size_t j = 0; j < codes_.size(); ++j) {
                 auto state = relative_state_from(engine_.kernels, codes_[j], *origin, corrections);
                 if (!state) return std::unexpected(spk_orvane_error(state.error()));
-                auto position = position_from_state(*state, frames_[i]);
+                auto position = position_from_state(*state, frames_[i], bodies_[j], tdb_julian_day(i));
                 if (!position) return std::unexpected(position.error());
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
             }
@@ -163,6 +164,7 @@ private:
 
     const SpkOrvane& engine_;
     const PositionOptions& resolved_;
+    std::span<const Body> bodies_;
     std::span<const std::int32_t> codes_;
     InstantList instants_;
     std::span<double> out_;
@@ -206,7 +208,7 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body>
             }
         }
     }
-    return Batch(*this, *resolved, codes, instants, out).run();
+    return Batch(*this, *resolved, bodies, codes, instants, out).run();
 }
 
 std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,

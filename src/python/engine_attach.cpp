@@ -123,9 +123,12 @@ PyObject* engine_with_additional_kernel_file(PyObject* self, PyObject* const* ar
     if (!kernel) return value_error(kernel.error().message());
     auto engine = take_engine(*access);
     if (!engine) return nullptr;
-    // On failure the engine is consumed by the attach step and the Engine stays closed.
+    // A kernel that fails its checks leaves the engine untouched: it goes back.
     auto extended = SpkOrvane::with_additional_kernel(std::move(*engine), std::move(*kernel), std::move(*name), sha256);
-    if (!extended) return map_orvane_error(extended.error());
+    if (!extended) {
+        access->object().engine = std::move(engine);
+        return map_orvane_error(extended.error());
+    }
     access->object().engine = std::make_unique<SpkOrvane>(std::move(*extended));
     Py_RETURN_NONE;
 }

@@ -23,7 +23,7 @@ std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const do
                                                               std::int32_t start_address,
                                                               std::int32_t end_address) {
     double init = words[0], intlen = words[1], rsize = words[2], count = words[3];
-    if (!is_count(rsize)) return fail(R::RecordSize);
+    if (!is_count(rsize) || rsize > TYPE2_MAX_RECORD_WORDS) return fail(R::RecordSize);
     if (!is_count(count)) return fail(R::RecordCount);
     if (!std::isfinite(init) || !std::isfinite(intlen) || !(intlen > 0.0)) return fail(R::InvalidDirectoryEpoch);
     Type2Directory directory{init, intlen, static_cast<std::uint32_t>(rsize), static_cast<std::uint32_t>(count)};

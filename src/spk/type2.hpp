@@ -14,6 +14,12 @@ namespace orvane {
 
 inline constexpr std::int32_t SPK_TYPE_2 = 2;
 inline constexpr std::size_t TYPE2_DIRECTORY_WORDS = 4;
+// The most coefficients per component a record may hold (Chebyshev degree
+// 1023). Ephemerides stay far below it (the planetary ones under degree 20);
+// the bound keeps a malformed directory from making one record hold
+// gigabytes, and such a record size is refused as malformed.
+inline constexpr std::uint32_t TYPE2_MAX_COEFFICIENTS = 1024;
+inline constexpr std::uint32_t TYPE2_MAX_RECORD_WORDS = 2 + 3 * TYPE2_MAX_COEFFICIENTS;
 
 struct Type2Directory {
     double init = 0.0;    // start of record 0's interval, TDB seconds past J2000

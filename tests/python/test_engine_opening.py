@@ -315,24 +315,3 @@ def test_engine_dropped_on_another_thread_reports_through_unraisable_hook(de421_
     assert len(reports) == 1
     assert isinstance(reports[0].exc_value, RuntimeError)
     assert str(reports[0].exc_value) == "orvane::PyEngine is unsendable, but is being dropped on another thread"
-
-
-def test_closed_engine_dropped_on_another_thread_is_reported(de421_path, write_kernel, monkeypatch):
-    gc.collect()
-    engine = orvane.open(de421_path, ANY_SHA)
-    with pytest.raises(ValueError, match="^unsupported SPK summary layout ND=1, NI=5$"):
-        import daf_writer
-
-        broken = daf_writer.spk_bytes([], nd=1, ni=5)
-        engine.with_additional_kernel_file(write_kernel(broken), ANY_SHA)
-    with pytest.raises(ValueError, match="^engine is closed$"):
-        repr(engine)
-    reports = []
-    monkeypatch.setattr("sys.unraisablehook", lambda report: reports.append(report))
-    holder = [engine]
-    del engine
-    thread = threading.Thread(target=holder.clear)
-    thread.start()
-    thread.join()
-    assert [str(report.exc_value) for report in reports] == [
-        "orvane::PyEngine is unsendable, but is being dropped on another thread"]

@@ -234,7 +234,7 @@ def test_kernel_errors_follow_the_path_order(de421_path, writer, write_kernel):
 
 def degenerate_kernel(writer) -> bytes:
     """Jupiter 1e5 km above the Earth's centre along the pole, Saturn at the centre,
-    Neptune beyond the largest double; no Uranus."""
+    Neptune beyond the largest double, Pluto finite but its square not; no Uranus."""
     start, end = (2414864.5 - 2451545.0) * 86400.0, (2471184.5 - 2451545.0) * 86400.0
 
     def segment(target, center, position):
@@ -242,7 +242,8 @@ def degenerate_kernel(writer) -> bytes:
                               writer.linear_type2(start, end - start, 1, position, (0.0, 0.0, 0.0)))
 
     return writer.spk_bytes([segment(599, 399, (0.0, 0.0, 1e5)), segment(699, 399, (0.0, 0.0, 0.0)),
-                             segment(899, 898, (1.7e308, 0.0, 0.0)), segment(898, 8, (1.7e308, 0.0, 0.0))])
+                             segment(899, 898, (1.7e308, 0.0, 0.0)), segment(898, 8, (1.7e308, 0.0, 0.0)),
+                             segment(999, 399, (1e300, 0.0, 0.0))])
 
 
 def test_spherical_conversion_failures_and_their_place_in_the_order(de421_path, writer, write_kernel):
@@ -253,7 +254,12 @@ def test_spherical_conversion_failures_and_their_place_in_the_order(de421_path, 
     aberration = orvane.PositionOptions("geocentric", "equatorial", aberration=True)
     assert value_error(engine.position, "jupiter", t[0], equatorial) == "spherical longitude is undefined on the z axis"
     assert value_error(engine.position, "saturn", t[0], aberration) == "spherical position is undefined at origin"
-    assert value_error(engine.position, "neptune", t[0], equatorial) == "Cartesian state must be finite"
+    assert value_error(engine.position, "neptune", t[0], equatorial) == (
+        "non-finite state of Neptune at TDB Julian day 2451545")
+    # Nothing non-finite is ever returned: a distance that overflows is the same error.
+    for positions in (lambda: engine.position("pluto", t[0], equatorial),
+                      lambda: engine.positions(["sun", "pluto"], t, orvane.geometric("geocentric", "ecliptic"))):
+        assert value_error(positions) == "non-finite state of Pluto at TDB Julian day 2451545"
     # Off the pole in another frame, and turned off it by aberration.
     assert engine.position("jupiter", t[0], orvane.geometric()).latitude_deg == pytest.approx(66.56, abs=0.01)
     assert engine.position("jupiter", t[0], aberration).latitude_deg < 90.0

@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import decimal
 import math
+import struct
 import threading
 
 import numpy as np
@@ -15,7 +16,6 @@ from conftest import ANY_SHA
 
 J2000 = orvane.Instant.tdb(2451545.0)
 OBSERVER = orvane.GeodeticObserver(10.0, 50.0, 300.0)
-CLOSED = "engine is closed"
 
 
 def value_error(call, *args, **kwargs) -> str:
@@ -39,16 +39,6 @@ def bare(de421_path):
 @pytest.fixture
 def full(de421_path, leap_seconds_path, eop_path):
     return orvane.open(de421_path, ANY_SHA, leap_seconds_path, ANY_SHA, eop_path, ANY_SHA)
-
-
-def closed_engine(de421_path, writer, write_kernel):
-    """An Engine whose extra kernel's segment list failed to decode."""
-    engine = orvane.open(de421_path, ANY_SHA)
-    words = writer.linear_type2(0.0, 100.0, 1, (1.0, 0.0, 0.0), (0.0, 0.0, 0.0))
-    broken = write_kernel(writer.spk_bytes([writer.Segment(599, 5, 100.0, 0.0, words)]), "broken.bsp")
-    assert value_error(engine.with_additional_kernel_file, broken, ANY_SHA) == (
-        "invalid SPK segment: start time is after end time")
-    return engine
 
 
 def modified_leap_seconds(leap_seconds_path, tmp_path) -> str:
@@ -148,62 +138,12 @@ def test_names_and_modes(bare):
     assert value_error(bare.sidereal_position, "ceres", J2000, options, 3) == 'unknown body "ceres"'
 
 
-def test_closed_engine_reports_after_argument_checks(de421_path, writer, write_kernel, leap_seconds_path,
-                                                     eop_path):
-    engine = orvane.open(de421_path, ANY_SHA)
-    kept = engine.kernel_metadata
-    words = writer.linear_type2(0.0, 100.0, 1, (1.0, 0.0, 0.0), (0.0, 0.0, 0.0))
-    broken = write_kernel(writer.spk_bytes([writer.Segment(599, 5, 0.0, 100.0, words)], nd=1, ni=5))
-    assert value_error(engine.with_additional_kernel_file, broken, ANY_SHA) == (
-        "unsupported SPK summary layout ND=1, NI=5")
-    # Closed for good: every member that needs the engine says so.
-    options = orvane.apparent()
-    assert value_error(repr, engine) == CLOSED
-    assert value_error(getattr, engine, "kernel_metadata") == CLOSED
-    assert value_error(getattr, engine, "supported_range") == CLOSED
-    assert value_error(engine.position, "moon", J2000, options) == CLOSED
-    assert value_error(engine.positions, ["moon"], [J2000], options) == CLOSED
-    assert value_error(engine.positions, [], [], options) == CLOSED
-    assert value_error(engine.sidereal_position, "moon", J2000, options, "lahiri") == CLOSED
-    # ... but the checks that come before the engine is needed still report first.
-    assert value_error(engine.position, "vesta", J2000, options) == 'unknown body "vesta"'
-    assert value_error(engine.positions, ["sun", "vesta"], [J2000], options) == 'unknown body "vesta"'
-    assert value_error(engine.sidereal_position, "sun", J2000, options, "sayana") == 'unknown sidereal mode "sayana"'
-    with pytest.raises(TypeError, match="'instant'"):
-        engine.position("moon", 2451545.0, options)
-    assert value_error(engine.with_additional_kernel_file, "k.bsp", "g" * 64) == (
-        "kernel SHA-256 must contain exactly 64 hexadecimal characters")
-    assert value_error(engine.with_additional_kernel_file, "/", ANY_SHA) == "kernel path has no UTF-8 filename"
-    assert value_error(engine.with_additional_kernel_file, "/nonexistent/k.bsp", ANY_SHA).startswith(
-        "failed to read SPK kernel: ")
-    assert value_error(engine.with_additional_kernel_file, de421_path, ANY_SHA) == CLOSED
-    # Time-kernel files are opened before the closed check.
-    assert value_error(engine.with_leap_second_kernel, "/nonexistent/x.tls", ANY_SHA).startswith(
-        "failed to read leap-second kernel: ")
-    assert value_error(engine.with_time_kernels, leap_seconds_path, ANY_SHA, "/nonexistent/eop", ANY_SHA) == (
-        "No such file or directory")
-    assert value_error(engine.with_leap_second_kernel, leap_seconds_path, ANY_SHA) == CLOSED
-    assert value_error(engine.with_eop, eop_path, ANY_SHA) == CLOSED
-    assert value_error(engine.with_time_kernels, leap_seconds_path, ANY_SHA, eop_path, ANY_SHA) == CLOSED
-    assert value_error(repr, engine) == CLOSED
-    # Metadata taken before is a copy and outlives the engine.
-    assert kept.kernel_name == "de421.bsp" and kept.additional_kernels() == []
-
-
-def test_every_undecodable_extra_kernel_closes_the_engine(de421_path, writer, write_kernel):
-    engine = closed_engine(de421_path, writer, write_kernel)
-    assert value_error(repr, engine) == CLOSED
-    words = writer.linear_type2(0.0, 100.0, 1, (1.0, 0.0, 0.0), (0.0, 0.0, 0.0))
-    nan_bounds = write_kernel(writer.spk_bytes([writer.Segment(599, 5, math.nan, 100.0, words)]))
-    other = orvane.open(de421_path, ANY_SHA)
-    assert value_error(other.with_additional_kernel_file, nan_bounds, ANY_SHA) == (
-        "invalid SPK segment: time bounds must be finite")
-    assert value_error(other.position, "moon", J2000, orvane.geometric()) == CLOSED
-
-
 def test_failed_opening_leaves_the_engine_open_and_unchanged(bare, writer, write_kernel, tmp_path,
                                                              leap_seconds_path):
     before = repr(bare)
+    words = writer.linear_type2(0.0, 100.0, 1, (1.0, 0.0, 0.0), (0.0, 0.0, 0.0))
+    segment = writer.Segment(599, 5, 0.0, 100.0, words)
+    too_many = writer.spk_bytes([segment])
     for path, sha, message in [
         (str(tmp_path / "missing.bsp"), "A" * 63, "kernel SHA-256 must contain exactly 64 hexadecimal characters"),
         (str(tmp_path / "missing.bsp"), "g" + "a" * 63, "kernel SHA-256 must contain exactly 64 hexadecimal characters"),
@@ -212,6 +152,10 @@ def test_failed_opening_leaves_the_engine_open_and_unchanged(bare, writer, write
         ("", ANY_SHA, "kernel path has no UTF-8 filename"),
         (str(tmp_path / "missing.bsp"), ANY_SHA, "failed to read SPK kernel: No such file or directory"),
         (write_kernel(b"NAIF/DAF" + bytes(2000)), ANY_SHA, 'expected DAF/SPK file identifier, found "NAIF/DAF"'),
+        # Kernels whose segment list does not decode leave the engine open too.
+        (write_kernel(writer.spk_bytes([segment], nd=1, ni=5)), ANY_SHA, "unsupported SPK summary layout ND=1, NI=5"),
+        (write_kernel(too_many[:1040] + struct.pack("<d", 99.0) + too_many[1048:]), ANY_SHA,
+         "invalid DAF summary chain: summary count exceeds record capacity"),
     ]:
         assert value_error(bare.with_additional_kernel_file, path, sha) == message
     assert value_error(bare.with_leap_second_kernel, leap_seconds_path, "abc") == (

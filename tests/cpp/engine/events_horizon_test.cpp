@@ -382,6 +382,9 @@ TEST(HorizonEvents, RequestsAreCheckedInOrder) {
     EXPECT_EQ(nan_altitude.error().kind, OrvaneError::Kind::InvalidRequest);
     EXPECT_EQ(text(nan_altitude), "horizon altitude must be finite");
     EXPECT_EQ(text(rise_set_transit(bare, Body::Sun, good, at, INFINITY)), "horizon altitude must be finite");
+    // Only the sine of the altitude is used: 140 would otherwise act as 40.
+    EXPECT_EQ(text(rise_set_transit(bare, Body::Sun, bad, at, 140.0)),
+              "horizon altitude must be within [-90, 90] degrees");
     EXPECT_EQ(text(rise_set_transit(bare, Body::Sun, bad, at, 0.0)),
               "geodetic latitude must be finite and within [-90, 90] degrees");
     EXPECT_EQ(text(rise_set_transit(bare, Body::Sun, GeodeticObserver{NAN, 45.0, 0.0}, at, 0.0)),
