@@ -17,8 +17,7 @@
 namespace orvane {
 
 // The transit nearest to a query, with the rise before it and the set after
-// it; rise and set are both absent when the body stays above or below the
-// altitude at the transit's declination.
+// it; each of rise and set is absent when it does not happen.
 struct RiseSetTransit {
     std::optional<double> rise_ut1_julian_day;
     std::optional<double> set_ut1_julian_day;
@@ -52,12 +51,15 @@ std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine,
 // The transit nearest to `around` (possibly before it) with the rise before it
 // and the set after it, for the Sun or the Moon crossing altitude_deg (the
 // centre's apparent altitude; the caller's value includes any refraction or
-// semi-diameter). Whether the body crosses is decided once, at the transit's
-// declination: if it does not, the transit comes alone; if it does, the rise
-// and the set are refined from the transit and a failure of either (the body
-// no longer crossing at an iterate, near the start or end of a polar day or
-// night) fails the call. Needs the leap-second kernel and the
-// Earth-orientation table.
+// semi-diameter; within [-90, 90]). The transit never depends on the
+// altitude. The rise is looked for between the lower culmination before the
+// transit and the transit, the set between the transit and the lower
+// culmination after it, from the altitude itself at those instants (so the
+// body's motion in declination during the day counts): where the altitude
+// does not cross the requested one, that event is absent, as at the start and
+// end of a polar day or night where one happens without the other. A crossing
+// is refined by regula falsi to a millisecond. Needs the leap-second kernel
+// and the Earth-orientation table.
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg);
