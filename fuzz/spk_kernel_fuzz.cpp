@@ -1,5 +1,5 @@
-// Opening an SPK kernel as an engine and evaluating every body at instants
-// across its coverage, one by one and in a batch, geometric and apparent.
+// Opening an SPK kernel as an engine and evaluating bodies at instants across
+// its coverage, one by one and in a batch.
 #include <array>
 #include <vector>
 
@@ -17,16 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         instants.push_back(Instant{range.start_julian_day + fraction * (range.end_julian_day - range.start_julian_day),
                                    TimeScale::Tdb});
     }
+    // Geometric requests reach every path the kernel's words take; an apparent
+    // one adds the corrections (and the frame of date, which the input does not reach).
     const std::array bodies{Body::Sun, Body::Moon, Body::Mercury, Body::Earth, Body::Mars, Body::Pluto};
     PositionOptions geometric;
+    for (Body body : bodies) {
+        for (const Instant& instant : instants) (void)engine->position(body, instant, geometric);
+    }
+    (void)engine->positions(bodies, instants, geometric);
     PositionOptions apparent;
     apparent.apparent = true;
-    apparent.reference_epoch = ReferenceEpoch::OfDate;
-    for (const PositionOptions& options : {geometric, apparent}) {
-        for (Body body : bodies) {
-            for (const Instant& instant : instants) (void)engine->position(body, instant, options);
-        }
-        (void)engine->positions(bodies, instants, options);
-    }
+    (void)engine->position(Body::Mars, instants[1], apparent);
     return 0;
 }

@@ -136,7 +136,7 @@ TEST_P(Engine, AdditionalKernelsAddBodiesButNotRange) {
     EXPECT_EQ(again->kernels[2].source().read_count(), third_reads);
 }
 
-TEST_P(Engine, RejectedAttachmentsLoseTheEngine) {
+TEST_P(Engine, RejectedAttachmentsLeaveTheEngineAsItWas) {
     SpkFile layout{{type2_segment(499, 0, 0, 10, marker_type2(0, 10, 1))}};
     layout.file.nd = 1;
     layout.file.ni = 5;
@@ -149,7 +149,7 @@ TEST_P(Engine, RejectedAttachmentsLoseTheEngine) {
     auto short_sha = SpkOrvane::with_additional_kernel(std::move(*engine), std::move(*kernel), "x", SHA.substr(1));
     ASSERT_FALSE(short_sha);
     EXPECT_EQ(short_sha.error().message(), BAD_SHA);
-    EXPECT_TRUE(engine->kernels.empty());  // taken and released
+    EXPECT_EQ(engine->kernels.size(), 1u);  // not taken
 
     auto second = SpkOrvane::open(moon_kernel("moon2.bsp"), SHA);
     ASSERT_TRUE(second);
@@ -158,6 +158,8 @@ TEST_P(Engine, RejectedAttachmentsLoseTheEngine) {
     auto bad_layout = SpkOrvane::with_additional_kernel(std::move(*second), std::move(*layout_kernel), "x", SHA);
     ASSERT_FALSE(bad_layout);
     EXPECT_EQ(bad_layout.error().message(), "unsupported SPK summary layout ND=1, NI=5");
+    EXPECT_EQ(second->kernels.size(), 1u);
+    EXPECT_TRUE(second->metadata.additional_kernels.empty());
 }
 
 TEST_P(Engine, TimeKernelsAreAttachedAndReplaced) {
