@@ -48,14 +48,14 @@ PyMethodDef ENGINE_METHODS[] = {
     {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},
-    {"ayanamsha", fast(engine_ayanamsha), FAST,
+    {"ayanamsha", fast(guarded<engine_ayanamsha>), FAST,
      "ayanamsha($self, mode, instant)\n--\n\n"
      "Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."},
-    {"convert_instant", fast(engine_convert_instant), FAST,
+    {"convert_instant", fast(guarded<engine_convert_instant>), FAST,
      "convert_instant($self, instant, time_scale)\n--\n\n"
      "The same instant in another time scale (\"tdb\", \"tt\", \"utc\" or \"ut1\"),\n"
      "converted with the attached leap-second kernel and EOP table."},
-    {"altitude_azimuth", fast(engine_altitude_azimuth), FAST,
+    {"altitude_azimuth", fast(guarded<engine_altitude_azimuth>), FAST,
      "altitude_azimuth($self, body, observer, instant, refraction=False)\n--\n\n"
      "Apparent altitude and azimuth of a body seen from a place, as the tuple\n"
      "`(altitude_deg, azimuth_deg, distance_au)`.\n\n"
