@@ -4,21 +4,30 @@
   (``orvane_tools.data``), one per calling thread;
 - ``to_instant``, ``to_datetime``, ``to_iso``, ``julian_days``: calendar dates
   and time zones (``orvane_tools.dates``);
+- ``altitude_azimuth``, ``day_events``: the sky at a place, rise, transit and
+  set in local time (``orvane_tools.sky``);
 - ``write_planet_centre_kernel``: the approximate planet-centre kernel
   (``orvane_tools.centres``).
 """
 from __future__ import annotations
 
+from .centres import write_planet_centre_kernel
 from .data import EngineSpec, MissingDataError, default_engine, default_spec
 from .dates import julian_days, to_datetime, to_instant, to_iso
+from .sky import DayEvents, Horizontal, altitude_azimuth, day_events
 
 __all__ = [
+    "DayEvents",
     "EngineSpec",
+    "Horizontal",
     "MissingDataError",
+    "altitude_azimuth",
+    "day_events",
     "default_engine",
     "default_spec",
     "julian_days",
     "to_datetime",
     "to_instant",
     "to_iso",
+    "write_planet_centre_kernel",
 ]

@@ -56,8 +56,14 @@ def default_kernel() -> pathlib.Path:
 
 
 def default_eop() -> pathlib.Path:
-    """The IERS Earth-orientation table from ``astropy-iers-data``."""
-    return _package_file("astropy_iers_data", "data/eopc04.1962-now", "astropy-iers-data")
+    """The IERS Bulletin A table from ``astropy-iers-data``: measured values and a year of predictions.
+
+    It starts in 1973; its values agree with the C04 series
+    ``eopc04.1962-now`` (same package, from 1962, no predictions) within
+    about 5 milliseconds of UT1. Pass that file as ``eop`` for the years
+    1962 to 1973.
+    """
+    return _package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data")
 
 
 def default_leap_seconds() -> pathlib.Path:

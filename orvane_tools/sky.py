@@ -1,4 +1,4 @@
-"""The sky at a place: rise, transit and set in local time.
+"""The sky at a place: altitude and azimuth, rise, transit and set in local time.
 
 Times come back as aware datetimes in the place's time zone (an IANA name
 such as "Europe/London" or any tzinfo), converted from the engine's UT1 by
@@ -6,8 +6,10 @@ the engine itself.
 """
 from __future__ import annotations
 
+import contextlib
 import datetime
-from typing import NamedTuple
+import re
+from typing import Iterator, NamedTuple
 
 import orvane
 
@@ -19,6 +21,46 @@ RISE_SET_ALTITUDE_DEG = {
     "sun": orvane.SUN_UPPER_LIMB_ALTITUDE_DEG,
     "moon": orvane.MEAN_REFRACTION_ALTITUDE_DEG,
 }
+
+
+_COVERAGE = re.compile(r"outside EOP coverage \[[-0-9.]+, (?P<end>[-0-9.]+)\]")
+
+
+@contextlib.contextmanager
+def _earth_orientation_explained() -> Iterator[None]:
+    """Adds to an Earth-orientation coverage error the calendar date where the table ends and how to update it."""
+    try:
+        yield
+    except ValueError as error:
+        match = _COVERAGE.search(str(error))
+        if match is None:
+            raise
+        end = to_datetime(orvane.Instant.utc(float(match["end"]))).date()
+        raise ValueError(f"{error}: the Earth-orientation table (measured and predicted UT1 and polar motion) ends on "
+                         f"{end.isoformat()}; a newer one comes with pip install --upgrade astropy-iers-data") from error
+
+
+class Horizontal(NamedTuple):
+    """Where a body stands in a place's sky: apparent altitude above the horizon,
+    azimuth from north through east (degrees), and distance (au)."""
+
+    altitude_deg: float
+    azimuth_deg: float
+    distance_au: float
+
+
+def altitude_azimuth(body: str, observer: orvane.GeodeticObserver,
+                     when: datetime.datetime | str | float | orvane.Instant, engine: orvane.Engine | None = None,
+                     refraction: bool = False) -> Horizontal:
+    """Altitude and azimuth of a body at a place and time (any form ``to_instant`` takes; a number is a UTC Julian day).
+
+    ``refraction=True`` adds standard atmospheric refraction to the altitude.
+    """
+    engine = engine if engine is not None else default_engine()
+    with _earth_orientation_explained():
+        altitude, azimuth, distance = engine.altitude_azimuth(  # type: ignore[attr-defined, unused-ignore]
+            body, observer, to_instant(when), refraction)
+    return Horizontal(float(altitude), float(azimuth), float(distance))
 
 
 class DayEvents(NamedTuple):
@@ -46,7 +88,8 @@ def day_events(body: str, observer: orvane.GeodeticObserver, day: datetime.date,
     if altitude_deg is None:
         altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
     noon = datetime.datetime(day.year, day.month, day.day, 12, tzinfo=zone)
-    events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
+    with _earth_orientation_explained():
+        events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
 
     def local(ut1_julian_day: float | None) -> datetime.datetime | None:
         if ut1_julian_day is None:
