@@ -2,6 +2,7 @@
 kernel against skyfield's system barycentres, per-thread engines."""
 from __future__ import annotations
 
+import concurrent.futures
 import math
 import pickle
 import sys
@@ -45,19 +46,15 @@ def test_planets_match_skyfield_system_barycentres():
 
 
 def test_kernels_given_first_win_over_the_approximation(writer, write_kernel):
-    # A "real" Jupiter-centre kernel 1e6 km from the barycentre over one decade.
-    start, end = (2451545.0 - 2451545.0) * 86400, 3650 * 86400.0
-    words = writer.linear_type2(start, end - start, 1, (1e6, 0.0, 0.0), (0.0, 0.0, 0.0), degree=0)
-    real = write_kernel(writer.spk_bytes([writer.Segment(599, 5, start, end, words)]))
+    # A "real" Jupiter-centre kernel, 1e6 km from the barycentre, covering only the decade after J2000.
+    words = writer.linear_type2(0.0, 3650 * 86400.0, 1, (1e6, 0.0, 0.0), (0.0, 0.0, 0.0), degree=0)
+    real = write_kernel(writer.spk_bytes([writer.Segment(599, 5, 0.0, 3650 * 86400.0, words)]))
     engine = orvane_tools.default_spec(extra_kernels=[real]).open()
-    assert [name for name, _ in engine.kernel_metadata.additional_kernels()][-1] == "planet_centres.bsp"
     options = orvane.geometric("barycentric", "equatorial")
-    for jd, offset_km in ((2451545.0 + 100, 1e6), (2451545.0 - 100, 0.0)):
+    for jd, moved in ((2451545.0 + 100, True), (2451545.0 - 100, False)):
         centre = engine.position("jupiter", orvane.Instant.tdb(jd), options)
-        # The barycentre is the centre as the approximation places it: the offset shows where the real kernel covers.
         approx = orvane_tools.default_engine().position("jupiter", orvane.Instant.tdb(jd), options)
-        assert abs((centre.distance_au - approx.distance_au) * 149597870.7) <= offset_km + 1.0
-        assert (abs(centre.longitude_deg - approx.longitude_deg) > 1e-3) == bool(offset_km)
+        assert (abs(centre.longitude_deg - approx.longitude_deg) > 1e-3) == moved
 
 
 def test_kernel_comment_states_the_bound(tmp_path):
@@ -72,27 +69,24 @@ def test_kernel_comment_states_the_bound(tmp_path):
         spiceypy.dafcls(handle)
     text = "\n".join(lines)
     assert "599 JUPITER" in text and "2130 km" in text and "0.11 arcsec" in text and "699" not in text
-    with pytest.raises(ValueError, match="distinct codes"):
-        centres.kernel_bytes(0.0, 1.0, bodies=(301,))
 
 
 def test_spec_pickles_and_gives_one_engine_per_thread():
     spec = orvane_tools.default_spec()
     assert pickle.loads(pickle.dumps(spec)) == spec
     seen: list[int] = []
+    barrier = threading.Barrier(3)
 
     def work() -> None:
+        barrier.wait()  # three threads at once
         first = spec.engine()
         assert spec.engine() is first
         first.position("moon", orvane.Instant.tt(2461000.5), orvane.apparent())
         seen.append(id(first))
 
-    threads = [threading.Thread(target=work) for _ in range(3)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    assert len(seen) == 3 and spec.engine() is spec.engine()
+    with concurrent.futures.ThreadPoolExecutor(3) as pool:
+        list(pool.map(lambda _: work(), range(3)))
+    assert len(set(seen)) == 3
 
 
 def test_missing_data_package_names_the_install(monkeypatch):

@@ -84,5 +84,5 @@ def test_offsets_and_zones_name_the_same_instant():
     base = ot.to_instant("2026-12-07T20:51:00Z").julian_day
     kolkata = datetime.datetime(2026, 12, 8, 2, 21, tzinfo=ot.dates.as_time_zone("Asia/Kolkata"))
     for value in ("2026-12-08T02:21:00+05:30", "2026-12-07T15:51-0500", kolkata):
-        assert ot.to_instant(value).julian_day == pytest.approx(base, abs=1e-6 * SECOND)
+        assert abs(ot.to_instant(value).julian_day - base) < 1e-6 * SECOND
     assert ot.to_iso(orvane.Instant.utc(base), tz="Asia/Kolkata") == "2026-12-08T02:21:00+05:30"
