@@ -87,7 +87,8 @@ def _parse_iso(text: str) -> tuple[datetime.datetime, float]:
         raise ValueError(f"invalid ISO 8601 date and time {text!r}: {error}") from None
     if leap and moment.astimezone(datetime.timezone.utc).time() != datetime.time(23, 59, 59, moment.microsecond):
         raise ValueError(f"invalid ISO 8601 date and time {text!r}: second 60 exists only at 23:59:60 UTC")
-    return moment, leap + float("0." + fraction[6:] if len(fraction) > 6 else 0.0)
+    beyond_microseconds = float("0." + fraction[6:]) * 1e-6 if len(fraction) > 6 else 0.0
+    return moment, leap + beyond_microseconds
 
 
 def to_instant(value: datetime.datetime | str | float | orvane.Instant, scale: str = "utc") -> orvane.Instant:
@@ -105,6 +106,8 @@ def to_instant(value: datetime.datetime | str | float | orvane.Instant, scale: s
         return orvane.Instant(_julian_day(value), scale)
     if isinstance(value, str):
         moment, seconds = _parse_iso(value)
+        if seconds >= 1.0 and scale != "utc":
+            raise ValueError(f"second 60 exists only in UTC, not in {scale.upper()}: {value!r}")
         return orvane.Instant(_julian_day(moment, seconds), scale)
     if isinstance(value, datetime.date):
         raise TypeError("a date without a time of day is ambiguous: give an aware datetime")
