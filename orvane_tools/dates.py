@@ -151,7 +151,7 @@ def _utc_julian_day(instant: orvane.Instant, engine: orvane.Engine | None) -> fl
     if engine is None:
         raise ValueError(f"converting a {instant.time_scale.upper()} Instant to a calendar date needs an engine "
                          "with the time kernels (e.g. orvane_tools.default_engine())")
-    return float(engine.convert_instant(instant, "utc").julian_day)  # type: ignore[attr-defined, unused-ignore]
+    return float(engine.convert_instant(instant, "utc").julian_day)
 
 
 def _from_julian_day(julian_day: float) -> datetime.datetime:
@@ -171,7 +171,7 @@ def _in_leap_second(instant: orvane.Instant, engine: orvane.Engine | None, utc_d
     """Seconds into an inserted leap second for a TT or TDB instant inside one, else None."""
     if instant.time_scale not in ("tt", "tdb") or engine is None:
         return None
-    back = engine.convert_instant(orvane.Instant.utc(utc_day), instant.time_scale).julian_day  # type: ignore[attr-defined, unused-ignore]
+    back = engine.convert_instant(orvane.Instant.utc(utc_day), instant.time_scale).julian_day
     excess = (back - instant.julian_day) * SECONDS_PER_DAY  # one second inside a leap second, else ~0
     if excess < 0.5:
         return None

@@ -58,7 +58,7 @@ def altitude_azimuth(body: str, observer: orvane.GeodeticObserver,
     """
     engine = engine if engine is not None else default_engine()
     with _earth_orientation_explained():
-        altitude, azimuth, distance = engine.altitude_azimuth(  # type: ignore[attr-defined, unused-ignore]
+        altitude, azimuth, distance = engine.altitude_azimuth(
             body, observer, to_instant(when), refraction)
     return Horizontal(float(altitude), float(azimuth), float(distance))
 
