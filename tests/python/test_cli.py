@@ -25,11 +25,12 @@ def ok(*args: str) -> str:
     return result.stdout
 
 
-def test_now_lists_every_body():
-    rows = json.loads(ok("now", "--format", "json"))
+def test_now_lists_every_body_with_altitude():
+    rows = json.loads(ok("now", "--place", "-33.87,151.21,40", "--format", "json"))
     assert [r["body"] for r in rows][:3] == ["sun", "moon", "mercury"] and len(rows) == 10
     for row in rows:
         assert 0.0 <= row["longitude_deg"] < 360.0 and 0.0 <= row["ra_hours"] < 24.0
+        assert -90.0 <= row["altitude_deg"] <= 90.0 and 0.0 <= row["azimuth_deg"] < 360.0
 
 
 def test_positions_stream_rows_per_instant_and_body():
