@@ -92,7 +92,7 @@ def main() -> None:
     array = positions(spec, da.from_array(days, chunks=args.chunk), "tt", BODIES, OPTIONS)
     for workers in (1, 2):
         with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                      dashboard_address=None, silence_logs=logging.ERROR) as cluster, \
+                                      dashboard_address=":0", silence_logs=logging.ERROR) as cluster, \
                 distributed.Client(cluster) as client:
             assert client.compute(array).result(timeout=600).tobytes() == alone.tobytes()
             gathered = best(args.repeats, lambda: client.compute(array).result(timeout=600), client)

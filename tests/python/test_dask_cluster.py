@@ -32,7 +32,7 @@ CHUNKS = ((300, 1, 500, 250, 150),)
 
 @pytest.fixture(scope="module")
 def client():
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None,
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=":0",
                                   silence_logs=logging.CRITICAL, timeout=WAIT_S) as cluster:
         with distributed.Client(cluster, timeout=WAIT_S) as dask_client:
             yield dask_client
