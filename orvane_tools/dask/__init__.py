@@ -8,6 +8,6 @@ builds its options from an `OptionsSpec`, since neither an Engine nor
 """
 from orvane_tools.dask.arrays import positions
 from orvane_tools.dask.options import OptionsSpec
-from orvane_tools.dask.records import map_records, rise_set_transit_rows
+from orvane_tools.dask.records import chart_rows, map_records, rise_set_transit_rows
 
-__all__ = ["OptionsSpec", "map_records", "positions", "rise_set_transit_rows"]
+__all__ = ["OptionsSpec", "chart_rows", "map_records", "positions", "rise_set_transit_rows"]

@@ -12,6 +12,7 @@ from typing import Any
 import dask.bag as db
 
 import orvane
+from orvane_tools.chart import chart
 from orvane_tools.dask.on_worker import call_with_engine
 from orvane_tools.data import EngineSpec
 from orvane_tools.sky import day_events
@@ -81,3 +82,40 @@ def _date(value: object) -> datetime.date:
     if isinstance(value, datetime.date):
         return value
     raise TypeError(f"first_day and last_day must be dates or ISO date texts, not {type(value).__name__}")
+
+
+def chart_rows(spec: EngineSpec, births: db.Bag | Iterable[Record], houses: str | None = "placidus",
+               sidereal: str | None = None, npartitions: int | None = None) -> db.Bag:
+    """One row per birth record: its chart (`orvane_tools.chart.chart`) as
+    plain columns.
+
+    A record holds `moment` (an aware datetime or an ISO 8601 text),
+    `longitude_east_deg`, `latitude_deg` and optionally `height_m`; its other
+    keys are copied into its row beside `tt_julian_day`, `ut1_julian_day`,
+    `<point>_longitude_deg` and `<point>_speed_deg_per_day` for every body and
+    lunar point (the speed None where a point has none), `cusp_1_deg` to
+    `cusp_12_deg`, `ascendant_deg` and `midheaven_deg` (without houses, None),
+    and `aspects`, a tuple of (first, kind, second) names.
+    """
+    return map_records(spec, births, _Charts(houses, sidereal), npartitions)
+
+
+class _Charts:
+    def __init__(self, houses: str | None, sidereal: str | None) -> None:
+        self.houses = houses
+        self.sidereal = sidereal
+
+    def __call__(self, engine: orvane.Engine, birth: Record) -> Iterable[Row]:
+        place = orvane.GeodeticObserver(float(birth["longitude_east_deg"]), float(birth["latitude_deg"]),
+                                        float(birth.get("height_m", 0.0)))
+        drawn = chart(birth["moment"], place, houses=self.houses, sidereal=self.sidereal, engine=engine)
+        row: Row = {**birth, "tt_julian_day": drawn.tt_julian_day, "ut1_julian_day": drawn.ut1_julian_day}
+        for point in drawn.points:
+            row[f"{point.name}_longitude_deg"] = point.longitude_deg
+            row[f"{point.name}_speed_deg_per_day"] = point.speed_deg_per_day
+        cusps = drawn.houses.cusps_deg if drawn.houses is not None else (None,) * 12
+        row.update({f"cusp_{number}_deg": cusp for number, cusp in enumerate(cusps, start=1)})
+        row["ascendant_deg"] = drawn.houses.ascendant_deg if drawn.houses is not None else None
+        row["midheaven_deg"] = drawn.houses.midheaven_deg if drawn.houses is not None else None
+        row["aspects"] = tuple((aspect.first, aspect.kind, aspect.second) for aspect in drawn.aspects)
+        yield row

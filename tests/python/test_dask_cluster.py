@@ -18,8 +18,9 @@ import dask.array as da  # noqa: E402
 
 import orvane  # noqa: E402
 from conftest import ANY_SHA  # noqa: E402
-from orvane_tools.dask import OptionsSpec, positions, rise_set_transit_rows  # noqa: E402
-from orvane_tools.data import EngineSpec  # noqa: E402
+from orvane_tools.chart import chart  # noqa: E402
+from orvane_tools.dask import OptionsSpec, chart_rows, positions, rise_set_transit_rows  # noqa: E402
+from orvane_tools.data import EngineSpec, default_spec  # noqa: E402
 from orvane_tools.sky import day_events  # noqa: E402
 
 WAIT_S = 120
@@ -85,6 +86,22 @@ def test_rise_set_transit_rows_equal_this_process(client, spec):
             expected.append((place["place"], day, *day_events("sun", observer, day, place["time_zone"], engine)))
     assert [(r["place"], r["day"], r["rise"], r["transit"], r["set"]) for r in rows] == expected
     assert expected[-1][2] is None
+
+
+def test_chart_rows_equal_charts_in_this_process(client, de421_path, leap_seconds_path, eop_path):
+    with_centres = default_spec(de421_path, leap_seconds_path, eop_path)
+    births = [{"name": "a", "moment": datetime.datetime(1990, 5, 17, 8, 30, tzinfo=datetime.timezone.utc),
+               "longitude_east_deg": 2.35, "latitude_deg": 48.85},
+              {"name": "b", "moment": "1985-02-01T12:00:00+01:00", "longitude_east_deg": 13.4, "latitude_deg": 52.5}]
+    rows = compute(client, chart_rows(with_centres, births, npartitions=2))
+    engine = with_centres.open()
+    for birth, row in zip(births, rows, strict=True):
+        drawn = chart(birth["moment"], orvane.GeodeticObserver(birth["longitude_east_deg"], birth["latitude_deg"]),
+                      engine=engine)
+        assert row["name"] == birth["name"] and row["tt_julian_day"] == drawn.tt_julian_day
+        assert [row[f"{p.name}_longitude_deg"] for p in drawn.points] == [p.longitude_deg for p in drawn.points]
+        assert tuple(row[f"cusp_{n}_deg"] for n in range(1, 13)) == drawn.houses.cusps_deg
+        assert row["aspects"] == tuple((a.first, a.kind, a.second) for a in drawn.aspects)
 
 
 def _die_once(block: np.ndarray, marker: str) -> np.ndarray:
