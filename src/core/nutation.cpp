@@ -58,6 +58,15 @@ struct Multiples {
     double cos_at(int k) const { return c[k - LOWEST]; }
 };
 
+// (c + i s) times (cos kx + i sin kx).
+inline void multiply(double& s, double& c, const Multiples& m, int k) {
+    if (k == 0) return;
+    const double ms = m.sin_at(k), mc = m.cos_at(k);
+    const double next_s = s * mc + c * ms;
+    c = c * mc - s * ms;
+    s = next_s;
+}
+
 }  // namespace
 
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
@@ -77,20 +86,15 @@ Nutation nutation_iau2000b(double tt_julian_day) {
     double deps = 0.0;
     for (auto it = TERMS.rbegin(); it != TERMS.rend(); ++it) {
         const NutationTerm& term = *it;
-        // (cos a + i sin a) as the product of the five factors.
+        // (cos a + i sin a) as the product of the five factors; a zero
+        // multiple is the factor (1, 0), which changes nothing and is skipped.
         double s = l.sin_at(term.nl), c = l.cos_at(term.nl);
-        auto times = [&s, &c](const Multiples& m, int k) {
-            const double ms = m.sin_at(k), mc = m.cos_at(k);
-            const double next_s = s * mc + c * ms;
-            c = c * mc - s * ms;
-            s = next_s;
-        };
-        times(lp, term.nlp);
-        times(f, term.nf);
-        times(d, term.nd);
-        times(om, term.nom);
-        dpsi += std::fma(term.pst, t, term.ps) * s + term.pc * c;
-        deps += term.es * s + std::fma(term.ect, t, term.ec) * c;
+        multiply(s, c, lp, term.nlp);
+        multiply(s, c, f, term.nf);
+        multiply(s, c, d, term.nd);
+        multiply(s, c, om, term.nom);
+        dpsi += (term.ps + term.pst * t) * s + term.pc * c;
+        deps += term.es * s + (term.ec + term.ect * t) * c;
     }
     return {dpsi * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
             deps * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD};

@@ -16,6 +16,8 @@ namespace {
 
 // Instants per chunk: the working tables stay small whatever the batch.
 constexpr std::size_t CHUNK = 512;
+// Fewer corrected instants than this go instant by instant.
+constexpr std::size_t LINK_BY_LINK_MINIMUM = 16;
 
 void write_position(const Position& p, double* out) {
     out[0] = p.longitude_deg;
@@ -117,11 +119,20 @@ private:
         return {};
     }
 
-    // With corrections: instant by instant, the origin (and the Sun, for
-    // deflection) evaluated once and shared by every body.
+    // With corrections: link by link over the chunk's epochs when there are
+    // enough of them, each state the same bits as instant by instant; when
+    // anything fails there, instant by instant, which meets the errors in
+    // their order.
     std::expected<void, OrvaneError> corrected_chunk(std::size_t begin) {
         if (codes_.empty()) return {};
         build_frames();
+        if (epochs_.size() >= LINK_BY_LINK_MINIMUM && corrected_chunk_by_links(begin)) return {};
+        return corrected_chunk_by_instants(begin);
+    }
+
+    // Instant by instant: the origin (and the Sun, for deflection) evaluated
+    // once and shared by every body.
+    std::expected<void, OrvaneError> corrected_chunk_by_instants(std::size_t begin) {
         const StateCorrections corrections = state_corrections(resolved_.corrections);
         for (std::size_t i = 0; i < epochs_.size(); ++i) {
             std::optional<StateVector> observer_offset;
@@ -137,6 +148,42 @@ private:
             }
         }
         return {};
+    }
+
+    // Link by link: each chain evaluated over all the chunk's epochs (the
+    // retarded ones of each light-time iteration included), the arithmetic
+    // that of relative_state_from. False when anything fails.
+    bool corrected_chunk_by_links(std::size_t begin) {
+        if (!origin_states()) return false;
+        const StateCorrections corrections = state_corrections(resolved_.corrections);
+        const std::size_t n = epochs_.size();
+        std::vector<StateVector> sun;
+        std::vector<double> retarded(n);
+        for (std::size_t j = 0; j < codes_.size(); ++j) {
+            auto target = barycentric_states_across_kernels(engine_.kernels, codes_[j], epochs_);
+            if (!target) return false;
+            for (int iteration = 0; corrections.light_time && iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    retarded[i] = epochs_[i] - light_time_seconds((*target)[i], origin_states_[i]);
+                }
+                target = barycentric_states_across_kernels(engine_.kernels, codes_[j], retarded);
+                if (!target) return false;
+            }
+            const bool deflected = deflected_by_the_sun(codes_[j], origin_, corrections);
+            if (deflected && sun.empty()) {
+                auto states = barycentric_states_across_kernels(engine_.kernels, SUN_CODE, epochs_);
+                if (!states) return false;
+                sun = std::move(*states);
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                const StateVector relative = corrected_relative_state(
+                    (*target)[i], origin_states_[i], deflected ? &sun[i].position : nullptr, corrections);
+                auto position = position_from_state(relative, frames_[i]);
+                if (!position) return false;
+                write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
+            }
+        }
+        return true;
     }
 
     // The first error of the whole batch, given that the chunks before

@@ -24,32 +24,47 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
     return OriginAtEpoch{origin, epoch, *state, std::nullopt};
 }
 
+double light_time_seconds(const StateVector& target, const StateVector& observer) {
+    StateVector between = subtract_states(target, observer);
+    const auto& p = between.position;
+    return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) / SPEED_OF_LIGHT_KM_S;
+}
+
+bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateCorrections& corrections) {
+    return corrections.gravitational_deflection && target != SUN_CODE && origin != SUN_CODE;
+}
+
+StateVector corrected_relative_state(const StateVector& target_state, const StateVector& observer,
+                                     const std::array<double, 3>* sun_position,
+                                     const StateCorrections& corrections) {
+    StateVector relative = subtract_states(target_state, observer);
+    if (sun_position != nullptr) {
+        relative = apply_solar_gravitational_deflection(relative, observer.position, *sun_position);
+    }
+    if (corrections.aberration) relative = apply_stellar_aberration(relative, observer.velocity);
+    return relative;
+}
+
 std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                          OriginAtEpoch& origin, const StateCorrections& corrections) {
     const StateVector& observer = origin.state;
     auto target_state = barycentric_state_across_kernels(kernels, target, origin.epoch);
     if (!target_state) return std::unexpected(std::move(target_state.error()));
     if (corrections.light_time) {
-        constexpr int LIGHT_TIME_ITERATIONS = 3;
         for (int i = 0; i < LIGHT_TIME_ITERATIONS; ++i) {
-            StateVector between = subtract_states(*target_state, observer);
-            const auto& p = between.position;
-            double light_seconds = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) / SPEED_OF_LIGHT_KM_S;
+            double light_seconds = light_time_seconds(*target_state, observer);
             target_state = barycentric_state_across_kernels(kernels, target, origin.epoch - light_seconds);
             if (!target_state) return std::unexpected(std::move(target_state.error()));
         }
     }
-    StateVector relative = subtract_states(*target_state, observer);
-    if (corrections.gravitational_deflection && target != SUN_CODE && origin.origin != SUN_CODE) {
-        if (!origin.sun_position) {
-            auto sun = barycentric_state_across_kernels(kernels, SUN_CODE, origin.epoch);
-            if (!sun) return std::unexpected(std::move(sun.error()));
-            origin.sun_position = sun->position;
-        }
-        relative = apply_solar_gravitational_deflection(relative, observer.position, *origin.sun_position);
+    const bool deflected = deflected_by_the_sun(target, origin.origin, corrections);
+    if (deflected && !origin.sun_position) {
+        auto sun = barycentric_state_across_kernels(kernels, SUN_CODE, origin.epoch);
+        if (!sun) return std::unexpected(std::move(sun.error()));
+        origin.sun_position = sun->position;
     }
-    if (corrections.aberration) relative = apply_stellar_aberration(relative, observer.velocity);
-    return relative;
+    return corrected_relative_state(*target_state, observer, deflected ? &*origin.sun_position : nullptr,
+                                    corrections);
 }
 
 std::expected<StateVector, SpkError> resolve_relative_state(std::vector<SpkKernel>& kernels, std::int32_t target,

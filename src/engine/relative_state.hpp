@@ -52,6 +52,21 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
 std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                          OriginAtEpoch& origin, const StateCorrections& corrections);
 
+// Light-time iterations of a retarded target.
+inline constexpr int LIGHT_TIME_ITERATIONS = 3;
+
+// Seconds light takes from the target's barycentric position to the observer's.
+double light_time_seconds(const StateVector& target, const StateVector& observer);
+
+// Whether the Sun's deflection applies to a target seen from an origin.
+bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateCorrections& corrections);
+
+// The target's (retarded) barycentric state less the observer's, deflected by
+// the Sun when its position is given, then aberrated when asked.
+StateVector corrected_relative_state(const StateVector& target_state, const StateVector& observer,
+                                     const std::array<double, 3>* sun_position,
+                                     const StateCorrections& corrections);
+
 // State of `target` relative to `origin` (plus observer offset): the target's
 // barycentric state, retarded by light time when asked (three iterations, the
 // origin staying at the epoch), minus the origin's; then the Sun's deflection

@@ -427,6 +427,11 @@ def test_julian_days_from_a_buffer_give_the_batch_of_instants(engine):
         for buffer in (days, array.array("d", days), days.reshape(-1, 10)):
             got = engine.positions_for_julian_days(bodies, buffer, scale, options)
             assert got.shape == expected.shape and got.tobytes() == expected.tobytes()
+        for i in (0, 7, len(days) - 1):  # one at a time, as single requests
+            for j, body in enumerate(bodies):
+                single = engine.position(body, orvane.Instant(days[i], scale), options)
+                assert tuple(expected[i, j]) == (single.longitude_deg, single.latitude_deg, single.distance_au,
+                                                 single.longitude_speed_deg_per_day)
 
 
 def test_julian_day_buffers_are_refused_like_instants(engine):
