@@ -42,12 +42,13 @@ double placidus_right_ascension(PlacidusCusp cusp, double ramc, double d) {
 
 // Ecliptic longitude of one Placidus cusp, by iterating on the declination of
 // the ecliptic point; nothing when the point has no semi-arc, the iteration
-// degenerates or it does not converge.
-// The sine and cosine of the declination carry from one round to the next:
+// degenerates or it does not converge. The sine and cosine of the declination carry from one round to the next:
 // sin λ = sin α / √(sin² α + (cos α cos ε)²) and sin δ = sin λ sin ε, so a
-// round costs an arc cosine, a sine and cosine of α and an arc sine.
+// round costs an arc cosine and the sine and cosine of α. The iteration stops
+// when the declination moves by less than the tolerance, measured on its sine
+// (the change in sin δ over cos δ, which the ecliptic keeps above cos ε).
 std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky) {
-    double delta = 0.0, sin_delta = 0.0, cos_delta = 1.0;
+    double sin_delta = 0.0, cos_delta = 1.0;
     for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
         const double k = cos_delta * sky.cos_phi;
         if (std::abs(k) < 1e-18) return std::nullopt;
@@ -55,11 +56,11 @@ std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky) {
         if (std::abs(x) > 1.0) return std::nullopt;
         const double alpha = placidus_right_ascension(cusp, sky.ramc, std::acos(x));
         const double sin_alpha = std::sin(alpha), y = std::cos(alpha) * sky.cos_eps;
-        sin_delta = sin_alpha / std::sqrt(sin_alpha * sin_alpha + y * y) * sky.sin_eps;
-        cos_delta = std::sqrt(1.0 - sin_delta * sin_delta);
-        const double next = std::asin(sin_delta);
-        if (std::abs(next - delta) < PLACIDUS_TOLERANCE_RAD) return reduce_radians(std::atan2(sin_alpha, y));
-        delta = next;
+        const double next = sin_alpha / std::sqrt(sin_alpha * sin_alpha + y * y) * sky.sin_eps;
+        const bool converged = std::abs(next - sin_delta) < PLACIDUS_TOLERANCE_RAD * cos_delta;
+        sin_delta = next;
+        cos_delta = std::sqrt(1.0 - next * next);
+        if (converged) return reduce_radians(std::atan2(sin_alpha, y));
     }
     return std::nullopt;
 }

@@ -33,66 +33,86 @@ double fundamental_argument(double a, double b, double t) {
     return std::fmod(std::fma(b, t, a), ARCSEC_PER_TURN);
 }
 
-// Sine and cosine of the integer multiples -2..4 of one angle: those of the
-// angle itself once, the others by the angle-addition formulas.
-struct Multiples {
-    static constexpr int LOWEST = -2, HIGHEST = 4;
-    double s[HIGHEST - LOWEST + 1];
-    double c[HIGHEST - LOWEST + 1];
+// Multiples -2..4 of each of the five arguments: the range the series uses.
+constexpr int LOWEST_MULTIPLE = -2, HIGHEST_MULTIPLE = 4;
+constexpr int MULTIPLES = HIGHEST_MULTIPLE - LOWEST_MULTIPLE + 1;
 
-    explicit Multiples(double angle) {
-        const double s1 = std::sin(angle), c1 = std::cos(angle);
-        set(0, 0.0, 1.0);
-        set(1, s1, c1);
-        set(2, 2.0 * s1 * c1, 1.0 - 2.0 * s1 * s1);
-        for (int k = 3; k <= HIGHEST; ++k) {
-            set(k, sin_at(k - 1) * c1 + cos_at(k - 1) * s1, cos_at(k - 1) * c1 - sin_at(k - 1) * s1);
-        }
-        for (int k = 1; k <= -LOWEST; ++k) set(-k, -sin_at(k), cos_at(k));
-    }
-    void set(int k, double sine, double cosine) {
-        s[k - LOWEST] = sine;
-        c[k - LOWEST] = cosine;
-    }
-    double sin_at(int k) const { return s[k - LOWEST]; }
-    double cos_at(int k) const { return c[k - LOWEST]; }
+// Each term's nonzero multiples, as places in the table of sines and cosines
+// (argument × MULTIPLES + multiple - LOWEST_MULTIPLE), in the order l, l', F, D, Ω.
+struct TermFactors {
+    std::uint8_t count = 0;
+    std::uint8_t place[5] = {};
 };
 
-// (c + i s) times (cos kx + i sin kx).
-inline void multiply(double& s, double& c, const Multiples& m, int k) {
-    if (k == 0) return;
-    const double ms = m.sin_at(k), mc = m.cos_at(k);
-    const double next_s = s * mc + c * ms;
-    c = c * mc - s * ms;
-    s = next_s;
-}
+constexpr std::array<TermFactors, TERMS.size()> FACTORS = [] {
+    std::array<TermFactors, TERMS.size()> factors{};
+    for (std::size_t i = 0; i < TERMS.size(); ++i) {
+        const NutationTerm& term = TERMS[i];
+        const std::int32_t multiples[5] = {term.nl, term.nlp, term.nf, term.nd, term.nom};
+        for (int argument = 0; argument < 5; ++argument) {
+            if (multiples[argument] == 0) continue;
+            factors[i].place[factors[i].count++] =
+                static_cast<std::uint8_t>(argument * MULTIPLES + multiples[argument] - LOWEST_MULTIPLE);
+        }
+    }
+    return factors;
+}();
+
+// Sines and cosines of the multiples of the five arguments: of each argument
+// itself once, the others by the angle-addition formulas.
+struct MultiplesTable {
+    double s[5 * MULTIPLES];
+    double c[5 * MULTIPLES];
+
+    explicit MultiplesTable(const double (&arguments)[5]) {
+        for (int a = 0; a < 5; ++a) {
+            double* sa = s + a * MULTIPLES - LOWEST_MULTIPLE;  // sa[k] for k in -2..4
+            double* ca = c + a * MULTIPLES - LOWEST_MULTIPLE;
+            const double s1 = std::sin(arguments[a]), c1 = std::cos(arguments[a]);
+            sa[0] = 0.0, ca[0] = 1.0;
+            sa[1] = s1, ca[1] = c1;
+            sa[2] = 2.0 * s1 * c1, ca[2] = 1.0 - 2.0 * s1 * s1;
+            for (int k = 3; k <= HIGHEST_MULTIPLE; ++k) {
+                sa[k] = sa[k - 1] * c1 + ca[k - 1] * s1;
+                ca[k] = ca[k - 1] * c1 - sa[k - 1] * s1;
+            }
+            for (int k = 1; k <= -LOWEST_MULTIPLE; ++k) sa[-k] = -sa[k], ca[-k] = ca[k];
+        }
+    }
+};
 
 }  // namespace
 
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
 // series and fundamental arguments; each term's sine and cosine come from the
 // products of the five arguments' multiples instead of a sine and a cosine per
-// term, which changes Δψ and Δε by a few 1e-20 rad at most.
+// term, and each term's rates are added without a fused multiply-add, which
+// changes Δψ and Δε by a few 1e-20 rad at most.
 Nutation nutation_iau2000b(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
     // Delaunay arguments in radians: l, l', F, D, Ω.
-    const Multiples l(fundamental_argument(485868.249036, 1717915923.2178, t) * ARCSEC_TO_RAD);
-    const Multiples lp(fundamental_argument(1287104.79305, 129596581.0481, t) * ARCSEC_TO_RAD);
-    const Multiples f(fundamental_argument(335779.526232, 1739527262.8478, t) * ARCSEC_TO_RAD);
-    const Multiples d(fundamental_argument(1072260.70369, 1602961601.209, t) * ARCSEC_TO_RAD);
-    const Multiples om(fundamental_argument(450160.398036, -6962890.5431, t) * ARCSEC_TO_RAD);
+    const double arguments[5] = {
+        fundamental_argument(485868.249036, 1717915923.2178, t) * ARCSEC_TO_RAD,
+        fundamental_argument(1287104.79305, 129596581.0481, t) * ARCSEC_TO_RAD,
+        fundamental_argument(335779.526232, 1739527262.8478, t) * ARCSEC_TO_RAD,
+        fundamental_argument(1072260.70369, 1602961601.209, t) * ARCSEC_TO_RAD,
+        fundamental_argument(450160.398036, -6962890.5431, t) * ARCSEC_TO_RAD,
+    };
+    const MultiplesTable m(arguments);
 
     double dpsi = 0.0;
     double deps = 0.0;
-    for (auto it = TERMS.rbegin(); it != TERMS.rend(); ++it) {
-        const NutationTerm& term = *it;
-        // (cos a + i sin a) as the product of the five factors; a zero
-        // multiple is the factor (1, 0), which changes nothing and is skipped.
-        double s = l.sin_at(term.nl), c = l.cos_at(term.nl);
-        multiply(s, c, lp, term.nlp);
-        multiply(s, c, f, term.nf);
-        multiply(s, c, d, term.nd);
-        multiply(s, c, om, term.nom);
+    for (std::size_t i = TERMS.size(); i-- > 0;) {
+        const NutationTerm& term = TERMS[i];
+        const TermFactors& factors = FACTORS[i];
+        // (cos a + i sin a) as the product of the term's nonzero multiples.
+        double s = m.s[factors.place[0]], c = m.c[factors.place[0]];
+        for (int f = 1; f < factors.count; ++f) {
+            const double fs = m.s[factors.place[f]], fc = m.c[factors.place[f]];
+            const double next_s = s * fc + c * fs;
+            c = c * fc - s * fs;
+            s = next_s;
+        }
         dpsi += (term.ps + term.pst * t) * s + term.pc * c;
         deps += term.es * s + (term.ec + term.ect * t) * c;
     }
