@@ -114,7 +114,7 @@ std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kern
             group_epochs.resize(group.count);
             group_states.resize(group.count);
             for (std::size_t m = 0; m < group.count; ++m) group_epochs[m] = epochs[indices[m]];
-            auto evaluated = kernels[group.key.kernel].evaluate_type2_into(group.segment, group_epochs, group_states);
+            auto evaluated = kernels[group.key.kernel].evaluate_into(group.segment, group_epochs, group_states);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 std::size_t i = indices[m];
@@ -137,7 +137,7 @@ std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vecto
         auto selected = select_segment(kernels, body, epoch);
         if (!selected) return std::unexpected(std::move(selected.error()));
         SegmentLoc segment = segment_loc(*selected->segment);
-        auto link = kernels[selected->kernel].evaluate_type2_at(segment, epoch);
+        auto link = kernels[selected->kernel].evaluate_at(segment, epoch);
         if (!link) return std::unexpected(std::move(link.error()));
         state = add_states(state, *link);
         body = segment.center;

@@ -39,6 +39,14 @@ std::string_view reason_text(SpkError::Reason reason) {
         case R::InvalidMidpointRadius: return "record midpoint and radius must be finite and valid";
         case R::RecordDoesNotCover: return "selected record does not cover the requested epoch";
         case R::NonFiniteCoefficients: return "Chebyshev coefficients and argument must be finite";
+        case R::UnequalCoefficientSets6: return "record size does not describe six equal coefficient sets";
+        case R::WindowSize: return "window size";
+        case R::StateCount: return "state count";
+        case R::WindowEpochs: return "window epochs and states must be finite and epochs increasing";
+        case R::DifferenceLineSize: return "difference line size";
+        case R::EpochAfterLastRecord: return "epoch is after the last record";
+        case R::IntegrationOrders: return "integration orders";
+        case R::NonFiniteDifferenceLine: return "difference line values must be finite";
     }
     return "";
 }
@@ -105,6 +113,12 @@ SpkError SpkError::center_chain_cycle(std::int32_t target) {
     return error;
 }
 
+SpkError SpkError::invalid_typed_segment(std::int32_t data_type, Reason reason) {
+    SpkError error = with_reason(Kind::InvalidTypedSegment, reason);
+    error.code = data_type;
+    return error;
+}
+
 std::string SpkError::message() const {
     std::string out;
     switch (kind) {
@@ -127,6 +141,7 @@ std::string SpkError::message() const {
             return "no SPK segment continues the center chain from target " + integer_text(code) + " at TDB epoch " +
                    plain_float(epoch);
         case Kind::CenterChainCycle: return "SPK center chain for target " + integer_text(code) + " contains a cycle";
+        case Kind::InvalidTypedSegment: out = "invalid SPK Type " + integer_text(code) + " segment: "; break;
     }
     out += reason_text(reason);
     return out;

@@ -23,6 +23,7 @@ struct SpkError {
         InvalidType2Segment,       // reason
         MissingChainSegment,       // code: the body where the chain broke; epoch
         CenterChainCycle,          // code: the requested target
+        InvalidTypedSegment,       // code: the data type; reason
     };
 
     // Reason texts of the variants that carry one.
@@ -59,6 +60,15 @@ struct SpkError {
         InvalidMidpointRadius,
         RecordDoesNotCover,
         NonFiniteCoefficients,
+        // Types 3, 13 and 21
+        UnequalCoefficientSets6,
+        WindowSize,
+        StateCount,
+        WindowEpochs,
+        DifferenceLineSize,
+        EpochAfterLastRecord,
+        IntegrationOrders,
+        NonFiniteDifferenceLine,
     };
 
     Kind kind = Kind::Io;
@@ -81,6 +91,7 @@ struct SpkError {
     static SpkError invalid_type2_segment(Reason reason);
     static SpkError missing_chain_segment(std::int32_t body, double epoch);
     static SpkError center_chain_cycle(std::int32_t target);
+    static SpkError invalid_typed_segment(std::int32_t data_type, Reason reason);
 
     std::string message() const;
 };

@@ -11,9 +11,18 @@
 #include <unordered_set>
 
 #include "core/system_file.hpp"
+#include "spk/type3.hpp"
 
 namespace orvane {
 namespace {
+
+// A record of a Type 2 or Type 3 segment at the epoch.
+std::expected<StateVector, SpkError> evaluate_loaded_chebyshev_record(const SegmentLoc& segment,
+                                                                      std::span<const double> words,
+                                                                      std::uint32_t rsize, double epoch) {
+    if (segment.data_type == SPK_TYPE_3) return evaluate_loaded_type3_record(words, rsize, epoch);
+    return evaluate_loaded_type2_record(words, rsize, epoch);
+}
 
 using R = SpkError::Reason;
 
@@ -137,11 +146,9 @@ std::expected<std::vector<double>, SpkError> SpkKernel::read_words(std::int64_t 
     if (__builtin_mul_overflow(start_word - 1, std::int64_t{DAF_WORD_BYTES}, &offset)) {
         return std::unexpected(SpkError::io(std::string(INVALID_SEEK_TEXT)));
     }
-    auto seek = source_.seek(SeekOrigin::Start, offset);
-    if (!seek) return std::unexpected(io_error(std::move(seek.error())));
     // Words the file does not hold are refused before anything is allocated,
     // with the error the read itself would give.
-    std::uint64_t position = *seek;
+    std::uint64_t position = static_cast<std::uint64_t>(offset);
     std::uint64_t available = position < source_.length() ? source_.length() - position : 0;
     if (count > available / DAF_WORD_BYTES) return std::unexpected(SpkError::io(std::string(FILL_WHOLE_BUFFER_TEXT)));
 
@@ -153,15 +160,89 @@ std::expected<std::vector<double>, SpkError> SpkKernel::read_words(std::int64_t 
     } catch (const std::bad_alloc&) {
         return std::unexpected(SpkError::io(system_error_text(ENOMEM)));
     }
-    auto read = source_.read_exact(std::as_writable_bytes(std::span(words)));
+    auto read = read_words_into(start_word, words);
+    if (!read) return std::unexpected(std::move(read.error()));
+    return words;
+}
+
+std::expected<void, SpkError> SpkKernel::read_words_into(std::int64_t start_word, std::span<double> out) {
+    if (start_word < 1) return std::unexpected(SpkError::invalid_type2_segment(R::WordAddressesOneBased));
+    std::int64_t offset;
+    if (__builtin_mul_overflow(start_word - 1, std::int64_t{DAF_WORD_BYTES}, &offset)) {
+        return std::unexpected(SpkError::io(std::string(INVALID_SEEK_TEXT)));
+    }
+    auto seek = source_.seek(SeekOrigin::Start, offset);
+    if (!seek) return std::unexpected(io_error(std::move(seek.error())));
+    auto read = source_.read_exact(std::as_writable_bytes(out));
     if (!read) return std::unexpected(io_error(std::move(read.error())));
     const bool big_endian = file_record_.big_endian;
-    for (double& word : words) {
+    for (double& word : out) {
         std::array<std::uint8_t, DAF_WORD_BYTES> bytes;
         std::memcpy(bytes.data(), &word, DAF_WORD_BYTES);
         word = read_f64(bytes, big_endian);
     }
-    return words;
+    return {};
+}
+
+std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
+                                                       std::span<StateVector> states) {
+    switch (segment.data_type) {
+        case SPK_TYPE_2: return evaluate_type2_into(segment, epochs, states);
+        case SPK_TYPE_3: {
+            auto done = evaluate_type2_into(segment, epochs, states);
+            if (!done) return std::unexpected(as_type3_error(std::move(done.error())));
+            return {};
+        }
+        case SPK_TYPE_13: return evaluate_by_epoch(type13_segments_, segment, epochs, states);
+        case SPK_TYPE_21: return evaluate_by_epoch(type21_segments_, segment, epochs, states);
+        default: return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
+    }
+}
+
+std::expected<StateVector, SpkError> SpkKernel::evaluate_at(const SegmentLoc& segment, double epoch) {
+    switch (segment.data_type) {
+        case SPK_TYPE_2: return evaluate_type2_at(segment, epoch);
+        case SPK_TYPE_3: {
+            auto state = evaluate_type2_at(segment, epoch);
+            if (!state) return std::unexpected(as_type3_error(std::move(state.error())));
+            return state;
+        }
+        default: {
+            StateVector state;
+            auto done = evaluate_into(segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&state, 1));
+            if (!done) return std::unexpected(std::move(done.error()));
+            return state;
+        }
+    }
+}
+
+template <typename Segment>
+std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(
+    std::unordered_map<SegmentAddressKey, Segment, SegmentAddressKeyHash>& cache, const SegmentLoc& segment,
+    std::span<const double> epochs, std::span<StateVector> states) {
+    if (auto checked = check_coverage(segment, epochs); !checked) return checked;
+    if (epochs.empty()) return {};
+    const SegmentAddressKey key{segment.start_address, segment.end_address};
+    auto found = cache.find(key);
+    if (found == cache.end()) {
+        auto loaded = Segment::load(*this, segment);
+        if (!loaded) return std::unexpected(std::move(loaded.error()));
+        found = cache.emplace(key, std::move(*loaded)).first;
+    }
+    Segment& data = found->second;
+    std::vector<std::size_t> order;
+    if (!std::is_sorted(epochs.begin(), epochs.end())) {
+        order.resize(epochs.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return epochs[a] < epochs[b]; });
+    }
+    for (std::size_t step = 0; step < epochs.size(); ++step) {
+        std::size_t position = order.empty() ? step : order[step];
+        auto state = data.evaluate(*this, segment, epochs[position]);
+        if (!state) return std::unexpected(std::move(state.error()));
+        states[position] = *state;
+    }
+    return {};
 }
 
 std::expected<const Type2Directory*, SpkError> SpkKernel::type2_directory(const SegmentLoc& segment) {
@@ -170,7 +251,8 @@ std::expected<const Type2Directory*, SpkError> SpkKernel::type2_directory(const 
     auto words = read_words(std::int64_t{segment.end_address} - 3, TYPE2_DIRECTORY_WORDS);
     if (!words) return std::unexpected(std::move(words.error()));
     auto directory = parse_type2_directory(std::span<const double, 4>(words->data(), 4), segment.start_address,
-                                           segment.end_address);
+                                           segment.end_address,
+                                           segment.data_type == SPK_TYPE_3 ? TYPE3_COEFFICIENT_SETS : 3);
     if (!directory) return std::unexpected(std::move(directory.error()));
     return &type2_directories_.emplace(key, *directory).first->second;
 }
@@ -185,7 +267,13 @@ std::expected<std::vector<StateVector>, SpkError> SpkKernel::evaluate_type2_at_e
 
 std::expected<void, SpkError> SpkKernel::check_type_and_coverage(const SegmentLoc& segment,
                                                                  std::span<const double> epochs) {
-    if (segment.data_type != SPK_TYPE_2) return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
+    if (segment.data_type != SPK_TYPE_2 && segment.data_type != SPK_TYPE_3) {
+        return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
+    }
+    return check_coverage(segment, epochs);
+}
+
+std::expected<void, SpkError> SpkKernel::check_coverage(const SegmentLoc& segment, std::span<const double> epochs) {
     for (double epoch : epochs) {
         if (!std::isfinite(epoch) || epoch < segment.start_epoch || epoch > segment.end_epoch) {
             return std::unexpected(SpkError::epoch_outside_coverage(epoch, segment.start_epoch, segment.end_epoch));
@@ -223,7 +311,7 @@ std::expected<StateVector, SpkError> SpkKernel::evaluate_type2_at(const SegmentL
     Type2Record* cached = nullptr;
     auto record = type2_record(segment, **directory, *index, cached);
     if (!record) return std::unexpected(std::move(record.error()));
-    return evaluate_loaded_type2_record((*record)->words, (*directory)->rsize, epoch);
+    return evaluate_loaded_chebyshev_record(segment, (*record)->words, (*directory)->rsize, epoch);
 }
 
 std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
@@ -258,7 +346,7 @@ std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& s
         std::size_t position = in_record_order ? step : order[step];
         auto record = type2_record(segment, directory, record_of[position], cached);
         if (!record) return std::unexpected(std::move(record.error()));
-        auto state = evaluate_loaded_type2_record((*record)->words, directory.rsize, epochs[position]);
+        auto state = evaluate_loaded_chebyshev_record(segment, (*record)->words, directory.rsize, epochs[position]);
         if (!state) return std::unexpected(std::move(state.error()));
         states[position] = *state;
     }

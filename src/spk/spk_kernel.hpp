@@ -12,7 +12,9 @@
 #include "spk/spk_error.hpp"
 #include "spk/spk_segment.hpp"
 #include "spk/state_vector.hpp"
+#include "spk/type13.hpp"
 #include "spk/type2.hpp"
+#include "spk/type21.hpp"
 
 namespace orvane {
 
@@ -57,6 +59,15 @@ public:
 
     // `count` words starting at the one-based word address `start_word`.
     std::expected<std::vector<double>, SpkError> read_words(std::int64_t start_word, std::size_t count);
+    // The same into `out`, as many words as it holds.
+    std::expected<void, SpkError> read_words_into(std::int64_t start_word, std::span<double> out);
+
+    // States of a segment of any supported type (2, 3, 13, 21) at each epoch,
+    // written into `states` (as long as `epochs`).
+    std::expected<void, SpkError> evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
+                                                std::span<StateVector> states);
+    // The same for one epoch.
+    std::expected<StateVector, SpkError> evaluate_at(const SegmentLoc& segment, double epoch);
 
     // States of the segment at each epoch, in the order of `epochs`.
     std::expected<std::vector<StateVector>, SpkError> evaluate_type2_at_epochs(const SegmentLoc& segment,
@@ -79,11 +90,20 @@ private:
                                                              const Type2Directory& directory, std::uint32_t index,
                                                              Type2Record*& cached);
     std::expected<void, SpkError> check_type_and_coverage(const SegmentLoc& segment, std::span<const double> epochs);
+    std::expected<void, SpkError> check_coverage(const SegmentLoc& segment, std::span<const double> epochs);
+    // Types 13 and 21: each epoch alone, in increasing time so that
+    // neighbouring epochs share what was read.
+    template <typename Segment>
+    std::expected<void, SpkError> evaluate_by_epoch(
+        std::unordered_map<SegmentAddressKey, Segment, SegmentAddressKeyHash>& cache, const SegmentLoc& segment,
+        std::span<const double> epochs, std::span<StateVector> states);
 
     DafFileRecord file_record_;
     std::optional<std::vector<SpkSegment>> segments_;
     std::unordered_map<SegmentAddressKey, Type2Directory, SegmentAddressKeyHash> type2_directories_;
     std::unordered_map<SegmentAddressKey, Type2Record, SegmentAddressKeyHash> type2_records_;
+    std::unordered_map<SegmentAddressKey, Type13Segment, SegmentAddressKeyHash> type13_segments_;
+    std::unordered_map<SegmentAddressKey, Type21Segment, SegmentAddressKeyHash> type21_segments_;
     KernelSource source_;
 };
 

@@ -21,13 +21,16 @@ std::unexpected<SpkError> fail(R reason) { return std::unexpected(SpkError::inva
 
 std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const double, 4> words,
                                                               std::int32_t start_address,
-                                                              std::int32_t end_address) {
+                                                              std::int32_t end_address,
+                                                              std::uint32_t coefficient_sets) {
     double init = words[0], intlen = words[1], rsize = words[2], count = words[3];
     if (!is_count(rsize) || rsize > TYPE2_MAX_RECORD_WORDS) return fail(R::RecordSize);
     if (!is_count(count)) return fail(R::RecordCount);
     if (!std::isfinite(init) || !std::isfinite(intlen) || !(intlen > 0.0)) return fail(R::InvalidDirectoryEpoch);
     Type2Directory directory{init, intlen, static_cast<std::uint32_t>(rsize), static_cast<std::uint32_t>(count)};
-    if (directory.rsize < 5 || (directory.rsize - 2) % 3 != 0) return fail(R::UnequalCoefficientSets);
+    if (directory.rsize < 2 + coefficient_sets || (directory.rsize - 2) % coefficient_sets != 0) {
+        return fail(coefficient_sets == 3 ? R::UnequalCoefficientSets : R::UnequalCoefficientSets6);
+    }
     std::uint64_t data_words = std::uint64_t{directory.rsize} * directory.record_count;
     if (data_words > 4294967291ULL) return fail(R::WordCountOverflow);
     std::int64_t address_words = std::int64_t{end_address} - start_address + 1;

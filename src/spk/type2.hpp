@@ -36,10 +36,12 @@ struct Type2Record {
 };
 
 // Validates the four directory words (INIT, INTLEN, RSIZE, N) read from the
-// end of the segment whose data occupies [start_address, end_address].
+// end of the segment whose data occupies [start_address, end_address]. Type 3
+// segments share the layout with six coefficient sets per record instead of three.
 std::expected<Type2Directory, SpkError> parse_type2_directory(std::span<const double, 4> words,
                                                               std::int32_t start_address,
-                                                              std::int32_t end_address);
+                                                              std::int32_t end_address,
+                                                              std::uint32_t coefficient_sets = 3);
 
 // The record whose interval holds the epoch; an epoch exactly at the end of
 // the last interval uses the last record.

@@ -136,10 +136,10 @@ TEST_P(Chains, AChainMayUseThirtyTwoSegments) {
 TEST_P(Chains, ASelectedSegmentOfAnotherTypeIsNotBypassed) {
     SpkFile primary{{type2_segment(301, 0, 0, 10, constant(1, 0, 10, 1)),
                      type2_segment(301, 0, 0, 10, constant(2, 0, 10, 1))}};
-    primary.segments[1].data_type = 3;
+    primary.segments[1].data_type = 5;
     add_kernel(primary);
     add_kernel(SpkFile{{type2_segment(301, 0, 0, 10, constant(3, 0, 10, 1))}});
-    EXPECT_EQ(error_text(states(301, {5})), "unsupported SPK segment type 3");
+    EXPECT_EQ(error_text(states(301, {5})), "unsupported SPK segment type 5");
 }
 
 TEST_P(Chains, BatchesEqualSingleEpochsBitForBit) {

@@ -199,10 +199,10 @@ TEST_P(Type2, ReadWordsIsOneBasedAndBounded) {
 TEST_P(Type2, TypeAndCoverageAreCheckedBeforeReading) {
     SpkKernel kernel = kernel_of(marker_type2(0, 10, 3), 0, 30);
     SegmentLoc other = segment_;
-    other.data_type = 3;
+    other.data_type = 5;
     std::uint64_t reads = kernel.source().read_count();
     EXPECT_EQ(error_text(kernel.evaluate_type2_at_epochs(other, std::vector<double>{})),
-              "unsupported SPK segment type 3");
+              "unsupported SPK segment type 5");
     auto empty = kernel.evaluate_type2_at_epochs(segment_, std::vector<double>{});
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->empty());

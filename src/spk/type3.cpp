@@ -1,0 +1,55 @@
+#include "spk/type3.hpp"
+
+#include <cmath>
+
+namespace orvane {
+namespace {
+
+using R = SpkError::Reason;
+
+std::unexpected<SpkError> fail(R reason) {
+    return std::unexpected(SpkError::invalid_typed_segment(SPK_TYPE_3, reason));
+}
+
+}  // namespace
+
+SpkError as_type3_error(SpkError error) {
+    if (error.kind != SpkError::Kind::InvalidType2Segment) return error;
+    return SpkError::invalid_typed_segment(SPK_TYPE_3, error.reason);
+}
+
+std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch) {
+    if (rsize < 2 + TYPE3_COEFFICIENT_SETS || words.size() < rsize) return fail(R::RecordSize);
+    double mid = words[0], radius = words[1];
+    if (!std::isfinite(mid) || !std::isfinite(radius) || !(radius > 0.0)) return fail(R::InvalidMidpointRadius);
+    double x = (epoch - mid) / radius;
+    if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
+    const std::size_t n = (rsize - 2) / TYPE3_COEFFICIENT_SETS;
+    for (std::size_t i = 2; i < 2 + TYPE3_COEFFICIENT_SETS * n; ++i) {
+        if (!std::isfinite(words[i])) return fail(R::NonFiniteCoefficients);
+    }
+    // The six sums share T_k(x), found by the recurrence T_(k+1) = 2x T_k - T_(k-1),
+    // and add their terms in increasing k (as the Type 2 positions do).
+    double sum[TYPE3_COEFFICIENT_SETS];
+    for (std::size_t i = 0; i < TYPE3_COEFFICIENT_SETS; ++i) {
+        const double* c = &words[2 + i * n];
+        sum[i] = n == 1 ? c[0] : c[0] + c[1] * x;
+    }
+    const double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;
+    for (std::size_t k = 2; k < n; ++k) {
+        double t_next = v * t_current - t_previous;
+        for (std::size_t i = 0; i < TYPE3_COEFFICIENT_SETS; ++i) sum[i] += words[2 + i * n + k] * t_next;
+        t_previous = t_current;
+        t_current = t_next;
+    }
+    StateVector state;
+    for (int i = 0; i < 3; ++i) {
+        state.position[i] = sum[i];
+        state.velocity[i] = sum[3 + i];
+    }
+    return state;
+}
+
+}  // namespace orvane

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <span>
+
+#include "spk/spk_error.hpp"
+#include "spk/state_vector.hpp"
+
+// SPK data type 3: Type 2's layout (fixed-length records over fixed intervals,
+// directory INIT, INTLEN, RSIZE, N) with six Chebyshev coefficient sets per
+// record, x, y, z and then vx, vy, vz: the velocity has polynomials of its own.
+namespace orvane {
+
+inline constexpr std::int32_t SPK_TYPE_3 = 3;
+inline constexpr std::uint32_t TYPE3_COEFFICIENT_SETS = 6;
+
+// Position and velocity from one record's words (MID, RADIUS, six coefficient
+// sets) at the epoch. Pure; the same checks as a Type 2 record.
+std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch);
+
+// A Type 2 segment error reported for the Type 3 segment that raised it.
+SpkError as_type3_error(SpkError error);
+
+}  // namespace orvane
