@@ -71,9 +71,15 @@ public:
     // range-checked, the relative state corrected, rotated and made spherical.
     // A batch of one body at one instant.
     std::expected<Position, OrvaneError> position(Body body, Instant instant, const PositionOptions& options) const;
+    // The same for a body given by its NAIF id: any body a kernel serves.
+    std::expected<Position, OrvaneError> position(std::int32_t target, Instant instant,
+                                                  const PositionOptions& options) const;
 
     // Every body at every instant, instant-major; all or nothing.
     std::expected<std::vector<Position>, OrvaneError> positions(std::span<const Body> bodies,
+                                                                std::span<const Instant> instants,
+                                                                const PositionOptions& options) const;
+    std::expected<std::vector<Position>, OrvaneError> positions(std::span<const std::int32_t> targets,
                                                                 std::span<const Instant> instants,
                                                                 const PositionOptions& options) const;
 
@@ -84,6 +90,8 @@ public:
     // and the first error is the one the whole batch would meet first.
     std::expected<void, OrvaneError> positions_into(std::span<const Body> bodies, InstantList instants,
                                                     const PositionOptions& options, std::span<double> out) const;
+    std::expected<void, OrvaneError> positions_into(std::span<const std::int32_t> targets, InstantList instants,
+                                                    const PositionOptions& options, std::span<double> out) const;
 
     // The length of a batch's result, refused when it overflows.
     static std::expected<std::size_t, OrvaneError> batch_length(std::size_t bodies, std::size_t instants);
@@ -91,6 +99,8 @@ public:
     // The ecliptic-of-date position with the sidereal longitude of the mode.
     std::expected<Position, OrvaneError> sidereal_position(Body body, Instant instant, const PositionOptions& options,
                                                            SiderealMode mode) const;
+    std::expected<Position, OrvaneError> sidereal_position(std::int32_t target, Instant instant,
+                                                           const PositionOptions& options, SiderealMode mode) const;
 
     // The mean ayanamsha of the mode at the instant (converted to TT) and its
     // rate.

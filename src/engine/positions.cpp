@@ -237,6 +237,15 @@ std::expected<std::size_t, OrvaneError> SpkOrvane::batch_length(std::size_t bodi
 std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body> bodies, InstantList instants,
                                                            const PositionOptions& options,
                                                            std::span<double> out) const {
+    std::vector<std::int32_t> targets;
+    targets.reserve(bodies.size());
+    for (Body body : bodies) targets.push_back(naif_code(body));
+    return positions_into(targets, instants, options, out);
+}
+
+std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const std::int32_t> bodies,
+                                                           InstantList instants, const PositionOptions& options,
+                                                           std::span<double> out) const {
     auto resolved = resolve_position_options(options);
     if (!resolved) return std::unexpected(resolved.error());
     auto count = batch_length(bodies.size(), instants.size());
@@ -247,8 +256,8 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body>
     std::int32_t origin = origin_code(resolved->origin.kind);
     std::vector<std::int32_t> codes;
     codes.reserve(bodies.size());
-    for (Body body : bodies) {
-        codes.push_back(naif_code(body));
+    for (std::int32_t body : bodies) {
+        codes.push_back(body);
         if (!topocentric) {
             if (auto distinct = reject_identical_target_and_center(codes.back(), origin); !distinct) {
                 return std::unexpected(distinct.error());
@@ -259,6 +268,15 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body>
 }
 
 std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,
+                                                                       std::span<const Instant> instants,
+                                                                       const PositionOptions& options) const {
+    std::vector<std::int32_t> targets;
+    targets.reserve(bodies.size());
+    for (Body body : bodies) targets.push_back(naif_code(body));
+    return positions(targets, instants, options);
+}
+
+std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const std::int32_t> bodies,
                                                                        std::span<const Instant> instants,
                                                                        const PositionOptions& options) const {
     auto count = batch_length(bodies.size(), instants.size());
@@ -276,17 +294,22 @@ std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span
 
 std::expected<Position, OrvaneError> SpkOrvane::position(Body body, Instant instant,
                                                          const PositionOptions& options) const {
+    return position(naif_code(body), instant, options);
+}
+
+std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Instant instant,
+                                                         const PositionOptions& options) const {
     // A single request converts its instant before refusing a target that is
     // its own origin.
     auto resolved = resolve_position_options(options);
     if (!resolved) return std::unexpected(resolved.error());
-    if (resolved->origin.kind != OriginKind::Topocentric && naif_code(body) == origin_code(resolved->origin.kind)) {
+    if (resolved->origin.kind != OriginKind::Topocentric && body == origin_code(resolved->origin.kind)) {
         auto seconds = tdb_seconds(*this, instant.time_scale, instant.julian_day);
         if (!seconds) return std::unexpected(seconds.error());
     }
     double values[4];
-    auto done = positions_into(std::span<const Body>(&body, 1), std::span<const Instant>(&instant, 1), options,
-                               values);
+    auto done = positions_into(std::span<const std::int32_t>(&body, 1), std::span<const Instant>(&instant, 1),
+                               options, values);
     if (!done) return std::unexpected(done.error());
     return Position{values[0], values[1], values[2], values[3]};
 }

@@ -11,6 +11,12 @@ namespace orvane {
 std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(Body body, Instant instant,
                                                                   const PositionOptions& options,
                                                                   SiderealMode mode) const {
+    return sidereal_position(naif_code(body), instant, options, mode);
+}
+
+std::expected<Position, OrvaneError> SpkOrvane::sidereal_position(std::int32_t body, Instant instant,
+                                                                  const PositionOptions& options,
+                                                                  SiderealMode mode) const {
     if (options.coordinate_system != CoordinateSystem::Ecliptic || options.reference_epoch != ReferenceEpoch::OfDate) {
         return std::unexpected(OrvaneError::invalid_request("sidereal longitudes require ecliptic of date"));
     }

@@ -155,6 +155,29 @@ std::optional<std::string_view> path_argument(const Signature& signature, std::s
     return str_argument(signature, index, holder.get());
 }
 
+int read_body_argument(const Signature& signature, std::size_t index, PyObject* value, BodyArgument& out) {
+    if (PyUnicode_Check(value)) {
+        auto text = utf8_argument(signature, index, value);
+        if (!text) return -1;
+        out = BodyArgument{std::string(*text)};
+        return 1;
+    }
+    if (!PyLong_Check(value) || PyBool_Check(value)) return 0;
+    int overflow = 0;
+    long long id = PyLong_AsLongLongAndOverflow(value, &overflow);
+    if (id == -1 && PyErr_Occurred()) return -1;
+    out = BodyArgument{{}, id, false, overflow != 0};
+    return 1;
+}
+
+std::optional<BodyArgument> body_argument(const Signature& signature, std::size_t index, PyObject* value) {
+    BodyArgument body;
+    const int read = read_body_argument(signature, index, value, body);
+    if (read == 0) raise_argument_type(signature, index, "str or int", value);
+    if (read != 1) return std::nullopt;
+    return body;
+}
+
 std::optional<double> float_argument(const Signature& signature, std::size_t index, PyObject* value) {
     if (PyFloat_CheckExact(value)) return PyFloat_AS_DOUBLE(value);
     double result = PyFloat_AsDouble(value);

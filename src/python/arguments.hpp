@@ -1,6 +1,8 @@
 #pragma once
 #include <Python.h>
 
+#include "python/convert.hpp"
+
 #include <initializer_list>
 #include <optional>
 #include <string_view>
@@ -41,6 +43,23 @@ std::optional<std::string_view> str_argument(const Signature& signature, std::si
 // included, fails as str_argument does.
 std::optional<std::string_view> path_argument(const Signature& signature, std::size_t index, PyObject* value,
                                               PyRef& holder);
+
+// A body argument: a str (a name or a NAIF id in decimal) or an int (a NAIF
+// id; bool refused). Parsed later with parse_body_argument, in the request's
+// order of checks.
+struct BodyArgument {
+    std::string text;  // the str given, when is_text
+    long long id = 0;
+    bool is_text = true;
+    bool overflowed = false;  // an int beyond 64 bits
+};
+// Reads `value` into `out`: 1 when read, 0 when it is neither a str nor an
+// int, -1 when an error was raised (a str UTF-8 cannot encode).
+int read_body_argument(const Signature& signature, std::size_t index, PyObject* value, BodyArgument& out);
+std::optional<BodyArgument> body_argument(const Signature& signature, std::size_t index, PyObject* value);
+inline std::expected<std::int32_t, std::string> parse_body_argument(const BodyArgument& body) {
+    return body.is_text ? parse_body_id(body.text) : body_id_from_integer(body.id, body.overflowed);
+}
 
 // The UTF-8 text of a str. A str that UTF-8 cannot encode (one with a lone
 // surrogate) raises ValueError "<what> must be encodable as UTF-8".

@@ -1,6 +1,8 @@
 #include "python/convert.hpp"
 
 #include <array>
+#include <charconv>
+#include <limits>
 
 #include "core/text_forms.hpp"
 #include "core/utf8.hpp"
@@ -28,6 +30,15 @@ constexpr std::array<Name<Body>, 11> BODY_NAMES{{
     {"sun", Body::Sun}, {"moon", Body::Moon}, {"mercury", Body::Mercury}, {"venus", Body::Venus},
     {"earth", Body::Earth}, {"mars", Body::Mars}, {"jupiter", Body::Jupiter}, {"saturn", Body::Saturn},
     {"uranus", Body::Uranus}, {"neptune", Body::Neptune}, {"pluto", Body::Pluto},
+}};
+// Bodies known by NAIF id alone: the sixteen most massive asteroids (JPL's
+// small-body kernel sb441-n16) and Chiron. The asteroid Europa goes by its
+// number, "europa" alone being Jupiter's moon in NAIF's naming.
+constexpr std::array<Name<std::int32_t>, 17> BODY_ID_NAMES{{
+    {"ceres", 2000001}, {"pallas", 2000002}, {"juno", 2000003}, {"vesta", 2000004}, {"iris", 2000007},
+    {"hygiea", 2000010}, {"eunomia", 2000015}, {"psyche", 2000016}, {"euphrosyne", 2000031},
+    {"52 europa", 2000052}, {"cybele", 2000065}, {"sylvia", 2000087}, {"thisbe", 2000088}, {"camilla", 2000107},
+    {"davida", 2000511}, {"interamnia", 2000704}, {"chiron", 2002060},
 }};
 constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
     {"barycentric", OriginKind::Barycentric}, {"heliocentric", OriginKind::Heliocentric},
@@ -119,6 +130,34 @@ std::string_view first_name(const std::array<Name<T>, N>& names, T value) {
 std::expected<Body, std::string> parse_body(std::string_view text) {
     return parse_name(text, BODY_NAMES, "unknown body ");
 }
+std::expected<std::int32_t, std::string> parse_body_id(std::string_view text) {
+    std::string normalised = ascii_lowercase(trim_white_space(text));
+    if (auto body = parse_body(normalised)) return naif_code(*body);
+    for (const auto& name : BODY_ID_NAMES) {
+        if (name.text == normalised) return name.value;
+    }
+    std::int32_t id = 0;
+    const char* end = normalised.data() + normalised.size();
+    auto [stop, error] = std::from_chars(normalised.data(), end, id);
+    if (!normalised.empty() && error == std::errc() && stop == end) return id;
+    return std::unexpected("unknown body " + quoted(normalised));
+}
+
+std::expected<std::int32_t, std::string> body_id_from_integer(long long value, bool overflowed) {
+    if (!overflowed && value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max()) {
+        return static_cast<std::int32_t>(value);
+    }
+    return std::unexpected(std::string("unknown body: NAIF ids are 32-bit integers"));
+}
+
+std::optional<Body> body_of_id(std::int32_t id) {
+    for (const auto& name : BODY_NAMES) {
+        if (naif_code(name.value) == id) return name.value;
+    }
+    return std::nullopt;
+}
+
 std::expected<TimeScale, std::string> parse_time_scale(std::string_view text) {
     return parse_name(text, TIME_SCALE_NAMES, "unknown time scale ");
 }

@@ -20,6 +20,13 @@ enum class SeasonEvent : std::uint8_t { MarchEquinox, JuneSolstice, SeptemberEqu
 enum class LunationEvent : std::uint8_t { NewMoon, FullMoon };
 
 std::expected<Body, std::string> parse_body(std::string_view text);
+// A body as a NAIF id: one of the eleven names, a name of the id table
+// (asteroids, Chiron), or the id itself in decimal ("2000001").
+std::expected<std::int32_t, std::string> parse_body_id(std::string_view text);
+// A NAIF id given as a Python int; one outside 32 bits names no body.
+std::expected<std::int32_t, std::string> body_id_from_integer(long long value, bool overflowed);
+// The one of the eleven bodies whose NAIF id this is.
+std::optional<Body> body_of_id(std::int32_t id);
 std::expected<TimeScale, std::string> parse_time_scale(std::string_view text);
 std::expected<HouseSystem, std::string> parse_house_system(std::string_view text);
 std::expected<SeasonEvent, std::string> parse_season_event(std::string_view text);

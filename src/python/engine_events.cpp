@@ -112,7 +112,7 @@ struct HorizonArguments {
 
 std::optional<HorizonArguments> horizon_arguments(const Signature& signature, PyObject* const* a,
                                                   std::size_t altitude_index) {
-    auto name = str_argument(signature, 0, a[0]);
+    auto name = body_argument(signature, 0, a[0]);
     if (!name) return std::nullopt;
     auto observer = observer_argument(signature, 1, a[1]);
     if (!observer) return std::nullopt;
@@ -120,8 +120,16 @@ std::optional<HorizonArguments> horizon_arguments(const Signature& signature, Py
     if (!instant) return std::nullopt;
     auto altitude = float_argument(signature, altitude_index, a[altitude_index]);
     if (!altitude) return std::nullopt;
-    auto body = parsed_or_raise(parse_body(*name));
-    if (!body) return std::nullopt;
+    auto id = parsed_or_raise(parse_body_argument(*name));
+    if (!id) return std::nullopt;
+    // Rise, set and transit are searched for the Sun and the Moon; the other
+    // named bodies are refused by the engine, any other body here.
+    auto body = body_of_id(*id);
+    if (!body) {
+        value_error("unsupported body " + integer_text(*id) +
+                    ": rise, set and transit are computed for the Sun and the Moon only");
+        return std::nullopt;
+    }
     return HorizonArguments{*body, *observer, *instant, *altitude};
 }
 

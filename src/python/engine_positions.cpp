@@ -53,24 +53,23 @@ bool sequence_argument(const Signature& signature, std::size_t index, PyObject* 
 // The body names of a batch, copied: the items of a sequence that is not a
 // list or tuple (a NumPy array of str, a user sequence) are new objects that
 // die with the temporary list, and their UTF-8 text with them.
-std::optional<std::vector<std::string>> body_names(const Signature& signature, PyObject* value) {
-    std::vector<std::string> names;
-    bool names_ok = sequence_argument(signature, 0, value, "a sequence of str", [&](PyObject* item) {
-        if (!PyUnicode_Check(item)) return 0;
-        auto text = utf8_argument(signature, 0, item);
-        if (!text) return -1;
-        names.emplace_back(*text);
-        return 1;
+std::optional<std::vector<BodyArgument>> body_names(const Signature& signature, PyObject* value) {
+    std::vector<BodyArgument> names;
+    bool names_ok = sequence_argument(signature, 0, value, "a sequence of str or int", [&](PyObject* item) {
+        BodyArgument body;
+        const int read = read_body_argument(signature, 0, item, body);
+        if (read == 1) names.push_back(std::move(body));
+        return read;
     });
     if (!names_ok) return std::nullopt;
     return names;
 }
 
-std::optional<std::vector<Body>> parse_bodies(const std::vector<std::string>& names) {
-    std::vector<Body> bodies;
+std::optional<std::vector<std::int32_t>> parse_bodies(const std::vector<BodyArgument>& names) {
+    std::vector<std::int32_t> bodies;
     bodies.reserve(names.size());
-    for (const std::string& name : names) {
-        auto body = parsed_or_raise(parse_body(name));
+    for (const BodyArgument& name : names) {
+        auto body = parsed_or_raise(parse_body_argument(name));
         if (!body) return std::nullopt;
         bodies.push_back(*body);
     }
@@ -118,7 +117,7 @@ private:
 // The positions of a batch as a NumPy array of shape (instants, bodies, 4),
 // written in place; a batch that fits the result length but not the memory
 // is a MemoryError.
-PyObject* batch_array(const SpkOrvane& engine, std::span<const Body> bodies, InstantList instants,
+PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bodies, InstantList instants,
                       const PositionOptions& options) {
     try {
         auto count = SpkOrvane::batch_length(bodies.size(), instants.size());
@@ -140,13 +139,13 @@ PyObject* engine_position(PyObject* self, PyObject* const* args, Py_ssize_t narg
     if (!match_arguments(POSITION_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
-    auto name = str_argument(POSITION_SIGNATURE, 0, a[0]);
+    auto name = body_argument(POSITION_SIGNATURE, 0, a[0]);
     if (!name) return nullptr;
     auto instant = instant_argument(POSITION_SIGNATURE, 1, a[1]);
     if (!instant) return nullptr;
     auto options = options_argument(POSITION_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
-    auto body = parsed_or_raise(parse_body(*name));
+    auto body = parsed_or_raise(parse_body_argument(*name));
     if (!body) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
@@ -160,13 +159,13 @@ PyObject* engine_sidereal_position(PyObject* self, PyObject* const* args, Py_ssi
     if (!match_arguments(SIDEREAL_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
-    auto name = str_argument(SIDEREAL_SIGNATURE, 0, a[0]);
+    auto name = body_argument(SIDEREAL_SIGNATURE, 0, a[0]);
     if (!name) return nullptr;
     auto instant = instant_argument(SIDEREAL_SIGNATURE, 1, a[1]);
     if (!instant) return nullptr;
     auto options = options_argument(SIDEREAL_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
-    auto body = parsed_or_raise(parse_body(*name));
+    auto body = parsed_or_raise(parse_body_argument(*name));
     if (!body) return nullptr;
     auto mode = parse_named(a[3], parse_sidereal_mode);
     if (!mode) return nullptr;
