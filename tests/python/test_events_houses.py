@@ -97,7 +97,7 @@ def test_rise_set_transit_and_next_event(engine):
     assert repr(event) == f'HorizonEvent(kind="transit", ut1_julian_day={event.ut1_julian_day!r})'.replace(
         "e+", "e")
     assert value_error(engine.rise_set_transit, "mars", london, around, 0.0) == "unsupported body: Mars"
-    assert value_error(engine.rise_set_transit, "pallas", london, around, 0.0) == 'unknown body "pallas"'
+    assert value_error(engine.rise_set_transit, "nibiru", london, around, 0.0) == 'unknown body "nibiru"'
     assert value_error(engine.rise_set_transit, "sun", london, around, math.nan) == "horizon altitude must be finite"
     with pytest.raises(TypeError, match="'altitude_deg'"):
         engine.rise_set_transit("sun", london, around, "low")
