@@ -55,6 +55,14 @@ OrvaneError OrvaneError::time_conversion(std::string text) {
     return error;
 }
 
+OrvaneError OrvaneError::non_finite_state(std::int32_t target, double tdb_julian_day) {
+    for (std::size_t b = 0; b < BODY_COUNT; ++b) {
+        if (naif_code(static_cast<Body>(b)) == target) return non_finite_state(static_cast<Body>(b), tdb_julian_day);
+    }
+    return backend("non-finite state of body " + integer_text(target) + " at TDB Julian day " +
+                   plain_float(tdb_julian_day));
+}
+
 OrvaneError OrvaneError::non_finite_state(Body body, double tdb_julian_day) {
     std::string text = "non-finite state of ";
     text += name(body);

@@ -18,7 +18,7 @@ OutputFrame output_frame(const PositionOptions& resolved, double julian_day) {
 }
 
 std::expected<Position, OrvaneError> position_from_state(const CartesianState& state, const OutputFrame& frame,
-                                                         Body body, double tdb_julian_day) {
+                                                         std::int32_t body, double tdb_julian_day) {
     if (!state.is_finite()) return std::unexpected(OrvaneError::non_finite_state(body, tdb_julian_day));
     std::expected<CartesianState, CoordinateError> rotated = state;
     switch (frame.kind) {

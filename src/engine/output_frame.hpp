@@ -26,6 +26,6 @@ OutputFrame output_frame(const PositionOptions& resolved, double julian_day);
 // that is not finite (a huge coefficient overflowing) is the body's
 // non-finite-state error.
 std::expected<Position, OrvaneError> position_from_state(const CartesianState& state, const OutputFrame& frame,
-                                                         Body body, double tdb_julian_day);
+                                                         std::int32_t body, double tdb_julian_day);
 
 }  // namespace orvane

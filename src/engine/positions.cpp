@@ -29,9 +29,9 @@ void write_position(const Position& p, double* out) {
 // One batch request: what every chunk shares, and the tables one chunk fills.
 class Batch {
 public:
-    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const Body> bodies,
-          std::span<const std::int32_t> codes, InstantList instants, std::span<double> out)
-        : engine_(engine), resolved_(resolved), bodies_(bodies), codes_(codes), instants_(instants), out_(out),
+    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
+          InstantList instants, std::span<double> out)
+        : engine_(engine), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
           topocentric_(resolved.origin.kind == OriginKind::Topocentric),
           corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
                      resolved.corrections.gravitational_deflection),
@@ -105,7 +105,7 @@ private:
             if (!states) return std::unexpected(spk_orvane_error(states.error()));
             for (std::size_t i = 0; i < epochs_.size(); ++i) {
                 auto position = position_from_state(subtract_states((*states)[i], origin_states_[i]), frames_[i],
-                                                    bodies_[j], tdb_julian_day(i));
+                                                    codes_[j], tdb_julian_day(i));
                 const std::size_t at = (begin + i) * bodies + j;
                 if (position) {
                     write_position(*position, &out_[4 * at]);
@@ -142,7 +142,7 @@ private:
             for (std::size_t j = 0; j < codes_.size(); ++j) {
                 auto state = relative_state_from(engine_.kernels, codes_[j], *origin, corrections);
                 if (!state) return std::unexpected(spk_orvane_error(state.error()));
-                auto position = position_from_state(*state, frames_[i], bodies_[j], tdb_julian_day(i));
+                auto position = position_from_state(*state, frames_[i], codes_[j], tdb_julian_day(i));
                 if (!position) return std::unexpected(position.error());
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
             }
@@ -211,7 +211,6 @@ private:
 
     const SpkOrvane& engine_;
     const PositionOptions& resolved_;
-    std::span<const Body> bodies_;
     std::span<const std::int32_t> codes_;
     InstantList instants_;
     std::span<double> out_;
@@ -264,7 +263,7 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const std::
             }
         }
     }
-    return Batch(*this, *resolved, bodies, codes, instants, out).run();
+    return Batch(*this, *resolved, codes, instants, out).run();
 }
 
 std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,
