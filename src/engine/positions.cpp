@@ -178,7 +178,7 @@ private:
             for (std::size_t i = 0; i < n; ++i) {
                 const StateVector relative = corrected_relative_state(
                     (*target)[i], origin_states_[i], deflected ? &sun[i].position : nullptr, corrections);
-                auto position = position_from_state(relative, frames_[i], bodies_[j], tdb_julian_day(i));
+                auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
                 if (!position) return false;
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
             }
