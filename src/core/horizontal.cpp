@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/axis_rotations.hpp"
 #include "core/constants.hpp"
 #include "core/precession.hpp"
 
@@ -10,22 +11,6 @@ namespace orvane {
 namespace {
 
 using Vector = std::array<double, 3>;
-
-// Rotations of the axes by θ about x (R1), y (R2) and z (R3).
-Vector r1(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {v[0], c * v[1] + s * v[2], -s * v[1] + c * v[2]};
-}
-
-Vector r2(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {c * v[0] - s * v[2], v[1], s * v[0] + c * v[2]};
-}
-
-Vector r3(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {c * v[0] + s * v[1], -s * v[0] + c * v[1], v[2]};
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/axis_rotations.hpp"
 #include "core/constants.hpp"
 #include "core/earth_rotation.hpp"
 #include "core/nutation.hpp"
@@ -20,22 +21,6 @@ constexpr double GRS80_ONE_MINUS_ECCENTRICITY_SQUARED = 0.9933056199770992;
 constexpr double EARTH_ROTATION_RATE_RAD_PER_S = 7.292115e-5;
 
 using Vector = std::array<double, 3>;
-
-// Rotations of the axes by θ about x (R1), y (R2) and z (R3).
-Vector r1(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {v[0], c * v[1] + s * v[2], -s * v[1] + c * v[2]};
-}
-
-Vector r2(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {c * v[0] - s * v[2], v[1], s * v[0] + c * v[2]};
-}
-
-Vector r3(const Vector& v, double theta) {
-    const double s = std::sin(theta), c = std::cos(theta);
-    return {c * v[0] + s * v[1], -s * v[0] + c * v[1], v[2]};
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/axis_rotations.hpp"
 #include "core/precession.hpp"
 
 namespace orvane {
@@ -10,16 +11,6 @@ namespace orvane {
 namespace {
 
 using Vector = std::array<double, 3>;
-
-// Rotations of the axes about x (R1) and z (R3) by the angle whose sine and
-// cosine are given.
-Vector r1(const Vector& v, double s, double c) {
-    return {v[0], c * v[1] + s * v[2], -s * v[1] + c * v[2]};
-}
-
-Vector r3(const Vector& v, double s, double c) {
-    return {c * v[0] + s * v[1], -s * v[0] + c * v[1], v[2]};
-}
 
 }  // namespace
 

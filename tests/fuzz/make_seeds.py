@@ -33,12 +33,14 @@ def small_de421() -> bytes:
 
 def main() -> None:
     out = pathlib.Path(sys.argv[1])
-    for target in ("spk_kernel", "leap_second_kernel", "eop_c04"):
+    for target in ("spk_kernel", "leap_second_kernel", "eop_table"):
         (out / target).mkdir(parents=True, exist_ok=True)
     (out / "spk_kernel" / "de421_two_records.bsp").write_bytes(small_de421())
     (out / "leap_second_kernel" / "leap_seconds.tls").write_bytes(data_files.leap_seconds().read_bytes())
     lines = data_files.eop_c04().read_bytes().splitlines(keepends=True)
-    (out / "eop_c04" / "eopc04_head_tail.txt").write_bytes(b"".join(lines[:60] + lines[-30:]))
+    (out / "eop_table" / "eopc04_head_tail.txt").write_bytes(b"".join(lines[:60] + lines[-30:]))
+    lines = data_files.eop_finals().read_bytes().splitlines(keepends=True)
+    (out / "eop_table" / "finals_head_tail.txt").write_bytes(b"".join(lines[:60] + lines[-400:]))
 
 
 if __name__ == "__main__":

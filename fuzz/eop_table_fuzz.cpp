@@ -1,4 +1,4 @@
-// Reading an IERS EOP 20 C04 table and interpolating it inside and around its span.
+// Reading an Earth-orientation table (IERS EOP 20 C04 or IERS finals, told apart by content) and interpolating it inside and around its span.
 #include "input_file.hpp"
 #include "time/earth_orientation_table.hpp"
 
