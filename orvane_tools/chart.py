@@ -198,6 +198,7 @@ def chart(
     sidereal: str | None = None,
     orbs: Mapping[str, float] = DEFAULT_ORBS,
     engine: orvane.Engine | None = None,
+    extra_bodies: Sequence[str | int] = (),
 ) -> Chart:
     """The chart for an aware datetime (or an Instant of any scale) at a place.
 
@@ -205,7 +206,9 @@ def chart(
     date; with `sidereal` (a sidereal mode name such as "lahiri") the mode's
     ayanamsha is subtracted from them and from the house cusps. `houses=None`
     leaves the houses out (they need UT1, which the Earth-orientation table
-    gives only over its coverage). Aspects are found between the ten bodies.
+    gives only over its coverage). `extra_bodies` adds bodies the engine's
+    kernels serve beyond the ten, by name or NAIF id ("ceres", "chiron",
+    2000004), in the same batch request. Aspects are found between the bodies.
     """
     if engine is None:
         engine = default_engine()
@@ -213,13 +216,15 @@ def chart(
     tt = engine.convert_instant(instant, "tt").julian_day
     step = _NODE_STEP_DAYS
     instants = [orvane.Instant.tt(tt - step), orvane.Instant.tt(tt), orvane.Instant.tt(tt + step)]
-    places = engine.positions(list(BODIES), instants, orvane.apparent())
+    bodies: list[str | int] = [*BODIES, *extra_bodies]
+    places = engine.positions(bodies, instants, orvane.apparent())
 
     ayanamsha, ayanamsha_rate = (0.0, 0.0) if sidereal is None else ayanamsha_and_rate(engine, sidereal, instants[1])
 
     points = [
-        Point(name, (float(row[0]) - ayanamsha) % 360.0, float(row[1]), float(row[2]), float(row[3]) - ayanamsha_rate)
-        for name, row in zip(BODIES, places[1])
+        Point(str(name), (float(row[0]) - ayanamsha) % 360.0, float(row[1]), float(row[2]),
+              float(row[3]) - ayanamsha_rate)
+        for name, row in zip(bodies, places[1])
     ]
     moon = BODIES.index("moon")
     nutation = nutation_in_longitude_deg(tt)
@@ -251,7 +256,7 @@ def chart(
         ayanamsha_deg=ayanamsha,
         points=tuple(points),
         houses=house_result,
-        aspects=find_aspects(points[: len(BODIES)], orbs),
+        aspects=find_aspects(points[: len(bodies)], orbs),
     )
 
 

@@ -194,7 +194,7 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     houses = result.houses
     assert houses is not None
     for point in result.points:
-        writer.row(["body" if point.name in chart.BODIES else "point", point.name, point.longitude_deg,
+        writer.row(["point" if point.name in chart.LUNAR_POINTS else "body", point.name, point.longitude_deg,
                     chart.zodiac_text(point.longitude_deg), point.latitude_deg, point.speed_deg_per_day,
                     point.retrograde, houses.house_of(point.longitude_deg), None])
     for number, cusp in enumerate(houses.cusps_deg, start=1):

@@ -26,6 +26,7 @@ ELEMENT_FILLS = ("#fbe3d6", "#e6efd8", "#fdf6d3", "#dbe8f6")
 POINT_GLYPHS = {
     "sun": "☉", "moon": "☽", "mercury": "☿", "venus": "♀", "mars": "♂", "jupiter": "♃",
     "saturn": "♄", "uranus": "♅", "neptune": "♆", "pluto": "♇", "true_node": "☊", "mean_apogee": "⚸",
+    "ceres": "⚳", "pallas": "⚴", "juno": "⚵", "vesta": "⚶", "chiron": "⚷",
 }
 ASPECT_STYLES = {
     "opposition": ("#c0392b", ""), "square": ("#c0392b", ""), "trine": ("#2e6fbd", ""),

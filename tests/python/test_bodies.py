@@ -145,3 +145,16 @@ if __name__ == "__main__":
 
     de421 = str(data_files.de421())
     print(asteroid_differences(de421, ANY_SHA, span_days(5000)))
+
+
+def test_a_chart_places_extra_bodies(ceres_engine, tmp_path):
+    from orvane_tools.centres import write_planet_centre_kernel
+    from orvane_tools.chart import chart
+
+    centres = tmp_path / "centres.bsp"
+    write_planet_centre_kernel(centres, 2414864.5, 2471184.5)
+    ceres_engine.with_additional_kernel_file(str(centres), ANY_SHA)
+    when = orvane.Instant.tt(2451545.0)
+    result = chart(when, orvane.GeodeticObserver(0.0, 45.0), houses=None, engine=ceres_engine, extra_bodies=["ceres"])
+    ceres = next(point for point in result.points if point.name == "ceres")
+    assert ceres.longitude_deg == ceres_engine.position("ceres", when, orvane.apparent()).longitude_deg % 360.0
