@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <expected>
 #include <limits>
@@ -16,6 +17,12 @@ namespace orvane {
 class SpkKernel;
 
 inline constexpr std::uint32_t EPOCH_GROUP_SIZE = 100;
+
+// The segments' counts, sizes and orders are stored as double words: one is
+// valid when it is a finite whole number within [low, high].
+inline bool is_whole(double value, double low, double high) {
+    return std::isfinite(value) && std::floor(value) == value && value >= low && value <= high;
+}
 
 // Words of the directory that follows `count` epochs.
 inline std::uint32_t epoch_directory_words(std::uint32_t count) { return (count - 1) / EPOCH_GROUP_SIZE; }

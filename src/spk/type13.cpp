@@ -14,10 +14,6 @@ std::unexpected<SpkError> fail(R reason) {
     return std::unexpected(SpkError::invalid_typed_segment(SPK_TYPE_13, reason));
 }
 
-bool is_whole(double value, double low, double high) {
-    return std::isfinite(value) && std::floor(value) == value && value >= low && value <= high;
-}
-
 }  // namespace
 
 std::uint32_t type13_window_start(std::span<const double, 2> neighbours, double epoch, std::uint32_t first_after,

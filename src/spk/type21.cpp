@@ -14,10 +14,6 @@ std::unexpected<SpkError> fail(R reason) {
     return std::unexpected(SpkError::invalid_typed_segment(SPK_TYPE_21, reason));
 }
 
-bool is_whole(double value, double low, double high) {
-    return std::isfinite(value) && std::floor(value) == value && value >= low && value <= high;
-}
-
 }  // namespace
 
 // The evaluation of a modified difference line, as in SPICE's SPKE01/SPKE21.
