@@ -16,8 +16,6 @@ namespace {
 
 // Instants per chunk: the working tables stay small whatever the batch.
 constexpr std::size_t CHUNK = 512;
-// Fewer corrected instants than this go instant by instant.
-constexpr std::size_t LINK_BY_LINK_MINIMUM = 16;
 
 void write_position(const Position& p, double* out) {
     out[0] = p.longitude_deg;
@@ -79,15 +77,21 @@ private:
 
     // The origin's barycentric states at the chunk's epochs, observer added.
     std::expected<void, OrvaneError> origin_states() {
-        auto states = barycentric_states_across_kernels(engine_.kernels, origin_, epochs_);
+        auto states = chain_states(origin_, epochs_, origin_states_);
         if (!states) return std::unexpected(spk_orvane_error(states.error()));
-        origin_states_ = std::move(*states);
         if (topocentric_) {
             for (std::size_t i = 0; i < epochs_.size(); ++i) {
                 origin_states_[i] = add_states(origin_states_[i], observers_[i]);
             }
         }
         return {};
+    }
+
+    // Barycentric states of a body at the epochs into `states`, resized to them.
+    std::expected<void, SpkError> chain_states(std::int32_t body, std::span<const double> epochs,
+                                               std::vector<StateVector>& states) {
+        states.resize(epochs.size());
+        return barycentric_states_into(engine_.kernels, body, epochs, states);
     }
 
     // Without observer-dependent corrections: every body's states from one
@@ -101,10 +105,10 @@ private:
         std::optional<OrvaneError> conversion;
         std::size_t conversion_at = 0;
         for (std::size_t j = 0; j < bodies; ++j) {
-            auto states = barycentric_states_across_kernels(engine_.kernels, codes_[j], epochs_);
+            auto states = chain_states(codes_[j], epochs_, target_states_);
             if (!states) return std::unexpected(spk_orvane_error(states.error()));
             for (std::size_t i = 0; i < epochs_.size(); ++i) {
-                auto position = position_from_state(subtract_states((*states)[i], origin_states_[i]), frames_[i],
+                auto position = position_from_state(subtract_states(target_states_[i], origin_states_[i]), frames_[i],
                                                     codes_[j], tdb_julian_day(i));
                 const std::size_t at = (begin + i) * bodies + j;
                 if (position) {
@@ -119,19 +123,17 @@ private:
         return {};
     }
 
-    // With corrections: link by link over the chunk's epochs when there are
-    // enough of them, each state the same bits as instant by instant; when
-    // anything fails there, instant by instant, which meets the errors in
-    // their order.
+    // With corrections: link by link over the chunk's epochs; when anything
+    // fails there, instant by instant, which meets the errors in their order.
     std::expected<void, OrvaneError> corrected_chunk(std::size_t begin) {
         if (codes_.empty()) return {};
         build_frames();
-        if (epochs_.size() >= LINK_BY_LINK_MINIMUM && corrected_chunk_by_links(begin)) return {};
+        if (corrected_chunk_by_links(begin)) return {};
         return corrected_chunk_by_instants(begin);
     }
 
-    // Instant by instant: the origin (and the Sun, for deflection) evaluated
-    // once and shared by every body.
+    // Instant by instant, to find the first error: the origin (and the Sun,
+    // for deflection) evaluated once and shared by every body.
     std::expected<void, OrvaneError> corrected_chunk_by_instants(std::size_t begin) {
         const StateCorrections corrections = state_corrections(resolved_.corrections);
         for (std::size_t i = 0; i < epochs_.size(); ++i) {
@@ -157,27 +159,29 @@ private:
         if (!origin_states()) return false;
         const StateCorrections corrections = state_corrections(resolved_.corrections);
         const std::size_t n = epochs_.size();
-        std::vector<StateVector> sun;
-        std::vector<double> retarded(n);
+        bool sun_read = false;
+        retarded_.resize(n);
+        light_seconds_.resize(n);
         for (std::size_t j = 0; j < codes_.size(); ++j) {
-            auto target = barycentric_states_across_kernels(engine_.kernels, codes_[j], epochs_);
-            if (!target) return false;
-            for (int iteration = 0; corrections.light_time && iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
+            if (!chain_states(codes_[j], epochs_, target_states_)) return false;
+            if (corrections.light_time) {
                 for (std::size_t i = 0; i < n; ++i) {
-                    retarded[i] = epochs_[i] - light_time_seconds((*target)[i], origin_states_[i]);
+                    light_seconds_[i] = light_time_seconds(target_states_[i], origin_states_[i]);
+                    retarded_[i] = epochs_[i] - light_seconds_[i];
                 }
-                target = barycentric_states_across_kernels(engine_.kernels, codes_[j], retarded);
-                if (!target) return false;
+                if (!chain_states(codes_[j], retarded_, target_states_)) return false;
+                for (std::size_t i = 0; i < n; ++i) {
+                    target_states_[i] = settle_light_time(target_states_[i], light_seconds_[i], origin_states_[i]);
+                }
             }
             const bool deflected = deflected_by_the_sun(codes_[j], origin_, corrections);
-            if (deflected && sun.empty()) {
-                auto states = barycentric_states_across_kernels(engine_.kernels, SUN_CODE, epochs_);
-                if (!states) return false;
-                sun = std::move(*states);
+            if (deflected && !sun_read) {
+                if (!chain_states(SUN_CODE, epochs_, sun_states_)) return false;
+                sun_read = true;
             }
             for (std::size_t i = 0; i < n; ++i) {
                 const StateVector relative = corrected_relative_state(
-                    (*target)[i], origin_states_[i], deflected ? &sun[i].position : nullptr, corrections);
+                    target_states_[i], origin_states_[i], deflected ? &sun_states_[i].position : nullptr, corrections);
                 auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
                 if (!position) return false;
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
@@ -202,7 +206,7 @@ private:
             const std::int32_t code = k == 0 ? origin_ : codes_[k - 1];
             for (std::size_t from = begin; from < n; from += CHUNK) {
                 (void)convert(from, std::min(n, from + CHUNK));
-                auto states = barycentric_states_across_kernels(engine_.kernels, code, epochs_);
+                auto states = chain_states(code, epochs_, target_states_);
                 if (!states) return spk_orvane_error(states.error());
             }
         }
@@ -221,6 +225,10 @@ private:
     std::vector<StateVector> observers_;
     std::vector<OutputFrame> frames_;
     std::vector<StateVector> origin_states_;
+    std::vector<StateVector> target_states_;
+    std::vector<StateVector> sun_states_;
+    std::vector<double> retarded_;
+    std::vector<double> light_seconds_;
 };
 
 }  // namespace

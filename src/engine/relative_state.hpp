@@ -58,6 +58,14 @@ inline constexpr int LIGHT_TIME_ITERATIONS = 3;
 // Seconds light takes from the target's barycentric position to the observer's.
 double light_time_seconds(const StateVector& target, const StateVector& observer);
 
+// The light-time iterations after the first. The first reads the target at
+// t − τ₁ (τ₁ from its state at t); each later one moves that state along its
+// velocity to the new retarded epoch, x(t − τ) = x(t − τ₁) + (τ₁ − τ) v,
+// instead of reading the kernel again. The shifts are at most τ₁ v/c (a
+// third of a second for Pluto, a tenth for Mercury), over which a body's
+// acceleration moves it less than a millimetre.
+StateVector settle_light_time(const StateVector& retarded, double first_light_seconds, const StateVector& observer);
+
 // Whether the Sun's deflection applies to a target seen from an origin.
 bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateCorrections& corrections);
 
@@ -69,7 +77,7 @@ StateVector corrected_relative_state(const StateVector& target_state, const Stat
 
 // State of `target` relative to `origin` (plus observer offset): the target's
 // barycentric state, retarded by light time when asked (three iterations, the
-// origin staying at the epoch), minus the origin's; then the Sun's deflection
+// origin staying at the epoch; see settle_light_time), minus the origin's; then the Sun's deflection
 // (unless target or origin is the Sun) and aberration with the origin's
 // velocity. Equal codes without an offset give the zero state without
 // touching any kernel.

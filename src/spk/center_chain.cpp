@@ -1,148 +1,176 @@
 #include "spk/center_chain.hpp"
 
 #include <limits>
-#include <unordered_map>
+#include <optional>
 
 namespace orvane {
 namespace {
 
-// A selected segment: which kernel, and where its data lie in that kernel.
-struct SegmentKey {
-    std::size_t kernel = 0;
-    std::int32_t start_address = 0;
-    std::int32_t end_address = 0;
-    bool operator==(const SegmentKey&) const = default;
-};
+constexpr std::uint32_t NOT_IN_PASS = std::numeric_limits<std::uint32_t>::max();
+// Batches up to this many epochs walk with the thread's reusable tables.
+constexpr std::size_t REUSED_TABLE_EPOCHS = 4096;
 
-struct SegmentKeyHash {
-    std::size_t operator()(const SegmentKey& key) const noexcept {
-        std::size_t within = SegmentAddressKeyHash{}({key.start_address, key.end_address});
-        return within ^ (key.kernel * 0xC2B2AE3D27D4EB4FULL);
-    }
+// A segment that may continue a body's chain: which kernel, which segment.
+struct Candidate {
+    std::size_t kernel = 0;
+    const SpkSegment* segment = nullptr;
 };
 
 // Epochs of one pass that selected the same segment.
 struct Group {
-    SegmentKey key;
-    SegmentLoc segment;
+    Candidate selected;
     std::size_t count = 0;  // epochs in the group
     std::size_t first = 0;  // where its epoch indices start in the pass's member list
 };
 
-constexpr std::uint32_t NOT_IN_PASS = std::numeric_limits<std::uint32_t>::max();
-
-// The segment that continues the chain of `body` at `epoch`, or nothing.
-struct Selection {
-    std::size_t kernel;
-    const SpkSegment* segment;
-};
-
-std::expected<Selection, SpkError> select_segment(std::vector<SpkKernel>& kernels, std::int32_t body, double epoch) {
-    for (std::size_t k = 0; k < kernels.size(); ++k) {
-        auto list = kernels[k].segment_list();
-        if (!list) return std::unexpected(std::move(list.error()));
-        for (auto it = list->rbegin(); it != list->rend(); ++it) {
-            if (it->target == body && it->start_epoch <= epoch && epoch <= it->end_epoch) {
-                return Selection{k, &*it};
+// The segments of one body in the order the rule consults them (kernels in
+// order, later segments first), up to the first kernel whose segment list
+// cannot be decoded, whose error then stands for every epoch they miss.
+class Candidates {
+public:
+    void gather(std::vector<SpkKernel>& kernels, std::int32_t body) {
+        body_ = body;
+        list_.clear();
+        error_.reset();
+        for (std::size_t k = 0; k < kernels.size(); ++k) {
+            auto segments = kernels[k].segment_list();
+            if (!segments) {
+                error_ = std::move(segments.error());
+                return;
+            }
+            for (auto it = segments->rbegin(); it != segments->rend(); ++it) {
+                if (it->target == body) list_.push_back(Candidate{k, &*it});
             }
         }
     }
-    return std::unexpected(SpkError::missing_chain_segment(body, epoch));
-}
 
-}  // namespace
+    bool gathered_for(std::int32_t body) const { return body_ == body; }
 
-std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(std::vector<SpkKernel>& kernels,
-                                                                                    std::int32_t target,
-                                                                                    std::span<const double> epochs) {
+    std::expected<Candidate, SpkError> select(double epoch) const {
+        for (const Candidate& candidate : list_) {
+            if (candidate.segment->start_epoch <= epoch && epoch <= candidate.segment->end_epoch) return candidate;
+        }
+        if (error_) return std::unexpected(*error_);
+        return std::unexpected(SpkError::missing_chain_segment(*body_, epoch));
+    }
+
+    void forget() { body_.reset(); }
+
+private:
+    std::optional<std::int32_t> body_;
+    std::vector<Candidate> list_;
+    std::optional<SpkError> error_;
+};
+
+// The working tables of one walk.
+class ChainWalk {
+public:
+    std::expected<void, SpkError> run(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                      std::span<const double> epochs, std::span<StateVector> states);
+
+private:
+    std::vector<std::int32_t> body_;
+    std::vector<std::uint8_t> hops_;
+    std::vector<std::uint32_t> group_of_;
+    std::vector<std::size_t> members_;  // epoch indices, grouped
+    std::vector<double> group_epochs_;
+    std::vector<StateVector> group_states_;
+    std::vector<Group> groups_;
+    Candidates candidates_;
+};
+
+std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                             std::span<const double> epochs, std::span<StateVector> states) {
     const std::size_t n = epochs.size();
-    std::vector<StateVector> states(n);
-    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return states;
-
-    std::vector<std::int32_t> body(n, target);
-    std::vector<std::uint8_t> hops(n, 0);
-    std::vector<std::uint32_t> group_of(n, NOT_IN_PASS);
-    std::vector<std::size_t> members(n);  // epoch indices, grouped
-    std::vector<double> group_epochs;
-    std::vector<StateVector> group_states;
-    std::vector<Group> groups;
-    std::unordered_map<SegmentKey, std::uint32_t, SegmentKeyHash> group_index;
+    for (StateVector& state : states.first(n)) state = StateVector{};
+    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return {};
+    body_.assign(n, target);
+    hops_.assign(n, 0);
+    group_of_.resize(n);
+    members_.resize(n);
+    candidates_.forget();
 
     while (true) {
-        groups.clear();
-        group_index.clear();
+        groups_.clear();
+        std::size_t walking = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            group_of[i] = NOT_IN_PASS;
-            if (body[i] == SOLAR_SYSTEM_BARYCENTER) continue;
-            if (hops[i] < std::numeric_limits<std::uint8_t>::max()) ++hops[i];
-            if (hops[i] > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
-
-            auto selected = select_segment(kernels, body[i], epochs[i]);
+            group_of_[i] = NOT_IN_PASS;
+            if (body_[i] == SOLAR_SYSTEM_BARYCENTER) continue;
+            if (hops_[i] < std::numeric_limits<std::uint8_t>::max()) ++hops_[i];
+            if (hops_[i] > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
+            if (!candidates_.gathered_for(body_[i])) candidates_.gather(kernels, body_[i]);
+            auto selected = candidates_.select(epochs[i]);
             if (!selected) return std::unexpected(std::move(selected.error()));
-            SegmentKey key{selected->kernel, selected->segment->start_address, selected->segment->end_address};
-            // Neighbouring epochs mostly select the same segment.
-            std::uint32_t g;
-            if (!groups.empty() && groups.back().key == key) {
-                g = static_cast<std::uint32_t>(groups.size() - 1);
-            } else if (auto found = group_index.find(key); found != group_index.end()) {
-                g = found->second;
+            // Neighbouring epochs mostly select the same segment, and a pass
+            // selects few segments.
+            std::size_t g = groups_.size();
+            if (g > 0 && groups_.back().selected.segment == selected->segment) {
+                g = groups_.size() - 1;
             } else {
-                g = static_cast<std::uint32_t>(groups.size());
-                groups.push_back(Group{key, segment_loc(*selected->segment), 0, 0});
-                group_index.emplace(key, g);
+                for (std::size_t k = 0; k < groups_.size(); ++k) {
+                    if (groups_[k].selected.segment == selected->segment) g = k;
+                }
+                if (g == groups_.size()) groups_.push_back(Group{*selected, 0, 0});
             }
-            group_of[i] = g;
-            ++groups[g].count;
+            group_of_[i] = static_cast<std::uint32_t>(g);
+            ++groups_[g].count;
+            ++walking;
         }
-        if (groups.empty()) return states;
+        if (groups_.empty()) return {};
+
+        if (groups_.size() == 1 && walking == n) {
+            // Every epoch on the same segment: evaluated in place.
+            const Group& group = groups_.front();
+            const SegmentLoc segment = segment_loc(*group.selected.segment);
+            group_states_.resize(n);
+            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, epochs, group_states_);
+            if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+            for (std::size_t i = 0; i < n; ++i) {
+                states[i] = add_states(states[i], group_states_[i]);
+                body_[i] = segment.center;
+            }
+            continue;
+        }
 
         // Members of each group in increasing epoch index.
         std::size_t first = 0;
-        for (Group& group : groups) {
+        for (Group& group : groups_) {
             group.first = first;
             first += group.count;
             group.count = 0;
         }
         for (std::size_t i = 0; i < n; ++i) {
-            if (group_of[i] == NOT_IN_PASS) continue;
-            Group& group = groups[group_of[i]];
-            members[group.first + group.count++] = i;
+            if (group_of_[i] == NOT_IN_PASS) continue;
+            Group& group = groups_[group_of_[i]];
+            members_[group.first + group.count++] = i;
         }
-
-        for (const Group& group : groups) {
-            std::span<const std::size_t> indices(members.data() + group.first, group.count);
-            group_epochs.resize(group.count);
-            group_states.resize(group.count);
-            for (std::size_t m = 0; m < group.count; ++m) group_epochs[m] = epochs[indices[m]];
-            auto evaluated = kernels[group.key.kernel].evaluate_into(group.segment, group_epochs, group_states);
+        for (const Group& group : groups_) {
+            std::span<const std::size_t> indices(members_.data() + group.first, group.count);
+            const SegmentLoc segment = segment_loc(*group.selected.segment);
+            group_epochs_.resize(group.count);
+            group_states_.resize(group.count);
+            for (std::size_t m = 0; m < group.count; ++m) group_epochs_[m] = epochs[indices[m]];
+            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs_, group_states_);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
-                std::size_t i = indices[m];
-                states[i] = add_states(states[i], group_states[m]);
-                body[i] = group.segment.center;
+                const std::size_t i = indices[m];
+                states[i] = add_states(states[i], group_states_[m]);
+                body_[i] = segment.center;
             }
         }
     }
 }
 
-std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vector<SpkKernel>& kernels,
-                                                                      std::int32_t target, double epoch) {
-    // The batch walk for a single epoch, link by link, without its tables:
-    // the same segments, the same evaluations, the same sums in the same order.
-    StateVector state;
-    std::int32_t body = target;
-    std::uint8_t hops = 0;
-    while (body != SOLAR_SYSTEM_BARYCENTER) {
-        if (++hops > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
-        auto selected = select_segment(kernels, body, epoch);
-        if (!selected) return std::unexpected(std::move(selected.error()));
-        SegmentLoc segment = segment_loc(*selected->segment);
-        auto link = kernels[selected->kernel].evaluate_at(segment, epoch);
-        if (!link) return std::unexpected(std::move(link.error()));
-        state = add_states(state, *link);
-        body = segment.center;
+}  // namespace
+
+std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                      std::span<const double> epochs, std::span<StateVector> states) {
+    if (epochs.size() <= REUSED_TABLE_EPOCHS) {
+        thread_local ChainWalk reused;
+        return reused.run(kernels, target, epochs, states);
     }
-    return state;
+    ChainWalk walk;
+    return walk.run(kernels, target, epochs, states);
 }
 
 }  // namespace orvane

@@ -19,15 +19,28 @@ inline constexpr std::int32_t SOLAR_SYSTEM_BARYCENTER = 0;
 inline constexpr std::uint8_t MAX_CHAIN_SEGMENTS = 32;
 
 // The barycentric state of `target` at each epoch (TDB seconds past J2000),
-// in the order of `epochs`. Epochs are walked together, one pass per chain
-// link, each selected segment evaluated once per pass for all its epochs; the
-// state of every epoch is bit-identical to evaluating it alone.
-std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(std::vector<SpkKernel>& kernels,
-                                                                                    std::int32_t target,
-                                                                                    std::span<const double> epochs);
+// written into `states` (as long as `epochs`). Epochs are walked together,
+// one pass per chain link, each selected segment evaluated once per pass for
+// all its epochs. One epoch is a batch of one: the same walk, without
+// allocating once the thread has walked before.
+std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                      std::span<const double> epochs, std::span<StateVector> states);
 
-// The one-epoch form.
-std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vector<SpkKernel>& kernels,
-                                                                      std::int32_t target, double epoch);
+inline std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(
+    std::vector<SpkKernel>& kernels, std::int32_t target, std::span<const double> epochs) {
+    std::vector<StateVector> states(epochs.size());
+    auto done = barycentric_states_into(kernels, target, epochs, states);
+    if (!done) return std::unexpected(std::move(done.error()));
+    return states;
+}
+
+inline std::expected<StateVector, SpkError> barycentric_state_across_kernels(std::vector<SpkKernel>& kernels,
+                                                                             std::int32_t target, double epoch) {
+    StateVector state;
+    auto done = barycentric_states_into(kernels, target, std::span<const double>(&epoch, 1),
+                                        std::span<StateVector>(&state, 1));
+    if (!done) return std::unexpected(std::move(done.error()));
+    return state;
+}
 
 }  // namespace orvane

@@ -1,12 +1,12 @@
 #include "spk/spk_kernel.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <new>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <numeric>
 #include <unordered_set>
 
@@ -15,14 +15,6 @@
 
 namespace orvane {
 namespace {
-
-// A record of a Type 2 or Type 3 segment at the epoch.
-std::expected<StateVector, SpkError> evaluate_loaded_chebyshev_record(const SegmentLoc& segment,
-                                                                      std::span<const double> words,
-                                                                      std::uint32_t rsize, double epoch) {
-    if (segment.data_type == SPK_TYPE_3) return evaluate_loaded_type3_record(words, rsize, epoch);
-    return evaluate_loaded_type2_record(words, rsize, epoch);
-}
 
 using R = SpkError::Reason;
 
@@ -69,6 +61,7 @@ std::expected<std::span<const SpkSegment>, SpkError> SpkKernel::segment_list() {
         auto walked = walk_summary_chain();
         if (!walked) return std::unexpected(std::move(walked.error()));
         segments_ = std::move(*walked);
+        caches_.resize(segments_->size());
     }
     return std::span<const SpkSegment>(*segments_);
 }
@@ -127,6 +120,7 @@ std::expected<std::vector<SpkSegment>, SpkError> SpkKernel::walk_summary_chain()
                 summary_bytes.subspan(DAF_SUMMARY_CONTROL_BYTES + i * SPK_SUMMARY_BYTES, SPK_SUMMARY_BYTES),
                 std::move(*name), file.big_endian);
             if (!segment) return std::unexpected(std::move(segment.error()));
+            segment->index = static_cast<std::uint32_t>(segments.size());
             segments.push_back(std::move(*segment));
         }
 
@@ -184,52 +178,65 @@ std::expected<void, SpkError> SpkKernel::read_words_into(std::int64_t start_word
     return {};
 }
 
+SpkKernel::SegmentCache& SpkKernel::cache_for(const SegmentLoc& segment) {
+    auto same_place = [&segment](const auto& other) {
+        return other.start_address == segment.start_address && other.end_address == segment.end_address &&
+               other.data_type == segment.data_type;
+    };
+    const bool listed = segments_ && segment.index < segments_->size() && same_place((*segments_)[segment.index]);
+    SegmentCache& cache = listed ? caches_[segment.index] : spare_cache_;
+    if (!same_place(cache)) cache = SegmentCache{segment.start_address, segment.end_address, segment.data_type, {}};
+    return cache;
+}
+
+template <typename Segment>
+std::expected<Segment*, SpkError> SpkKernel::loaded(const SegmentLoc& segment) {
+    SegmentCache& cache = cache_for(segment);
+    if (auto* data = std::get_if<Segment>(&cache.data)) return data;
+    auto load = Segment::load(*this, segment);
+    if (!load) return std::unexpected(std::move(load.error()));
+    // Loading reads through this kernel but never touches the caches.
+    return &cache.data.template emplace<Segment>(std::move(*load));
+}
+
 std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
                                                        std::span<StateVector> states) {
     switch (segment.data_type) {
-        case SPK_TYPE_2: return evaluate_type2_into(segment, epochs, states);
+        case SPK_TYPE_2:
         case SPK_TYPE_3: {
-            auto done = evaluate_type2_into(segment, epochs, states);
-            if (!done) return std::unexpected(as_type3_error(std::move(done.error())));
+            if (auto checked = check_coverage(segment, epochs); !checked) return checked;
+            if (epochs.empty()) return {};
+            auto type3_aware = [&](SpkError error) {
+                return std::unexpected(segment.data_type == SPK_TYPE_3 ? as_type3_error(std::move(error))
+                                                                        : std::move(error));
+            };
+            auto data = loaded<ChebyshevSegment>(segment);
+            if (!data) return type3_aware(std::move(data.error()));
+            auto done = (*data)->evaluate(*this, segment, epochs, states);
+            if (!done) return type3_aware(std::move(done.error()));
             return {};
         }
-        case SPK_TYPE_13: return evaluate_by_epoch(type13_segments_, segment, epochs, states);
-        case SPK_TYPE_21: return evaluate_by_epoch(type21_segments_, segment, epochs, states);
+        case SPK_TYPE_13:
+        case SPK_TYPE_21: {
+            if (auto checked = check_coverage(segment, epochs); !checked) return checked;
+            if (epochs.empty()) return {};
+            if (segment.data_type == SPK_TYPE_13) {
+                auto data = loaded<Type13Segment>(segment);
+                if (!data) return std::unexpected(std::move(data.error()));
+                return evaluate_by_epoch(**data, segment, epochs, states);
+            }
+            auto data = loaded<Type21Segment>(segment);
+            if (!data) return std::unexpected(std::move(data.error()));
+            return evaluate_by_epoch(**data, segment, epochs, states);
+        }
         default: return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
     }
 }
 
-std::expected<StateVector, SpkError> SpkKernel::evaluate_at(const SegmentLoc& segment, double epoch) {
-    switch (segment.data_type) {
-        case SPK_TYPE_2: return evaluate_type2_at(segment, epoch);
-        case SPK_TYPE_3: {
-            auto state = evaluate_type2_at(segment, epoch);
-            if (!state) return std::unexpected(as_type3_error(std::move(state.error())));
-            return state;
-        }
-        default: {
-            StateVector state;
-            auto done = evaluate_into(segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&state, 1));
-            if (!done) return std::unexpected(std::move(done.error()));
-            return state;
-        }
-    }
-}
-
 template <typename Segment>
-std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(
-    std::unordered_map<SegmentAddressKey, Segment, SegmentAddressKeyHash>& cache, const SegmentLoc& segment,
-    std::span<const double> epochs, std::span<StateVector> states) {
-    if (auto checked = check_coverage(segment, epochs); !checked) return checked;
-    if (epochs.empty()) return {};
-    const SegmentAddressKey key{segment.start_address, segment.end_address};
-    auto found = cache.find(key);
-    if (found == cache.end()) {
-        auto loaded = Segment::load(*this, segment);
-        if (!loaded) return std::unexpected(std::move(loaded.error()));
-        found = cache.emplace(key, std::move(*loaded)).first;
-    }
-    Segment& data = found->second;
+std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(Segment& data, const SegmentLoc& segment,
+                                                           std::span<const double> epochs,
+                                                           std::span<StateVector> states) {
     std::vector<std::size_t> order;
     if (!std::is_sorted(epochs.begin(), epochs.end())) {
         order.resize(epochs.size());
@@ -245,110 +252,11 @@ std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(
     return {};
 }
 
-std::expected<const Type2Directory*, SpkError> SpkKernel::type2_directory(const SegmentLoc& segment) {
-    SegmentAddressKey key{segment.start_address, segment.end_address};
-    if (auto found = type2_directories_.find(key); found != type2_directories_.end()) return &found->second;
-    auto words = read_words(std::int64_t{segment.end_address} - 3, TYPE2_DIRECTORY_WORDS);
-    if (!words) return std::unexpected(std::move(words.error()));
-    auto directory = parse_type2_directory(std::span<const double, 4>(words->data(), 4), segment.start_address,
-                                           segment.end_address,
-                                           segment.data_type == SPK_TYPE_3 ? TYPE3_COEFFICIENT_SETS : 3);
-    if (!directory) return std::unexpected(std::move(directory.error()));
-    return &type2_directories_.emplace(key, *directory).first->second;
-}
-
-std::expected<std::vector<StateVector>, SpkError> SpkKernel::evaluate_type2_at_epochs(const SegmentLoc& segment,
-                                                                                      std::span<const double> epochs) {
-    std::vector<StateVector> states(epochs.size());
-    auto done = evaluate_type2_into(segment, epochs, states);
-    if (!done) return std::unexpected(std::move(done.error()));
-    return states;
-}
-
-std::expected<void, SpkError> SpkKernel::check_type_and_coverage(const SegmentLoc& segment,
-                                                                 std::span<const double> epochs) {
-    if (segment.data_type != SPK_TYPE_2 && segment.data_type != SPK_TYPE_3) {
-        return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
-    }
-    return check_coverage(segment, epochs);
-}
-
 std::expected<void, SpkError> SpkKernel::check_coverage(const SegmentLoc& segment, std::span<const double> epochs) {
     for (double epoch : epochs) {
         if (!std::isfinite(epoch) || epoch < segment.start_epoch || epoch > segment.end_epoch) {
             return std::unexpected(SpkError::epoch_outside_coverage(epoch, segment.start_epoch, segment.end_epoch));
         }
-    }
-    return {};
-}
-
-std::expected<const Type2Record*, SpkError> SpkKernel::type2_record(const SegmentLoc& segment,
-                                                                    const Type2Directory& directory,
-                                                                    std::uint32_t index, Type2Record*& cached) {
-    // The cache keeps the last record loaded for each segment.
-    if (cached == nullptr) {
-        auto found = type2_records_.find(SegmentAddressKey{segment.start_address, segment.end_address});
-        if (found != type2_records_.end()) cached = &found->second;
-    }
-    if (cached != nullptr && cached->index == index) return cached;
-    auto address = type2_record_address(directory, segment.start_address, index);
-    if (!address) return std::unexpected(std::move(address.error()));
-    auto words = read_words(*address, directory.rsize);
-    if (!words) return std::unexpected(std::move(words.error()));
-    cached = &type2_records_[SegmentAddressKey{segment.start_address, segment.end_address}];
-    *cached = Type2Record{std::move(*words), index};
-    return cached;
-}
-
-std::expected<StateVector, SpkError> SpkKernel::evaluate_type2_at(const SegmentLoc& segment, double epoch) {
-    if (auto checked = check_type_and_coverage(segment, std::span<const double>(&epoch, 1)); !checked) {
-        return std::unexpected(std::move(checked.error()));
-    }
-    auto directory = type2_directory(segment);
-    if (!directory) return std::unexpected(std::move(directory.error()));
-    auto index = type2_record_index(**directory, epoch);
-    if (!index) return std::unexpected(std::move(index.error()));
-    Type2Record* cached = nullptr;
-    auto record = type2_record(segment, **directory, *index, cached);
-    if (!record) return std::unexpected(std::move(record.error()));
-    return evaluate_loaded_chebyshev_record(segment, (*record)->words, (*directory)->rsize, epoch);
-}
-
-std::expected<void, SpkError> SpkKernel::evaluate_type2_into(const SegmentLoc& segment, std::span<const double> epochs,
-                                                             std::span<StateVector> states) {
-    if (auto checked = check_type_and_coverage(segment, epochs); !checked) {
-        return std::unexpected(std::move(checked.error()));
-    }
-    if (epochs.empty()) return {};
-    auto directory_found = type2_directory(segment);
-    if (!directory_found) return std::unexpected(std::move(directory_found.error()));
-    const Type2Directory directory = **directory_found;
-
-    std::vector<std::uint32_t> record_of(epochs.size());
-    bool in_record_order = true;
-    for (std::size_t i = 0; i < epochs.size(); ++i) {
-        auto index = type2_record_index(directory, epochs[i]);
-        if (!index) return std::unexpected(std::move(index.error()));
-        record_of[i] = *index;
-        if (i > 0 && record_of[i] < record_of[i - 1]) in_record_order = false;
-    }
-    // Visiting the epochs in record order reads every record at most once.
-    std::vector<std::size_t> order;
-    if (!in_record_order) {
-        order.resize(epochs.size());
-        std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return record_of[a] < record_of[b]; });
-    }
-
-    Type2Record* cached = nullptr;
-    for (std::size_t step = 0; step < epochs.size(); ++step) {
-        std::size_t position = in_record_order ? step : order[step];
-        auto record = type2_record(segment, directory, record_of[position], cached);
-        if (!record) return std::unexpected(std::move(record.error()));
-        auto state = evaluate_loaded_chebyshev_record(segment, (*record)->words, directory.rsize, epochs[position]);
-        if (!state) return std::unexpected(std::move(state.error()));
-        states[position] = *state;
     }
     return {};
 }

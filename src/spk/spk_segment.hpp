@@ -17,6 +17,7 @@ struct SpkSegment {
     std::int32_t data_type = 0;
     std::int32_t start_address = 0;
     std::int32_t end_address = 0;
+    std::uint32_t index = 0;  // place in the kernel's segment list
 };
 
 // What evaluating a selected segment needs; the frame is not carried, all
@@ -28,11 +29,13 @@ struct SegmentLoc {
     std::int32_t data_type = 0;
     std::int32_t start_address = 0;
     std::int32_t end_address = 0;
+    std::uint32_t index = 0;  // place in the kernel's segment list, where its caches live
 };
 
 inline SegmentLoc segment_loc(const SpkSegment& segment) {
     return SegmentLoc{segment.start_epoch, segment.end_epoch, segment.center,
-                      segment.data_type,   segment.start_address, segment.end_address};
+                      segment.data_type,   segment.start_address, segment.end_address,
+                      segment.index};
 }
 
 }  // namespace orvane

@@ -65,20 +65,9 @@ std::expected<std::int32_t, SpkError> type2_record_address(const Type2Directory&
     return first;
 }
 
-std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch) {
-    // The caller hands over a whole record; anything shorter is no record.
-    if (rsize < 5 || words.size() < rsize) return fail(R::RecordSize);
-    double mid = words[0], radius = words[1];
-    if (!std::isfinite(mid) || !std::isfinite(radius) || !(radius > 0.0)) return fail(R::InvalidMidpointRadius);
-    double x = (epoch - mid) / radius;
-    if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
-    const std::size_t n = (rsize - 2) / 3;
-    for (std::size_t i = 2; i < 2 + 3 * n; ++i) {
-        if (!std::isfinite(words[i])) return fail(R::NonFiniteCoefficients);
-    }
+StateVector type2_state(const double* words, std::size_t n, double x) {
+    const double radius = words[1];
     const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
-
     StateVector state;
     if (n == 1) {
         for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
@@ -112,6 +101,35 @@ std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<cons
         state.velocity[i] = d[i] / radius;
     }
     return state;
+}
+
+ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words) {
+    const double radius = words[1];
+    if (!std::isfinite(words[0]) || !std::isfinite(radius) || !(radius > 0.0)) {
+        return ChebyshevRecordFault::MidpointRadius;
+    }
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        if (!std::isfinite(words[i])) return ChebyshevRecordFault::Coefficients;
+    }
+    return ChebyshevRecordFault::None;
+}
+
+std::expected<double, SpkError> chebyshev_argument(const double* words, ChebyshevRecordFault fault, double epoch) {
+    if (fault == ChebyshevRecordFault::MidpointRadius) return fail(R::InvalidMidpointRadius);
+    const double x = (epoch - words[0]) / words[1];
+    if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
+    if (fault == ChebyshevRecordFault::Coefficients) return fail(R::NonFiniteCoefficients);
+    return x;
+}
+
+std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch) {
+    // The caller hands over a whole record; anything shorter is no record.
+    if (rsize < 5 || words.size() < rsize) return fail(R::RecordSize);
+    const std::span<const double> record = words.first(2 + 3 * ((rsize - 2) / 3));
+    auto x = chebyshev_argument(record.data(), chebyshev_record_fault(record), epoch);
+    if (!x) return std::unexpected(std::move(x.error()));
+    return type2_state(record.data(), (rsize - 2) / 3, *x);
 }
 
 }  // namespace orvane

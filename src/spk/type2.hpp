@@ -51,8 +51,24 @@ std::expected<std::uint32_t, SpkError> type2_record_index(const Type2Directory& 
 std::expected<std::int32_t, SpkError> type2_record_address(const Type2Directory& directory,
                                                            std::int32_t start_address, std::uint32_t index);
 
-// Position and velocity from one record's words at the epoch. Pure: the
-// operations are done in a fixed order, each rounded separately.
+// What is wrong with a record, found once when it is read: a midpoint or
+// radius that is not finite (or a radius not positive), or a coefficient
+// that is not finite.
+enum class ChebyshevRecordFault : std::uint8_t { None, MidpointRadius, Coefficients };
+ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words);
+
+// The record's scaled time x = (epoch - MID) / RADIUS in [-1, 1], or the
+// record's error for the epoch: a bad midpoint or radius first, then an
+// epoch outside the record, then bad coefficients.
+std::expected<double, SpkError> chebyshev_argument(const double* words, ChebyshevRecordFault fault, double epoch);
+
+// Position and velocity of a Type 2 record (MID, RADIUS, then n coefficients
+// of x, y and z) at its scaled time x. The operations are done in a fixed
+// order, each rounded separately.
+StateVector type2_state(const double* words, std::size_t n, double x);
+
+// Position and velocity from one record's words at the epoch, checked as
+// above. Pure.
 std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
                                                                   double epoch);
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "spk/type2.hpp"
+
 namespace orvane {
 namespace {
 
@@ -18,17 +20,7 @@ SpkError as_type3_error(SpkError error) {
     return SpkError::invalid_typed_segment(SPK_TYPE_3, error.reason);
 }
 
-std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch) {
-    if (rsize < 2 + TYPE3_COEFFICIENT_SETS || words.size() < rsize) return fail(R::RecordSize);
-    double mid = words[0], radius = words[1];
-    if (!std::isfinite(mid) || !std::isfinite(radius) || !(radius > 0.0)) return fail(R::InvalidMidpointRadius);
-    double x = (epoch - mid) / radius;
-    if (std::isnan(x) || std::fabs(x) > 1.0) return fail(R::RecordDoesNotCover);
-    const std::size_t n = (rsize - 2) / TYPE3_COEFFICIENT_SETS;
-    for (std::size_t i = 2; i < 2 + TYPE3_COEFFICIENT_SETS * n; ++i) {
-        if (!std::isfinite(words[i])) return fail(R::NonFiniteCoefficients);
-    }
+StateVector type3_state(const double* words, std::size_t n, double x) {
     // The six sums share T_k(x), found by the recurrence T_(k+1) = 2x T_k - T_(k-1),
     // and add their terms in increasing k (as the Type 2 positions do).
     double sum[TYPE3_COEFFICIENT_SETS];
@@ -50,6 +42,16 @@ std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<cons
         state.velocity[i] = sum[3 + i];
     }
     return state;
+}
+
+std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
+                                                                  double epoch) {
+    if (rsize < 2 + TYPE3_COEFFICIENT_SETS || words.size() < rsize) return fail(R::RecordSize);
+    const std::size_t n = (rsize - 2) / TYPE3_COEFFICIENT_SETS;
+    const std::span<const double> record = words.first(2 + TYPE3_COEFFICIENT_SETS * n);
+    auto x = chebyshev_argument(record.data(), chebyshev_record_fault(record), epoch);
+    if (!x) return std::unexpected(as_type3_error(std::move(x.error())));
+    return type3_state(record.data(), n, *x);
 }
 
 }  // namespace orvane

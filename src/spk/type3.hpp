@@ -14,6 +14,10 @@ namespace orvane {
 inline constexpr std::int32_t SPK_TYPE_3 = 3;
 inline constexpr std::uint32_t TYPE3_COEFFICIENT_SETS = 6;
 
+// Position and velocity of a Type 3 record (MID, RADIUS, six sets of n
+// coefficients) at its scaled time x.
+StateVector type3_state(const double* words, std::size_t n, double x);
+
 // Position and velocity from one record's words (MID, RADIUS, six coefficient
 // sets) at the epoch. Pure; the same checks as a Type 2 record.
 std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,

@@ -144,7 +144,7 @@ TEST(SegmentTypes, MalformedSegmentsAreErrors) {
         SpkKernel kernel = open_kernel(dir.write("bad.bsp", SpkFile{{segment}}.image(false)));
         auto segments = kernel.segments();
         ASSERT_TRUE(segments);
-        EXPECT_EQ(error_text(kernel.evaluate_at(segment_loc(segments->front()), c.epoch)), c.error) << c.what;
+        EXPECT_EQ(error_text(segment_states(kernel, segment_loc(segments->front()), {c.epoch})), c.error) << c.what;
     }
 }
 

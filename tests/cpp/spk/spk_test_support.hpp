@@ -39,6 +39,15 @@ std::string error_text(const T& result) {
     return result ? std::string("(no error)") : result.error().message();
 }
 
+// The segment's states at the epochs, in a vector.
+inline std::expected<std::vector<StateVector>, SpkError> segment_states(SpkKernel& kernel, const SegmentLoc& segment,
+                                                                        const std::vector<double>& epochs) {
+    std::vector<StateVector> states(epochs.size());
+    auto done = kernel.evaluate_into(segment, epochs, states);
+    if (!done) return std::unexpected(std::move(done.error()));
+    return states;
+}
+
 inline bool same_bits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
 inline bool same_bits(const StateVector& a, const StateVector& b) {

@@ -27,7 +27,7 @@ protected:
         return kernel;
     }
     std::expected<std::vector<StateVector>, SpkError> evaluate(SpkKernel& kernel, std::vector<double> epochs) {
-        return kernel.evaluate_type2_at_epochs(segment_, epochs);
+        return segment_states(kernel, segment_, epochs);
     }
     std::string error_at(SpkKernel& kernel, double epoch) { return error_text(evaluate(kernel, {epoch})); }
     double marker_at(SpkKernel& kernel, double epoch) {
@@ -174,7 +174,7 @@ TEST_P(Type2, AddressesOutsideTheFileAreReadErrors) {
     SpkKernel low = open_kernel(write("low.bsp", image));
     auto segments = low.segments();
     ASSERT_TRUE(segments);
-    auto states = low.evaluate_type2_at_epochs(segment_loc(segments->front()), std::vector<double>{5.0});
+    auto states = segment_states(low, segment_loc(segments->front()), std::vector<double>{5.0});
     EXPECT_EQ(error_text(states), "invalid SPK Type 2 segment: DAF word addresses are one-based");
 }
 
@@ -201,40 +201,42 @@ TEST_P(Type2, TypeAndCoverageAreCheckedBeforeReading) {
     SegmentLoc other = segment_;
     other.data_type = 5;
     std::uint64_t reads = kernel.source().read_count();
-    EXPECT_EQ(error_text(kernel.evaluate_type2_at_epochs(other, std::vector<double>{})),
+    EXPECT_EQ(error_text(segment_states(kernel, other, std::vector<double>{})),
               "unsupported SPK segment type 5");
-    auto empty = kernel.evaluate_type2_at_epochs(segment_, std::vector<double>{});
+    auto empty = segment_states(kernel, segment_, std::vector<double>{});
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->empty());
     EXPECT_EQ(error_text(evaluate(kernel, {5, 40, std::nan("")})), "TDB epoch 40 is outside segment coverage [0, 30]");
     EXPECT_EQ(kernel.source().read_count(), reads);
 }
 
-TEST_P(Type2, BatchesReadEachRecordOnceAndKeepTheInputOrder) {
+TEST_P(Type2, BatchesReadTheirRecordsInOneReadAndKeepTheInputOrder) {
     SpkKernel kernel = kernel_of(marker_type2(0, 10, 5), 0, 50);
     std::vector<double> epochs{45, 2, 33, 8, 45, 0, 31, 50};
     std::uint64_t reads = kernel.source().read_count();
     auto states = evaluate(kernel, epochs);
     ASSERT_TRUE(states) << error_text(states);
-    // Directory and records 0, 3, 4.
-    EXPECT_EQ(kernel.source().read_count() - reads, 4u);
+    // The directory, then records 0 to 4 together.
+    EXPECT_EQ(kernel.source().read_count() - reads, 2u);
     std::vector<double> markers{4001, 1, 3001, 1, 4001, 1, 3001, 4001};
     for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_EQ((*states)[i].position[0], markers[i]) << i;
 
-    // Again: the directory is cached, records are read once each again,
-    // the states are the same bits.
+    // Again, and single epochs in the records held: no read, the same bits.
     reads = kernel.source().read_count();
     auto again = evaluate(kernel, epochs);
     ASSERT_TRUE(again);
-    EXPECT_EQ(kernel.source().read_count() - reads, 3u);
     for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_TRUE(same_bits((*states)[i], (*again)[i]));
-
-    // Single epochs inside the last record loaded do not touch the file.
-    reads = kernel.source().read_count();
-    for (double epoch : {40.0, 41.5, 49.0, 50.0}) EXPECT_EQ(marker_at(kernel, epoch), 4001);
+    for (double epoch : {12.0, 41.5, 50.0}) EXPECT_EQ(marker_at(kernel, epoch), epoch == 12.0 ? 1001 : 4001);
     EXPECT_EQ(kernel.source().read_count(), reads);
-    EXPECT_EQ(marker_at(kernel, 12), 1001);
-    EXPECT_EQ(kernel.source().read_count() - reads, 1u);
+
+    // One epoch reads its own record only.
+    SpkKernel fresh = kernel_of(marker_type2(0, 10, 5), 0, 50);
+    reads = fresh.source().read_count();
+    EXPECT_EQ(marker_at(fresh, 12), 1001);
+    EXPECT_EQ(marker_at(fresh, 18), 1001);
+    EXPECT_EQ(fresh.source().read_count() - reads, 2u);  // the directory and record 1
+    EXPECT_EQ(marker_at(fresh, 45), 4001);
+    EXPECT_EQ(fresh.source().read_count() - reads, 3u);
 }
 
 // A segment of many Chebyshev records with varied coefficients.
@@ -264,7 +266,7 @@ TEST_P(Type2, BigAndLittleEndianGiveTheSameBits) {
         SpkKernel kernel = open_kernel(path);
         auto segments = kernel.segments();
         ASSERT_TRUE(segments);
-        auto states = kernel.evaluate_type2_at_epochs(segment_loc(segments->front()), spread_epochs());
+        auto states = segment_states(kernel, segment_loc(segments->front()), spread_epochs());
         ASSERT_TRUE(states) << error_text(states);
         results.push_back(*states);
     }

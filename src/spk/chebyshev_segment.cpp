@@ -1,0 +1,99 @@
+#include "spk/chebyshev_segment.hpp"
+
+#include <algorithm>
+#include <numeric>
+
+#include "spk/spk_kernel.hpp"
+#include "spk/type3.hpp"
+
+namespace orvane {
+
+std::expected<ChebyshevSegment, SpkError> ChebyshevSegment::load(SpkKernel& kernel, const SegmentLoc& segment) {
+    const std::uint32_t sets = segment.data_type == SPK_TYPE_3 ? TYPE3_COEFFICIENT_SETS : 3;
+    auto words = kernel.read_words(std::int64_t{segment.end_address} - 3, TYPE2_DIRECTORY_WORDS);
+    if (!words) return std::unexpected(std::move(words.error()));
+    auto directory = parse_type2_directory(std::span<const double, 4>(words->data(), 4), segment.start_address,
+                                           segment.end_address, sets);
+    if (!directory) return std::unexpected(std::move(directory.error()));
+    ChebyshevSegment loaded;
+    loaded.directory_ = *directory;
+    loaded.sets_ = sets;
+    loaded.coefficients_ = (directory->rsize - 2) / sets;
+    return loaded;
+}
+
+std::expected<void, SpkError> ChebyshevSegment::read_records(SpkKernel& kernel, const SegmentLoc& segment,
+                                                             std::uint32_t first, std::uint32_t count) {
+    held_ = 0;
+    auto address = type2_record_address(directory_, segment.start_address, first);
+    if (!address) return std::unexpected(std::move(address.error()));
+    const std::size_t rsize = directory_.rsize;
+    words_.resize(count * rsize);
+    auto read = kernel.read_words_into(*address, std::span(words_.data(), count * rsize));
+    if (!read) {
+        // A file cut short after opening may still hold the one record asked for.
+        if (count > 1) return read_records(kernel, segment, first, 1);
+        return read;
+    }
+    faults_.resize(count);
+    const std::size_t used = 2 + std::size_t{sets_} * coefficients_;
+    for (std::uint32_t r = 0; r < count; ++r) {
+        faults_[r] = chebyshev_record_fault(std::span(words_.data() + r * rsize, used));
+    }
+    first_ = first;
+    held_ = count;
+    return {};
+}
+
+std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch) const {
+    const std::size_t at = record - first_;
+    const double* words = words_.data() + at * directory_.rsize;
+    auto x = chebyshev_argument(words, faults_[at], epoch);
+    if (!x) return std::unexpected(std::move(x.error()));
+    return sets_ == 3 ? type2_state(words, coefficients_, *x) : type3_state(words, coefficients_, *x);
+}
+
+std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, const SegmentLoc& segment,
+                                                         std::span<const double> epochs,
+                                                         std::span<StateVector> states) {
+    const std::size_t n = epochs.size();
+    records_.resize(n);
+    bool in_record_order = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        auto index = type2_record_index(directory_, epochs[i]);
+        if (!index) return std::unexpected(std::move(index.error()));
+        records_[i] = *index;
+        if (i > 0 && records_[i] < records_[i - 1]) in_record_order = false;
+    }
+    if (!in_record_order) {
+        order_.resize(n);
+        std::iota(order_.begin(), order_.end(), std::uint32_t{0});
+        std::stable_sort(order_.begin(), order_.end(),
+                         [this](std::uint32_t a, std::uint32_t b) { return records_[a] < records_[b]; });
+    }
+    auto at_step = [&](std::size_t step) -> std::size_t { return in_record_order ? step : order_[step]; };
+    const std::uint32_t per_block =
+        std::max<std::uint32_t>(1, static_cast<std::uint32_t>(CHEBYSHEV_BLOCK_WORDS / directory_.rsize));
+
+    for (std::size_t step = 0; step < n; ++step) {
+        const std::size_t i = at_step(step);
+        const std::uint32_t record = records_[i];
+        if (record < first_ || record - first_ >= held_) {
+            // As far ahead as this call's later epochs need, within one block.
+            std::uint32_t last = record;
+            for (std::size_t later = step + 1; later < n; ++later) {
+                const std::uint32_t next = records_[at_step(later)];
+                if (next - record >= per_block) break;
+                last = next;
+            }
+            auto read = read_records(kernel, segment, record, last - record + 1);
+            if (!read) return read;
+        }
+        auto state = state_at(record, epochs[i]);
+        if (!state) return std::unexpected(std::move(state.error()));
+        states[i] = *state;
+    }
+    return {};
+}
+
+}  // namespace orvane

@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+#include <span>
+#include <vector>
+
+#include "spk/spk_error.hpp"
+#include "spk/spk_segment.hpp"
+#include "spk/state_vector.hpp"
+#include "spk/type2.hpp"
+
+// A Type 2 or Type 3 segment across evaluations: its directory and a run of
+// consecutive records read with one positioned read, decoded and checked
+// once, then served from memory. A batch reads, at each record it lacks, as
+// far as the later epochs of the same call need within a bounded block; one
+// epoch reads one record.
+namespace orvane {
+
+class SpkKernel;
+
+// Words one read brings in at most, unless a single record is larger.
+inline constexpr std::size_t CHEBYSHEV_BLOCK_WORDS = 4096;
+
+class ChebyshevSegment {
+public:
+    static std::expected<ChebyshevSegment, SpkError> load(SpkKernel& kernel, const SegmentLoc& segment);
+
+    // States at each epoch (within the segment's coverage), in the order of
+    // `epochs`; errors are those of a Type 2 segment. Epochs are visited in
+    // record order, so no record is read twice in one call.
+    std::expected<void, SpkError> evaluate(SpkKernel& kernel, const SegmentLoc& segment,
+                                           std::span<const double> epochs, std::span<StateVector> states);
+
+private:
+    // Reads records [first, first + count); on failure of a longer read,
+    // tries the first record alone.
+    std::expected<void, SpkError> read_records(SpkKernel& kernel, const SegmentLoc& segment, std::uint32_t first,
+                                               std::uint32_t count);
+    std::expected<StateVector, SpkError> state_at(std::uint32_t record, double epoch) const;
+
+    Type2Directory directory_;
+    std::uint32_t sets_ = 3;           // coefficient sets per record: 3 (Type 2) or 6 (Type 3)
+    std::uint32_t coefficients_ = 0;   // per set
+    std::uint32_t first_ = 0;          // first record held
+    std::uint32_t held_ = 0;           // records held
+    std::vector<double> words_;        // the held records' words
+    std::vector<ChebyshevRecordFault> faults_;
+    std::vector<std::uint32_t> records_;  // working tables of one call
+    std::vector<std::uint32_t> order_;
+};
+
+}  // namespace orvane
