@@ -24,6 +24,24 @@ void write_position(const Position& p, double* out) {
     out[3] = p.longitude_speed_deg_per_day;
 }
 
+// The tables one chunk fills, kept by each thread from one request to the
+// next so that a request allocates nothing once the thread has served one.
+struct BatchTables {
+    std::vector<double> epochs;
+    std::vector<StateVector> observers;
+    std::vector<OutputFrame> frames;
+    std::vector<StateVector> origin_states;
+    std::vector<StateVector> target_states;
+    std::vector<StateVector> sun_states;
+    std::vector<double> retarded;
+    std::vector<double> light_seconds;
+};
+
+BatchTables& thread_batch_tables() {
+    thread_local BatchTables tables;
+    return tables;
+}
+
 // One batch request: what every chunk shares, and the tables one chunk fills.
 class Batch {
 public:
@@ -33,7 +51,16 @@ public:
           topocentric_(resolved.origin.kind == OriginKind::Topocentric),
           corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
                      resolved.corrections.gravitational_deflection),
-          origin_(origin_code(resolved.origin.kind)) {}
+          origin_(origin_code(resolved.origin.kind)),
+          tables_(thread_batch_tables()),
+          epochs_(tables_.epochs),
+          observers_(tables_.observers),
+          frames_(tables_.frames),
+          origin_states_(tables_.origin_states),
+          target_states_(tables_.target_states),
+          sun_states_(tables_.sun_states),
+          retarded_(tables_.retarded),
+          light_seconds_(tables_.light_seconds) {}
 
     std::expected<void, OrvaneError> run() {
         const std::size_t n = instants_.size();
@@ -221,14 +248,15 @@ private:
     bool topocentric_;
     bool corrected_;
     std::int32_t origin_;
-    std::vector<double> epochs_;
-    std::vector<StateVector> observers_;
-    std::vector<OutputFrame> frames_;
-    std::vector<StateVector> origin_states_;
-    std::vector<StateVector> target_states_;
-    std::vector<StateVector> sun_states_;
-    std::vector<double> retarded_;
-    std::vector<double> light_seconds_;
+    BatchTables& tables_;
+    std::vector<double>& epochs_;
+    std::vector<StateVector>& observers_;
+    std::vector<OutputFrame>& frames_;
+    std::vector<StateVector>& origin_states_;
+    std::vector<StateVector>& target_states_;
+    std::vector<StateVector>& sun_states_;
+    std::vector<double>& retarded_;
+    std::vector<double>& light_seconds_;
 };
 
 }  // namespace
@@ -259,19 +287,15 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const std::
     if (!count) return std::unexpected(count.error());
     if (out.size() / 4 < *count) return std::unexpected(OrvaneError::invalid_request("batch output is too short"));
 
-    bool topocentric = resolved->origin.kind == OriginKind::Topocentric;
-    std::int32_t origin = origin_code(resolved->origin.kind);
-    std::vector<std::int32_t> codes;
-    codes.reserve(bodies.size());
-    for (std::int32_t body : bodies) {
-        codes.push_back(body);
-        if (!topocentric) {
-            if (auto distinct = reject_identical_target_and_center(codes.back(), origin); !distinct) {
+    if (resolved->origin.kind != OriginKind::Topocentric) {
+        const std::int32_t origin = origin_code(resolved->origin.kind);
+        for (std::int32_t body : bodies) {
+            if (auto distinct = reject_identical_target_and_center(body, origin); !distinct) {
                 return std::unexpected(distinct.error());
             }
         }
     }
-    return Batch(*this, *resolved, codes, instants, out).run();
+    return Batch(*this, *resolved, bodies, instants, out).run();
 }
 
 std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,
