@@ -19,6 +19,7 @@ constexpr double PI = std::numbers::pi;
 constexpr double THIRTY_DEG_RAD = 0.5235987755982988;
 constexpr int PLACIDUS_MAX_ROUNDS = 100;
 constexpr double PLACIDUS_TOLERANCE_RAD = 1e-12;
+constexpr double PLACIDUS_LAST_STEP_RAD = 1e-6;
 
 // The sky at the moment: RAMC, true obliquity and geodetic latitude (radians).
 struct Sky {
@@ -40,14 +41,15 @@ double placidus_right_ascension(PlacidusCusp cusp, double ramc, double d) {
     return ramc;
 }
 
-// Ecliptic longitude of one Placidus cusp, by iterating on the declination of
-// the ecliptic point; nothing when the point has no semi-arc, the iteration
-// degenerates or it does not converge. The sine and cosine of the declination carry from one round to the next:
+// Inside the polar circles: the ecliptic longitude of one Placidus cusp by
+// iterating on the declination of the ecliptic point; nothing when the point
+// has no semi-arc, the iteration degenerates or it does not converge. The sine
+// and cosine of the declination carry from one round to the next:
 // sin λ = sin α / √(sin² α + (cos α cos ε)²) and sin δ = sin λ sin ε, so a
 // round costs an arc cosine and the sine and cosine of α. The iteration stops
 // when the declination moves by less than the tolerance, measured on its sine
 // (the change in sin δ over cos δ, which the ecliptic keeps above cos ε).
-std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky) {
+std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const Sky& sky) {
     double sin_delta = 0.0, cos_delta = 1.0;
     for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
         const double k = cos_delta * sky.cos_phi;
@@ -61,6 +63,48 @@ std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky) {
         sin_delta = next;
         cos_delta = std::sqrt(1.0 - next * next);
         if (converged) return reduce_radians(std::atan2(sin_alpha, y));
+    }
+    return std::nullopt;
+}
+
+// Outside the polar circles (|k| < 1 for k = tan φ tan ε): the right ascension
+// α of a Placidus cusp solves g(α) = α - base - f D(α) = 0, where the
+// point's semi-diurnal arc is D(α) = acos(-k sin α), since its declination
+// has tan δ = tan ε sin α; base and f are ramc and 1/3 for cusp 11, ramc and
+// 2/3 for cusp 12, ramc + 60° and 2/3 for cusp 2, ramc + 120° and 1/3 for
+// cusp 3. Here g' = 1 - f k cos α / √(1 - k² sin² α) lies within 1 ± f|k|,
+// so g rises monotonically through one root. Halley's method from D = 90°,
+// with g'' = f k sin α (1 - k²) / (1 - k² sin² α)^(3/2), takes a Newton step
+// instead where the curvature term g g'' / 2g'² reaches one half (near the
+// solstitial points just outside the polar circles, where g'' grows without
+// bound); the iteration stops on a step below 1e-6 rad, whose error the
+// cubic convergence leaves below 1e-15 rad.
+// The sine and cosine of the root come from those of the last iterate by
+// the angle-subtraction series to the second order in the step.
+std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky, double k) {
+    double base = sky.ramc, f = 1.0 / 3.0;
+    switch (cusp) {
+        case PlacidusCusp::Eleventh: break;
+        case PlacidusCusp::Twelfth: f = 2.0 / 3.0; break;
+        case PlacidusCusp::Second: base += PI / 3.0, f = 2.0 / 3.0; break;
+        case PlacidusCusp::Third: base += 2.0 * PI / 3.0; break;
+    }
+    const double fk = f * k, curvature = fk * (1.0 - k * k);
+    double alpha = base + f * (PI / 2.0);
+    for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
+        const double s = std::sin(alpha), c = std::cos(alpha);
+        const double x = -k * s;
+        const double w = 1.0 / std::sqrt(1.0 - x * x);
+        const double g = alpha - base - f * std::acos(x);
+        const double g1 = 1.0 - fk * c * w;
+        const double halley = g * (curvature * s * w * w * w) / (2.0 * g1 * g1);
+        const double step = std::abs(halley) < 0.5 ? g / (g1 * (1.0 - halley)) : g / g1;
+        if (std::abs(step) < PLACIDUS_LAST_STEP_RAD) {
+            const double half_square = 0.5 * step * step;
+            const double sin_root = s - c * step - s * half_square, cos_root = c + s * step - c * half_square;
+            return reduce_radians(std::atan2(sin_root, cos_root * sky.cos_eps));
+        }
+        alpha -= step;
     }
     return std::nullopt;
 }
@@ -108,10 +152,14 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
             }
             break;
         case HouseSystem::Placidus: {
-            const auto c11 = placidus_cusp(PlacidusCusp::Eleventh, sky);
-            const auto c12 = c11 ? placidus_cusp(PlacidusCusp::Twelfth, sky) : std::nullopt;
-            const auto c2 = c12 ? placidus_cusp(PlacidusCusp::Second, sky) : std::nullopt;
-            const auto c3 = c2 ? placidus_cusp(PlacidusCusp::Third, sky) : std::nullopt;
+            const double k = sky.sin_phi * sky.sin_eps / (sky.cos_phi * sky.cos_eps);
+            auto cusp = [&](PlacidusCusp which) {
+                return std::abs(k) < 1.0 ? placidus_cusp(which, sky, k) : placidus_cusp_polar(which, sky);
+            };
+            const auto c11 = cusp(PlacidusCusp::Eleventh);
+            const auto c12 = c11 ? cusp(PlacidusCusp::Twelfth) : std::nullopt;
+            const auto c2 = c12 ? cusp(PlacidusCusp::Second) : std::nullopt;
+            const auto c3 = c2 ? cusp(PlacidusCusp::Third) : std::nullopt;
             if (!c3) return std::unexpected(CoordinateError::UndefinedHouseCusps);
             cusps = {asc,
                      *c2,
