@@ -14,8 +14,8 @@
 // reaches a target value.
 namespace orvane {
 
-// Mean periods of the two angles, to step past an event met within the first
-// second of a search.
+// Mean periods of the two angles: the first guess of a search steps by the
+// mean rate, and an event met within the first second is stepped past.
 inline constexpr double TROPICAL_YEAR_DAYS = 365.2421897;
 inline constexpr double SYNODIC_MONTH_DAYS = 29.530588861;
 
@@ -32,9 +32,15 @@ std::expected<void, OrvaneError> check_longitude_rate(const LongitudeSample& sam
 double signed_longitude_difference_deg(double angle_deg, double target_deg);
 
 // Newton iteration towards the day at which function(day).angle_deg equals
-// target_deg, from start_day: at most twelve steps, ending early once a step is
-// below 1e-10 days; no convergence is not an error. Days are in whatever scale
-// the function reads them.
+// target_deg, from start_day: at most twelve steps; no convergence is not an
+// error. It ends, the last step taken, once a step is below 2e-7 days. The
+// engine's longitude speeds leave out the turning of the frame of date and
+// the change of the aberration, up to about 1e-4 of the rate of the Sun's
+// longitude or of the elongation, so each step leaves that share of itself
+// (the square of the step times |f''| / 2f', below 1e-14 days here, is the
+// lesser part): after the last one, below 2e-11 days, a quarter of the last
+// place of a present-day Julian day.
+// Days are in whatever scale the function reads them.
 template <typename Function>
 std::expected<double, OrvaneError> newton_longitude_zero(Function&& function, double start_day, double target_deg) {
     double day = start_day;
@@ -44,7 +50,7 @@ std::expected<double, OrvaneError> newton_longitude_zero(Function&& function, do
         if (auto rate = check_longitude_rate(*sample); !rate) return std::unexpected(std::move(rate.error()));
         const double step = signed_longitude_difference_deg(sample->angle_deg, target_deg) / sample->rate_deg_per_day;
         day -= step;
-        if (std::abs(step) < 1e-10) return day;
+        if (std::abs(step) < 2e-7) return day;
     }
     return day;
 }
@@ -52,8 +58,8 @@ std::expected<double, OrvaneError> newton_longitude_zero(Function&& function, do
 // The first day strictly more than one second after `after` at which the
 // angle reaches target_deg (an event at the query itself does not count), as a
 // TT instant. The function reads days in the scale of `after`; period_days is
-// the angle's mean period, used to step past an event that falls within the
-// first second.
+// the angle's mean period, which gives the first guess and steps past an
+// event that falls within the first second.
 template <typename Function>
 std::expected<Instant, OrvaneError> refine_longitude_zero(const SpkOrvane& engine, Instant after, double target_deg,
                                                           double period_days, Function&& function) {
@@ -64,7 +70,7 @@ std::expected<Instant, OrvaneError> refine_longitude_zero(const SpkOrvane& engin
     double to_go = reduce_degrees(target_deg - sample->angle_deg);
     if (to_go < 1e-8) to_go = 360.0;
     std::expected<double, OrvaneError> day =
-        newton_longitude_zero(function, start + to_go / sample->rate_deg_per_day, target_deg);
+        newton_longitude_zero(function, start + to_go / 360.0 * period_days, target_deg);
     if (!day) return std::unexpected(std::move(day.error()));
     if (!(*day > start + ONE_SECOND_DAYS)) {
         day = newton_longitude_zero(function, *day + period_days, target_deg);
