@@ -11,7 +11,6 @@ namespace orvane {
 namespace {
 
 constexpr double ERA_AT_J2000_TURNS = 0.779057273264;
-constexpr double ERA_RATE_TURNS_PER_DAY = 0.00273781191135448;  // beyond one turn per UT1 day
 constexpr double ARCSEC_PER_TURN = 1296000.0;
 
 // Complementary terms of the equation of the equinoxes, radians.
@@ -26,7 +25,7 @@ double earth_rotation_angle(double ut1_julian_day) {
     double fraction = std::fmod(ut1_julian_day, 1.0);
     if (fraction < 0.0) fraction += 1.0;
     const double days = ut1_julian_day - J2000_JULIAN_DAY;
-    return reduce_radians(TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_TURNS_PER_DAY * days));
+    return reduce_radians(TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY * days));
 }
 
 double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day) {

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "core/constants.hpp"
 #include "core/nutation.hpp"
 
 namespace orvane {
+
+// The rate of the Earth rotation angle beyond one turn per UT1 day, and the
+// whole rate in radians per UT1 day (IAU 2000; ERFA eraEra00 and eraPvtob).
+inline constexpr double ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY = 0.00273781191135448;
+inline constexpr double EARTH_ROTATION_RAD_PER_UT1_DAY = TWO_PI * (1.0 + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY);
 
 // Earth rotation angle (IAU 2000) at a UT1 Julian day, radians in [0, 2π).
 double earth_rotation_angle(double ut1_julian_day);

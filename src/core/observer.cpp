@@ -18,6 +18,8 @@ namespace {
 constexpr double GRS80_EQUATORIAL_RADIUS_M = 6378137.0;
 constexpr double GRS80_ECCENTRICITY_SQUARED = 0.006694380022900787;
 constexpr double GRS80_ONE_MINUS_ECCENTRICITY_SQUARED = 0.9933056199770992;
+// The nominal mean angular velocity of the Earth (GRS80, IERS Conventions
+// 2010, Table 1.1), for the observer's velocity as skyfield takes it.
 constexpr double EARTH_ROTATION_RATE_RAD_PER_S = 7.292115e-5;
 
 using Vector = std::array<double, 3>;
@@ -37,19 +39,21 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double tt_julian_day,
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec) {
-    return observer_gcrs_from_geodetic(observer, ut1_julian_day, tt_julian_day, polar_motion_x_arcsec,
-                                       polar_motion_y_arcsec, nutation_iau2000b(tt_julian_day));
+    const Nutation nutation = nutation_iau2000b(tt_julian_day);
+    return observer_gcrs_from_geodetic(observer, tt_julian_day, polar_motion_x_arcsec, polar_motion_y_arcsec,
+                                       greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation),
+                                       OfDateRotation(nutation, true, tt_julian_day));
 }
 
 std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
-                                                                           double ut1_julian_day,
                                                                            double tt_julian_day,
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec,
-                                                                           const Nutation& nutation) {
+                                                                           double gast_rad,
+                                                                           const OfDateRotation& true_of_date) {
     if (auto valid = observer.validate(); !valid) return std::unexpected(valid.error());
-    if (!std::isfinite(polar_motion_x_arcsec) || !std::isfinite(polar_motion_y_arcsec) ||
-        !std::isfinite(ut1_julian_day) || !std::isfinite(tt_julian_day)) {
+    if (!std::isfinite(polar_motion_x_arcsec) || !std::isfinite(polar_motion_y_arcsec) || !std::isfinite(gast_rad) ||
+        !std::isfinite(tt_julian_day)) {
         return std::unexpected(CoordinateError::NonFiniteState);
     }
     const double lambda = observer.longitude_east_deg * DEG_TO_RAD;
@@ -74,9 +78,8 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
     Vector v{-EARTH_ROTATION_RATE_RAD_PER_S * r[1], EARTH_ROTATION_RATE_RAD_PER_S * r[0], 0.0};
 
     // Earth rotation to the true equator and equinox of date, then back to GCRS.
-    const double gast = greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation);
-    const CartesianState of_date{r3(r, -gast), r3(v, -gast)};
-    return OfDateRotation(nutation, true, tt_julian_day).apply_inverse(of_date);
+    const CartesianState of_date{r3(r, -gast_rad), r3(v, -gast_rad)};
+    return true_of_date.apply_inverse(of_date);
 }
 
 }  // namespace orvane

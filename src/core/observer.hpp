@@ -5,6 +5,7 @@
 #include "core/errors.hpp"
 #include "core/geodetic_observer.hpp"
 #include "core/nutation.hpp"
+#include "core/of_date_rotation.hpp"
 
 namespace orvane {
 
@@ -20,13 +21,14 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec);
 
-// The same with the IAU 2000B nutation at tt_julian_day already computed (for a
-// caller that also rotates to the axes of date at that instant).
+// The same from the Earth's orientation already computed for the instant:
+// Greenwich apparent sidereal time and the rotation to the true equator and
+// equinox of date (equatorial), whose nutation both share.
 std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
-                                                                           double ut1_julian_day,
                                                                            double tt_julian_day,
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec,
-                                                                           const Nutation& nutation);
+                                                                           double gast_rad,
+                                                                           const OfDateRotation& true_of_date);
 
 }  // namespace orvane

@@ -9,6 +9,8 @@
 #include "core/earth_rotation.hpp"
 #include "core/horizon.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/instant_frame.hpp"
+#include "engine/request_options.hpp"
 
 namespace orvane {
 
@@ -32,132 +34,147 @@ double reduce_hour_angle(double angle) {
 
 OrvaneError no_crossing() { return OrvaneError::invalid_request("body does not cross the requested altitude"); }
 
-// The body's local hour angle and declination (radians) at a UT1 day.
-struct LocalPlace {
-    double hour_angle = 0.0;
+// Where the body stands in the sky of the place at a UT1 day.
+struct SkyPlace {
+    double day = 0.0;
+    double hour_angle = 0.0;       // (−π, π]
     double declination = 0.0;
+    double hour_angle_rate = 0.0;  // radians per day
+    double excess = 0.0;           // sin(altitude) − sin(requested altitude): positive above it
 };
 
-std::expected<LocalPlace, OrvaneError> local_place(const SpkOrvane& engine, Body body,
-                                                   const GeodeticObserver& observer, const PositionOptions& options,
-                                                   double day) {
-    auto epochs = earth_rotation_epochs(engine, TimeScale::Ut1, day);
-    if (!epochs) return std::unexpected(std::move(epochs.error()));
-    auto place = engine.position(body, Instant{day, TimeScale::Ut1}, options);
-    if (!place) return std::unexpected(std::move(place.error()));
-    const double sidereal_time = local_apparent_sidereal_time_iau2006(
-        observer.longitude_east_deg * DEG_TO_RAD, epochs->ut1_julian_day, epochs->tt_julian_day);
-    return LocalPlace{reduce_hour_angle(sidereal_time - place->longitude_deg * DEG_TO_RAD),
-                      place->latitude_deg * DEG_TO_RAD};
+// Bounds on the rate of a body's declination seen from a place on the Earth
+// (radians per day) and on the change of that rate (radians per day squared),
+// with a margin: the Sun moves up to 0.007 rad/day in declination, with 1e-4
+// rad/day² of its own and up to 2e-3 rad/day² from its parallax turning with
+// the hour angle; the Moon up to 0.13 rad/day, plus 0.05 rad/day and 0.7
+// rad/day² from its parallax.
+struct DeclinationBounds {
+    double rate = 0.0;
+    double acceleration = 0.0;
+};
+
+DeclinationBounds declination_bounds(Body body) {
+    return body == Body::Sun ? DeclinationBounds{0.01, 0.005} : DeclinationBounds{0.25, 1.0};
 }
 
-// The UT1 day after one fixed-point step from `day` towards the hour angle
-// `target`: the hour angle still to go, in (−π, π], at the Earth's rotation rate.
-double step_towards(double day, double target, double hour_angle) {
-    const double to_go = reduce_radians_signed(target - hour_angle);
-    return day + (to_go <= -std::numbers::pi ? HALF_TURN_UT1_DAYS : to_go / HOUR_ANGLE_RATE_RAD_PER_UT1_DAY);
-}
-
-// `steps` fixed-point steps from `start` towards the nearest instant at which
-// the body's hour angle is `target`.
-std::expected<double, OrvaneError> refine_hour_angle(const SpkOrvane& engine, Body body,
-                                                     const GeodeticObserver& observer, double target, double start,
-                                                     int steps) {
-    const PositionOptions options = horizon_options(observer);
-    double day = start;
-    for (int step = 0; step < steps; ++step) {
-        auto place = local_place(engine, body, observer, options, day);
-        if (!place) return std::unexpected(std::move(place.error()));
-        day = step_towards(day, target, place->hour_angle);
-    }
-    return day;
-}
-
-// sin(altitude) − sin(requested altitude) of the body at a UT1 day: positive
-// while the body is above the requested altitude.
-class AltitudeExcess {
+// The body's place in the sky of one place, one evaluation per UT1 day: one
+// instant conversion (one nutation) and one apparent topocentric position on
+// the true equator and equinox of date.
+class Sky {
 public:
-    AltitudeExcess(const SpkOrvane& engine, Body body, const GeodeticObserver& observer, double altitude_deg)
+    Sky(const SpkOrvane& engine, Body body, const GeodeticObserver& observer, const PositionOptions& resolved,
+        double altitude_deg)
         : engine_(engine),
-          body_(body),
-          observer_(observer),
-          options_(horizon_options(observer)),
-          sin_latitude_(std::sin(observer.latitude_deg * DEG_TO_RAD)),
-          cos_latitude_(std::cos(observer.latitude_deg * DEG_TO_RAD)),
+          code_(naif_code(body)),
+          bounds_(declination_bounds(body)),
+          resolved_(resolved),
+          longitude_(observer.longitude_east_deg * DEG_TO_RAD),
+          latitude_(observer.latitude_deg * DEG_TO_RAD),
+          sin_latitude_(std::sin(latitude_)),
+          cos_latitude_(std::cos(latitude_)),
           sin_altitude_(std::sin(altitude_deg * DEG_TO_RAD)) {}
 
-    std::expected<double, OrvaneError> operator()(double day) const {
-        auto place = local_place(engine_, body_, observer_, options_, day);
+    std::expected<SkyPlace, OrvaneError> operator()(double day) const {
+        auto converted = instant_frame(engine_, resolved_, Instant{day, TimeScale::Ut1});
+        if (!converted) return std::unexpected(std::move(converted.error()));
+        auto place = position_at(engine_, code_, *converted, resolved_);
         if (!place) return std::unexpected(std::move(place.error()));
-        const double sin_altitude = sin_latitude_ * std::sin(place->declination) +
-                                    cos_latitude_ * std::cos(place->declination) * std::cos(place->hour_angle);
-        return sin_altitude - sin_altitude_;
+        SkyPlace sky;
+        sky.day = day;
+        sky.hour_angle =
+            reduce_hour_angle(converted->earth.gast_rad + longitude_ - place->longitude_deg * DEG_TO_RAD);
+        sky.declination = place->latitude_deg * DEG_TO_RAD;
+        // Right ascension per TDB day as per UT1 day: the same to 1e-8.
+        sky.hour_angle_rate = EARTH_ROTATION_RAD_PER_UT1_DAY - place->longitude_speed_deg_per_day * DEG_TO_RAD;
+        if (!(sky.hour_angle_rate > 1.0)) sky.hour_angle_rate = EARTH_ROTATION_RAD_PER_UT1_DAY;
+        sky.excess = sin_latitude_ * std::sin(sky.declination) +
+                     cos_latitude_ * std::cos(sky.declination) * std::cos(sky.hour_angle) - sin_altitude_;
+        return sky;
     }
+
+    // The rate of the excess at a place for a rate of the declination.
+    double excess_rate(const SkyPlace& p, double declination_rate) const {
+        const double sin_d = std::sin(p.declination), cos_d = std::cos(p.declination);
+        return -cos_latitude_ * cos_d * std::sin(p.hour_angle) * p.hour_angle_rate +
+               declination_rate * (sin_latitude_ * cos_d - cos_latitude_ * sin_d * std::cos(p.hour_angle));
+    }
+
+    // A bound on the excess's second derivative: the diurnal part, |cos φ cos δ|
+    // Ḣ² at the hour angle's extremes, plus the declination's part.
+    double excess_curvature(const SkyPlace& p) const {
+        return cos_latitude_ * std::cos(p.declination) * p.hour_angle_rate * p.hour_angle_rate +
+               bounds_.acceleration + 2.0 * bounds_.rate * (p.hour_angle_rate + bounds_.rate);
+    }
+
+    // A bound on the error of the excess's rate from a declination rate taken
+    // over a chord of that many days.
+    double excess_rate_error(double chord_days) const { return bounds_.acceleration * chord_days; }
+
+    // An upper bound on how far the excess at a place near a culmination is
+    // from the excess at the altitude's extreme there: twice the gap a parabola
+    // would give, with the declination moving at its bound.
+    double distance_to_extreme(const SkyPlace& p) const {
+        const double cos_d = std::cos(p.declination);
+        const double slope = std::fabs(cos_latitude_ * cos_d * std::sin(p.hour_angle) * p.hour_angle_rate) +
+                             bounds_.rate * std::fabs(sin_latitude_ * cos_d) +
+                             bounds_.rate * std::fabs(cos_latitude_ * std::sin(p.declination));
+        const double curvature =
+            std::fabs(cos_latitude_ * cos_d * std::cos(p.hour_angle)) * p.hour_angle_rate * p.hour_angle_rate;
+        if (!(curvature > 1e-3)) return INFINITY;
+        return slope * slope / curvature + 1e-9;
+    }
+
+    double latitude() const { return latitude_; }
 
 private:
     const SpkOrvane& engine_;
-    Body body_;
-    GeodeticObserver observer_;
-    PositionOptions options_;
-    double sin_latitude_, cos_latitude_, sin_altitude_;
+    std::int32_t code_;
+    DeclinationBounds bounds_;
+    const PositionOptions& resolved_;
+    double longitude_, latitude_, sin_latitude_, cos_latitude_, sin_altitude_;
 };
 
-// Between two culminations the altitude changes one way; the crossing of the
-// requested altitude between `from` and `to` (excess values at both ends
-// given), or none when both ends are on the same side.
-constexpr double CROSSING_TOLERANCE_DAYS = 1e-3 * ONE_SECOND_DAYS;
-constexpr int CROSSING_MAX_EVALUATIONS = 60;
+// Steps of the hour-angle searches; a step this small ends one (the next
+// would move the result by well under a millisecond).
+constexpr int HOUR_ANGLE_MAX_STEPS = 8;
+constexpr double HOUR_ANGLE_LAST_STEP_DAYS = 1e-4;
 
-std::expected<std::optional<double>, OrvaneError> crossing_between(const AltitudeExcess& excess, double from,
-                                                                   double excess_from, double to, double excess_to) {
-    if ((excess_from > 0.0) == (excess_to > 0.0)) return std::optional<double>{};
-    // Regula falsi with the Illinois modification: the bracket always holds
-    // the crossing and shrinks on both sides.
-    double a = from, fa = excess_from, b = to, fb = excess_to;
-    int kept_side = 0;
-    for (int evaluation = 0; evaluation < CROSSING_MAX_EVALUATIONS && std::fabs(b - a) > CROSSING_TOLERANCE_DAYS;
-         ++evaluation) {
-        double c = (a * fb - b * fa) / (fb - fa);
-        if (!(c > std::fmin(a, b) && c < std::fmax(a, b))) c = 0.5 * (a + b);
-        auto fc = excess(c);
-        if (!fc) return std::unexpected(std::move(fc.error()));
-        if (*fc == 0.0) return std::optional<double>{c};
-        if ((*fc > 0.0) == (fb > 0.0)) {
-            b = c;
-            fb = *fc;
-            if (kept_side == -1) fa *= 0.5;
-            kept_side = -1;
-        } else {
-            a = c;
-            fa = *fc;
-            if (kept_side == 1) fb *= 0.5;
-            kept_side = 1;
-        }
+// The hour angle still to go to `target`, in (−π, π].
+double hour_angle_to_go(double target, double hour_angle) { return reduce_hour_angle(target - hour_angle); }
+
+struct Found {
+    double day = 0.0;
+    SkyPlace last;  // the last place evaluated, within a step of `day`
+};
+
+// Newton's method from `start` for the nearest instant at which the body's
+// hour angle is `target`.
+std::expected<Found, OrvaneError> hour_angle_at(const Sky& sky, double target, double start) {
+    Found found{start, {}};
+    for (int step = 0; step < HOUR_ANGLE_MAX_STEPS; ++step) {
+        auto place = sky(found.day);
+        if (!place) return std::unexpected(std::move(place.error()));
+        found.last = *place;
+        const double move = hour_angle_to_go(target, place->hour_angle) / place->hour_angle_rate;
+        found.day += move;
+        if (std::fabs(move) < HOUR_ANGLE_LAST_STEP_DAYS) break;
     }
-    return std::optional<double>{(a * fb - b * fa) / (fb - fa)};
+    return found;
 }
 
-// Fixed-point steps for a culmination: the altitude is nearly stationary
-// there, so a few steps start the search for its extreme well enough.
-constexpr int LOWER_CULMINATION_STEPS = 4;
-constexpr int TRANSIT_STEPS = 8;
 // Half the span of the first parabola through the altitude around a
 // culmination, and of the second one around its vertex.
 constexpr double EXTREME_SPAN_DAYS = 1.0 / 48.0;
 constexpr double EXTREME_REFINED_SPAN_DAYS = 1.0 / 384.0;
 
-struct Extreme {
-    double day = 0.0;
-    double excess = 0.0;
-};
-
-// The highest (sign +1) or lowest (sign -1) altitude near a culmination. The
-// body's own motion in declination moves it off the meridian by up to an hour
-// or so at high latitudes, and a body that grazes the requested altitude
-// crosses it there or nowhere: two parabolas through the altitude, the second
-// around the vertex of the first, find it.
-std::expected<Extreme, OrvaneError> extreme_near(const AltitudeExcess& excess, double culmination, double sign) {
-    Extreme best{culmination, 0.0};
+// The highest (sign +1) or lowest (sign -1) altitude near a culmination, for a
+// body that may graze the requested altitude there. The body's own motion in
+// declination moves the extreme off the meridian by up to an hour or so at
+// high latitudes, and a graze crosses there or nowhere: two parabolas through
+// the altitude, the second around the vertex of the first, find it.
+std::expected<SkyPlace, OrvaneError> extreme_near(const Sky& sky, double culmination, double sign) {
+    SkyPlace best;
     bool first = true;
     double centre = culmination;
     for (double span : {EXTREME_SPAN_DAYS, EXTREME_REFINED_SPAN_DAYS}) {
@@ -168,10 +185,10 @@ std::expected<Extreme, OrvaneError> extreme_near(const AltitudeExcess& excess, d
                 values[i] = best.excess;
                 continue;
             }
-            auto value = excess(day);
-            if (!value) return std::unexpected(std::move(value.error()));
-            values[i] = *value;
-            if (first || sign * *value > sign * best.excess) best = Extreme{day, *value};
+            auto place = sky(day);
+            if (!place) return std::unexpected(std::move(place.error()));
+            values[i] = place->excess;
+            if (first || sign * place->excess > sign * best.excess) best = *place;
             first = false;
         }
         // Vertex of the parabola through the three values, kept within two spans.
@@ -179,12 +196,85 @@ std::expected<Extreme, OrvaneError> extreme_near(const AltitudeExcess& excess, d
         double offset = sign * curvature < 0.0 ? 0.5 * (values[0] - values[2]) / curvature : 0.0;
         offset = std::fmax(-2.0, std::fmin(2.0, offset));
         centre += offset * span;
-        auto value = excess(centre);
-        if (!value) return std::unexpected(std::move(value.error()));
-        if (sign * *value > sign * best.excess) best = Extreme{centre, *value};
+        auto place = sky(centre);
+        if (!place) return std::unexpected(std::move(place.error()));
+        if (sign * place->excess > sign * best.excess) best = *place;
         centre = best.day;
     }
     return best;
+}
+
+// The altitude's extreme near a culmination as far as the rise and the set
+// need it: the place evaluated there when the extreme is surely on the same
+// side of the requested altitude (always so for the highest when the place is
+// above it, and for the lowest when it is at or below it), otherwise the
+// extreme itself.
+std::expected<SkyPlace, OrvaneError> extreme_side(const Sky& sky, const SkyPlace& near, double sign) {
+    const bool above = near.excess > 0.0;
+    if ((sign > 0.0) == above || std::fabs(near.excess) > sky.distance_to_extreme(near)) return near;
+    return extreme_near(sky, near.day, sign);
+}
+
+// The crossing of the requested altitude between two extremes of the altitude
+// (none when both are on the same side): Newton's method with the rates of the
+// hour angle and of the declination (the latter from the last two places),
+// started from the half arc at the declination interpolated between the
+// extremes, each step kept within the bracket (halving it otherwise), until
+// the error of the step, from the curvature and from the declination's rate,
+// is below a tenth of a millisecond.
+constexpr double CROSSING_TOLERANCE_DAYS = 1e-3 * ONE_SECOND_DAYS;
+constexpr double CROSSING_ERROR_DAYS = 0.1 * CROSSING_TOLERANCE_DAYS;
+constexpr int CROSSING_MAX_EVALUATIONS = 60;
+
+std::expected<std::optional<double>, OrvaneError> crossing_between(const Sky& sky, const SkyPlace& from,
+                                                                   const SkyPlace& to, double altitude_rad,
+                                                                   const SkyPlace& culmination) {
+    if ((from.excess > 0.0) == (to.excess > 0.0)) return std::optional<double>{};
+    double a = from.day, b = to.day;
+    const bool above_at_a = from.excess > 0.0;
+    auto inside = [&](double t) { return t > std::fmin(a, b) && t < std::fmax(a, b); };
+
+    // First guess: the half arc at the declination of the culmination, then
+    // at the declination moved on to that guess at the rate between the ends.
+    const double declination_rate = (to.declination - from.declination) / (to.day - from.day);
+    const double side = culmination.day == from.day ? 1.0 : -1.0;  // set after, rise before the culmination
+    double t = 0.5 * (a + b);
+    double declination = culmination.declination;
+    for (int pass = 0; pass < 2; ++pass) {
+        auto arc = rise_set_hour_angle(sky.latitude(), declination, altitude_rad);
+        if (!arc || arc->kind != HorizonCrossing::Kind::Crossing) break;
+        const double guess = culmination.day + hour_angle_to_go(side * arc->half_arc_rad, culmination.hour_angle) /
+                                                   culmination.hour_angle_rate;
+        if (!inside(guess)) break;
+        t = guess;
+        declination = culmination.declination + declination_rate * (t - culmination.day);
+    }
+
+    SkyPlace previous = culmination;
+    for (int evaluation = 0; evaluation < CROSSING_MAX_EVALUATIONS; ++evaluation) {
+        auto place = sky(t);
+        if (!place) return std::unexpected(std::move(place.error()));
+        if (place->excess == 0.0) return std::optional<double>{t};
+        ((place->excess > 0.0) == above_at_a ? a : b) = t;
+        const double rate = place->day != previous.day
+                                ? (place->declination - previous.declination) / (place->day - previous.day)
+                                : declination_rate;
+        const double slope = sky.excess_rate(*place, rate);
+        const double newton = t - place->excess / slope;
+        // The step's error: from the curvature over the step, and from the
+        // declination's rate taken over the chord to the last place.
+        const double step = std::fabs(newton - t);
+        const double chord = std::fabs(place->day - previous.day);
+        if (newton >= std::fmin(a, b) && newton <= std::fmax(a, b) &&
+            step * (sky.excess_curvature(*place) * step + sky.excess_rate_error(chord)) <
+                2.0 * CROSSING_ERROR_DAYS * std::fabs(slope)) {
+            return std::optional<double>{newton};
+        }
+        t = inside(newton) ? newton : 0.5 * (a + b);
+        if (std::fabs(b - a) < CROSSING_TOLERANCE_DAYS) break;
+        previous = *place;
+    }
+    return std::optional<double>{t};
 }
 
 }  // namespace
@@ -192,22 +282,37 @@ std::expected<Extreme, OrvaneError> extreme_near(const AltitudeExcess& excess, d
 std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
                                                         const GeodeticObserver& observer, HorizonEventKind target,
                                                         double start_ut1, double altitude_deg) {
+    auto resolved = resolve_position_options(horizon_options(observer));
+    if (!resolved) return std::unexpected(std::move(resolved.error()));
+    const Sky sky(engine, body, observer, *resolved, altitude_deg);
     if (target == HorizonEventKind::Transit) {
-        return refine_hour_angle(engine, body, observer, 0.0, start_ut1, TRANSIT_STEPS);
+        auto found = hour_angle_at(sky, 0.0, start_ut1);
+        if (!found) return std::unexpected(std::move(found.error()));
+        return found->day;
     }
-    const double latitude = observer.latitude_deg * DEG_TO_RAD;
     const double altitude = altitude_deg * DEG_TO_RAD;
-    const PositionOptions options = horizon_options(observer);
+    const double side = target == HorizonEventKind::Rise ? -1.0 : 1.0;
     double day = start_ut1;
-    for (int step = 0; step < TRANSIT_STEPS; ++step) {
-        auto place = local_place(engine, body, observer, options, day);
+    std::optional<SkyPlace> previous;
+    for (int step = 0; step < HOUR_ANGLE_MAX_STEPS; ++step) {
+        auto place = sky(day);
         if (!place) return std::unexpected(std::move(place.error()));
-        auto crossing = rise_set_hour_angle(latitude, place->declination, altitude);
+        auto crossing = rise_set_hour_angle(sky.latitude(), place->declination, altitude);
         if (!crossing) return std::unexpected(OrvaneError::invalid_request(crossing.error()));
         if (crossing->kind != HorizonCrossing::Kind::Crossing) return std::unexpected(no_crossing());
-        const double target_hour_angle =
-            target == HorizonEventKind::Rise ? -crossing->half_arc_rad : crossing->half_arc_rad;
-        day = step_towards(day, target_hour_angle, place->hour_angle);
+        // The half arc moves with the declination: its rate from the last two places.
+        double rate = place->hour_angle_rate;
+        if (previous && previous->day != day && std::sin(crossing->half_arc_rad) > 0.1) {
+            auto before = rise_set_hour_angle(sky.latitude(), previous->declination, altitude);
+            if (before && before->kind == HorizonCrossing::Kind::Crossing) {
+                const double arc_rate = side * (crossing->half_arc_rad - before->half_arc_rad) / (day - previous->day);
+                if (rate - arc_rate > 1.0) rate -= arc_rate;
+            }
+        }
+        const double move = hour_angle_to_go(side * crossing->half_arc_rad, place->hour_angle) / rate;
+        previous = *place;
+        day += move;
+        if (std::fabs(move) < 1e2 * CROSSING_TOLERANCE_DAYS) break;
     }
     return day;
 }
@@ -225,43 +330,46 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
     if (auto valid = observer.validate(); !valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
     auto epochs = earth_rotation_epochs(engine, around.time_scale, around.julian_day);
     if (!epochs) return std::unexpected(std::move(epochs.error()));
+    auto resolved = resolve_position_options(horizon_options(observer));
+    if (!resolved) return std::unexpected(std::move(resolved.error()));
+    const Sky sky(engine, body, observer, *resolved, altitude_deg);
 
     RiseSetTransit result;
-    auto transit = refine_hour_angle(engine, body, observer, 0.0, epochs->ut1_julian_day, TRANSIT_STEPS);
+    auto transit = hour_angle_at(sky, 0.0, epochs->ut1_julian_day);
     if (!transit) return std::unexpected(std::move(transit.error()));
-    result.transit_ut1_julian_day = *transit;
+    result.transit_ut1_julian_day = transit->day;
 
     // The altitude rises from its lowest near the lower culmination before the
     // transit to its highest near the transit, then falls to its lowest near
     // the lower culmination after it: the rise is looked for on the way up,
-    // the set on the way down.
-    auto before = refine_hour_angle(engine, body, observer, std::numbers::pi, *transit - HALF_TURN_UT1_DAYS,
-                                    LOWER_CULMINATION_STEPS);
+    // the set on the way down. The lower culminations are half a turn of the
+    // hour angle away at its rate at the transit.
+    const double half_turn = std::numbers::pi / transit->last.hour_angle_rate;
+    auto before = sky(transit->day - half_turn);
     if (!before) return std::unexpected(std::move(before.error()));
-    auto after = refine_hour_angle(engine, body, observer, std::numbers::pi, *transit + HALF_TURN_UT1_DAYS,
-                                   LOWER_CULMINATION_STEPS);
+    auto after = sky(transit->day + half_turn);
     if (!after) return std::unexpected(std::move(after.error()));
-    const AltitudeExcess excess(engine, body, observer, altitude_deg);
-    auto lowest_before = extreme_near(excess, *before, -1.0);
+    auto lowest_before = extreme_side(sky, *before, -1.0);
     if (!lowest_before) return std::unexpected(std::move(lowest_before.error()));
-    auto highest = extreme_near(excess, *transit, 1.0);
+    auto highest = extreme_side(sky, transit->last, 1.0);
     if (!highest) return std::unexpected(std::move(highest.error()));
-    auto lowest_after = extreme_near(excess, *after, -1.0);
+    auto lowest_after = extreme_side(sky, *after, -1.0);
     if (!lowest_after) return std::unexpected(std::move(lowest_after.error()));
 
+    const double altitude = altitude_deg * DEG_TO_RAD;
     if (lowest_before->excess <= 0.0) {
-        auto rise = crossing_between(excess, lowest_before->day, lowest_before->excess, highest->day,
-                                     highest->excess);
+        auto rise = crossing_between(sky, *lowest_before, *highest, altitude, *highest);
         if (!rise) return std::unexpected(std::move(rise.error()));
         result.rise_ut1_julian_day = *rise;
     }
     if (lowest_after->excess <= 0.0) {
-        auto set = crossing_between(excess, highest->day, highest->excess, lowest_after->day, lowest_after->excess);
+        auto set = crossing_between(sky, *highest, *lowest_after, altitude, *highest);
         if (!set) return std::unexpected(std::move(set.error()));
         result.set_ut1_julian_day = *set;
     }
     return result;
 }
+
 std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant after,
                                                             HorizonEventKind kind, double altitude_deg) {

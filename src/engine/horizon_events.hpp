@@ -33,17 +33,13 @@ struct HorizonEvent {
 // longitude is the right ascension, the latitude the declination.
 PositionOptions horizon_options(const GeodeticObserver& observer);
 
-// Hour angle per UT1 day of a fixed point of the sky (2π times the Earth's
-// rotation rate in turns per UT1 day), and half a turn of it in UT1 days.
-inline constexpr double HOUR_ANGLE_RATE_RAD_PER_UT1_DAY = 6.300387486754831;
-inline constexpr double HALF_TURN_UT1_DAYS = 0.49863483161857836;
-
-// Eight fixed-point steps from start_ut1 towards the nearest event of the
-// kind: each moves by the hour angle still to go at the Earth's rotation
-// rate, so a transit is the meridian crossing within half a sidereal day and,
-// started at a transit, a rise is the one before and a set the one after. A
-// body that does not reach the altitude at an iterate's declination fails with
-// "body does not cross the requested altitude".
+// Newton's method from start_ut1 towards the nearest event of the kind: each
+// step moves by the hour angle still to go at the rate of the body's hour
+// angle (for a rise or a set, less the rate of the half arc of the
+// declination), so a transit is the meridian crossing within half a sidereal
+// day and, started at a transit, a rise is the one before and a set the one
+// after. A body that does not reach the altitude at an iterate's declination
+// fails with "body does not cross the requested altitude".
 std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
                                                         const GeodeticObserver& observer, HorizonEventKind target,
                                                         double start_ut1, double altitude_deg);
@@ -57,9 +53,10 @@ std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine,
 // culmination after it, from the altitude itself at those instants (so the
 // body's motion in declination during the day counts): where the altitude
 // does not cross the requested one, that event is absent, as at the start and
-// end of a polar day or night where one happens without the other. A crossing
-// is refined by regula falsi to a millisecond. Needs the leap-second kernel
-// and the Earth-orientation table.
+// end of a polar day or night where one happens without the other. Each event
+// is found by Newton's method with the rates of the hour angle and the
+// declination, a crossing kept within its bracket, to well under a
+// millisecond. Needs the leap-second kernel and the Earth-orientation table.
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg);

@@ -4,35 +4,30 @@
 #include <cmath>
 
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
 #include "core/horizontal.hpp"
-#include "core/nutation.hpp"
 #include "engine/horizon_events.hpp"
-#include "engine/instant_conversion.hpp"
+#include "engine/instant_frame.hpp"
+#include "engine/request_options.hpp"
 
 namespace orvane {
 
 std::expected<HorizontalPosition, OrvaneError> horizontal_position(const SpkOrvane& engine, Body body,
                                                                    const GeodeticObserver& observer, Instant instant,
                                                                    bool refraction) {
-    auto place = engine.position(body, instant, horizon_options(observer));
+    auto resolved = resolve_position_options(horizon_options(observer));
+    if (!resolved) return std::unexpected(std::move(resolved.error()));
+    auto converted = instant_frame(engine, *resolved, instant);
+    if (!converted) return std::unexpected(std::move(converted.error()));
+    auto place = position_at(engine, naif_code(body), *converted, *resolved);
     if (!place) return std::unexpected(std::move(place.error()));
-    auto epochs = earth_rotation_epochs(engine, instant.time_scale, instant.julian_day);
-    if (!epochs) return std::unexpected(std::move(epochs.error()));
-    const EarthOrientationTable& table = *engine.earth_orientation;
-    auto utc = table.utc_julian_day_from_ut1(epochs->ut1_julian_day);
-    if (!utc) return std::unexpected(OrvaneError::time_conversion(utc.error().message()));
-    auto polar = table.polar_motion_arcsec(*utc);
-    if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
 
     const double right_ascension = place->longitude_deg * DEG_TO_RAD;
     const double declination = place->latitude_deg * DEG_TO_RAD;
     const std::array<double, 3> direction{std::cos(declination) * std::cos(right_ascension),
                                           std::cos(declination) * std::sin(right_ascension), std::sin(declination)};
-    const double gast = greenwich_apparent_sidereal_time_iau2006(epochs->ut1_julian_day, epochs->tt_julian_day,
-                                                                 nutation_iau2000b(epochs->tt_julian_day));
+    const EarthOrientation& earth = converted->earth;
     const HorizontalAngles angles = horizontal_from_true_of_date(
-        direction, gast, polar->x_arcsec, polar->y_arcsec, epochs->tt_julian_day,
+        direction, earth.gast_rad, earth.polar_motion.x_arcsec, earth.polar_motion.y_arcsec, earth.tt_julian_day,
         observer.longitude_east_deg * DEG_TO_RAD, observer.latitude_deg * DEG_TO_RAD);
     double altitude_deg = angles.altitude_rad * RAD_TO_DEG;
     if (refraction) altitude_deg += standard_refraction_deg(altitude_deg);

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "core/constants.hpp"
-#include "core/observer.hpp"
 
 namespace orvane {
 
@@ -76,22 +75,6 @@ std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkO
     auto ut1 = engine.leap_seconds->ut1_julian_day(scale, *engine.earth_orientation, julian_day);
     if (!ut1) return std::unexpected(OrvaneError::time_conversion(ut1.error().message()));
     return EarthRotationEpochs{*ut1, *tt};
-}
-
-std::expected<CartesianState, OrvaneError> observer_gcrs_state(const SpkOrvane& engine,
-                                                               const GeodeticObserver& observer, TimeScale scale,
-                                                               double julian_day) {
-    auto epochs = earth_rotation_epochs(engine, scale, julian_day);
-    if (!epochs) return std::unexpected(epochs.error());
-    const EarthOrientationTable& table = *engine.earth_orientation;
-    auto utc = table.utc_julian_day_from_ut1(epochs->ut1_julian_day);
-    if (!utc) return std::unexpected(OrvaneError::time_conversion(utc.error().message()));
-    auto polar = table.polar_motion_arcsec(*utc);
-    if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
-    auto state = observer_gcrs_from_geodetic(observer, epochs->ut1_julian_day, epochs->tt_julian_day,
-                                             polar->x_arcsec, polar->y_arcsec);
-    if (!state) return std::unexpected(OrvaneError::invalid_request(state.error()));
-    return *state;
 }
 
 }  // namespace orvane

@@ -1,9 +1,7 @@
 #pragma once
 #include <expected>
 
-#include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
-#include "core/geodetic_observer.hpp"
 #include "core/time_scale.hpp"
 #include "engine/engine.hpp"
 
@@ -32,11 +30,5 @@ struct EarthRotationEpochs {
 // UT1 and TT of an instant; needs both time kernels, whatever the scale.
 std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
                                                                       double julian_day);
-
-// The observer's geocentric state on the GCRS axes at an instant, with polar
-// motion from the Earth-orientation table.
-std::expected<CartesianState, OrvaneError> observer_gcrs_state(const SpkOrvane& engine,
-                                                               const GeodeticObserver& observer, TimeScale scale,
-                                                               double julian_day);
 
 }  // namespace orvane

@@ -8,11 +8,12 @@
 
 namespace orvane {
 
-OutputFrame output_frame(const PositionOptions& resolved, double julian_day) {
+OutputFrame output_frame(const PositionOptions& resolved, double julian_day, const Nutation& nutation) {
     bool equatorial = resolved.coordinate_system == CoordinateSystem::Equatorial;
     if (resolved.reference_epoch == ReferenceEpoch::OfDate) {
         return OutputFrame{OutputFrame::Kind::OfDate,
-                           OfDateRotation(resolved.corrections.nutation, equatorial, julian_day)};
+                           OfDateRotation(resolved.corrections.nutation ? nutation : Nutation{}, equatorial,
+                                          julian_day)};
     }
     return OutputFrame{equatorial ? OutputFrame::Kind::J2000Equatorial : OutputFrame::Kind::J2000Ecliptic, {}};
 }

@@ -17,8 +17,9 @@ struct OutputFrame {
 };
 
 // The frame of resolved options at a date (the TDB Julian day serves as the
-// date of precession and nutation).
-OutputFrame output_frame(const PositionOptions& resolved, double julian_day);
+// date of precession and nutation), with the IAU 2000B nutation at that date
+// when the options ask for it (computed once per instant by the caller).
+OutputFrame output_frame(const PositionOptions& resolved, double julian_day, const Nutation& nutation);
 
 // Rotates the body's state at the TDB Julian day into the frame and converts it
 // to longitude, latitude, distance in au and longitude speed; geometric

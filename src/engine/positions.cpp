@@ -6,6 +6,7 @@
 #include "core/constants.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/instant_frame.hpp"
 #include "engine/output_frame.hpp"
 #include "engine/relative_state.hpp"
 #include "engine/request_options.hpp"
@@ -62,6 +63,13 @@ public:
           retarded_(tables_.retarded),
           light_seconds_(tables_.light_seconds) {}
 
+    // One instant already converted (the list holds it once, any scale).
+    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
+          const InstantFrame& converted, InstantList instants, std::span<double> out)
+        : Batch(engine, resolved, codes, instants, out) {
+        converted_ = &converted;
+    }
+
     std::expected<void, OrvaneError> run() {
         const std::size_t n = instants_.size();
         for (std::size_t begin = 0; begin < n; begin += CHUNK) {
@@ -75,32 +83,23 @@ public:
     }
 
 private:
-    // Each instant of [begin, end) once: its TDB epoch (range-checked), the
-    // observer's state for a place on the Earth, and the output frame.
+    // Each instant of [begin, end) once (see instant_frame): its TDB epoch,
+    // the observer's state for a place on the Earth, and the output frame.
     std::expected<void, OrvaneError> convert(std::size_t begin, std::size_t end) {
         epochs_.clear();
         observers_.clear();
         frames_.clear();
         for (std::size_t i = begin; i < end; ++i) {
-            const Instant instant = instants_[i];
-            auto seconds = tdb_seconds(engine_, instant.time_scale, instant.julian_day);
-            if (!seconds) return std::unexpected(seconds.error());
-            epochs_.push_back(*seconds);
-            if (topocentric_) {
-                auto observer =
-                    observer_gcrs_state(engine_, resolved_.origin.observer, instant.time_scale, instant.julian_day);
-                if (!observer) return std::unexpected(observer.error());
-                observers_.push_back(*observer);
-            }
+            auto converted = converted_ ? *converted_ : instant_frame(engine_, resolved_, instants_[i]);
+            if (!converted) return std::unexpected(std::move(converted.error()));
+            epochs_.push_back(converted->tdb_seconds);
+            if (topocentric_) observers_.push_back(converted->observer);
+            frames_.push_back(converted->frame);
         }
         return {};
     }
 
     double tdb_julian_day(std::size_t i) const { return epochs_[i] / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
-
-    void build_frames() {
-        for (std::size_t i = 0; i < epochs_.size(); ++i) frames_.push_back(output_frame(resolved_, tdb_julian_day(i)));
-    }
 
     // The origin's barycentric states at the chunk's epochs, observer added.
     std::expected<void, OrvaneError> origin_states() {
@@ -127,7 +126,6 @@ private:
     std::expected<void, OrvaneError> geometric_chunk(std::size_t begin) {
         auto origin = origin_states();
         if (!origin) return origin;
-        build_frames();
         const std::size_t bodies = codes_.size();
         std::optional<OrvaneError> conversion;
         std::size_t conversion_at = 0;
@@ -154,7 +152,6 @@ private:
     // fails there, instant by instant, which meets the errors in their order.
     std::expected<void, OrvaneError> corrected_chunk(std::size_t begin) {
         if (codes_.empty()) return {};
-        build_frames();
         if (corrected_chunk_by_links(begin)) return {};
         return corrected_chunk_by_instants(begin);
     }
@@ -257,6 +254,7 @@ private:
     std::vector<StateVector>& sun_states_;
     std::vector<double>& retarded_;
     std::vector<double>& light_seconds_;
+    const InstantFrame* converted_ = nullptr;
 };
 
 }  // namespace
@@ -341,6 +339,17 @@ std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Inst
     double values[4];
     auto done = positions_into(std::span<const std::int32_t>(&body, 1), std::span<const Instant>(&instant, 1),
                                options, values);
+    if (!done) return std::unexpected(done.error());
+    return Position{values[0], values[1], values[2], values[3]};
+}
+
+std::expected<Position, OrvaneError> position_at(const SpkOrvane& engine, std::int32_t target,
+                                                 const InstantFrame& instant, const PositionOptions& resolved) {
+    const Instant unused{};
+    double values[4];
+    auto done = Batch(engine, resolved, std::span<const std::int32_t>(&target, 1), instant,
+                      std::span<const Instant>(&unused, 1), values)
+                    .run();
     if (!done) return std::unexpected(done.error());
     return Position{values[0], values[1], values[2], values[3]};
 }

@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <expected>
+
+#include "core/cartesian_state.hpp"
+#include "core/errors.hpp"
+#include "core/position_options.hpp"
+#include "core/time_scale.hpp"
+#include "engine/engine.hpp"
+#include "engine/output_frame.hpp"
+#include "time/earth_orientation_table.hpp"
+
+// What one instant of a request needs, computed once and handed to every step
+// that uses it: the TDB epoch, the axes the positions are delivered on and,
+// for a place on the Earth, the Earth's orientation and the observer's state.
+// The IAU 2000B nutation is evaluated at most once per instant, at the TDB
+// Julian day (the date of the axes of date; TT differs by less than 2 ms,
+// which moves the nutation by less than 1e-14 rad), and shared by the axes
+// of date, the sidereal time and the observer.
+namespace orvane {
+
+// The Earth's orientation at an instant.
+struct EarthOrientation {
+    double ut1_julian_day = 0.0;
+    double tt_julian_day = 0.0;
+    PolarMotion polar_motion;  // arcseconds, at the UTC day of the UT1 day
+    double gast_rad = 0.0;     // Greenwich apparent sidereal time, IAU 2006
+};
+
+struct InstantFrame {
+    double tdb_seconds = 0.0;  // past J2000, within the supported range
+    OutputFrame frame;         // the request's axes at the instant
+    // For a topocentric origin only:
+    EarthOrientation earth;
+    CartesianState observer;  // geocentric, GCRS axes, km and km/s
+};
+
+// An instant converted for resolved options. Fails as the steps fail, in this
+// order: the TDB conversion and the supported range, then for a topocentric
+// origin the time kernels UT1 and TT need, the polar motion, and the observer.
+std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
+                                                       Instant instant);
+
+// The position of one body at an instant already converted for the same
+// resolved options: the road of every position request (engine/positions.cpp).
+std::expected<Position, OrvaneError> position_at(const SpkOrvane& engine, std::int32_t target,
+                                                 const InstantFrame& instant, const PositionOptions& resolved);
+
+}  // namespace orvane
