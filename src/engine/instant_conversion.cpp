@@ -6,16 +6,27 @@
 
 namespace orvane {
 
-std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day) {
-    auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
-    if (!seconds) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+namespace {
+
+// TDB seconds past J2000 of an instant given as julian_day, refused when the
+// TDB day lies outside the supported range.
+std::expected<double, OrvaneError> within_supported_range(const SpkOrvane& engine, double seconds,
+                                                          double julian_day) {
     const DateRange& range = engine.supported_range;
-    double tdb_julian_day = *seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+    double tdb_julian_day = seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
     if (!(tdb_julian_day >= range.start_julian_day && tdb_julian_day <= range.end_julian_day)) {
         return std::unexpected(OrvaneError::out_of_range(julian_day, range.start_julian_day, range.end_julian_day,
                                                          range.time_scale));
     }
-    return *seconds;
+    return seconds;
+}
+
+}  // namespace
+
+std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
+    if (!seconds) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+    return within_supported_range(engine, *seconds, julian_day);
 }
 
 std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day) {
@@ -75,6 +86,30 @@ std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkO
     auto ut1 = engine.leap_seconds->ut1_julian_day(scale, *engine.earth_orientation, julian_day);
     if (!ut1) return std::unexpected(OrvaneError::time_conversion(ut1.error().message()));
     return EarthRotationEpochs{*ut1, *tt};
+}
+
+std::expected<PlaceEpochs, OrvaneError> place_epochs(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    auto failed = [](std::string text) { return std::unexpected(OrvaneError::time_conversion(std::move(text))); };
+    if (scale == TimeScale::Ut1 && engine.leap_seconds && engine.earth_orientation) {
+        // The UTC day of the UT1 day, found once: the conversions to TDB and
+        // to TT, and the polar motion, each start from it.
+        auto utc = engine.earth_orientation->utc_julian_day_from_ut1(julian_day);
+        if (!utc) return failed(utc.error().message());
+        auto seconds = engine.leap_seconds->tdb_seconds(TimeScale::Utc, *utc);
+        if (!seconds) return failed(seconds.error().message());
+        auto in_range = within_supported_range(engine, *seconds, julian_day);
+        if (!in_range) return std::unexpected(std::move(in_range.error()));
+        auto tt = engine.leap_seconds->tt_julian_day(TimeScale::Utc, nullptr, *utc);
+        if (!tt) return failed(tt.error().message());
+        return PlaceEpochs{*seconds, {julian_day, *tt}, *utc};
+    }
+    auto seconds = tdb_seconds(engine, scale, julian_day);
+    if (!seconds) return std::unexpected(std::move(seconds.error()));
+    auto epochs = earth_rotation_epochs(engine, scale, julian_day);
+    if (!epochs) return std::unexpected(std::move(epochs.error()));
+    auto utc = engine.earth_orientation->utc_julian_day_from_ut1(epochs->ut1_julian_day);
+    if (!utc) return failed(utc.error().message());
+    return PlaceEpochs{*seconds, *epochs, *utc};
 }
 
 }  // namespace orvane

@@ -31,4 +31,17 @@ struct EarthRotationEpochs {
 std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
                                                                       double julian_day);
 
+// What a place on the Earth needs of an instant: TDB seconds past J2000
+// (range-checked), UT1 and TT, and the UTC day of that UT1 day (where the
+// polar motion is read). Fails as tdb_seconds, then earth_rotation_epochs,
+// then the table's UTC of the UT1 day would, in that order; a UT1 instant
+// finds its UTC day once for all of them.
+struct PlaceEpochs {
+    double tdb_seconds = 0.0;
+    EarthRotationEpochs earth;
+    double utc_julian_day = 0.0;
+};
+
+std::expected<PlaceEpochs, OrvaneError> place_epochs(const SpkOrvane& engine, TimeScale scale, double julian_day);
+
 }  // namespace orvane
