@@ -4,6 +4,7 @@
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
+#include "core/fundamental_arguments.hpp"
 #include "core/precession.hpp"
 
 namespace orvane {
@@ -11,11 +12,10 @@ namespace orvane {
 namespace {
 
 constexpr double ERA_AT_J2000_TURNS = 0.779057273264;
-constexpr double ARCSEC_PER_TURN = 1296000.0;
 
 // Complementary terms of the equation of the equinoxes, radians.
 double complementary_terms(double t) {
-    const double omega = std::fmod(std::fma(-6962890.5431, t, 450160.398036), ARCSEC_PER_TURN) * ARCSEC_TO_RAD;
+    const double omega = moon_node_longitude_iau2000b_rad(t);
     return (0.00264096 * std::sin(omega) + 6.352e-5 * std::sin(2.0 * omega)) * ARCSEC_TO_RAD;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/constants.hpp"
+#include "core/fundamental_arguments.hpp"
 #include "core/precession.hpp"
 
 namespace orvane {
@@ -22,16 +23,10 @@ constexpr std::array<NutationTerm, 77> TERMS{{
 #include "core/nutation_table.inc"
 }};
 
-constexpr double ARCSEC_PER_TURN = 1296000.0;
 constexpr double TENTH_MICROARCSEC_TO_RAD = 4.848136811095359e-13;
 // Fixed offsets standing in for the planetary terms (-0.135 and +0.388 mas).
 constexpr double LONGITUDE_OFFSET_RAD = -6.544984694978736e-10;
 constexpr double OBLIQUITY_OFFSET_RAD = 1.8810770827049994e-9;
-
-// a + b T in arcseconds, remainder by a full turn with the sign of the dividend.
-double fundamental_argument(double a, double b, double t) {
-    return std::fmod(std::fma(b, t, a), ARCSEC_PER_TURN);
-}
 
 // Multiples -2..4 of each of the five arguments: the range the series uses.
 constexpr int LOWEST_MULTIPLE = -2, HIGHEST_MULTIPLE = 4;
@@ -90,14 +85,8 @@ struct MultiplesTable {
 // changes Δψ and Δε by a few 1e-20 rad at most.
 Nutation nutation_iau2000b(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
-    // Delaunay arguments in radians: l, l', F, D, Ω.
-    const double arguments[5] = {
-        fundamental_argument(485868.249036, 1717915923.2178, t) * ARCSEC_TO_RAD,
-        fundamental_argument(1287104.79305, 129596581.0481, t) * ARCSEC_TO_RAD,
-        fundamental_argument(335779.526232, 1739527262.8478, t) * ARCSEC_TO_RAD,
-        fundamental_argument(1072260.70369, 1602961601.209, t) * ARCSEC_TO_RAD,
-        fundamental_argument(450160.398036, -6962890.5431, t) * ARCSEC_TO_RAD,
-    };
+    const DelaunayArguments delaunay = delaunay_arguments_iau2000b(t);
+    const double arguments[5] = {delaunay.l, delaunay.l_prime, delaunay.f, delaunay.d, delaunay.omega};
     const MultiplesTable m(arguments);
 
     double dpsi = 0.0;

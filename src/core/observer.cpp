@@ -40,8 +40,8 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double polar_motion_x_arcsec,
                                                                            double polar_motion_y_arcsec) {
     const Nutation nutation = nutation_iau2000b(tt_julian_day);
-    return observer_gcrs_from_geodetic(observer, tt_julian_day, polar_motion_x_arcsec, polar_motion_y_arcsec,
-                                       greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation),
+    const double gast = greenwich_apparent_sidereal_time_iau2006(ut1_julian_day, tt_julian_day, nutation);
+    return observer_gcrs_from_geodetic(observer, tt_julian_day, polar_motion_x_arcsec, polar_motion_y_arcsec, gast,
                                        OfDateRotation(nutation, true, tt_julian_day));
 }
 

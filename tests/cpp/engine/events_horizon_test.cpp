@@ -11,8 +11,11 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
+#include "core/constants.hpp"
+#include "core/earth_rotation.hpp"
 #include "engine/horizon_events.hpp"
 #include "engine/instant_conversion.hpp"
 #include "events_test_engine.hpp"
@@ -135,6 +138,48 @@ TEST(HorizonEvents, EveryDayOf2021MatchesSkyfieldAtSixPlaces) {
                 // Local mean noon.
                 const double around = FIRST_DAY_2021_UT1 + day + 0.5 - place.observer.longitude_east_deg / 360.0;
                 check_day(place, body, around, place.name + " " + body_key(body) + " day " + std::to_string(day));
+            }
+        }
+    }
+}
+
+// Each transit is where the hour angle changes sign, and each rise and set
+// where the altitude crosses the requested one, to a millisecond (the bounds
+// against skyfield are seconds): the sign differs a millisecond either side.
+// The Sun and the Moon at the six places, every ninth day of 2021.
+TEST(HorizonEvents, EventsAreTheCrossingsToAMillisecond) {
+    const SpkOrvane& engine = de421_with_time_kernels();
+    constexpr double MILLISECOND = 1e-3 * SECOND;
+    for (const Place& place : places()) {
+        const double phi = place.observer.latitude_deg * DEG_TO_RAD;
+        for (Body body : {Body::Sun, Body::Moon}) {
+            // sin(hour angle) and sin(altitude) - sin(requested altitude) at a UT1 day.
+            auto sky = [&](double day) {
+                auto p = engine.position(body, Instant{day, TimeScale::Ut1}, horizon_options(place.observer));
+                auto e = earth_rotation_epochs(engine, TimeScale::Ut1, day);
+                EXPECT_TRUE(p && e);
+                const double h = local_apparent_sidereal_time_iau2006(place.observer.longitude_east_deg * DEG_TO_RAD,
+                                                                      e->ut1_julian_day, e->tt_julian_day) -
+                                 p->longitude_deg * DEG_TO_RAD;
+                const double d = p->latitude_deg * DEG_TO_RAD;
+                return std::pair{std::sin(h), std::sin(phi) * std::sin(d) + std::cos(phi) * std::cos(d) * std::cos(h) -
+                                                  std::sin(altitude_of(body) * DEG_TO_RAD)};
+            };
+            for (int day = 0; day < 365; day += 9) {
+                const double around = FIRST_DAY_2021_UT1 + day + 0.5 - place.observer.longitude_east_deg / 360.0;
+                auto found = rise_set_transit(engine, body, place.observer, Instant{around, TimeScale::Ut1},
+                                              altitude_of(body));
+                ASSERT_TRUE(found);
+                const std::string where = place.name + " " + body_key(body) + " day " + std::to_string(day);
+                const double transit = found->transit_ut1_julian_day;
+                EXPECT_LT(sky(transit - MILLISECOND).first, 0.0) << where;
+                EXPECT_GT(sky(transit + MILLISECOND).first, 0.0) << where;
+                for (auto [time, rising] : {std::pair{found->rise_ut1_julian_day, true},
+                                            std::pair{found->set_ut1_julian_day, false}}) {
+                    if (!time) continue;
+                    EXPECT_EQ(sky(*time - MILLISECOND).second < 0.0, rising) << where;
+                    EXPECT_EQ(sky(*time + MILLISECOND).second > 0.0, rising) << where;
+                }
             }
         }
     }
