@@ -50,13 +50,16 @@ std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine,
 // semi-diameter; within [-90, 90]). The transit never depends on the
 // altitude. The rise is looked for between the lower culmination before the
 // transit and the transit, the set between the transit and the lower
-// culmination after it, from the altitude itself at those instants (so the
-// body's motion in declination during the day counts): where the altitude
-// does not cross the requested one, that event is absent, as at the start and
-// end of a polar day or night where one happens without the other. Each event
-// is found by Newton's method with the rates of the hour angle and the
-// declination, a crossing kept within its bracket, to well under a
-// millisecond. Needs the leap-second kernel and the Earth-orientation table.
+// culmination after it, from the altitude itself at those instants, or at the
+// altitude's extreme near them where a graze could put it on the other side
+// of the requested altitude (so the body's motion in declination during the
+// day counts): where the altitude does not cross the requested one, that
+// event is absent, as at the start and end of a polar day or night where one
+// happens without the other. Each event is found by Newton's method with the
+// rates of the hour angle and the declination, a crossing kept within its
+// bracket, to well under a millisecond: six to nine evaluations of the
+// body's place a day. Needs the leap-second kernel and the Earth-orientation
+// table.
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg);
