@@ -3,6 +3,7 @@
 #include <array>
 #include <numbers>
 
+#include "core/body.hpp"
 #include "core/position_options.hpp"
 
 namespace orvane {
@@ -45,14 +46,14 @@ std::expected<LongitudeSample, OrvaneError> sun_moon_elongation_sample(const Spk
     // One batch request: the instant is converted, the frame of date built and
     // the Earth evaluated once for both bodies, with the same values and the
     // same first error as a request for the Sun followed by one for the Moon.
-    static constexpr std::array<Body, 2> sun_and_moon{Body::Sun, Body::Moon};
-    const std::array<Instant, 1> instant{Instant{julian_day, scale}};
-    auto places = engine.positions(sun_and_moon, instant, apparent_ecliptic_of_date());
-    if (!places) return std::unexpected(std::move(places.error()));
-    const Position& sun = (*places)[0];
-    const Position& moon = (*places)[1];
-    return LongitudeSample{reduce_degrees(moon.longitude_deg - sun.longitude_deg),
-                           moon.longitude_speed_deg_per_day - sun.longitude_speed_deg_per_day};
+    // Written into the stack: longitude, latitude, distance, longitude speed
+    // of the Sun, then of the Moon.
+    const std::array<std::int32_t, 2> sun_and_moon{naif_code(Body::Sun), naif_code(Body::Moon)};
+    const std::array<double, 1> day{julian_day};
+    std::array<double, 8> places;
+    auto done = engine.positions_into(sun_and_moon, InstantList(day, scale), apparent_ecliptic_of_date(), places);
+    if (!done) return std::unexpected(std::move(done.error()));
+    return LongitudeSample{reduce_degrees(places[4] - places[0]), places[7] - places[3]};
 }
 
 std::expected<Instant, OrvaneError> next_sun_longitude(const SpkOrvane& engine, Instant after, double target_deg) {
