@@ -11,7 +11,7 @@ namespace orvane {
 // with the turn rounds up to the full turn gives 0, and -0 gives +0, so the
 // result is never negative and never equal to the turn.
 inline double reduce_angle(double angle, double turn) {
-    double r = std::fmod(angle, turn);
+    double r = std::abs(angle) < turn ? angle : std::fmod(angle, turn);  // the remainder within a turn is the angle
     if (r < 0.0) r += turn;
     if (r >= turn) r = 0.0;
     return r + 0.0;

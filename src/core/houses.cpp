@@ -82,17 +82,20 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const Sky& sky) {
 // The sine and cosine of the root come from those of the last iterate by
 // the angle-subtraction series to the second order in the step.
 std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky, double k) {
-    double base = sky.ramc, f = 1.0 / 3.0;
+    constexpr double HALF_ROOT_3 = 0.8660254037844386;
+    // The start (D = 90°) is ramc + a, a being 30°, 60°, 120° or 150°; the
+    // sine and cosine of a turn those of the RAMC into those of the start.
+    double base = sky.ramc, f = 1.0 / 3.0, sin_a = 0.5, cos_a = HALF_ROOT_3;
     switch (cusp) {
         case PlacidusCusp::Eleventh: break;
-        case PlacidusCusp::Twelfth: f = 2.0 / 3.0; break;
-        case PlacidusCusp::Second: base += PI / 3.0, f = 2.0 / 3.0; break;
-        case PlacidusCusp::Third: base += 2.0 * PI / 3.0; break;
+        case PlacidusCusp::Twelfth: f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = 0.5; break;
+        case PlacidusCusp::Second: base += PI / 3.0, f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = -0.5; break;
+        case PlacidusCusp::Third: base += 2.0 * PI / 3.0, cos_a = -HALF_ROOT_3; break;
     }
     const double fk = f * k, curvature = fk * (1.0 - k * k);
     double alpha = base + f * (PI / 2.0);
+    double s = sky.sin_ramc * cos_a + sky.cos_ramc * sin_a, c = sky.cos_ramc * cos_a - sky.sin_ramc * sin_a;
     for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
-        const double s = std::sin(alpha), c = std::cos(alpha);
         const double x = -k * s;
         const double w = 1.0 / std::sqrt(1.0 - x * x);
         const double g = alpha - base - f * std::acos(x);
@@ -105,6 +108,7 @@ std::optional<double> placidus_cusp(PlacidusCusp cusp, const Sky& sky, double k)
             return reduce_radians(std::atan2(sin_root, cos_root * sky.cos_eps));
         }
         alpha -= step;
+        s = std::sin(alpha), c = std::cos(alpha);
     }
     return std::nullopt;
 }
