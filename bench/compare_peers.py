@@ -25,12 +25,18 @@ Run from the repository root after `pip install .` (Release build):
 """
 from __future__ import annotations
 
+import os
 import pathlib
 import sys
 import tempfile
 import time
 
-import numpy as np
+# Every library on one thread: the times are CPU time of this process, and
+# idle BLAS worker threads spinning after a NumPy call would be counted
+# against whatever runs next.
+os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
+
+import numpy as np  # noqa: E402
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "reference"))

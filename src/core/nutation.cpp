@@ -32,78 +32,100 @@ constexpr double OBLIQUITY_OFFSET_RAD = 1.8810770827049994e-9;
 constexpr int LOWEST_MULTIPLE = -2, HIGHEST_MULTIPLE = 4;
 constexpr int MULTIPLES = HIGHEST_MULTIPLE - LOWEST_MULTIPLE + 1;
 
-// Each term's nonzero multiples, as places in the table of sines and cosines
-// (argument × MULTIPLES + multiple - LOWEST_MULTIPLE), in the order l, l', F, D, Ω.
-struct TermFactors {
-    std::uint8_t count = 0;
-    std::uint8_t place[5] = {};
+// Each term's angle is the sum of a part in l, l' and a part in F, D, Ω; the
+// series uses 14 distinct parts of the first kind and 18 of the second.
+struct Parts {
+    static constexpr std::size_t MOST = 24;
+    std::size_t count = 0;
+    std::int32_t multiples[MOST][3] = {};
+    std::uint8_t of_term[77] = {};
 };
 
-constexpr std::array<TermFactors, TERMS.size()> FACTORS = [] {
-    std::array<TermFactors, TERMS.size()> factors{};
+constexpr Parts split(int first_argument, int arguments) {
+    Parts parts;
     for (std::size_t i = 0; i < TERMS.size(); ++i) {
         const NutationTerm& term = TERMS[i];
-        const std::int32_t multiples[5] = {term.nl, term.nlp, term.nf, term.nd, term.nom};
-        for (int argument = 0; argument < 5; ++argument) {
-            if (multiples[argument] == 0) continue;
-            factors[i].place[factors[i].count++] =
-                static_cast<std::uint8_t>(argument * MULTIPLES + multiples[argument] - LOWEST_MULTIPLE);
+        const std::int32_t all[5] = {term.nl, term.nlp, term.nf, term.nd, term.nom};
+        std::size_t found = parts.count;
+        for (std::size_t p = 0; p < parts.count && found == parts.count; ++p) {
+            bool same = true;
+            for (int k = 0; k < arguments; ++k) same = same && parts.multiples[p][k] == all[first_argument + k];
+            if (same) found = p;
         }
+        if (found == parts.count) {
+            for (int k = 0; k < arguments; ++k) parts.multiples[found][k] = all[first_argument + k];
+            ++parts.count;
+        }
+        parts.of_term[i] = static_cast<std::uint8_t>(found);
     }
-    return factors;
-}();
+    return parts;
+}
+
+constexpr Parts LUNAR_ANOMALY_PARTS = split(0, 2);  // l, l'
+constexpr Parts ARGUMENT_PARTS = split(2, 3);       // F, D, Ω
+static_assert(LUNAR_ANOMALY_PARTS.count <= Parts::MOST && ARGUMENT_PARTS.count <= Parts::MOST);
+
+// sin and cos of an angle.
+struct Turn {
+    double s = 0.0, c = 1.0;
+};
+
+// The angle of a sum from the angles of its terms.
+Turn add(Turn a, Turn b) { return {a.s * b.c + a.c * b.s, a.c * b.c - a.s * b.s}; }
 
 // Sines and cosines of the multiples of the five arguments: of each argument
 // itself once, the others by the angle-addition formulas.
 struct MultiplesTable {
-    double s[5 * MULTIPLES];
-    double c[5 * MULTIPLES];
+    Turn m[5][MULTIPLES];
 
     explicit MultiplesTable(const double (&arguments)[5]) {
         for (int a = 0; a < 5; ++a) {
-            double* sa = s + a * MULTIPLES - LOWEST_MULTIPLE;  // sa[k] for k in -2..4
-            double* ca = c + a * MULTIPLES - LOWEST_MULTIPLE;
+            Turn* ma = m[a] - LOWEST_MULTIPLE;  // ma[k] for k in -2..4
             const double s1 = std::sin(arguments[a]), c1 = std::cos(arguments[a]);
-            sa[0] = 0.0, ca[0] = 1.0;
-            sa[1] = s1, ca[1] = c1;
-            sa[2] = 2.0 * s1 * c1, ca[2] = 1.0 - 2.0 * s1 * s1;
-            for (int k = 3; k <= HIGHEST_MULTIPLE; ++k) {
-                sa[k] = sa[k - 1] * c1 + ca[k - 1] * s1;
-                ca[k] = ca[k - 1] * c1 - sa[k - 1] * s1;
-            }
-            for (int k = 1; k <= -LOWEST_MULTIPLE; ++k) sa[-k] = -sa[k], ca[-k] = ca[k];
+            ma[0] = {0.0, 1.0};
+            ma[1] = {s1, c1};
+            ma[2] = {2.0 * s1 * c1, 1.0 - 2.0 * s1 * s1};
+            for (int k = 3; k <= HIGHEST_MULTIPLE; ++k) ma[k] = add(ma[k - 1], ma[1]);
+            for (int k = 1; k <= -LOWEST_MULTIPLE; ++k) ma[-k] = {-ma[k].s, ma[k].c};
         }
     }
+
+    Turn of(int argument, std::int32_t multiple) const { return m[argument][multiple - LOWEST_MULTIPLE]; }
 };
+
+// The angles of the parts, from the multiples of their arguments.
+void part_angles(const Parts& parts, const MultiplesTable& table, int first_argument, int arguments, Turn* out) {
+    for (std::size_t p = 0; p < parts.count; ++p) {
+        Turn angle = table.of(first_argument, parts.multiples[p][0]);
+        for (int k = 1; k < arguments; ++k) angle = add(angle, table.of(first_argument + k, parts.multiples[p][k]));
+        out[p] = angle;
+    }
+}
 
 }  // namespace
 
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
-// series and fundamental arguments; each term's sine and cosine come from the
-// products of the five arguments' multiples instead of a sine and a cosine per
-// term, and each term's rates are added without a fused multiply-add, which
-// changes Δψ and Δε by a few 1e-20 rad at most.
+// series and fundamental arguments; each term's sine and cosine come from
+// products of the arguments' multiples (its part in l, l' times its part in
+// F, D, Ω) instead of a sine and a cosine per term, and each term's rates are
+// added without a fused multiply-add, which changes Δψ and Δε by a few
+// 1e-20 rad at most.
 Nutation nutation_iau2000b(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
     const DelaunayArguments delaunay = delaunay_arguments_iau2000b(t);
     const double arguments[5] = {delaunay.l, delaunay.l_prime, delaunay.f, delaunay.d, delaunay.omega};
-    const MultiplesTable m(arguments);
+    const MultiplesTable table(arguments);
+    Turn anomalies[Parts::MOST], others[Parts::MOST];
+    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
+    part_angles(ARGUMENT_PARTS, table, 2, 3, others);
 
     double dpsi = 0.0;
     double deps = 0.0;
     for (std::size_t i = TERMS.size(); i-- > 0;) {
         const NutationTerm& term = TERMS[i];
-        const TermFactors& factors = FACTORS[i];
-        // (cos a + i sin a) as the product of the term's nonzero multiples.
-        double s = m.s[factors.place[0]], c = m.c[factors.place[0]];
-        for (int f = 1; f < factors.count; ++f) {
-            const double fs = m.s[factors.place[f]], fc = m.c[factors.place[f]];
-            const double next_s = s * fc + c * fs;
-            c = c * fc - s * fs;
-            s = next_s;
-        }
-        dpsi += (term.ps + term.pst * t) * s + term.pc * c;
-        deps += term.es * s + (term.ec + term.ect * t) * c;
+        const Turn angle = add(anomalies[LUNAR_ANOMALY_PARTS.of_term[i]], others[ARGUMENT_PARTS.of_term[i]]);
+        dpsi += (term.ps + term.pst * t) * angle.s + term.pc * angle.c;
+        deps += term.es * angle.s + (term.ec + term.ect * t) * angle.c;
     }
     return {dpsi * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
             deps * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD};

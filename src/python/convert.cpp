@@ -19,6 +19,9 @@ struct Name {
 template <class T, std::size_t N>
 std::expected<T, std::string> parse_name(std::string_view input, const std::array<Name<T>, N>& names,
                                          std::string_view prefix) {
+    for (const auto& name : names) {
+        if (name.text == input) return name.value;  // the usual spelling, taken as it is
+    }
     std::string normalised = ascii_lowercase(trim_white_space(input));
     for (const auto& name : names) {
         if (name.text == normalised) return name.value;
@@ -131,6 +134,9 @@ std::expected<Body, std::string> parse_body(std::string_view text) {
     return parse_name(text, BODY_NAMES, "unknown body ");
 }
 std::expected<std::int32_t, std::string> parse_body_id(std::string_view text) {
+    for (const auto& name : BODY_NAMES) {
+        if (name.text == text) return naif_code(name.value);  // the usual spelling, taken as it is
+    }
     std::string normalised = ascii_lowercase(trim_white_space(text));
     if (auto body = parse_body(normalised)) return naif_code(*body);
     for (const auto& name : BODY_ID_NAMES) {

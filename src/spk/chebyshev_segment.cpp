@@ -45,11 +45,18 @@ std::expected<void, SpkError> ChebyshevSegment::read_records(SpkKernel& kernel, 
     return {};
 }
 
+const double* ChebyshevSegment::record_words(std::uint32_t record) const {
+    return words_.data() + std::size_t{record - first_} * directory_.rsize;
+}
+
+std::expected<double, SpkError> ChebyshevSegment::argument(std::uint32_t record, double epoch) const {
+    return chebyshev_argument(record_words(record), faults_[record - first_], epoch);
+}
+
 std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch) const {
-    const std::size_t at = record - first_;
-    const double* words = words_.data() + at * directory_.rsize;
-    auto x = chebyshev_argument(words, faults_[at], epoch);
+    auto x = argument(record, epoch);
     if (!x) return std::unexpected(std::move(x.error()));
+    const double* words = record_words(record);
     return sets_ == 3 ? type2_state(words, coefficients_, *x) : type3_state(words, coefficients_, *x);
 }
 
@@ -75,23 +82,37 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
     const std::uint32_t per_block =
         std::max<std::uint32_t>(1, static_cast<std::uint32_t>(CHEBYSHEV_BLOCK_WORDS / directory_.rsize));
 
-    for (std::size_t step = 0; step < n; ++step) {
-        const std::size_t i = at_step(step);
-        const std::uint32_t record = records_[i];
-        if (record < first_ || record - first_ >= held_) {
-            // As far ahead as this call's later epochs need, within one block.
-            std::uint32_t last = record;
-            for (std::size_t later = step + 1; later < n; ++later) {
-                const std::uint32_t next = records_[at_step(later)];
-                if (next - record >= per_block) break;
-                last = next;
-            }
-            auto read = read_records(kernel, segment, record, last - record + 1);
-            if (!read) return read;
+    auto hold = [&](std::size_t step) -> std::expected<void, SpkError> {
+        const std::uint32_t record = records_[at_step(step)];
+        if (holds(record)) return {};
+        // As far ahead as this call's later epochs need, within one block.
+        std::uint32_t last = record;
+        for (std::size_t later = step + 1; later < n; ++later) {
+            const std::uint32_t next = records_[at_step(later)];
+            if (next - record >= per_block) break;
+            last = next;
         }
-        auto state = state_at(record, epochs[i]);
+        return read_records(kernel, segment, record, last - record + 1);
+    };
+    for (std::size_t step = 0; step < n;) {
+        if (auto held = hold(step); !held) return held;
+        const std::size_t i = at_step(step);
+        const std::size_t j = step + 1 < n ? at_step(step + 1) : i;
+        if (sets_ == 3 && j != i && holds(records_[j])) {
+            // Two Type 2 epochs at once, the second's record already held.
+            auto x_i = argument(records_[i], epochs[i]);
+            if (!x_i) return std::unexpected(std::move(x_i.error()));
+            auto x_j = argument(records_[j], epochs[j]);
+            if (!x_j) return std::unexpected(std::move(x_j.error()));
+            type2_state_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i, *x_j,
+                             states[i], states[j]);
+            step += 2;
+            continue;
+        }
+        auto state = state_at(records_[i], epochs[i]);
         if (!state) return std::unexpected(std::move(state.error()));
         states[i] = *state;
+        ++step;
     }
     return {};
 }

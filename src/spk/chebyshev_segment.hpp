@@ -36,6 +36,10 @@ private:
     // tries the first record alone.
     std::expected<void, SpkError> read_records(SpkKernel& kernel, const SegmentLoc& segment, std::uint32_t first,
                                                std::uint32_t count);
+    bool holds(std::uint32_t record) const { return record >= first_ && record - first_ < held_; }
+    const double* record_words(std::uint32_t record) const;
+    // The record's scaled time at the epoch, or its error.
+    std::expected<double, SpkError> argument(std::uint32_t record, double epoch) const;
     std::expected<StateVector, SpkError> state_at(std::uint32_t record, double epoch) const;
 
     Type2Directory directory_;

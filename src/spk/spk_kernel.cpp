@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -169,11 +170,10 @@ std::expected<void, SpkError> SpkKernel::read_words_into(std::int64_t start_word
     if (!seek) return std::unexpected(io_error(std::move(seek.error())));
     auto read = source_.read_exact(std::as_writable_bytes(out));
     if (!read) return std::unexpected(io_error(std::move(read.error())));
-    const bool big_endian = file_record_.big_endian;
-    for (double& word : out) {
-        std::array<std::uint8_t, DAF_WORD_BYTES> bytes;
-        std::memcpy(bytes.data(), &word, DAF_WORD_BYTES);
-        word = read_f64(bytes, big_endian);
+    // The words arrived in the file's byte order; in the machine's own there
+    // is nothing to do.
+    if (file_record_.big_endian != (std::endian::native == std::endian::big)) {
+        for (double& word : out) word = std::bit_cast<double>(std::byteswap(std::bit_cast<std::uint64_t>(word)));
     }
     return {};
 }

@@ -103,6 +103,49 @@ StateVector type2_state(const double* words, std::size_t n, double x) {
     return state;
 }
 
+void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
+                      StateVector& a, StateVector& b) {
+    if (n == 1) {
+        a = type2_state(words_a, n, x_a);
+        b = type2_state(words_b, n, x_b);
+        return;
+    }
+    // type2_state's operations, in its order, on two lanes at once: each lane
+    // rounds exactly as the single evaluation does.
+    using Pair = double __attribute__((vector_size(16)));
+    auto coefficient = [&](int i, std::size_t k) { return Pair{words_a[2 + i * n + k], words_b[2 + i * n + k]}; };
+    const Pair x{x_a, x_b};
+    const Pair v = x * 2.0;
+    Pair t_previous{1.0, 1.0}, t_current = x;
+    Pair d_previous{0.0, 0.0}, d_current{1.0, 1.0};
+    Pair p[3], d[3];
+    for (int i = 0; i < 3; ++i) {
+        p[i] = coefficient(i, 0) + coefficient(i, 1) * x;
+        d[i] = coefficient(i, 1);
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        const Pair t_next = v * t_current - t_previous;
+        const Pair d_next = (v * d_current + 2.0 * t_current) - d_previous;
+        for (int i = 0; i < 3; ++i) {
+            const Pair c = coefficient(i, k);
+            p[i] += c * t_next;
+            d[i] += c * d_next;
+        }
+        t_previous = t_current;
+        t_current = t_next;
+        d_previous = d_current;
+        d_current = d_next;
+    }
+    const Pair radius{words_a[1], words_b[1]};
+    for (int i = 0; i < 3; ++i) {
+        const Pair velocity = d[i] / radius;
+        a.position[i] = p[i][0];
+        b.position[i] = p[i][1];
+        a.velocity[i] = velocity[0];
+        b.velocity[i] = velocity[1];
+    }
+}
+
 ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words) {
     const double radius = words[1];
     if (!std::isfinite(words[0]) || !std::isfinite(radius) || !(radius > 0.0)) {

@@ -67,6 +67,11 @@ std::expected<double, SpkError> chebyshev_argument(const double* words, Chebyshe
 // order, each rounded separately.
 StateVector type2_state(const double* words, std::size_t n, double x);
 
+// Two such evaluations at once (two records of the same size, or one record
+// twice), each state bit for bit the one type2_state gives.
+void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
+                      StateVector& a, StateVector& b);
+
 // Position and velocity from one record's words at the epoch, checked as
 // above. Pure.
 std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
