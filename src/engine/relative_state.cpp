@@ -27,7 +27,7 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
 double light_time_seconds(const StateVector& target, const StateVector& observer) {
     StateVector between = subtract_states(target, observer);
     const auto& p = between.position;
-    return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) / SPEED_OF_LIGHT_KM_S;
+    return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
 }
 
 StateVector settle_light_time(const StateVector& retarded, double first_light_seconds, const StateVector& observer) {
