@@ -11,9 +11,16 @@ namespace {
 constexpr double ARCSEC_PER_TURN = 1296000.0;
 
 // a + b T in arcseconds, remainder by a full turn with the sign of the
-// dividend, in radians.
+// dividend (the value std::fmod gives), in radians. The rounded quotient is
+// the number of whole turns or one more; the remainder is then exact,
+// |a + b T| staying far below 2^53.
 double argument_rad(double a, double b, double t) {
-    return std::fmod(std::fma(b, t, a), ARCSEC_PER_TURN) * ARCSEC_TO_RAD;
+    const double x = std::fma(b, t, a);
+    const double turns = std::trunc(x / ARCSEC_PER_TURN);
+    double remainder = x - turns * ARCSEC_PER_TURN;
+    if (x >= 0.0 ? remainder < 0.0 : remainder > 0.0) remainder = x - (turns - std::copysign(1.0, x)) * ARCSEC_PER_TURN;
+    // A whole number of turns leaves a zero with the dividend's sign.
+    return std::copysign(remainder, x) * ARCSEC_TO_RAD;
 }
 
 }  // namespace
