@@ -84,8 +84,8 @@ bool single(SpkOrvane& engine, const char* label, std::int32_t target, const std
 
 // One Moon record already in memory, evaluated at many epochs: the cost of
 // the Chebyshev arithmetic alone, beside the count of its floating-point
-// operations (per coefficient beyond the second: 6 for T_k and T'_k, 12 for
-// the three components' position and velocity sums).
+// operations (per coefficient beyond the second: 5 for T_k, U_(k-1) and
+// T'_k = k U_(k-1), 12 for the three components' position and velocity sums).
 bool record_arithmetic(SpkOrvane& engine) {
     auto segments = engine.kernels[0].segment_list();
     if (!segments) return false;
@@ -120,7 +120,7 @@ bool record_arithmetic(SpkOrvane& engine) {
             two.push_back(seconds_since(start));
         }
         std::printf("%-44s %9.1f ns per evaluation (%u coefficients, %u floating-point operations)\n",
-                    "Moon 301 Type 2 record in memory", median(one) / EVALUATIONS * 1e9, n, 18 * (n - 2) + 12);
+                    "Moon 301 Type 2 record in memory", median(one) / EVALUATIONS * 1e9, n, 17 * (n - 2) + 10);
         std::printf("%-44s %9.1f ns per evaluation\n", "the same, two epochs at once",
                     median(two) / EVALUATIONS * 1e9);
         return true;

@@ -73,28 +73,31 @@ StateVector type2_state(const double* words, std::size_t n, double x) {
         for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
         return state;
     }
-    // T_k(x) and T'_k(x) by their recurrences, shared by the three components;
-    // each component adds its terms in increasing k, every operation rounded
-    // on its own.
+    // T_k(x) and U_k(x), Chebyshev polynomials of the first and second kind,
+    // by their recurrences (X_(k+1) = 2x X_k - X_(k-1)), shared by the three
+    // components; the derivative is T'_k = k U_(k-1). Each component adds its
+    // terms in increasing k, every operation rounded on its own. The two
+    // recurrences are independent chains of a product and a difference.
     const double v = x * 2.0;
-    double t_previous = 1.0, t_current = x;    // T_(k-1), T_k
-    double d_previous = 0.0, d_current = 1.0;  // T'_(k-1), T'_k
+    double t_previous = 1.0, t_current = x;  // T_(k-1), T_k
+    double u_previous = 1.0, u_current = v;  // U_(k-2), U_(k-1)
     double p[3], d[3];
     for (int i = 0; i < 3; ++i) {
         p[i] = c[i][0] + c[i][1] * x;
         d[i] = c[i][1];
     }
     for (std::size_t k = 2; k < n; ++k) {
-        double t_next = v * t_current - t_previous;
-        double d_next = (v * d_current + 2.0 * t_current) - d_previous;
+        const double t_next = v * t_current - t_previous;
+        const double derivative = static_cast<double>(k) * u_current;  // T'_k
         for (int i = 0; i < 3; ++i) {
             p[i] += c[i][k] * t_next;
-            d[i] += c[i][k] * d_next;
+            d[i] += c[i][k] * derivative;
         }
+        const double u_next = v * u_current - u_previous;
         t_previous = t_current;
         t_current = t_next;
-        d_previous = d_current;
-        d_current = d_next;
+        u_previous = u_current;
+        u_current = u_next;
     }
     for (int i = 0; i < 3; ++i) {
         state.position[i] = p[i];
@@ -117,7 +120,7 @@ void type2_state_pair(const double* words_a, const double* words_b, std::size_t 
     const Pair x{x_a, x_b};
     const Pair v = x * 2.0;
     Pair t_previous{1.0, 1.0}, t_current = x;
-    Pair d_previous{0.0, 0.0}, d_current{1.0, 1.0};
+    Pair u_previous{1.0, 1.0}, u_current = v;
     Pair p[3], d[3];
     for (int i = 0; i < 3; ++i) {
         p[i] = coefficient(i, 0) + coefficient(i, 1) * x;
@@ -125,16 +128,17 @@ void type2_state_pair(const double* words_a, const double* words_b, std::size_t 
     }
     for (std::size_t k = 2; k < n; ++k) {
         const Pair t_next = v * t_current - t_previous;
-        const Pair d_next = (v * d_current + 2.0 * t_current) - d_previous;
+        const Pair derivative = static_cast<double>(k) * u_current;
         for (int i = 0; i < 3; ++i) {
             const Pair c = coefficient(i, k);
             p[i] += c * t_next;
-            d[i] += c * d_next;
+            d[i] += c * derivative;
         }
+        const Pair u_next = v * u_current - u_previous;
         t_previous = t_current;
         t_current = t_next;
-        d_previous = d_current;
-        d_current = d_next;
+        u_previous = u_current;
+        u_current = u_next;
     }
     const Pair radius{words_a[1], words_b[1]};
     for (int i = 0; i < 3; ++i) {
