@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <random>
 
@@ -237,6 +238,20 @@ TEST_P(Type2, BatchesReadTheirRecordsInOneReadAndKeepTheInputOrder) {
     EXPECT_EQ(fresh.source().read_count() - reads, 2u);  // the directory and record 1
     EXPECT_EQ(marker_at(fresh, 45), 4001);
     EXPECT_EQ(fresh.source().read_count() - reads, 3u);
+}
+
+// A file cut short after opening (a download repeated in place): the records
+// left whole still serve, and a batch reaching past them gets the read error.
+TEST_P(Type2, AFileCutShortServesTheRecordsLeftWhole) {
+    SpkKernel kernel = kernel_of(marker_type2(0, 10, 5), 0, 50, "cut.bsp");
+    EXPECT_EQ(marker_at(kernel, 45), 4001);  // the directory, then record 4 alone
+    const auto rsize = static_cast<std::uintmax_t>((*kernel.read_words(std::int64_t{segment_.end_address} - 3, 4))[2]);
+    std::filesystem::resize_file(dir_.path() / "cut.bsp", (segment_.start_address - 1 + 2 * rsize) * 8);
+    auto states = evaluate(kernel, {5, 15});
+    ASSERT_TRUE(states) << error_text(states);
+    EXPECT_EQ((*states)[0].position[0], 1);
+    EXPECT_EQ((*states)[1].position[0], 1001);
+    EXPECT_EQ(error_text(evaluate(kernel, {5, 25})), "failed to read SPK kernel: failed to fill whole buffer");
 }
 
 // A segment of many Chebyshev records with varied coefficients.
