@@ -52,9 +52,11 @@ std::string UtcConversionError::message() const {
 
 double tdb_minus_tt(const TdbTtConstants& c, double tt_seconds) {
     // The offset is kept apart from the epoch, so it carries no rounding of a
-    // 1e9-second count.
+    // 1e9-second count. Each round shrinks the offset's error by M1 K (1 + EB)
+    // (about 3.4e-10): from 1.7 ms to 6e-13 s, then to the rounding of
+    // TT + offset (below 1e-15 s), far below the last place of an epoch.
     double offset = 0.0;
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < 2; ++k) {
         const double m = std::fma(c.m1, tt_seconds + offset, c.m0);
         const double e = m + c.eb * std::sin(m);
         offset = c.k * std::sin(e);
