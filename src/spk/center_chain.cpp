@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace orvane {
 namespace {
@@ -26,40 +27,62 @@ struct Group {
 // The segments of one body in the order the rule consults them (kernels in
 // order, later segments first), up to the first kernel whose segment list
 // cannot be decoded, whose error then stands for every epoch they miss.
+struct BodyCandidates {
+    std::int32_t body = 0;
+    std::vector<Candidate> list;
+    std::optional<SpkError> error;
+
+    std::expected<Candidate, SpkError> select(double epoch) const {
+        for (const Candidate& candidate : list) {
+            if (candidate.segment->start_epoch <= epoch && epoch <= candidate.segment->end_epoch) return candidate;
+        }
+        if (error) return std::unexpected(*error);
+        return std::unexpected(SpkError::missing_chain_segment(body, epoch));
+    }
+};
+
+// The candidates of the bodies walked so far in one set of kernels, kept
+// from one walk to the next while the kernels are the same ones (a decoded
+// segment list never changes); a list that met a decoding error is gathered
+// again by the next walk.
 class Candidates {
 public:
-    void gather(std::vector<SpkKernel>& kernels, std::int32_t body) {
-        body_ = body;
-        list_.clear();
-        error_.reset();
+    void use(const std::vector<SpkKernel>& kernels) {
+        bool same = identities_.size() == kernels.size();
+        for (std::size_t k = 0; same && k < kernels.size(); ++k) same = identities_[k] == kernels[k].identity();
+        if (!same) {
+            identities_.clear();
+            for (const SpkKernel& kernel : kernels) identities_.push_back(kernel.identity());
+            bodies_.clear();
+        }
+        std::erase_if(bodies_, [](const BodyCandidates& entry) { return entry.error.has_value(); });
+    }
+
+    // The place of the body's candidates, gathered when first asked for.
+    std::size_t of(std::vector<SpkKernel>& kernels, std::int32_t body) {
+        for (std::size_t i = 0; i < bodies_.size(); ++i) {
+            if (bodies_[i].body == body) return i;
+        }
+        BodyCandidates& entry = bodies_.emplace_back();
+        entry.body = body;
         for (std::size_t k = 0; k < kernels.size(); ++k) {
             auto segments = kernels[k].segment_list();
             if (!segments) {
-                error_ = std::move(segments.error());
-                return;
+                entry.error = std::move(segments.error());
+                break;
             }
             for (auto it = segments->rbegin(); it != segments->rend(); ++it) {
-                if (it->target == body) list_.push_back(Candidate{k, &*it});
+                if (it->target == body) entry.list.push_back(Candidate{k, &*it});
             }
         }
+        return bodies_.size() - 1;
     }
 
-    bool gathered_for(std::int32_t body) const { return body_ == body; }
-
-    std::expected<Candidate, SpkError> select(double epoch) const {
-        for (const Candidate& candidate : list_) {
-            if (candidate.segment->start_epoch <= epoch && epoch <= candidate.segment->end_epoch) return candidate;
-        }
-        if (error_) return std::unexpected(*error_);
-        return std::unexpected(SpkError::missing_chain_segment(*body_, epoch));
-    }
-
-    void forget() { body_.reset(); }
+    const BodyCandidates& at(std::size_t place) const { return bodies_[place]; }
 
 private:
-    std::optional<std::int32_t> body_;
-    std::vector<Candidate> list_;
-    std::optional<SpkError> error_;
+    std::vector<std::uint64_t> identities_;
+    std::vector<BodyCandidates> bodies_;
 };
 
 // The working tables of one walk.
@@ -88,7 +111,9 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
     hops_.assign(n, 0);
     group_of_.resize(n);
     members_.resize(n);
-    candidates_.forget();
+    candidates_.use(kernels);
+    std::size_t current = 0;  // the candidates of the body last walked
+    bool have_current = false;
 
     while (true) {
         groups_.clear();
@@ -98,8 +123,11 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             if (body_[i] == SOLAR_SYSTEM_BARYCENTER) continue;
             if (hops_[i] < std::numeric_limits<std::uint8_t>::max()) ++hops_[i];
             if (hops_[i] > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
-            if (!candidates_.gathered_for(body_[i])) candidates_.gather(kernels, body_[i]);
-            auto selected = candidates_.select(epochs[i]);
+            if (!have_current || candidates_.at(current).body != body_[i]) {
+                current = candidates_.of(kernels, body_[i]);
+                have_current = true;
+            }
+            auto selected = candidates_.at(current).select(epochs[i]);
             if (!selected) return std::unexpected(std::move(selected.error()));
             // Neighbouring epochs mostly select the same segment, and a pass
             // selects few segments.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -35,6 +36,12 @@ std::expected<std::uint32_t, SpkError> control_word(ByteSpan bytes, bool big_end
 }
 
 }  // namespace
+
+SpkKernel::SpkKernel(DafFileRecord file_record, KernelSource source)
+    : file_record_(std::move(file_record)), source_(std::move(source)) {
+    static std::atomic<std::uint64_t> opened{0};
+    identity_ = ++opened;
+}
 
 std::expected<SpkKernel, SpkError> SpkKernel::open(std::string_view path) {
     auto source = KernelSource::open(path);

@@ -35,6 +35,9 @@ public:
     SpkKernel& operator=(const SpkKernel&) = delete;
 
     const DafFileRecord& file_record() const { return file_record_; }
+    // Distinct for every kernel opened in the process (a moved kernel keeps
+    // its own): what lets a walk keep what it found in a set of kernels.
+    std::uint64_t identity() const { return identity_; }
     const KernelSource& source() const { return source_; }
 
     // A copy of the segment list in file order; decoded on the first
@@ -55,8 +58,7 @@ public:
                                                 std::span<StateVector> states);
 
 private:
-    SpkKernel(DafFileRecord file_record, KernelSource source)
-        : file_record_(std::move(file_record)), source_(std::move(source)) {}
+    SpkKernel(DafFileRecord file_record, KernelSource source);
 
     // What one segment's evaluations keep: nothing yet, or its type's data.
     struct SegmentCache {
@@ -82,6 +84,7 @@ private:
                                                     std::span<const double> epochs, std::span<StateVector> states);
 
     DafFileRecord file_record_;
+    std::uint64_t identity_;
     std::optional<std::vector<SpkSegment>> segments_;
     std::vector<SegmentCache> caches_;
     SegmentCache spare_cache_;

@@ -235,18 +235,43 @@ namespace {
 constexpr double LEAP_STEP_THRESHOLD_SECONDS = 0.5;
 }  // namespace
 
+std::size_t EarthOrientationTable::row_at_or_before(double utc_jd) const {
+    // The tables hold one row a day: the row is guessed from the mean spacing
+    // and found within a few steps of it, or else by bisection.
+    const double first = samples_.front().utc_jd, last = samples_.back().utc_jd;
+    const std::size_t rows = samples_.size();
+    constexpr std::size_t NEAR = 4;
+    if (rows > 1 && last > first) {
+        const double guess = std::floor((utc_jd - first) / (last - first) * static_cast<double>(rows - 1));
+        std::size_t at = static_cast<std::size_t>(std::clamp(guess, 0.0, static_cast<double>(rows - 1)));
+        for (std::size_t step = 0; step < NEAR; ++step) {
+            if (samples_[at].utc_jd > utc_jd) {
+                if (at == 0) break;
+                --at;
+            } else if (at + 1 < rows && samples_[at + 1].utc_jd <= utc_jd) {
+                ++at;
+            } else {
+                return at;
+            }
+        }
+    }
+    const auto next = std::upper_bound(samples_.begin(), samples_.end(), utc_jd,
+                                       [](double day, const EopSample& sample) { return day < sample.utc_jd; });
+    return static_cast<std::size_t>(next - samples_.begin()) - 1;
+}
+
 std::expected<EopSample, EopError> EarthOrientationTable::interpolated_sample(double utc_jd) const {
     if (!std::isfinite(utc_jd)) return std::unexpected(EopError::not_finite());
     const double first = samples_.front().utc_jd;
     const double last = samples_.back().utc_jd;
     if (utc_jd < first || utc_jd > last) return std::unexpected(EopError::outside_coverage(utc_jd, first, last));
 
-    // The first row after the query; the query is inside the coverage, so a
-    // row at or before it exists.
-    auto next = std::upper_bound(samples_.begin(), samples_.end(), utc_jd,
-                                 [](double day, const EopSample& sample) { return day < sample.utc_jd; });
-    const EopSample& previous = *(next - 1);
+    // The last row at or before the query (it exists: the query is inside the
+    // coverage), then the one after it.
+    const std::size_t at = row_at_or_before(utc_jd);
+    const EopSample& previous = samples_[at];
     if (previous.utc_jd == utc_jd) return previous;
+    const auto next = samples_.begin() + static_cast<std::ptrdiff_t>(at + 1);
 
     const double g = (utc_jd - previous.utc_jd) / (next->utc_jd - previous.utc_jd);
     auto blend = [g](double p, double n) { return std::fma(p, 1.0 - g, n * g); };

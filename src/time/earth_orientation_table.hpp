@@ -112,6 +112,10 @@ private:
 
     std::string file_name_;
     std::string sha256_;  // lower case
+    // The index of the last row whose day is at or before the query, a day
+    // within the coverage.
+    std::size_t row_at_or_before(double utc_jd) const;
+
     std::vector<EopSample> samples_;
 };
 
