@@ -196,6 +196,18 @@ TEST_P(Chains, ABatchReadsEachSegmentsRecordsTogether) {
     EXPECT_EQ(reads(), before);
 }
 
+// A walk keeps each body's segments while the kernels are the same ones: a
+// kernel replaced in place, or another one attached, is walked afresh.
+TEST_P(Chains, KernelsReplacedInPlaceAreWalkedAfresh) {
+    add_kernel(SpkFile{{type2_segment(301, 0, 0, 100, constant(1, 0, 100, 1))}});
+    EXPECT_EQ(x_at(301, 50), 1);
+    kernels_[0] = open_kernel(write("replaced.bsp", SpkFile{{type2_segment(301, 3, 0, 100, constant(2, 0, 100, 1)),
+                                                             type2_segment(3, 0, 0, 100, constant(5, 0, 100, 1))}}));
+    EXPECT_EQ(x_at(301, 50), 7);
+    add_kernel(SpkFile{{type2_segment(399, 3, 0, 100, constant(9, 0, 100, 1))}});
+    EXPECT_EQ(x_at(399, 50), 14);
+}
+
 INSTANTIATE_TEST_SUITE_P(Spk, Chains, ::testing::Bool(), byte_order_name);
 
 }  // namespace
