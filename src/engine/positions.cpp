@@ -35,7 +35,6 @@ struct BatchTables {
     std::vector<StateVector> target_states;
     std::vector<StateVector> sun_states;
     std::vector<double> retarded;
-    std::vector<double> light_seconds;
 };
 
 BatchTables& thread_batch_tables() {
@@ -60,8 +59,7 @@ public:
           origin_states_(tables_.origin_states),
           target_states_(tables_.target_states),
           sun_states_(tables_.sun_states),
-          retarded_(tables_.retarded),
-          light_seconds_(tables_.light_seconds) {}
+          retarded_(tables_.retarded) {}
 
     // One instant already converted (the list holds it once, any scale).
     Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
@@ -185,17 +183,15 @@ private:
         const std::size_t n = epochs_.size();
         bool sun_read = false;
         retarded_.resize(n);
-        light_seconds_.resize(n);
         for (std::size_t j = 0; j < codes_.size(); ++j) {
             if (!chain_states(codes_[j], epochs_, target_states_)) return false;
             if (corrections.light_time) {
                 for (std::size_t i = 0; i < n; ++i) {
-                    light_seconds_[i] = light_time_seconds(target_states_[i], origin_states_[i]);
-                    retarded_[i] = epochs_[i] - light_seconds_[i];
+                    retarded_[i] = epochs_[i] - light_time_seconds(target_states_[i], origin_states_[i]);
                 }
                 if (!chain_states(codes_[j], retarded_, target_states_)) return false;
                 for (std::size_t i = 0; i < n; ++i) {
-                    target_states_[i] = settle_light_time(target_states_[i], light_seconds_[i], origin_states_[i]);
+                    target_states_[i] = settle_light_time(target_states_[i], epochs_[i] - retarded_[i], origin_states_[i]);
                 }
             }
             const bool deflected = deflected_by_the_sun(codes_[j], origin_, corrections);
@@ -253,7 +249,6 @@ private:
     std::vector<StateVector>& target_states_;
     std::vector<StateVector>& sun_states_;
     std::vector<double>& retarded_;
-    std::vector<double>& light_seconds_;
     const InstantFrame* converted_ = nullptr;
 };
 

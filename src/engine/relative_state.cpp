@@ -30,10 +30,10 @@ double light_time_seconds(const StateVector& target, const StateVector& observer
     return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
 }
 
-StateVector settle_light_time(const StateVector& retarded, double first_light_seconds, const StateVector& observer) {
+StateVector settle_light_time(const StateVector& retarded, double retarded_by, const StateVector& observer) {
     StateVector moved = retarded;
     for (int iteration = 1; iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
-        const double shift = first_light_seconds - light_time_seconds(moved, observer);
+        const double shift = retarded_by - light_time_seconds(moved, observer);
         for (int i = 0; i < 3; ++i) moved.position[i] = retarded.position[i] + shift * retarded.velocity[i];
     }
     return moved;
@@ -60,10 +60,10 @@ std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>&
     auto target_state = barycentric_state_across_kernels(kernels, target, origin.epoch);
     if (!target_state) return std::unexpected(std::move(target_state.error()));
     if (corrections.light_time) {
-        const double light_seconds = light_time_seconds(*target_state, observer);
-        target_state = barycentric_state_across_kernels(kernels, target, origin.epoch - light_seconds);
+        const double retarded_epoch = origin.epoch - light_time_seconds(*target_state, observer);
+        target_state = barycentric_state_across_kernels(kernels, target, retarded_epoch);
         if (!target_state) return std::unexpected(std::move(target_state.error()));
-        target_state = settle_light_time(*target_state, light_seconds, observer);
+        target_state = settle_light_time(*target_state, origin.epoch - retarded_epoch, observer);
     }
     const bool deflected = deflected_by_the_sun(target, origin.origin, corrections);
     if (deflected && !origin.sun_position) {

@@ -59,12 +59,15 @@ inline constexpr int LIGHT_TIME_ITERATIONS = 3;
 double light_time_seconds(const StateVector& target, const StateVector& observer);
 
 // The light-time iterations after the first. The first reads the target at
-// t − τ₁ (τ₁ from its state at t); each later one moves that state along its
-// velocity to the new retarded epoch, x(t − τ) = x(t − τ₁) + (τ₁ − τ) v,
-// instead of reading the kernel again. The shifts are at most τ₁ v/c (a
-// third of a second for Pluto, a tenth for Mercury), over which a body's
-// acceleration moves it less than a millimetre.
-StateVector settle_light_time(const StateVector& retarded, double first_light_seconds, const StateVector& observer);
+// the retarded epoch e = t − τ₁ (τ₁ from its state at t), as rounded; each
+// later one moves that state along its velocity to the new retarded epoch,
+// x(t − τ) = x(e) + ((t − e) − τ) v, instead of reading the kernel again.
+// `retarded_by` is t − e, exact: the final state belongs to t − τ₃ itself,
+// free of the rounding of an epoch counted in seconds since J2000 (a few
+// tenths of a microsecond in this century, millimetres for the Moon). The
+// shifts are at most τ₁ v/c (a third of a second for Pluto, a tenth for
+// Mercury), over which a body's acceleration moves it less than a millimetre.
+StateVector settle_light_time(const StateVector& retarded, double retarded_by, const StateVector& observer);
 
 // Whether the Sun's deflection applies to a target seen from an origin.
 bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateCorrections& corrections);
