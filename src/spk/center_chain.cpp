@@ -117,7 +117,6 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
 
     while (true) {
         groups_.clear();
-        std::size_t walking = 0;
         for (std::size_t i = 0; i < n; ++i) {
             group_of_[i] = NOT_IN_PASS;
             if (body_[i] == SOLAR_SYSTEM_BARYCENTER) continue;
@@ -142,23 +141,8 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             }
             group_of_[i] = static_cast<std::uint32_t>(g);
             ++groups_[g].count;
-            ++walking;
         }
         if (groups_.empty()) return {};
-
-        if (groups_.size() == 1 && walking == n) {
-            // Every epoch on the same segment: evaluated in place.
-            const Group& group = groups_.front();
-            const SegmentLoc segment = segment_loc(*group.selected.segment);
-            group_states_.resize(n);
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, epochs, group_states_);
-            if (!evaluated) return std::unexpected(std::move(evaluated.error()));
-            for (std::size_t i = 0; i < n; ++i) {
-                states[i] = add_states(states[i], group_states_[i]);
-                body_[i] = segment.center;
-            }
-            continue;
-        }
 
         // Members of each group in increasing epoch index.
         std::size_t first = 0;
@@ -175,10 +159,15 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
         for (const Group& group : groups_) {
             std::span<const std::size_t> indices(members_.data() + group.first, group.count);
             const SegmentLoc segment = segment_loc(*group.selected.segment);
-            group_epochs_.resize(group.count);
+            // A group of every epoch (the usual pass) takes them in place.
+            std::span<const double> group_epochs = epochs;
+            if (group.count != n) {
+                group_epochs_.resize(group.count);
+                for (std::size_t m = 0; m < group.count; ++m) group_epochs_[m] = epochs[indices[m]];
+                group_epochs = group_epochs_;
+            }
             group_states_.resize(group.count);
-            for (std::size_t m = 0; m < group.count; ++m) group_epochs_[m] = epochs[indices[m]];
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs_, group_states_);
+            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];

@@ -127,7 +127,9 @@ void check_day(const Place& place, Body body, double around, const std::string& 
     for (auto [ours, theirs, kind] : {std::tuple{found->rise_ut1_julian_day, their_rise, "rise"},
                                       std::tuple{found->set_ut1_julian_day, their_set, "set"}}) {
         EXPECT_EQ(ours.has_value(), theirs.has_value()) << where << " " << kind;
-        if (ours && theirs) EXPECT_NEAR(*ours, *theirs, RISE_SET_TOLERANCE) << where << " " << kind;
+        if (ours && theirs) {
+            EXPECT_NEAR(*ours, *theirs, RISE_SET_TOLERANCE) << where << " " << kind;
+        }
     }
 }
 
