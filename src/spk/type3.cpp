@@ -1,19 +1,6 @@
 #include "spk/type3.hpp"
 
-#include <cmath>
-
-#include "spk/type2.hpp"
-
 namespace orvane {
-namespace {
-
-using R = SpkError::Reason;
-
-std::unexpected<SpkError> fail(R reason) {
-    return std::unexpected(SpkError::invalid_typed_segment(SPK_TYPE_3, reason));
-}
-
-}  // namespace
 
 SpkError as_type3_error(SpkError error) {
     if (error.kind != SpkError::Kind::InvalidType2Segment) return error;
@@ -42,16 +29,6 @@ StateVector type3_state(const double* words, std::size_t n, double x) {
         state.velocity[i] = sum[3 + i];
     }
     return state;
-}
-
-std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch) {
-    if (rsize < 2 + TYPE3_COEFFICIENT_SETS || words.size() < rsize) return fail(R::RecordSize);
-    const std::size_t n = (rsize - 2) / TYPE3_COEFFICIENT_SETS;
-    const std::span<const double> record = words.first(2 + TYPE3_COEFFICIENT_SETS * n);
-    auto x = chebyshev_argument(record.data(), chebyshev_record_fault(record), epoch);
-    if (!x) return std::unexpected(as_type3_error(std::move(x.error())));
-    return type3_state(record.data(), n, *x);
 }
 
 }  // namespace orvane

@@ -18,11 +18,6 @@ inline constexpr std::uint32_t TYPE3_COEFFICIENT_SETS = 6;
 // coefficients) at its scaled time x.
 StateVector type3_state(const double* words, std::size_t n, double x);
 
-// Position and velocity from one record's words (MID, RADIUS, six coefficient
-// sets) at the epoch. Pure; the same checks as a Type 2 record.
-std::expected<StateVector, SpkError> evaluate_loaded_type3_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch);
-
 // A Type 2 segment error reported for the Type 3 segment that raised it.
 SpkError as_type3_error(SpkError error);
 
