@@ -9,14 +9,26 @@ namespace orvane {
 
 // The sky of one moment at one place, as every house division needs it:
 // right ascension of the meridian, true obliquity and geodetic latitude, with
-// their sines and cosines, and the ascendant and midheaven (radians, as atan2
-// returns them).
+// their sines and cosines, the ascendant and midheaven (radians, any turn),
+// and whether the midheaven lies below the horizon (only inside the polar
+// circles, where the ecliptic point on the meridian above the horizon is the
+// one opposite the midheaven).
 struct HouseSky {
     double ramc, sin_ramc, cos_ramc;
     double sin_eps, cos_eps;
     double phi, sin_phi, cos_phi;
     double asc, mc;
+    bool culmination_below_horizon = false;
 };
+
+// Half a circle where the midheaven lies below the horizon, else nothing: what
+// turns a cusp of the systems whose house circles pass through the north and
+// south points of the horizon from the half of its circle below the horizon to
+// the half above it, where its division point lies, when it was found by an
+// oblique-ascension formula continuous with the midheaven.
+inline double turn_above_horizon(const HouseSky& sky) {
+    return sky.culmination_below_horizon ? 3.141592653589793 : 0.0;
+}
 
 using HouseCuspsRad = std::array<double, 12>;  // cusps 1 to 12, radians, any turn
 
