@@ -36,6 +36,7 @@ _JULIAN_CENTURY_DAYS = 36525.0
 # osculating node; the truncation error is below 1e-8 of the velocity.
 _NODE_STEP_DAYS = 0.001
 _MEAN_LUNAR_INCLINATION_DEG = 5.1453964
+_UNDEFINED_HOUSES = "house cusps are undefined for this system at the requested latitude"
 
 
 @dataclass(frozen=True)
@@ -78,10 +79,18 @@ class Aspect:
 
 @dataclass(frozen=True)
 class Houses:
+    """The house cusps of a chart, with the system that drew them. Where the
+    requested system has no cusps (Placidus or Koch inside the polar circles)
+    `system` is the fallback system used, `requested_system` the one asked
+    for and `fallback_reason` says why; otherwise the two systems agree and
+    the reason is None."""
+
     system: str
     cusps_deg: tuple[float, ...]
     ascendant_deg: float
     midheaven_deg: float
+    requested_system: str = ""
+    fallback_reason: str | None = None
 
     def house_of(self, longitude_deg: float) -> int:
         """The house (1 to 12) whose arc from its cusp to the next holds a longitude."""
@@ -199,6 +208,7 @@ def chart(
     orbs: Mapping[str, float] = DEFAULT_ORBS,
     engine: orvane.Engine | None = None,
     extra_bodies: Sequence[str | int] = (),
+    polar_fallback: str | None = "porphyry",
 ) -> Chart:
     """The chart for an aware datetime (or an Instant of any scale) at a place.
 
@@ -209,6 +219,19 @@ def chart(
     gives only over its coverage). `extra_bodies` adds bodies the engine's
     kernels serve beyond the ten, by name or NAIF id ("ceres", "chiron",
     2000004), in the same batch request. Aspects are found between the bodies.
+
+    In a sidereal chart Whole Sign houses begin at the sidereal sign holding
+    the sidereal ascendant; other systems' cusps are the tropical cusps less
+    the ayanamsha. Where the house system has no cusps at the place and moment
+    (Placidus or Koch inside the polar circles) the houses are drawn in
+    `polar_fallback` (Porphyry unless named; Porphyry again should that one
+    have none either) and `Houses.fallback_reason` says why; with
+    `polar_fallback=None` the chart fails there instead.
+
+    >>> tromso = orvane.GeodeticObserver(18.96, 69.65)
+    >>> drawn = chart(orvane.Instant.utc(2448029.0), tromso, houses="koch")  # doctest: +SKIP
+    >>> drawn.houses.system, drawn.houses.requested_system  # doctest: +SKIP
+    ('porphyry', 'koch')
     """
     if engine is None:
         engine = default_engine()
@@ -241,13 +264,7 @@ def chart(
     house_result: Houses | None = None
     if houses is not None:
         ut1 = engine.convert_instant(instant, "ut1").julian_day
-        cusps = orvane.house_cusps(place, ut1, tt, houses)
-        house_result = Houses(
-            cusps.system.name,
-            tuple((c - ayanamsha) % 360.0 for c in cusps.cusp_ecliptic_longitude_deg),
-            (cusps.ascendant_deg - ayanamsha) % 360.0,
-            (cusps.midheaven_deg - ayanamsha) % 360.0,
-        )
+        house_result = house_cusps_or_fallback(place, ut1, tt, houses, polar_fallback, ayanamsha)
     return Chart(
         tt_julian_day=tt,
         ut1_julian_day=ut1,
@@ -258,6 +275,48 @@ def chart(
         houses=house_result,
         aspects=find_aspects(points[: len(bodies)], orbs),
     )
+
+
+def house_cusps_or_fallback(
+    place: orvane.GeodeticObserver,
+    ut1_julian_day: float,
+    tt_julian_day: float,
+    system: str,
+    fallback: str | None = "porphyry",
+    ayanamsha_deg: float = 0.0,
+) -> Houses:
+    """The houses of a chart in `system`, or in `fallback` (then Porphyry,
+    which every place has) where `system` has no cusps; longitudes less the
+    ayanamsha, Whole Sign houses starting at the sign of the ascendant so
+    reduced.
+
+    >>> tromso = orvane.GeodeticObserver(18.96, 69.65)
+    >>> house_cusps_or_fallback(tromso, 2448029.0, 2448029.0007, "placidus").fallback_reason
+    'placidus: house cusps are undefined for this system at the requested latitude'
+    """
+    requested = orvane.HouseSystem(system).name
+    reason: str | None = None
+    try:
+        cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, requested)
+    except ValueError as error:
+        if fallback is None or str(error) != _UNDEFINED_HOUSES:
+            raise
+        reason = f"{requested}: {error}"
+        try:
+            cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, fallback)
+        except ValueError as again:
+            if str(again) != _UNDEFINED_HOUSES:
+                raise
+            cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, "porphyry")
+            reason += f"; {cusps.system.name}: {again}"
+    ascendant = (cusps.ascendant_deg - ayanamsha_deg) % 360.0
+    if cusps.system.name == "whole_sign":
+        first = ascendant // 30.0 * 30.0
+        longitudes = tuple((first + 30.0 * k) % 360.0 for k in range(12))
+    else:
+        longitudes = tuple((c - ayanamsha_deg) % 360.0 for c in cusps.cusp_ecliptic_longitude_deg)
+    return Houses(cusps.system.name, longitudes, ascendant, (cusps.midheaven_deg - ayanamsha_deg) % 360.0,
+                  requested, reason)
 
 
 def ayanamsha_and_rate(engine: orvane.Engine, mode: str, instant: orvane.Instant) -> tuple[float, float]:

@@ -177,22 +177,26 @@ def request_options(origin: str, frame: str, epoch: str, apparent: bool,
 def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
     when = datetime.combine(args.date, args.time, args.tz)
-    result = chart.chart(when, args.place, houses=args.houses, sidereal=args.sidereal, engine=engine)
+    result = chart.chart(when, args.place, houses=args.houses, sidereal=args.sidereal, engine=engine,
+                         polar_fallback=args.polar_fallback)
     if args.svg is not None:
         from orvane_tools.wheel import wheel_svg
 
         with open(args.svg, "w", encoding="utf-8") as svg:
             svg.write(wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {args.tz.key}"))
+    houses = result.houses
+    assert houses is not None
+    used = houses.system if houses.fallback_reason is None else f"{houses.system} ({houses.fallback_reason})"
     if args.format == "table":
         out.write(f"# {when.isoformat(timespec='minutes')} ({args.tz.key}), "
                   f"{result.zodiac}{'' if result.zodiac == 'tropical' else f' (ayanamsha {result.ayanamsha_deg:.6f})'}"
-                  f", houses {args.houses}\n")
+                  f", houses {used}\n")
     writer = RowWriter(out, args.format, [
         Column("section", 7, left=True), Column("name", 26, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
         Column("latitude_deg", 12, "+.6f"), Column("speed_deg_per_day", 17, "+.6f"), Column("retrograde", 10),
         Column("house", 5), Column("orb_deg", 7, ".2f")])
-    houses = result.houses
-    assert houses is not None
+    if houses.fallback_reason is not None:
+        writer.row(["houses", houses.system, None, houses.fallback_reason, None, None, None, None, None])
     for point in result.points:
         writer.row(["point" if point.name in chart.LUNAR_POINTS else "body", point.name, point.longitude_deg,
                     chart.zodiac_text(point.longitude_deg), point.latitude_deg, point.speed_deg_per_day,
@@ -277,6 +281,8 @@ def build_parser() -> argparse.ArgumentParser:
     chart_.add_argument("--place", type=place, required=True, help="LAT,LON[,HEIGHT_M]")
     chart_.add_argument("--houses", default="placidus", help="house system (default placidus)")
     chart_.add_argument("--sidereal", help="sidereal mode, e.g. lahiri, fagan_bradley")
+    chart_.add_argument("--polar-fallback", default="porphyry",
+                        help="house system where --houses has none, inside the polar circles (default porphyry)")
     chart_.add_argument("--svg", metavar="FILE", help="also draw the chart wheel into this SVG file")
 
     almanac_ = command("almanac", "Daily Sun and Moon almanac in local time.",
