@@ -12,8 +12,8 @@ namespace orvane {
 // longitudes of date in degrees.
 struct HouseCusps {
     std::array<double, 12> cusp_ecliptic_longitude_deg{};  // cusps 1 to 12, each in [0, 360)
-    double ascendant_deg = 0.0;                            // [0, 360)
-    double midheaven_deg = 0.0;                            // [0, 360)
+    double ascendant_deg = 0.0;                            // rising on the eastern horizon, [0, 360)
+    double midheaven_deg = 0.0;                            // culminating (hour angle 0), [0, 360)
     double ramc_deg = 0.0;                                 // local apparent sidereal time, [0, 360)
     double local_sidereal_time_deg = 0.0;                  // equal to ramc_deg
     double true_obliquity_deg = 0.0;                       // not reduced

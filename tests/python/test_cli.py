@@ -82,7 +82,7 @@ def test_events_in_order():
     (("chart", "2026-01-01", "25:00", "--place", "0,0"), 2, "time"),
     (("now", "--place", "north"), 2, "place"),
     (("positions", "--bodies", "sun", "--from", "1500-01-01", "--to", "1500-01-02"), 1, ""),
-    (("chart", "2026-06-21", "12:00", "--place", "80,0", "--houses", "placidus"), 1, ""),
+    (("chart", "2026-06-21", "12:00", "--place", "80,0", "--houses", "placid"), 1, "house system"),
 ])
 def test_refusals_are_one_line_with_their_status(args, status, text):
     result = run(*args)

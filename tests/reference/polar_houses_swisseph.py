@@ -14,8 +14,10 @@ inside the polar circles), the worst difference of the ascendant and the
 twelve cusps in arcseconds, and the charts whose midheaven the Swiss
 Ephemeris reports turned by half a circle.
 
-Run from the repository root with the module installed:
-    python tests/reference/polar_houses_swisseph.py
+Run from the repository root with the module installed (an optional hour
+step thins the year; --summary folds the systems both sides compute into one
+row per band):
+    python tests/reference/polar_houses_swisseph.py [HOUR_STEP] [--summary]
 """
 from __future__ import annotations
 
@@ -124,8 +126,28 @@ def table(rows: list[Row]) -> str:
     return "\n".join(lines)
 
 
+def summary(rows: list[Row]) -> str:
+    """The table with the systems that both sides compute folded into one row
+    per band (charts compared and left out are the same for each of them)."""
+    lines = ["| Latitudes | Systems | Charts compared (each) | Left out (< 1°) | Worst difference "
+             "| Conventions that differ |", "|---|---|---|---|---|---|"]
+    for band in dict.fromkeys(row.band for row in rows):
+        both = [row for row in rows if row.band == band and row.compared]
+        turned = [row for row in both if row.midheaven_turned]
+        convention = (f"MC turned 180° by the Swiss Ephemeris in {turned[0].midheaven_turned} charts "
+                      f"({', '.join(row.system for row in turned)})") if turned else ""
+        lines.append(f"| {band} | {len(both)} systems | {both[0].compared} | {both[0].left_out} | "
+                     f"{max(row.worst_arcsec for row in both):.1e}″ | {convention} |")
+        for row in rows:
+            if row.band == band and not row.compared:
+                lines.append(f"| {band} | {row.system} | 0 | {row.left_out} | - | Swiss Ephemeris refuses all; "
+                             f"ours gives cusps in {row.ours_only}, refuses {row.neither} |")
+    return "\n".join(lines)
+
+
 if __name__ == "__main__":
     import sys
 
     step = int(sys.argv[1]) if len(sys.argv) > 1 else 1
-    print(table(compare(step)))
+    rows = compare(step)
+    print(summary(rows) if "--summary" in sys.argv else table(rows))

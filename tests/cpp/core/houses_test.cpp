@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <numbers>
+#include <utility>
 
 #include "core/constants.hpp"
 #include "core/houses.hpp"
@@ -143,6 +144,44 @@ TEST(HouseCusps, SemiArcSystemsFailOnlyInsideThePolarCirclesAndTheOthersStillWor
             EXPECT_TRUE(house_cusps({-70.0, latitude, 0.0}, ut1, ut1 + 0.00074, HouseSystem::Koch).has_value());
         }
     }
+}
+
+// Altitude (sine) and eastward component of the ecliptic point at a longitude,
+// on the equatorial axes of date of the chart's RAMC and obliquity.
+std::pair<double, double> horizon_components(double longitude_deg, const HouseCusps& cusps, double latitude_deg) {
+    const double lambda = longitude_deg * DEG_TO_RAD, eps = cusps.true_obliquity_deg * DEG_TO_RAD;
+    const double t = cusps.ramc_deg * DEG_TO_RAD, phi = latitude_deg * DEG_TO_RAD;
+    const double x = std::cos(lambda), y = std::sin(lambda) * std::cos(eps), z = std::sin(lambda) * std::sin(eps);
+    return {x * std::cos(phi) * std::cos(t) + y * std::cos(phi) * std::sin(t) + z * std::sin(phi),
+            -x * std::sin(t) + y * std::cos(t)};
+}
+
+TEST(HouseCusps, AscendantRisesInTheEastInsideThePolarCircles) {
+    int midheaven_below = 0;
+    for (double latitude : {-85.0, -70.0, 66.7, 69.65, 78.2, 85.0}) {
+        for (double ut1 = 2451545.0; ut1 < 2451546.0; ut1 += 1.0 / 96.0) {
+            const GeodeticObserver observer{18.96, latitude, 0.0};
+            const auto equal = house_cusps(observer, ut1, ut1 + 0.00074, HouseSystem::Equal);
+            ASSERT_TRUE(equal.has_value());
+            const auto [altitude, eastward] = horizon_components(equal->ascendant_deg, *equal, latitude);
+            EXPECT_NEAR(altitude, 0.0, 1e-12) << latitude << " " << ut1;
+            EXPECT_GT(eastward, 0.0) << latitude << " " << ut1;
+            midheaven_below += horizon_components(equal->midheaven_deg, *equal, latitude).first < 0.0;
+            // Campanus and Regiomontanus house circles pass through the north
+            // and south points: cusps 10 to 12 lie above the horizon, 2 and 3
+            // below, and cusp 7 is the descendant.
+            for (HouseSystem system : {HouseSystem::Campanus, HouseSystem::Regiomontanus}) {
+                const auto cusps = house_cusps(observer, ut1, ut1 + 0.00074, system);
+                ASSERT_TRUE(cusps.has_value());
+                const auto& c = cusps->cusp_ecliptic_longitude_deg;
+                EXPECT_EQ(cusps->ascendant_deg, equal->ascendant_deg);
+                EXPECT_NEAR(angle_difference(c[6], equal->ascendant_deg + 180.0, 360.0), 0.0, 1e-9);
+                for (int k : {9, 10, 11}) EXPECT_GT(horizon_components(c[k], *cusps, latitude).first, -1e-12);
+                for (int k : {1, 2}) EXPECT_LT(horizon_components(c[k], *cusps, latitude).first, 1e-12);
+            }
+        }
+    }
+    EXPECT_GT(midheaven_below, 50);
 }
 
 TEST(HouseCusps, ValidationAndHeightIndependence) {
