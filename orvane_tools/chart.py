@@ -295,6 +295,8 @@ def house_cusps_or_fallback(
     'placidus: house cusps are undefined for this system at the requested latitude'
     """
     requested = orvane.HouseSystem(system).name
+    if fallback is not None:
+        fallback = orvane.HouseSystem(fallback).name
     reason: str | None = None
     try:
         cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, requested)

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <optional>
 
 #include "core/selectors.hpp"
@@ -18,17 +19,29 @@ struct HouseSky {
     double sin_eps, cos_eps;
     double phi, sin_phi, cos_phi;
     double asc, mc;
-    bool culmination_below_horizon = false;
+    bool midheaven_below = false;
 };
+
+// True where the ecliptic point culminating when the meridian has right
+// ascension t (its sine given) lies below the horizon of the latitude phi,
+// which happens only inside the polar circles. The line where the ecliptic
+// cuts the horizon is the zenith Z crossed with the ecliptic pole K, and
+// atan2(cos t cos phi, -(sin phi sin eps + cos phi sin t cos eps)), the
+// textbook ascendant, is the longitude of K x Z, whose component along the
+// east point E of the horizon is (K x Z) . E = K . (Z x E) = K . N, N being
+// the north point of the horizon: cos eps cos phi + sin eps sin phi sin t.
+// That is negative exactly when the midheaven lies below the horizon, and
+// the textbook formula then gives the setting point of the ecliptic.
+inline bool midheaven_below_horizon(double sin_t, double sin_eps, double cos_eps, double sin_phi, double cos_phi) {
+    return cos_eps * cos_phi + sin_eps * sin_phi * sin_t < 0.0;
+}
 
 // Half a circle where the midheaven lies below the horizon, else nothing: what
 // turns a cusp of the systems whose house circles pass through the north and
 // south points of the horizon from the half of its circle below the horizon to
 // the half above it, where its division point lies, when it was found by an
 // oblique-ascension formula continuous with the midheaven.
-inline double turn_above_horizon(const HouseSky& sky) {
-    return sky.culmination_below_horizon ? 3.141592653589793 : 0.0;
-}
+inline double turn_above_horizon(const HouseSky& sky) { return sky.midheaven_below ? std::numbers::pi : 0.0; }
 
 using HouseCuspsRad = std::array<double, 12>;  // cusps 1 to 12, radians, any turn
 

@@ -28,27 +28,16 @@ struct Sky {
     double sin_phi, cos_phi;
 };
 
-// Inside the polar circles the ecliptic's culminating point (the midheaven,
-// on the meridian at hour angle 0) can lie below the horizon, its opposite
-// point then standing on the meridian above it. The line where the ecliptic
-// cuts the horizon is the zenith Z crossed with the ecliptic pole K, and
-// atan2(cos RAMC cos φ, -(sin φ sin ε + cos φ sin RAMC cos ε)) is the longitude
-// of K × Z, whose component along the east point E of the horizon is
-// (K × Z) · E = K · (Z × E) = K · N, N being the north point of the horizon:
-// cos ε cos φ + sin ε sin φ sin RAMC. That is negative exactly when the
-// midheaven lies below the horizon, never outside the polar circles; the
-// formula then gives the setting point of the ecliptic.
-bool culmination_below_horizon(const Sky& sky) {
-    return sky.cos_eps * sky.cos_phi + sky.sin_eps * sky.sin_phi * sky.sin_ramc < 0.0;
-}
-
 // The ascendant: of the two points where the ecliptic cuts the horizon, the
-// one on its eastern half (see above). Where the ecliptic cuts the horizon at
-// its north and south points the ascendant jumps by half a circle.
-double rising_ecliptic_point(const Sky& sky) {
+// one on its eastern half. The textbook formula gives the setting point where
+// the midheaven lies below the horizon (house_division.hpp), inside the polar
+// circles; the rising point is then half a circle away. Where the ecliptic
+// cuts the horizon at its north and south points the ascendant jumps by half
+// a circle.
+double rising_ecliptic_point(const Sky& sky, bool midheaven_below) {
     const double formula = std::atan2(sky.cos_ramc * sky.cos_phi,
                                       -(sky.sin_phi * sky.sin_eps + sky.cos_phi * sky.sin_ramc * sky.cos_eps));
-    return culmination_below_horizon(sky) ? formula + PI : formula;
+    return midheaven_below ? formula + PI : formula;
 }
 
 enum class PlacidusCusp { Eleventh, Twelfth, Second, Third };
@@ -154,8 +143,8 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     const Sky sky{ramc, std::sin(ramc), std::cos(ramc), std::sin(eps), std::cos(eps), std::sin(phi), std::cos(phi)};
 
     const double mc = std::atan2(sky.sin_ramc, sky.cos_ramc * sky.cos_eps);
-    const bool below = culmination_below_horizon(sky);
-    const double asc = rising_ecliptic_point(sky);
+    const bool below = midheaven_below_horizon(sky.sin_ramc, sky.sin_eps, sky.cos_eps, sky.sin_phi, sky.cos_phi);
+    const double asc = rising_ecliptic_point(sky, below);
 
     std::array<double, 12> cusps{};
     switch (system) {

@@ -44,10 +44,11 @@ std::optional<HouseCuspsRad> koch(const HouseSky& sky) {
     // The ascendant when the meridian has right ascension t lies under the
     // birthplace's pole at the equator point t + 90 degrees; inside the polar
     // circles it is the other crossing of the ecliptic and the horizon when
-    // the midheaven of that moment lies below the horizon (houses.cpp).
+    // the midheaven of that moment lies below the horizon.
     auto ascendant_at = [&](double t) {
-        const double rising = ecliptic_longitude_under_pole(t + HALF_PI, tan_phi, sky);
-        return sky.cos_eps * sky.cos_phi + sky.sin_eps * sky.sin_phi * std::sin(t) < 0.0 ? rising + PI : rising;
+        const double formula = ecliptic_longitude_under_pole(t + HALF_PI, tan_phi, sky);
+        const bool below = midheaven_below_horizon(std::sin(t), sky.sin_eps, sky.cos_eps, sky.sin_phi, sky.cos_phi);
+        return below ? formula + PI : formula;
     };
     return with_angles(sky, ascendant_at(sky.ramc - 2.0 * step), ascendant_at(sky.ramc - step),
                        ascendant_at(sky.ramc + step), ascendant_at(sky.ramc + 2.0 * step));

@@ -15,6 +15,7 @@ import pytest
 
 import polar_houses_swisseph
 from orvane_tools.chart import chart, house_cusps_or_fallback
+from orvane_tools.data import default_engine
 
 swe = pytest.importorskip("swisseph")
 
@@ -119,7 +120,7 @@ SYSTEM_CODES = {"placidus": b"P", "koch": b"K", "porphyry": b"O", "regiomontanus
 
 @pytest.mark.parametrize("system", SYSTEM_CODES)
 def test_sidereal_houses_agree_with_the_swiss_ephemeris(system):
-    engine = orvane_default_engine()
+    engine = default_engine()
     places = [(77.21, 28.61), (-0.13, 51.51), (151.21, -33.87), (-99.13, 19.43), (10.75, 59.91)]
     try:
         for index, (longitude, latitude) in enumerate(places):
@@ -142,16 +143,10 @@ def test_sidereal_houses_agree_with_the_swiss_ephemeris(system):
         swe.set_sid_mode(swe.SIDM_FAGAN_BRADLEY, 0.0, 0.0)
 
 
-def orvane_default_engine() -> orvane.Engine:
-    from orvane_tools.data import default_engine
-
-    return default_engine()
-
-
 @pytest.mark.parametrize("system", ["placidus", "koch"])
 def test_polar_charts_fall_back_through_a_whole_day(system):
     tromso = orvane.GeodeticObserver(18.96, 69.65)
-    engine = orvane_default_engine()
+    engine = default_engine()
     fell_back = 0
     for hour in range(24):
         drawn = chart(orvane.Instant.utc(2448028.5 + hour / 24.0), tromso, houses=system, engine=engine)
@@ -169,7 +164,7 @@ def test_polar_charts_fall_back_through_a_whole_day(system):
 
 
 def test_fallback_named_by_the_caller_or_refused():
-    tromso = orvane.GeodeticObserver(18.96, 69.65)
+    tromso, london = orvane.GeodeticObserver(18.96, 69.65), orvane.GeodeticObserver(-0.13, 51.51)
     ut1, tt = 2448029.0, 2448029.0 + TT_MINUS_UT_DAYS
     assert house_cusps_or_fallback(tromso, ut1, tt, "placidus", "whole_sign").system == "whole_sign"
     # A fallback that has no cusps either gives way to Porphyry.
@@ -178,7 +173,7 @@ def test_fallback_named_by_the_caller_or_refused():
     with pytest.raises(ValueError, match=UNDEFINED):
         house_cusps_or_fallback(tromso, ut1, tt, "placidus", None)
     with pytest.raises(ValueError, match="unknown house system"):
-        house_cusps_or_fallback(tromso, ut1, tt, "placidus", "nonesuch")
+        house_cusps_or_fallback(london, ut1, tt, "placidus", "nonesuch")  # refused before it is needed
     assert house_cusps_or_fallback(tromso, ut1, tt, "equal").fallback_reason is None
 
 
