@@ -136,9 +136,14 @@ def default_planet_centres() -> pathlib.Path:
     if PLANET_CENTRE_KERNEL.is_file():
         return PLANET_CENTRE_KERNEL
     cached = cache_directory() / PLANET_CENTRE_KERNEL.name
-    if not cached.is_file() or cached.read_bytes() != kernel_bytes(DEFAULT_START_JULIAN_DAY, DEFAULT_END_JULIAN_DAY):
-        cached.parent.mkdir(parents=True, exist_ok=True)
-        write_planet_centre_kernel(cached)
+    try:
+        if not cached.is_file() or cached.read_bytes() != kernel_bytes(DEFAULT_START_JULIAN_DAY, DEFAULT_END_JULIAN_DAY):
+            cached.parent.mkdir(parents=True, exist_ok=True)
+            write_planet_centre_kernel(cached)
+    except OSError as error:
+        raise DataFileError(f"planet-centre kernel {cached}: {error.strerror or error}; set XDG_CACHE_HOME to a "
+                            "writable directory, or pass planet_centres=False and real kernels as extra_kernels",
+                            str(cached)) from error
     return cached
 
 

@@ -201,3 +201,14 @@ def test_broken_packaged_file_names_the_package_to_reinstall(broken_files, tmp_p
     with pytest.raises(ValueError) as direct:
         orvane.open(str(broken), "ab" * 32)
     assert str(direct.value) in str(refused.value)
+
+
+def test_planet_centre_kernel_that_cannot_be_written_names_the_remedy(tmp_path, monkeypatch):
+    blocked = tmp_path / "not a directory"
+    blocked.write_text("")
+    monkeypatch.setenv("XDG_CACHE_HOME", str(blocked))
+    monkeypatch.setattr(data, "PLANET_CENTRE_KERNEL", tmp_path / "not built" / "planet_centres.bsp")
+    with pytest.raises(data.DataFileError, match="set XDG_CACHE_HOME to a writable directory") as refused:
+        data.default_planet_centres()
+    assert str(blocked / "orvane" / "planet_centres.bsp") in str(refused.value)
+    assert isinstance(refused.value.__cause__, OSError)
