@@ -44,7 +44,12 @@ def sign_forms(stream: TextIO) -> dict[int, str]:
 
 
 def encodable(stream: TextIO) -> bool:
-    """Whether the stream's encoding holds every character (a UTF encoding)."""
+    """Whether the stream's encoding holds every character (a UTF encoding).
+
+    >>> import io
+    >>> encodable(io.TextIOWrapper(io.BytesIO(), encoding="ascii"))
+    False
+    """
     encoding = getattr(stream, "encoding", None) or "utf-8"
     try:
         return codecs.lookup(encoding).name.startswith("utf")
