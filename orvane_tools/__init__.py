@@ -12,11 +12,12 @@
 from __future__ import annotations
 
 from .centres import write_planet_centre_kernel
-from .data import EngineSpec, MissingDataError, default_engine, default_spec
+from .data import DataFileError, EngineSpec, MissingDataError, default_engine, default_spec
 from .dates import julian_days, to_datetime, to_instant, to_iso
 from .sky import DayEvents, Horizontal, altitude_azimuth, day_events
 
 __all__ = [
+    "DataFileError",
     "DayEvents",
     "EngineSpec",
     "Horizontal",

@@ -4,6 +4,7 @@ shell, on the default data."""
 from __future__ import annotations
 
 import argparse
+import io
 import math
 import os
 import re
@@ -18,12 +19,19 @@ import orvane
 from orvane_tools import almanac, chart
 from orvane_tools.data import default_engine
 from orvane_tools.dates import to_datetime, to_instant
-from orvane_tools.output import FORMATS, Column, RowWriter, Value
+from orvane_tools.output import FORMATS, Column, RowWriter, Value, encodable
 
 BATCH_INSTANTS = 4096
 _VALUE_OPTIONS = ("--place", "--from", "--to")
 _STEP = re.compile(r"^\s*(\d+(?:\.\d*)?)\s*([dhms])\s*$")
 _STEP_DAYS = {"d": 1.0, "h": 1.0 / 24.0, "m": 1.0 / 1440.0, "s": 1.0 / 86400.0}
+#: The shortest step: a millisecond, about 25 times the spacing of Julian days near the present.
+MIN_STEP_DAYS = 0.001 / 86400.0
+#: At most this many instants in one listing (a century in steps of one second is 3.2e9).
+MAX_INSTANTS = 10**12
+#: Heights a place may have, in metres: from below the deepest ocean floor (the
+#: Mariana Trench, about 11,000 m) to 100,000 km, beyond geostationary orbit.
+HEIGHT_RANGE_M = (-12_000.0, 1.0e8)
 
 
 class CommandLineError(Exception):
@@ -45,6 +53,15 @@ def place(text: str) -> orvane.GeodeticObserver:
         values = []
     if len(values) not in (2, 3):
         raise argparse.ArgumentTypeError(f"place must be LAT,LON or LAT,LON,HEIGHT_M (degrees, metres), not {text!r}")
+    if not all(math.isfinite(value) for value in values):
+        raise argparse.ArgumentTypeError(f"place must be finite numbers, not {text!r}")
+    if not -90.0 <= values[0] <= 90.0:
+        raise argparse.ArgumentTypeError(f"latitude must be within [-90, 90] degrees, not {values[0]:g}")
+    if not -180.0 <= values[1] <= 360.0:
+        raise argparse.ArgumentTypeError(f"longitude must be within [-180, 360] degrees east, not {values[1]:g}")
+    if len(values) == 3 and not HEIGHT_RANGE_M[0] <= values[2] <= HEIGHT_RANGE_M[1]:
+        raise argparse.ArgumentTypeError(
+            f"height must be within [{HEIGHT_RANGE_M[0]:.0f}, {HEIGHT_RANGE_M[1]:.0f}] metres, not {values[2]:g}")
     try:
         return orvane.GeodeticObserver(values[1], values[0], values[2] if len(values) == 3 else 0.0)
     except ValueError as error:
@@ -62,7 +79,12 @@ def step_days(text: str) -> float:
     match = _STEP.match(text)
     if match is None or float(match.group(1)) <= 0.0:
         raise argparse.ArgumentTypeError(f"step must be a positive number with d, h, m or s (e.g. 1d, 6h), not {text!r}")
-    return float(match.group(1)) * _STEP_DAYS[match.group(2)]
+    days = float(match.group(1)) * _STEP_DAYS[match.group(2)]
+    if not math.isfinite(days):
+        raise argparse.ArgumentTypeError(f"step {text!r} is too large")
+    if days < MIN_STEP_DAYS:
+        raise argparse.ArgumentTypeError(f"step must be at least 1 ms, not {text!r}")
+    return days
 
 
 def moment(text: str) -> datetime | date:
@@ -128,23 +150,28 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
 def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     import numpy  # the batch requests need it; the other commands do not
 
-    engine = default_engine()
     bodies = [b.strip() for b in args.bodies.split(",") if b.strip()]
     options = request_options(args.origin, args.frame, args.epoch, not args.geometric, args.place)
     if args.sidereal is not None and (args.frame != "ecliptic" or args.epoch == "j2000"):
         raise CommandLineError("--sidereal needs --frame ecliptic and --epoch of_date")
     start = to_instant(_aware(args.start, timezone.utc))
     end = to_instant(_aware(args.end, timezone.utc))
-    count = math.floor((end.julian_day - start.julian_day) / args.step + 1e-6) + 1
-    if count <= 0:
+    if end.julian_day < start.julian_day:
         raise CommandLineError("--to is before --from")
+    steps = (end.julian_day - start.julian_day) / args.step
+    if not steps < MAX_INSTANTS:
+        raise CommandLineError(f"--step is too small for the range: more than {MAX_INSTANTS:.0e} instants")
+    count = math.floor(steps + 1e-6) + 1
+    engine = default_engine()
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [
         Column("time_utc", 20, left=True), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
         Column("distance_au", 13, ".9f"), Column("speed_deg_per_day", 17, "+.7f")])
     scale = 15.0 if args.frame == "equatorial" else 1.0
     for first in range(0, count, BATCH_INSTANTS):
-        days = start.julian_day + numpy.arange(first, min(count, first + BATCH_INSTANTS), dtype=numpy.float64) * args.step
+        with numpy.errstate(all="raise"):  # never a warning: an overflow is refused in one line
+            days = start.julian_day + numpy.arange(first, min(count, first + BATCH_INSTANTS),
+                                                   dtype=numpy.float64) * args.step
         table = engine.positions_for_julian_days(bodies, days, "utc", options)
         instants = [orvane.Instant.utc(float(day)) for day in days]
         ayanamshas = [chart.ayanamsha_and_rate(engine, args.sidereal, t) for t in instants] if args.sidereal else None
@@ -212,6 +239,8 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
 
 
 def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
+    if _day(args.end) < _day(args.start):
+        raise CommandLineError("--to is before --from")
     engine = default_engine()
     columns = [Column("date", 10, left=True), Column("sunrise", 7), Column("transit", 7), Column("sunset", 7)]
     for kind, _ in almanac.TWILIGHTS:
@@ -229,9 +258,11 @@ def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
 
 
 def run_events(args: argparse.Namespace, out: TextIO) -> None:
-    engine = default_engine()
     start = to_instant(_aware(args.start, args.tz))
     end = to_instant(_aware(args.end, args.tz))
+    if end.julian_day < start.julian_day:
+        raise CommandLineError("--to is before --from")
+    engine = default_engine()
     writer = RowWriter(out, args.format, [Column("time", 25, left=True), Column("event", 18, left=True)])
     for event in almanac.sky_events(engine, start, end):
         writer.row([_iso(engine, event.when, args.tz), event.kind])
@@ -322,6 +353,8 @@ def _join_negative_values(argv: Sequence[str]) -> list[str]:
 
 def main(argv: Sequence[str] | None = None) -> int:
     out = sys.stdout
+    if isinstance(out, io.TextIOWrapper) and not encodable(out):
+        out.reconfigure(errors="backslashreplace")  # the signs have ASCII forms; anything else is escaped
     try:
         args = build_parser().parse_args(_join_negative_values(sys.argv[1:] if argv is None else argv))
         if getattr(args, "origin", None) == "topocentric" and args.place is None:

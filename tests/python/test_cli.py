@@ -5,6 +5,7 @@ from __future__ import annotations
 import csv
 import io
 import json
+import os
 import pathlib
 import subprocess
 import sys
@@ -16,6 +17,11 @@ ORVANE = pathlib.Path(sys.executable).with_name("orvane")
 
 def run(*args: str) -> subprocess.CompletedProcess[str]:
     return subprocess.run([str(ORVANE), *args], capture_output=True, text=True, timeout=300)
+
+
+def run_in(encoding: str, *args: str) -> subprocess.CompletedProcess[bytes]:
+    environment = {**os.environ, "PYTHONIOENCODING": encoding}
+    return subprocess.run([str(ORVANE), *args], capture_output=True, timeout=300, env=environment)
 
 
 def ok(*args: str) -> str:
@@ -83,9 +89,44 @@ def test_events_in_order():
     (("now", "--place", "north"), 2, "place"),
     (("positions", "--bodies", "sun", "--from", "1500-01-01", "--to", "1500-01-02"), 1, ""),
     (("chart", "2026-06-21", "12:00", "--place", "80,0", "--houses", "placid"), 1, "house system"),
+    (("positions", "--bodies", "sun", "--from", "2026-01-02", "--to", "2026-01-01"), 2, "--to is before --from"),
+    (("events", "--from", "2026-02-01", "--to", "2026-01-01"), 2, "--to is before --from"),
+    (("almanac", "--place", "0,0", "--from", "2026-02-01", "--to", "2026-01-01"), 2, "--to is before --from"),
+    (("positions", "--bodies", "sun", "--from", "2026-01-01", "--to", "2026-01-02", "--step", "9" * 400 + "d"),
+     2, "too large"),
+    (("positions", "--bodies", "sun", "--from", "2026-01-01", "--to", "2026-01-02", "--step", "0.0s"), 2, "step"),
+    (("positions", "--bodies", "sun", "--from", "2026-01-01", "--to", "2026-01-02", "--step", "0.00001s"), 2,
+     "at least 1 ms"),
+    (("positions", "--bodies", "sun", "--from", "1900-01-01", "--to", "2100-01-01", "--step", "0.001s"), 2,
+     "too small for the range"),
+    (("now", "--place", "nan,nan"), 2, "place must be finite"),
+    (("now", "--place", "0,inf"), 2, "place must be finite"),
+    (("chart", "2026-01-01", "12:00", "--place", "51.5,0,nan"), 2, "place must be finite"),
+    (("now", "--place", "-90.5,0"), 2, "latitude"),
+    (("now", "--place", "0,361"), 2, "longitude"),
+    (("now", "--place", "0,0,-10000000"), 2, "height"),
+    (("now", "--place", "0,0,1000000000"), 2, "height"),
+    (("chart", "2026-01-01", "12:00", "--place", "51.5,0,-12001"), 2, "height"),
 ])
 def test_refusals_are_one_line_with_their_status(args, status, text):
     result = run(*args)
     assert result.returncode == status
     assert result.stdout == "" or status == 1
     assert result.stderr.count("\n") == 1 and "Traceback" not in result.stderr and text in result.stderr
+
+
+@pytest.mark.parametrize("encoding", ["ascii", "latin-1", "utf-8"])
+@pytest.mark.parametrize("form", ["table", "csv", "json"])
+def test_chart_in_any_output_encoding(encoding, form):
+    result = run_in(encoding, "chart", "1990-05-17", "14:30", "--tz", "Europe/Paris", "--place", "48.8566,2.3522",
+                    "--format", form)
+    assert result.returncode == 0 and result.stderr == b"", result.stderr
+    text = result.stdout.decode(encoding)
+    # The Sun at 26°20′38″ Taurus.
+    shown = {"ascii": "26deg20'38\" Taurus", "latin-1": "26°20'38\" Taurus", "utf-8": "26°20′38″ Taurus"}[encoding]
+    if form == "json":
+        assert next(r for r in json.loads(text) if r["name"] == "sun")["zodiac"] == "26°20′38″ Taurus"
+    elif form == "csv":
+        assert next(r for r in csv.DictReader(io.StringIO(text)) if r["name"] == "sun")["zodiac"] == shown
+    else:
+        assert shown in text

@@ -6,8 +6,10 @@ bounded."""
 from __future__ import annotations
 
 import datetime
+import gc
 import logging
 import os
+import sys
 import threading
 
 import numpy as np
@@ -19,8 +21,8 @@ import dask.array as da  # noqa: E402
 import orvane  # noqa: E402
 from conftest import ANY_SHA  # noqa: E402
 from orvane_tools.chart import chart  # noqa: E402
-from orvane_tools.dask import OptionsSpec, chart_rows, positions, rise_set_transit_rows  # noqa: E402
-from orvane_tools.data import EngineSpec, default_spec  # noqa: E402
+from orvane_tools.dask import OptionsSpec, chart_rows, map_records, positions, rise_set_transit_rows  # noqa: E402
+from orvane_tools.data import DataFileError, EngineSpec, default_spec  # noqa: E402
 from orvane_tools.sky import day_events  # noqa: E402
 
 WAIT_S = 120
@@ -129,7 +131,94 @@ def test_kernel_missing_on_the_workers_is_the_engines_error(client, spec, tmp_pa
     with pytest.raises(ValueError) as here:
         orvane.open(missing, ANY_SHA)
     lost = EngineSpec(missing, ANY_SHA)
-    with pytest.raises(ValueError) as there:
+    with pytest.raises(DataFileError) as there:
         compute(client, positions(lost, da.from_array(DAYS[:10], chunks=5), "tdb", ["sun"],
                                   OptionsSpec.geometric()))
-    assert str(there.value) == str(here.value)
+    assert str(there.value).startswith(f"kernel {missing}: {here.value}; ")
+    assert there.value.path == missing
+
+
+BIRTHS = [{"name": "before the leap-second table", "moment": "1960-01-01T12:00:00+00:00",
+           "longitude_east_deg": 2.35, "latitude_deg": 48.85},
+          {"name": "a", "moment": "1990-05-17T08:30:00+00:00", "longitude_east_deg": 2.35, "latitude_deg": 48.85},
+          {"name": "no place", "moment": "1990-05-17T08:30:00+00:00", "latitude_deg": 48.85},
+          {"name": "b", "moment": "1985-02-01T12:00:00+01:00", "longitude_east_deg": 13.4, "latitude_deg": 52.5}]
+
+
+@pytest.mark.parametrize("npartitions", [1, 3])
+def test_failing_records_become_error_rows_beside_the_others(client, de421_path, leap_seconds_path, eop_path,
+                                                            npartitions):
+    with_centres = default_spec(de421_path, leap_seconds_path, eop_path)
+    rows = compute(client, chart_rows(with_centres, BIRTHS, npartitions=npartitions))
+    assert [row["name"] for row in rows] == [birth["name"] for birth in BIRTHS]
+    engine = with_centres.open()
+    with pytest.raises(ValueError) as leap:
+        chart(BIRTHS[0]["moment"], orvane.GeodeticObserver(2.35, 48.85), engine=engine)
+    assert rows[0] == {**BIRTHS[0], "record_index": 0, "error": f"ValueError: {leap.value}"}
+    assert rows[2] == {**BIRTHS[2], "record_index": 2, "error": "KeyError: 'longitude_east_deg'"}
+    assert all("error" not in rows[n] and rows[n]["cusp_12_deg"] is not None for n in (1, 3))
+    with pytest.raises(ValueError, match="leap-second entry"):
+        compute(client, chart_rows(with_centres, BIRTHS[:2], npartitions=npartitions, errors="raise"))
+
+
+class _Fails:
+    """A row function that uses the engine, keeps it in its frame, and raises."""
+
+    def __init__(self, kind: str) -> None:
+        self.kind = kind
+
+    def __call__(self, engine: orvane.Engine, record: dict) -> list[dict]:
+        held = engine
+        held.position("moon", orvane.Instant.tt(2451545.0), orvane.geometric())
+        if self.kind == "KeyError":
+            raise KeyError(record["name"])
+        if self.kind == "ZeroDivisionError":
+            return [{"ratio": 1 / 0}]
+        if self.kind == "custom":
+            raise _Refusal(record["name"], held)
+        if self.kind == "chained":
+            try:
+                raise LookupError(held)
+            except LookupError as inner:
+                raise RuntimeError("while looking up") from inner
+        raise ValueError(f"refused {record['name']}")
+
+
+class _Refusal(Exception):
+    def __init__(self, name: str, engine: orvane.Engine) -> None:
+        super().__init__(name, engine)
+
+
+def _frames_holding_the_engine(spec: EngineSpec, _task: int) -> int:
+    """How many frames other than this one refer to this thread's engine."""
+    engine = spec.engine()
+    here = sys._getframe()
+    try:
+        return sum(1 for referrer in gc.get_referrers(engine) if type(referrer).__name__ == "frame"
+                   and referrer is not here)
+    finally:
+        del here  # a frame that refers to itself would outlive the call
+
+
+@pytest.mark.parametrize("kind, raised", [("KeyError", KeyError), ("ZeroDivisionError", ZeroDivisionError),
+                                          ("custom", RuntimeError), ("chained", RuntimeError),
+                                          ("ValueError", ValueError)])
+def test_no_engine_is_held_by_a_failed_records_error(client, spec, kind, raised):
+    records = [{"name": f"r{n}"} for n in range(4)]
+    failed = client.compute(map_records(spec, records, _Fails(kind), npartitions=2, errors="raise"))
+    distributed.wait(failed, timeout=WAIT_S)
+    assert failed.status == "error"
+    error = failed.exception(timeout=WAIT_S)
+    assert type(error) is raised and error.__cause__ is None and error.__context__ is None
+    assert "Engine" not in repr(error.args) or type(error) is RuntimeError
+    # While the failed computation is still held, no worker keeps a frame that holds its engine.
+    workers = list(client.scheduler_info()["workers"])
+    probes = [client.submit(_frames_holding_the_engine, spec, n, workers=[address], pure=False)
+              for n, address in enumerate(workers)]
+    assert client.gather(probes) == [0] * len(workers)
+    rows = compute(client, map_records(spec, records, _Fails(kind), npartitions=2))
+    assert [(row["name"], row["record_index"]) for row in rows] == [(f"r{n}", n) for n in range(4)]
+    assert all(row["error"].startswith(raised.__name__ if raised is not RuntimeError else "") for row in rows)
+    assert client.gather([client.submit(_frames_holding_the_engine, spec, 10 + n, workers=[address], pure=False)
+                          for n, address in enumerate(workers)]) == [0] * len(workers)
+    del failed
