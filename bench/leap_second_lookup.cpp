@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         const double bisection = per_call(queries, [&](double day) { return kernel->delta_at(day).value(); });
         const double tdb =
             per_call(queries, [&](double day) { return kernel->tdb_seconds(TimeScale::Utc, day).value(); });
-        std::printf("%9zu %9zu %14.1f %14.1f %9.0fx %16.1f\n", entries.size(), count, linear, bisection,
+        std::printf("%9zu %9zu %14.1f %14.1f %9.1fx %16.1f\n", entries.size(), count, linear, bisection,
                     linear / bisection, tdb);
     }
     std::printf("(checksum %g)\n", checksum);
