@@ -224,20 +224,17 @@ namespace {
 constexpr double LEAP_STEP_THRESHOLD_SECONDS = 0.5;
 constexpr double LEAP_STEP_TOLERANCE_SECONDS = 0.1;
 
-// Decimal digits with an optional sign, as a number (small enough for dates).
+// One to nine decimal digits with an optional sign, as a number.
 std::optional<std::int64_t> integer_field(std::string_view text) {
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        auto magnitude = integer_field(text.substr(1));
-        if (!magnitude) return std::nullopt;
-        return text.front() == '-' ? -*magnitude : *magnitude;
-    }
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '+' || negative)) text.remove_prefix(1);
     if (text.empty() || text.size() > 9) return std::nullopt;
     std::int64_t value = 0;
     for (char c : text) {
         if (!is_ascii_digit(c)) return std::nullopt;
         value = value * 10 + (c - '0');
     }
-    return value;
+    return negative ? -value : value;
 }
 
 enum class Layout : std::uint8_t { C04, Finals, OlderC04, Unknown };
@@ -245,10 +242,10 @@ enum class Layout : std::uint8_t { C04, Finals, OlderC04, Unknown };
 // The layout of a table, told from its first data line (`line` trimmed).
 // The older C04 tables give year, month, day and the day's MJD where EOP 20
 // C04 gives year, month, day, hour and then the MJD: there the fourth field is
-// the MJD of the date in the first three (as an integer or with decimals). A line that reads as neither layout's
-// row, and whose leading fields (up to four) are not all integers as a C04
-// date's are, is of an unknown layout; a C04-like line that does not read is a
-// bad C04 line.
+// the MJD of the date in the first three (whole or with decimals). A line that
+// reads as neither layout's row, and whose leading fields (up to four) are not
+// all integers as a C04 date's are, is of an unknown layout; a C04-like line
+// that does not read is a bad C04 line.
 Layout layout_of(std::string_view raw_line, std::string_view line) {
     if (is_finals_line(raw_line)) return Layout::Finals;
     std::array<std::string_view, 4> fields;
@@ -259,12 +256,14 @@ Layout layout_of(std::string_view raw_line, std::string_view line) {
         numbers[k] = integer_field(fields[k]);
         integers = integers && numbers[k].has_value();
     }
-    if (count == fields.size() && numbers[0] && numbers[1] && numbers[2] && *numbers[0] >= 1000 && *numbers[0] <= 9999 && *numbers[1] >= 1 && *numbers[1] <= 12 &&
+    const bool dated = count == fields.size() && numbers[0] && numbers[1] && numbers[2];
+    if (dated && *numbers[0] >= 1000 && *numbers[0] <= 9999 && *numbers[1] >= 1 && *numbers[1] <= 12 &&
         *numbers[2] >= 1 && *numbers[2] <= 31) {
         // MJD = JD - 2400000.5, and the Julian day number counts from noon.
         const double mjd = julian_day_number(static_cast<std::int32_t>(*numbers[0]),
                                              static_cast<std::uint32_t>(*numbers[1]),
-                                             static_cast<std::uint32_t>(*numbers[2])) - 2400001.0;
+                                             static_cast<std::uint32_t>(*numbers[2])) -
+                           2400001.0;
         if (parse_decimal(fields[3]) == mjd) return Layout::OlderC04;
     }
     if (!integers && !parse_c04_line(line, 0)) return Layout::Unknown;
@@ -328,7 +327,8 @@ std::expected<EarthOrientationTable, EopError> EarthOrientationTable::open(std::
 }
 
 std::expected<EarthOrientationTable, EopError> EarthOrientationTable::from_samples(
-    std::string file_name, std::string sha256, std::vector<EopSample> samples, const std::vector<std::uint64_t>& lines) {
+    std::string file_name, std::string sha256, std::vector<EopSample> samples,
+    const std::vector<std::uint64_t>& lines) {
     if (samples.empty()) return std::unexpected(EopError::empty());
     for (std::size_t i = 1; i < samples.size(); ++i) {
         // Written so that a NaN day also fails.

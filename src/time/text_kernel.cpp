@@ -71,9 +71,6 @@ bool is_keyword(std::string_view text) {
     return true;
 }
 
-}  // namespace
-
-namespace {
 // A value list without its outer parentheses, as value_tokens reads it.
 std::string_view list_contents(std::string_view value) {
     std::string_view rest = trim_white_space(value);

@@ -418,9 +418,11 @@ TEST_P(LeapSecondKernelLastEntry, IsReadOrRefusedWithItsText) {
 INSTANTIATE_TEST_SUITE_P(
     ImpossibleDates, LeapSecondKernelLastEntry,
     ::testing::Values(
-        LastEntry{"37, @2017-JAN-4294967295 )", "invalid NAIF date literal \"@2017-JAN-4294967295\": JAN 2017 has 31 days"},
+        LastEntry{"37, @2017-JAN-4294967295 )",
+                  "invalid NAIF date literal \"@2017-JAN-4294967295\": JAN 2017 has 31 days"},
         LastEntry{"37, @2017-FEB-29 )", "invalid NAIF date literal \"@2017-FEB-29\": FEB 2017 has 28 days"},
-        LastEntry{"37, @17-JAN-1 )", "invalid NAIF date literal \"@17-JAN-1\": the year must have four digits (1000 to 9999)"},
+        LastEntry{"37, @17-JAN-1 )",
+                  "invalid NAIF date literal \"@17-JAN-1\": the year must have four digits (1000 to 9999)"},
         LastEntry{"37, @20170-JAN-1 )",
                   "invalid NAIF date literal \"@20170-JAN-1\": the year must have four digits (1000 to 9999)"}));
 
