@@ -455,7 +455,9 @@ TEST(LeapSecondKernelLookup, EveryEntryAndItsNeighbours) {
         const double day = entries[i].utc_jd;
         EXPECT_EQ(kernel().delta_at(day).value(), entries[i].delta_at) << day;
         EXPECT_EQ(kernel().delta_at(std::nextafter(day, INF)).value(), entries[i].delta_at) << day;
-        if (i > 0) EXPECT_EQ(kernel().delta_at(std::nextafter(day, -INF)).value(), entries[i - 1].delta_at) << day;
+        if (i > 0) {
+            EXPECT_EQ(kernel().delta_at(std::nextafter(day, -INF)).value(), entries[i - 1].delta_at) << day;
+        }
     }
     EXPECT_EQ(kernel().delta_at(1e9).value(), 37.0);
     EXPECT_EQ(kernel().delta_at(std::nextafter(entries.front().utc_jd, -INF)).error().kind,

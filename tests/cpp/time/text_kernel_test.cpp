@@ -207,7 +207,9 @@ TEST_P(TextKernelAppend, AppendsInOrder) {
     AssignmentMap map = assignments_of(std::string("\\begindata\n") + std::string(GetParam().data));
     ASSERT_TRUE(map.contains("X")) << GetParam().data;
     EXPECT_EQ(tokens_of(map.at("X")), GetParam().x_tokens) << GetParam().data;
-    if (map.contains("Y")) EXPECT_EQ(tokens_of(map.at("Y")), std::vector<std::string>{"9"}) << GetParam().data;
+    if (map.contains("Y")) {
+        EXPECT_EQ(tokens_of(map.at("Y")), std::vector<std::string>{"9"}) << GetParam().data;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
