@@ -112,8 +112,10 @@ def kernel_bytes(start_jd: float, end_jd: float, bodies: Sequence[int] = DEFAULT
     head[76:88] = struct.pack("<3i", summary_record, summary_record, free)
     head[88:96] = b"LTL-IEEE"
     head[699:699 + len(_FTP)] = _FTP
+    # The data fill whole records too: SPICE reads a DAF record by record.
+    data_records = -(-len(data) // RECORD_BYTES)
     return (bytes(head) + comments + bytes(summaries.ljust(RECORD_BYTES, b"\x00"))
-            + bytes(names.ljust(RECORD_BYTES, b" ")) + bytes(data))
+            + bytes(names.ljust(RECORD_BYTES, b" ")) + bytes(data.ljust(data_records * RECORD_BYTES, b"\x00")))
 
 
 def write_planet_centre_kernel(path: str | os.PathLike[str], start_jd: float = DEFAULT_START_JULIAN_DAY,

@@ -9,6 +9,7 @@
 #include "core/text_forms.hpp"
 #include "core/utf8.hpp"
 #include "time/decimal_number.hpp"
+#include "time/text_kernel.hpp"
 #include "time/text_file.hpp"
 
 namespace orvane {
@@ -40,6 +41,28 @@ EopError EopError::invalid_finals_line(std::uint64_t line_number) {
     error.line_number = line_number;
     return error;
 }
+EopError EopError::missing_ut1(std::uint64_t line_number) {
+    EopError error = error_of_kind(Kind::MissingUt1);
+    error.line_number = line_number;
+    return error;
+}
+EopError EopError::invalid_ut1_step(std::uint64_t line_number, double dut1_before, double dut1_after) {
+    EopError error = error_of_kind(Kind::InvalidUt1Step);
+    error.line_number = line_number;
+    error.dut1_before = dut1_before;
+    error.dut1_after = dut1_after;
+    return error;
+}
+EopError EopError::older_c04_layout(std::uint64_t line_number) {
+    EopError error = error_of_kind(Kind::OlderC04Layout);
+    error.line_number = line_number;
+    return error;
+}
+EopError EopError::unknown_layout(std::uint64_t line_number) {
+    EopError error = error_of_kind(Kind::UnknownLayout);
+    error.line_number = line_number;
+    return error;
+}
 EopError EopError::not_finite() { return error_of_kind(Kind::NotFinite); }
 EopError EopError::outside_coverage(double utc_jd, double first_utc_jd, double last_utc_jd) {
     EopError error = error_of_kind(Kind::OutsideCoverage);
@@ -50,6 +73,7 @@ EopError EopError::outside_coverage(double utc_jd, double first_utc_jd, double l
 }
 
 std::string EopError::message() const {
+    const std::string line = integer_text(static_cast<std::int64_t>(line_number));
     switch (kind) {
         case Kind::Read: return system_message;
         case Kind::FileName: return "EOP table path has no filename";
@@ -60,6 +84,20 @@ std::string EopError::message() const {
             return "invalid IERS EOP 20 C04 line " + integer_text(static_cast<std::int64_t>(line_number));
         case Kind::InvalidFinalsLine:
             return "invalid IERS finals line " + integer_text(static_cast<std::int64_t>(line_number));
+        case Kind::MissingUt1:
+            return "IERS finals line " + line +
+                   " has no UT1-UTC value, but later rows have one: only the days after the last value may lack it";
+        case Kind::InvalidUt1Step:
+            return "EOP table line " + line + ": UT1-UTC steps from " + plain_float(dut1_before) + " s to " +
+                   plain_float(dut1_after) +
+                   " s, more than 0.5 s in a day and not a leap second (a whole second within 0.1 s)";
+        case Kind::OlderC04Layout:
+            return "EOP table line " + line +
+                   " is in the older IERS C04 layout (year, month, day, MJD, without the hour column), which is not "
+                   "read: use an IERS EOP 20 C04 or IERS finals table";
+        case Kind::UnknownLayout:
+            return "EOP table line " + line +
+                   " has an unknown layout: it is neither an IERS EOP 20 C04 row nor an IERS finals row";
         case Kind::NotFinite: return "EOP epoch, DUT1, and polar motion must be finite";
         case Kind::OutsideCoverage:
             return "UTC Julian day " + plain_float(utc_jd) + " is outside EOP coverage [" + plain_float(first_utc_jd) +
@@ -68,9 +106,11 @@ std::string EopError::message() const {
     return {};
 }
 
-std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::uint64_t line_number) {
-    // The first eight fields, split at runs of White_Space.
-    std::array<std::string_view, 8> fields;
+namespace {
+// Up to fields.size() leading fields of a line split at runs of White_Space;
+// returns how many there are.
+template <std::size_t N>
+std::size_t leading_fields(std::string_view line, std::array<std::string_view, N>& fields) {
     std::size_t count = 0;
     std::size_t field_start = 0;
     bool in_field = false;
@@ -90,7 +130,14 @@ std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::ui
         i += length;
     }
     if (in_field && count < fields.size()) fields[count++] = line.substr(field_start);
-    if (count < fields.size()) return std::unexpected(EopError::invalid_line(line_number));
+    return count;
+}
+}  // namespace
+
+std::expected<EopSample, EopError> parse_c04_line(std::string_view line, std::uint64_t line_number) {
+    // The first eight fields, split at runs of White_Space.
+    std::array<std::string_view, 8> fields;
+    if (leading_fields(line, fields) < fields.size()) return std::unexpected(EopError::invalid_line(line_number));
 
     double values[4];
     for (std::size_t k = 0; k < 4; ++k) {
@@ -169,6 +216,61 @@ std::expected<std::optional<EopSample>, EopError> parse_finals_line(std::string_
                      .y_arcsec = values[2]};
 }
 
+namespace {
+// A change of UT1-UTC by more than half a second from one row to the next is
+// the step of a leap second; real day-to-day changes stay within milliseconds.
+// A leap second steps by a whole second: a step further than 0.1 s from one is
+// a corrupted row.
+constexpr double LEAP_STEP_THRESHOLD_SECONDS = 0.5;
+constexpr double LEAP_STEP_TOLERANCE_SECONDS = 0.1;
+
+// One to nine decimal digits with an optional sign, as a number.
+std::optional<std::int64_t> integer_field(std::string_view text) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '+' || negative)) text.remove_prefix(1);
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (!is_ascii_digit(c)) return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+enum class Layout : std::uint8_t { C04, Finals, OlderC04, Unknown };
+
+// The layout of a table, told from its first data line (`line` trimmed).
+// The older C04 tables give year, month, day and the day's MJD where EOP 20
+// C04 gives year, month, day, hour and then the MJD: there the fourth field is
+// the MJD of the date in the first three (whole or with decimals). A line that
+// reads as neither layout's row, and whose leading fields (up to four) are not
+// all integers as a C04 date's are, is of an unknown layout; a C04-like line
+// that does not read is a bad C04 line.
+Layout layout_of(std::string_view raw_line, std::string_view line) {
+    if (is_finals_line(raw_line)) return Layout::Finals;
+    std::array<std::string_view, 4> fields;
+    const std::size_t count = leading_fields(line, fields);
+    std::optional<std::int64_t> numbers[4];
+    bool integers = true;
+    for (std::size_t k = 0; k < count; ++k) {
+        numbers[k] = integer_field(fields[k]);
+        integers = integers && numbers[k].has_value();
+    }
+    const bool dated = count == fields.size() && numbers[0] && numbers[1] && numbers[2];
+    if (dated && *numbers[0] >= 1000 && *numbers[0] <= 9999 && *numbers[1] >= 1 && *numbers[1] <= 12 &&
+        *numbers[2] >= 1 && *numbers[2] <= 31) {
+        // MJD = JD - 2400000.5, and the Julian day number counts from noon.
+        const double mjd = julian_day_number(static_cast<std::int32_t>(*numbers[0]),
+                                             static_cast<std::uint32_t>(*numbers[1]),
+                                             static_cast<std::uint32_t>(*numbers[2])) -
+                           2400001.0;
+        if (parse_decimal(fields[3]) == mjd) return Layout::OlderC04;
+    }
+    if (!integers && !parse_c04_line(line, 0)) return Layout::Unknown;
+    return Layout::C04;
+}
+}  // namespace
+
 std::expected<EarthOrientationTable, EopError> EarthOrientationTable::open(std::string_view path,
                                                                            std::string_view sha256) {
     std::optional<std::string> name = utf8_file_name(path);
@@ -178,49 +280,67 @@ std::expected<EarthOrientationTable, EopError> EarthOrientationTable::open(std::
     if (!is_sha256_text(sha256)) return std::unexpected(EopError::checksum());
 
     std::vector<EopSample> samples;
+    std::vector<std::uint64_t> lines;  // the line of each sample
     std::optional<EopError> failure;
     std::uint64_t line_number = 0;
-    // The first data line decides the layout; in a finals table every later
-    // line is a row, and the first row without UT1-UTC ends the table.
-    enum class Layout : std::uint8_t { Undecided, C04, Finals } layout = Layout::Undecided;
-    bool ended = false;
+    // The first data line decides the layout. In a finals table every later
+    // line that is not blank is a row; the rows without UT1-UTC after the last
+    // value end the table, and one before a later value is refused.
+    std::optional<Layout> layout;
+    std::uint64_t first_without_ut1 = 0;
     for_each_line(*text, [&](std::string_view raw_line) {
         ++line_number;
-        if (failure || ended) return;
-        if (layout != Layout::Finals) {
-            std::string_view line = trim_white_space(raw_line);
-            if (line.empty() || line.front() == '#') return;
-            if (layout == Layout::Undecided) layout = is_finals_line(raw_line) ? Layout::Finals : Layout::C04;
-            if (layout == Layout::C04) {
-                auto sample = parse_c04_line(line, line_number);
-                if (!sample) {
-                    failure = std::move(sample.error());
-                    return;
-                }
-                samples.push_back(*sample);
+        if (failure) return;
+        std::string_view line = trim_white_space(raw_line);
+        if (line.empty()) return;
+        if (layout != Layout::Finals && line.front() == '#') return;
+        if (!layout) {
+            layout = layout_of(raw_line, line);
+            if (*layout == Layout::OlderC04) failure = EopError::older_c04_layout(line_number);
+            if (*layout == Layout::Unknown) failure = EopError::unknown_layout(line_number);
+            if (failure) return;
+        }
+        if (*layout == Layout::C04) {
+            auto sample = parse_c04_line(line, line_number);
+            if (!sample) {
+                failure = std::move(sample.error());
                 return;
             }
+            samples.push_back(*sample);
+            lines.push_back(line_number);
+            return;
         }
         auto row = parse_finals_line(raw_line, line_number);
         if (!row) {
             failure = std::move(row.error());
         } else if (!*row) {
-            ended = true;
+            if (first_without_ut1 == 0) first_without_ut1 = line_number;
+        } else if (first_without_ut1 != 0) {
+            failure = EopError::missing_ut1(first_without_ut1);
         } else {
             samples.push_back(**row);
+            lines.push_back(line_number);
         }
     });
     if (failure) return std::unexpected(std::move(*failure));
-    return from_samples(std::move(*name), lowercase_sha256(sha256), std::move(samples));
+    return from_samples(std::move(*name), lowercase_sha256(sha256), std::move(samples), lines);
 }
 
-std::expected<EarthOrientationTable, EopError> EarthOrientationTable::from_samples(std::string file_name,
-                                                                                  std::string sha256,
-                                                                                  std::vector<EopSample> samples) {
+std::expected<EarthOrientationTable, EopError> EarthOrientationTable::from_samples(
+    std::string file_name, std::string sha256, std::vector<EopSample> samples,
+    const std::vector<std::uint64_t>& lines) {
     if (samples.empty()) return std::unexpected(EopError::empty());
     for (std::size_t i = 1; i < samples.size(); ++i) {
         // Written so that a NaN day also fails.
         if (!(samples[i].utc_jd > samples[i - 1].utc_jd)) return std::unexpected(EopError::not_increasing());
+    }
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        const double before = samples[i - 1].dut1_seconds, after = samples[i].dut1_seconds;
+        const double step = after - before;
+        if (std::fabs(step) > LEAP_STEP_THRESHOLD_SECONDS &&
+            std::fabs(step - std::round(step)) > LEAP_STEP_TOLERANCE_SECONDS) {
+            return std::unexpected(EopError::invalid_ut1_step(lines[i], before, after));
+        }
     }
     EarthOrientationTable table;
     table.file_name_ = std::move(file_name);
@@ -228,12 +348,6 @@ std::expected<EarthOrientationTable, EopError> EarthOrientationTable::from_sampl
     table.samples_ = std::move(samples);
     return table;
 }
-
-namespace {
-// A change of UT1-UTC by more than half a second from one row to the next is
-// the step of a leap second; real day-to-day changes stay within milliseconds.
-constexpr double LEAP_STEP_THRESHOLD_SECONDS = 0.5;
-}  // namespace
 
 std::size_t EarthOrientationTable::row_at_or_before(double utc_jd) const {
     // The tables hold one row a day: the row is guessed from the mean spacing

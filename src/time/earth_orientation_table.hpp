@@ -29,6 +29,10 @@ struct EopError {
         NotIncreasing,
         InvalidLine,      // line_number
         InvalidFinalsLine,  // line_number
+        MissingUt1,         // line_number: a finals row without UT1-UTC before rows with it
+        InvalidUt1Step,     // line_number, dut1_before, dut1_after
+        OlderC04Layout,     // line_number
+        UnknownLayout,      // line_number
         NotFinite,
         OutsideCoverage,  // utc_jd, first_utc_jd, last_utc_jd
     };
@@ -38,6 +42,8 @@ struct EopError {
     double utc_jd = 0.0;
     double first_utc_jd = 0.0;
     double last_utc_jd = 0.0;
+    double dut1_before = 0.0;
+    double dut1_after = 0.0;
 
     static EopError read(std::string system_message);
     static EopError file_name();
@@ -46,6 +52,10 @@ struct EopError {
     static EopError not_increasing();
     static EopError invalid_line(std::uint64_t line_number);
     static EopError invalid_finals_line(std::uint64_t line_number);
+    static EopError missing_ut1(std::uint64_t line_number);
+    static EopError invalid_ut1_step(std::uint64_t line_number, double dut1_before, double dut1_after);
+    static EopError older_c04_layout(std::uint64_t line_number);
+    static EopError unknown_layout(std::uint64_t line_number);
     static EopError not_finite();
     static EopError outside_coverage(double utc_jd, double first_utc_jd, double last_utc_jd);
 
@@ -69,8 +79,8 @@ bool is_finals_line(std::string_view line);
 
 // One untrimmed IERS finals row (bytes counted from 1: 8-15 MJD, 17 polar-motion
 // flag "I" or "P", 19-27 x, 38-46 y, 58 UT1 flag "I" or "P", 59-68 UT1-UTC; the
-// Bulletin A values). Nothing for a blank line or a row whose bytes 59-68 are
-// blank or absent: such a row (the days past the predictions) ends the table.
+// Bulletin A values). Nothing for a blank line or a dated row whose bytes 59-68
+// are blank or absent: the days past the predictions, which only end a table.
 std::expected<std::optional<EopSample>, EopError> parse_finals_line(std::string_view line,
                                                                     std::uint64_t line_number);
 
@@ -105,10 +115,12 @@ public:
 private:
     EarthOrientationTable() = default;
 
-    // The table of rows already read; fails when there are none or they are
-    // not strictly increasing in UTC.
+    // The table of rows already read from the given lines; fails when there
+    // are none, when they are not strictly increasing in UTC, or when UT1-UTC
+    // steps by more than half a second other than by a leap second.
     static std::expected<EarthOrientationTable, EopError> from_samples(std::string file_name, std::string sha256,
-                                                                      std::vector<EopSample> samples);
+                                                                      std::vector<EopSample> samples,
+                                                                      const std::vector<std::uint64_t>& lines);
 
     std::string file_name_;
     std::string sha256_;  // lower case

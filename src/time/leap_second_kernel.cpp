@@ -1,6 +1,8 @@
 #include "time/leap_second_kernel.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "core/constants.hpp"
 #include "core/kernel_file.hpp"
@@ -172,10 +174,12 @@ std::expected<double, UtcConversionError> LeapSecondKernel::delta_at(double utc_
     if (utc_jd < entries_.front().utc_jd) {
         return std::unexpected(UtcConversionError::before_first_entry(utc_jd, entries_.front().utc_jd));
     }
-    for (std::size_t i = entries_.size(); i-- > 0;) {
-        if (entries_[i].utc_jd <= utc_jd) return entries_[i].delta_at;
-    }
-    return entries_.front().delta_at;  // not reached: the first entry is at or before utc_jd
+    // The entries ascend strictly (checked at loading): the last one at or
+    // before the day is the one before the first entry after it, and the
+    // first entry is at or before the day.
+    const auto after = std::upper_bound(entries_.begin(), entries_.end(), utc_jd,
+                                        [](double day, const LeapSecondEntry& entry) { return day < entry.utc_jd; });
+    return std::prev(after)->delta_at;
 }
 
 std::expected<double, UtcConversionError> LeapSecondKernel::utc_julian_day_from_tt(double tt_jd) const {

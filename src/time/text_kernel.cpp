@@ -20,7 +20,9 @@ LskError LskError::missing_keyword(std::string_view keyword) {
 LskError LskError::invalid_value(std::string_view keyword, std::string_view reason) {
     return {Kind::InvalidValue, std::string(keyword), std::string(reason)};
 }
-LskError LskError::invalid_date(std::string_view literal) { return {Kind::InvalidDate, std::string(literal), {}}; }
+LskError LskError::invalid_date(std::string_view literal, std::string_view reason) {
+    return {Kind::InvalidDate, std::string(literal), std::string(reason)};
+}
 LskError LskError::not_ascending() { return {Kind::NotAscending, {}, {}}; }
 
 std::string LskError::message() const {
@@ -31,7 +33,8 @@ std::string LskError::message() const {
         case Kind::NoData: return "leap-second kernel has no \\begindata section";
         case Kind::MissingKeyword: return "leap-second kernel is missing required keyword " + detail;
         case Kind::InvalidValue: return "invalid value for " + detail + ": " + reason;
-        case Kind::InvalidDate: return "invalid NAIF date literal " + quoted(detail);
+        case Kind::InvalidDate:
+            return "invalid NAIF date literal " + quoted(detail) + (reason.empty() ? "" : ": " + reason);
         case Kind::NotAscending: return "DELTET/DELTA_AT entries must be strictly ascending in effective date";
     }
     return {};
@@ -68,6 +71,13 @@ bool is_keyword(std::string_view text) {
     return true;
 }
 
+// A value list without its outer parentheses, as value_tokens reads it.
+std::string_view list_contents(std::string_view value) {
+    std::string_view rest = trim_white_space(value);
+    while (!rest.empty() && rest.front() == '(') rest.remove_prefix(1);
+    while (!rest.empty() && rest.back() == ')') rest.remove_suffix(1);
+    return rest;
+}
 }  // namespace
 
 AssignmentMap parse_assignments(std::string_view data) {
@@ -75,21 +85,36 @@ AssignmentMap parse_assignments(std::string_view data) {
     std::string keyword;
     std::string value;
     bool pending = false;
+    bool appending = false;
     auto store = [&] {
-        if (pending) map.insert_or_assign(std::move(keyword), std::string(trim_white_space(value)));
+        if (!pending) return;
+        std::string_view text = trim_white_space(value);
+        auto held = appending ? map.find(keyword) : map.end();
+        if (held == map.end()) {
+            map.insert_or_assign(std::move(keyword), std::string(text));
+            return;
+        }
+        // Both lists in one pair of parentheses, so their values read in order.
+        std::string joined = "(" + std::string(list_contents(held->second));
+        joined += ' ';
+        joined += list_contents(text);
+        joined += ')';
+        held->second = std::move(joined);
     };
     for_each_line(data, [&](std::string_view raw_line) {
         std::string_view line = trim_white_space(raw_line);
         if (line.empty()) return;
         std::size_t equals = line.find('=');
         if (equals != std::string_view::npos) {
-            std::string_view left = trim_white_space(line.substr(0, equals));
+            const bool plus = equals > 0 && line[equals - 1] == '+';
+            std::string_view left = trim_white_space(line.substr(0, plus ? equals - 1 : equals));
             if (is_keyword(left)) {
                 store();
                 keyword = std::string(left);
                 value = std::string(trim_white_space(line.substr(equals + 1)));
                 value += ' ';
                 pending = true;
+                appending = plus;
                 return;
             }
         }
@@ -103,9 +128,7 @@ AssignmentMap parse_assignments(std::string_view data) {
 }
 
 std::vector<std::string_view> value_tokens(std::string_view value) {
-    std::string_view rest = trim_white_space(value);
-    while (!rest.empty() && rest.front() == '(') rest.remove_prefix(1);
-    while (!rest.empty() && rest.back() == ')') rest.remove_suffix(1);
+    const std::string_view rest = list_contents(value);
 
     std::vector<std::string_view> tokens;
     std::size_t token_start = 0;
@@ -169,9 +192,19 @@ std::optional<std::uint64_t> parse_unsigned(std::string_view text, std::uint64_t
     return value;
 }
 
+constexpr std::string_view MONTH_NAMES[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                            "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+constexpr std::uint64_t MIN_YEAR = 1000, MAX_YEAR = 9999;
+
+// Days of a month of the proleptic Gregorian calendar (month 1 to 12).
+std::uint32_t days_in_month(std::int32_t year, std::uint32_t month) {
+    static constexpr std::uint32_t DAYS[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : DAYS[month - 1];
+}
+
 std::optional<std::uint32_t> month_number(std::string_view text) {
-    static constexpr std::string_view MONTHS[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const auto& MONTHS = MONTH_NAMES;
     if (text.size() != 3) return std::nullopt;
     char upper[3];
     for (std::size_t i = 0; i < 3; ++i) {
@@ -207,6 +240,18 @@ std::expected<double, LskError> parse_date_literal(std::string_view token) {
     auto month = month_number(pieces[1]);
     auto day = parse_unsigned(pieces[2], std::numeric_limits<std::uint32_t>::max());
     if (!year || !month || !day || *day == 0) return invalid();
+    // A date that is well formed but names no day of the calendar: SPICE reads
+    // two-digit years as years of the 20th or 21st century, and refuses a day
+    // past the month's end.
+    if (*year < MIN_YEAR || *year > MAX_YEAR) {
+        return std::unexpected(LskError::invalid_date(token, "the year must have four digits (1000 to 9999)"));
+    }
+    const std::uint32_t length = days_in_month(static_cast<std::int32_t>(*year), *month);
+    if (*day > length) {
+        return std::unexpected(LskError::invalid_date(
+            token, std::string(MONTH_NAMES[*month - 1]) + " " + integer_text(static_cast<std::int64_t>(*year)) +
+                       " has " + integer_text(length) + " days"));
+    }
     return julian_day_number(static_cast<std::int32_t>(*year), *month, static_cast<std::uint32_t>(*day)) - 0.5;
 }
 

@@ -24,7 +24,7 @@ struct LskError {
         NoData,
         MissingKeyword,  // detail: the keyword
         InvalidValue,    // detail: the keyword; reason: why
-        InvalidDate,     // detail: the whole literal
+        InvalidDate,     // detail: the whole literal; reason: why, when the form is right but the date is not
         NotAscending,
     };
     Kind kind = Kind::NoData;
@@ -37,7 +37,7 @@ struct LskError {
     static LskError no_data();
     static LskError missing_keyword(std::string_view keyword);
     static LskError invalid_value(std::string_view keyword, std::string_view reason);
-    static LskError invalid_date(std::string_view literal);
+    static LskError invalid_date(std::string_view literal, std::string_view reason = {});
     static LskError not_ascending();
 
     std::string message() const;
@@ -54,7 +54,9 @@ using AssignmentMap = std::unordered_map<std::string, std::string, TextKernelKey
 // NoData when nothing but White_Space remains.
 std::expected<std::string, LskError> extract_data_sections(std::string_view text);
 
-// Keyword assignments of data-section text; the last assignment of a keyword wins.
+// Keyword assignments of data-section text. "NAME = values" replaces what NAME
+// held, so the last such assignment wins; "NAME += values" appends the values to
+// NAME's (NAIF's "+=" operator), and creates NAME when it held nothing.
 AssignmentMap parse_assignments(std::string_view data);
 
 // The tokens of a value: outer parentheses removed, split at White_Space and
@@ -70,7 +72,8 @@ std::expected<double, LskError> scalar(const AssignmentMap& map, std::string_vie
 // The raw value text of a keyword (a view into the map).
 std::expected<std::string_view, LskError> raw_value(const AssignmentMap& map, std::string_view keyword);
 
-// "@YEAR-MON-DAY" -> the Julian day of 00:00 of that proleptic Gregorian date.
+// "@YEAR-MON-DAY" -> the Julian day of 00:00 of that proleptic Gregorian date;
+// the year has four digits (1000 to 9999) and the day lies within its month.
 std::expected<double, LskError> parse_date_literal(std::string_view token);
 
 // The (noon-based, integral) Julian day number of a proleptic Gregorian date.

@@ -166,4 +166,9 @@ def spk_bytes(segments: Sequence[Segment], *, big_endian: bool = False, per_reco
     fields = dict(forward=2, backward=2 + 2 * (summary_records - 1), free=address)
     fields.update(file_fields)
     head = file_record(big_endian=big_endian, **fields)
-    return head + b"".join(records) + bytes(data)
+    return whole_records(head + b"".join(records) + bytes(data))
+
+
+def whole_records(content: bytes) -> bytes:
+    """The content zero-filled to a whole number of records, as DAF readers read it record by record."""
+    return content.ljust(-(-len(content) // RECORD) * RECORD, b"\x00")

@@ -160,7 +160,8 @@ def test_failed_opening_leaves_the_engine_open_and_unchanged(bare, writer, write
         assert value_error(bare.with_additional_kernel_file, path, sha) == message
     assert value_error(bare.with_leap_second_kernel, leap_seconds_path, "abc") == (
         "leap-second kernel SHA-256 must contain exactly 64 hexadecimal characters")
-    assert value_error(bare.with_eop, leap_seconds_path, ANY_SHA) == "invalid IERS EOP 20 C04 line 1"
+    assert value_error(bare.with_eop, leap_seconds_path, ANY_SHA) == (
+        "EOP table line 1 has an unknown layout: it is neither an IERS EOP 20 C04 row nor an IERS finals row")
     assert repr(bare) == before
     assert bare.kernel_metadata.additional_kernels() == []
     assert value_error(bare.position, "moon", orvane.Instant.utc(2451545.0), orvane.geometric()) == (

@@ -4,6 +4,7 @@
 // segment data, in either byte order.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -237,8 +238,10 @@ struct SpkFile {
         if (fields.forward == 2 && fields.backward == 2) fields.backward = 2 + 2 * (summary_records - 1);
         if (fields.free_address == 0) fields.free_address = static_cast<std::uint32_t>(next_word);
         image.file_record(fields);
-        image.ensure_records(1 + 2 * summary_records);
-        image.ensure((next_word - 1) * 8);
+        // Whole records, as a DAF is read by other tools record by record.
+        const std::uint64_t words = std::max<std::uint64_t>(next_word - 1, std::uint64_t{1 + 2 * summary_records} *
+                                                                               WORDS_PER_RECORD);
+        image.ensure_records(static_cast<std::uint32_t>((words + WORDS_PER_RECORD - 1) / WORDS_PER_RECORD));
         return image;
     }
 };

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <functional>
 #include <random>
+#include <sstream>
 
 #include "core/reference_table.hpp"
 #include "core/text_forms.hpp"
@@ -246,9 +248,13 @@ TEST(EarthOrientationTableFinals, RowsAndMalformedLines) {
         std::string expected;  // "loaded N" or the error
     };
     const Case cases[] = {
-        {measured + "\n" + predicted + "\n" + past + "\n" + "garbage after the end\n", "loaded 2"},
-        {measured + "\r\n\n" + predicted + "\n", "loaded 1"},  // a blank line ends the table too
-        {past + "\n" + measured + "\n", "EOP table contains no DUT1 samples"},
+        {measured + "\n" + predicted + "\n" + past + "\n" + past + "\n", "loaded 2"},
+        // Only dated rows may follow the last value.
+        {measured + "\n" + predicted + "\n" + past + "\n" + "garbage after the end\n", "invalid IERS finals line 4"},
+        {measured + "\r\n\n \t\n" + predicted + "\n\n", "loaded 2"},  // blank lines are skipped
+        {past + "\n" + measured + "\n", "IERS finals line 1 has no UT1-UTC value, but later rows have one: only the "
+                                        "days after the last value may lack it"},
+        {past + "\n", "EOP table contains no DUT1 samples"},
         {measured + "\n" + measured.substr(0, 64) + "\n", "invalid IERS finals line 2"},  // cut inside UT1-UTC
         {measured + "\n" + measured.substr(0, 30) + "\n", "loaded 1"},  // cut before it: no UT1-UTC
         {measured + "\n" + with_byte(measured, 17, ' ') + "\n", "invalid IERS finals line 2"},
@@ -271,6 +277,187 @@ TEST(EarthOrientationTableFinals, RowsAndMalformedLines) {
             opened ? "loaded " + std::to_string(opened->samples().size()) : opened.error().message();
         EXPECT_EQ(result, c.expected) << c.text;
     }
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// The real IERS tables of astropy-iers-data, edited in one place.
+std::vector<std::string> lines_of(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(testing::read_file(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// The index of the row of an MJD ("51554.00"): finals bytes 8-15, or C04 field 5.
+std::size_t row_of(const std::vector<std::string>& lines, std::string_view mjd) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() > 16 && lines[i][0] != '#' && lines[i].find(" " + std::string(mjd) + " ") < 20) return i;
+    }
+    ADD_FAILURE() << "no row of MJD " << mjd;
+    return 0;
+}
+
+// Adds `seconds` to the UT1-UTC of a finals row (bytes 59-68, F10.7).
+void shift_finals_ut1(std::string& line, double seconds) {
+    const double value = std::stod(line.substr(58, 10)) + seconds;
+    char text[16];
+    std::snprintf(text, sizeof text, "%10.7f", value);
+    line.replace(58, 10, text);
+}
+
+struct EditedTable {
+    std::string name;
+    bool finals = true;
+    // Edits the lines; returns the expected result ("full" for the whole table
+    // read as if unedited, else the error), given the line number edited.
+    std::function<std::string(std::vector<std::string>&, std::uint64_t&)> edit;
+};
+
+class RealTableEdited : public ::testing::TestWithParam<EditedTable> {};
+
+TEST_P(RealTableEdited, IsReadWholeOrRefusedNamingTheLine) {
+    const EditedTable& c = GetParam();
+    const std::string path = c.finals ? reference_path("finals_path.txt") : c04_path();
+    std::vector<std::string> lines = lines_of(path);
+    std::uint64_t line_number = 0;
+    const std::string expected = c.edit(lines, line_number);
+    ScratchDirectory dir;
+    auto edited = EarthOrientationTable::open(dir.write(c.finals ? "finals2000A.all" : "eopc04", joined(lines)),
+                                              SHA256_TEXT);
+    if (expected != "full") {
+        ASSERT_FALSE(edited.has_value()) << c.name;
+        EXPECT_EQ(edited.error().message(), expected) << c.name;
+        return;
+    }
+    ASSERT_TRUE(edited.has_value()) << edited.error().message();
+    auto original = EarthOrientationTable::open(path, SHA256_TEXT);
+    ASSERT_TRUE(original.has_value());
+    ASSERT_EQ(edited->samples().size(), original->samples().size());
+    EXPECT_EQ(edited->last_utc_jd(), original->last_utc_jd());
+    for (double day : {2451554.5, 2451554.75, 2457754.25, original->last_utc_jd() - 0.5}) {
+        EXPECT_EQ(edited->dut1_seconds(day).value(), original->dut1_seconds(day).value()) << day;
+    }
+}
+
+std::string step_message(std::uint64_t line_number, std::string_view before, std::string_view after) {
+    return "EOP table line " + std::to_string(line_number) + ": UT1-UTC steps from " + std::string(before) +
+           " s to " + std::string(after) +
+           " s, more than 0.5 s in a day and not a leap second (a whole second within 0.1 s)";
+}
+
+const std::string FINALS_ROW = "51554.00";  // 2000 January 10
+
+INSTANTIATE_TEST_SUITE_P(
+    Finals, RealTableEdited,
+    ::testing::Values(
+        EditedTable{"blank line", true,
+                    [](std::vector<std::string>& lines, std::uint64_t&) {
+                        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(row_of(lines, FINALS_ROW)), "");
+                        return std::string("full");
+                    }},
+        EditedTable{"white space line", true,
+                    [](std::vector<std::string>& lines, std::uint64_t&) {
+                        const auto at = static_cast<std::ptrdiff_t>(row_of(lines, FINALS_ROW));
+                        lines.insert(lines.begin() + at, " \t  ");
+                        lines.insert(lines.begin() + at + 2, "\r");
+                        return std::string("full");
+                    }},
+        EditedTable{"UT1 missing mid-table", true,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        const std::size_t at = row_of(lines, FINALS_ROW);
+                        lines[at].replace(57, 11, std::string(11, ' '));
+                        line = at + 1;
+                        return "IERS finals line " + std::to_string(line) +
+                               " has no UT1-UTC value, but later rows have one: only the days after the last value "
+                               "may lack it";
+                    }},
+        EditedTable{"UT1 0.7 s off", true,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        const std::size_t at = row_of(lines, FINALS_ROW);
+                        const std::string before = lines[at - 1].substr(58, 10);
+                        shift_finals_ut1(lines[at], 0.7);
+                        line = at + 1;
+                        return step_message(line, plain_float(std::stod(before)),
+                                            plain_float(std::stod(lines[at].substr(58, 10))));
+                    }},
+        EditedTable{"UT1 1.2 s off", true,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        const std::size_t at = row_of(lines, FINALS_ROW);
+                        shift_finals_ut1(lines[at], -1.2);
+                        line = at + 1;
+                        return step_message(line, plain_float(std::stod(lines[at - 1].substr(58, 10))),
+                                            plain_float(std::stod(lines[at].substr(58, 10))));
+                    }}));
+
+INSTANTIATE_TEST_SUITE_P(
+    C04, RealTableEdited,
+    ::testing::Values(
+        EditedTable{"blank lines", false,
+                    [](std::vector<std::string>& lines, std::uint64_t&) {
+                        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(row_of(lines, FINALS_ROW)), "  ");
+                        return std::string("full");
+                    }},
+        EditedTable{"UT1 0.7 s off", false,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        const std::size_t at = row_of(lines, FINALS_ROW);
+                        auto row = parse_c04_line(lines[at], 1).value();
+                        auto previous = parse_c04_line(lines[at - 1], 1).value();
+                        char text[16];
+                        std::snprintf(text, sizeof text, "%12.7f", row.dut1_seconds + 0.7);
+                        lines[at].replace(50, 12, text);  // the F12.7 UT1-UTC field, bytes 51-62
+                        line = at + 1;
+                        return step_message(line, plain_float(previous.dut1_seconds),
+                                            plain_float(parse_c04_line(lines[at], 1)->dut1_seconds));
+                    }},
+        EditedTable{"older layout without the hour column", false,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        for (std::size_t i = 0; i < lines.size(); ++i) {
+                            if (lines[i].empty() || lines[i][0] == '#') continue;
+                            if (line == 0) line = i + 1;
+                            lines[i].erase(12, 4);  // "   0": the hour
+                        }
+                        return "EOP table line " + std::to_string(line) +
+                               " is in the older IERS C04 layout (year, month, day, MJD, without the hour column), "
+                               "which is not read: use an IERS EOP 20 C04 or IERS finals table";
+                    }},
+        EditedTable{"older layout, whole MJD", false,
+                    [](std::vector<std::string>& lines, std::uint64_t& line) {
+                        for (std::size_t i = 0; i < lines.size(); ++i) {
+                            if (lines[i].empty() || lines[i][0] == '#') continue;
+                            if (line == 0) line = i + 1;
+                            lines[i].erase(23, 3);  // ".00" of the MJD
+                            lines[i].erase(12, 4);
+                        }
+                        return "EOP table line " + std::to_string(line) +
+                               " is in the older IERS C04 layout (year, month, day, MJD, without the hour column), "
+                               "which is not read: use an IERS EOP 20 C04 or IERS finals table";
+                    }}));
+
+// A table of another kind is named as of an unknown layout, at its first data line.
+TEST(EarthOrientationTableLayouts, AnotherIersFileIsOfAnUnknownLayout) {
+    const std::string c04 = c04_path();
+    const std::string leap_seconds = c04.substr(0, c04.rfind('/')) + "/Leap_Second.dat";
+    const std::vector<std::string> lines = lines_of(leap_seconds);
+    std::size_t first = 0;
+    while (first < lines.size() && (lines[first].empty() || lines[first][0] == '#')) ++first;
+    auto opened = EarthOrientationTable::open(leap_seconds, SHA256_TEXT);
+    ASSERT_FALSE(opened.has_value());
+    EXPECT_EQ(opened.error().message(),
+              "EOP table line " + std::to_string(first + 1) +
+                  " has an unknown layout: it is neither an IERS EOP 20 C04 row nor an IERS finals row");
+    EXPECT_EQ(load_error("MJD,x,y,UT1-UTC\n51544,0.1,0.2,0.3\n"),
+              "EOP table line 1 has an unknown layout: it is neither an IERS EOP 20 C04 row nor an IERS finals row");
 }
 
 }  // namespace

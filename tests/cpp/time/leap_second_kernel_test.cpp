@@ -399,3 +399,70 @@ TEST(EngineTimeConversions, WithTheTimeKernels) {
 
 }  // namespace
 }  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// The repository's kernel with its last entry written otherwise.
+struct LastEntry {
+    std::string_view text;      // replaces "37, @2017-JAN-1 )"
+    std::string_view expected;  // "loaded" or the error
+};
+
+class LeapSecondKernelLastEntry : public ::testing::TestWithParam<LastEntry> {};
+
+TEST_P(LeapSecondKernelLastEntry, IsReadOrRefusedWithItsText) {
+    EXPECT_EQ(load_error(real_kernel_with("37, @2017-JAN-1 )", GetParam().text)), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ImpossibleDates, LeapSecondKernelLastEntry,
+    ::testing::Values(
+        LastEntry{"37, @2017-JAN-4294967295 )",
+                  "invalid NAIF date literal \"@2017-JAN-4294967295\": JAN 2017 has 31 days"},
+        LastEntry{"37, @2017-FEB-29 )", "invalid NAIF date literal \"@2017-FEB-29\": FEB 2017 has 28 days"},
+        LastEntry{"37, @17-JAN-1 )",
+                  "invalid NAIF date literal \"@17-JAN-1\": the year must have four digits (1000 to 9999)"},
+        LastEntry{"37, @20170-JAN-1 )",
+                  "invalid NAIF date literal \"@20170-JAN-1\": the year must have four digits (1000 to 9999)"}));
+
+// NAIF's "+=" appends to DELTET/DELTA_AT, where it used to be glued to the
+// assignment before it.
+INSTANTIATE_TEST_SUITE_P(
+    Appended, LeapSecondKernelLastEntry,
+    ::testing::Values(LastEntry{"37, @2017-JAN-1 )\nDELTET/DELTA_AT += ( 38, @2030-JUL-1 )", "loaded"},
+                      LastEntry{")\nDELTET/DELTA_AT += ( 37, @2017-JAN-1 )", "loaded"},
+                      LastEntry{"37, @2017-JAN-1 )\nDELTET/DELTA_AT += ( 38, @2016-JUL-1 )",
+                                "DELTET/DELTA_AT entries must be strictly ascending in effective date"},
+                      LastEntry{"37, @2017-JAN-1 )\nDELTET/DELTA_AT += ( 38 )",
+                                "invalid value for DELTET/DELTA_AT: expected a non-empty sequence of (delta, date) "
+                                "pairs"}));
+
+TEST(LeapSecondKernelAppend, AppendedEntriesTakeEffect) {
+    auto appended = LeapSecondKernel::from_text(
+        "appended.tls", SHA256_TEXT,
+        real_kernel_with("37, @2017-JAN-1 )", "37, @2017-JAN-1 )\nDELTET/DELTA_AT += ( 38, @2030-JUL-1 )"));
+    ASSERT_TRUE(appended.has_value()) << appended.error().message();
+    ASSERT_EQ(appended->entries().size(), 29u);
+    EXPECT_EQ(appended->delta_at(2462683.5 - 1e-6).value(), 37.0);  // 2030 June 30, just before midnight
+    EXPECT_EQ(appended->delta_at(2462683.5).value(), 38.0);
+}
+
+// The lookup takes the last entry at or before the day, whichever way it searches.
+TEST(LeapSecondKernelLookup, EveryEntryAndItsNeighbours) {
+    const auto entries = kernel().entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const double day = entries[i].utc_jd;
+        EXPECT_EQ(kernel().delta_at(day).value(), entries[i].delta_at) << day;
+        EXPECT_EQ(kernel().delta_at(std::nextafter(day, INF)).value(), entries[i].delta_at) << day;
+        if (i > 0) {
+            EXPECT_EQ(kernel().delta_at(std::nextafter(day, -INF)).value(), entries[i - 1].delta_at) << day;
+        }
+    }
+    EXPECT_EQ(kernel().delta_at(1e9).value(), 37.0);
+    EXPECT_EQ(kernel().delta_at(std::nextafter(entries.front().utc_jd, -INF)).error().kind,
+              UtcConversionError::Kind::BeforeFirstEntry);
+}
+
+}  // namespace
+}  // namespace orvane
