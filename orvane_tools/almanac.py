@@ -5,17 +5,16 @@ from __future__ import annotations
 
 import math
 from collections.abc import Iterator
-from dataclasses import dataclass
+from dataclasses import dataclass, field
 from datetime import date, datetime, time, timedelta
 from zoneinfo import ZoneInfo
 
 import orvane
 
 from orvane_tools.dates import to_datetime, to_instant
-from orvane_tools.sky import day_events
+from orvane_tools.sky import DayEvents, day_events, moon_rise_set_altitude_deg
+from orvane_tools.sky import moon_horizon_altitude_deg as moon_horizon_altitude_deg  # its home is sky
 
-MOON_RADIUS_KM = 1737.4  # IAU mean radius
-ASTRONOMICAL_UNIT_KM = 149597870.7  # IAU 2012 Resolution B2
 TWILIGHTS: tuple[tuple[str, float], ...] = (("civil", -6.0), ("nautical", -12.0), ("astronomical", -18.0))
 PHASES: tuple[str, ...] = (
     "new", "waxing crescent", "first quarter", "waxing gibbous",
@@ -35,21 +34,24 @@ class DayAlmanac:
     moonset: datetime | None
     moon_phase: str
     moon_illuminated_fraction: float
+    #: Where a crossing is missing because the body stays on one side all day:
+    #: "up" or "down", by the name of the missing time ("sunrise", "sunset",
+    #: "civil_dawn", ..., "moonrise", "moonset"); a moonrise on the next day is not listed.
+    all_day: dict[str, str] = field(default_factory=dict)
+
+    @property
+    def polar(self) -> str | None:
+        """"polar day" where the Sun stays up all day, "polar night" where it stays down, else None."""
+        rise, set_ = self.all_day.get("sunrise"), self.all_day.get("sunset")
+        if rise is None or rise != set_:
+            return None
+        return "polar day" if rise == "up" else "polar night"
 
 
 @dataclass(frozen=True)
 class SkyEvent:
     when: orvane.Instant
     kind: str
-
-
-def moon_horizon_altitude_deg(topocentric_distance_au: float) -> float:
-    """Altitude of the Moon's centre (topocentric, so the horizontal parallax
-    is already in the place) when its upper limb touches the horizon: the mean
-    refraction of 34 arcmin and the Moon's semidiameter at that distance
-    below the horizon."""
-    semidiameter = math.degrees(math.asin(MOON_RADIUS_KM / (topocentric_distance_au * ASTRONOMICAL_UNIT_KM)))
-    return orvane.MEAN_REFRACTION_ALTITUDE_DEG - semidiameter
 
 
 def moon_phase(engine: orvane.Engine, instant: orvane.Instant) -> tuple[str, float]:
@@ -68,24 +70,53 @@ def moon_phase(engine: orvane.Engine, instant: orvane.Instant) -> tuple[str, flo
     return PHASES[int((longitude_from_sun + 22.5) % 360.0 // 45.0)], fraction
 
 
-def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: ZoneInfo) -> DayAlmanac:
-    start = to_instant(datetime.combine(day, time(0), zone))
-    noon = to_instant(datetime.combine(day, time(12), zone))
+def _side(engine: orvane.Engine, body: str, place: orvane.GeodeticObserver, when: datetime,
+          altitude_deg: float) -> str:
+    """Whether the body's centre stands above ("up") or below ("down") ``altitude_deg`` at ``when``."""
+    altitude, _, _ = engine.altitude_azimuth(body, place, to_instant(when), refraction=False)
+    return "up" if altitude >= altitude_deg else "down"
 
-    sun = day_events("sun", place, day, zone, engine)
+
+def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: ZoneInfo,
+                moon_edge: str = "upper_limb") -> DayAlmanac:
+    """The almanac of a local day: Sun and Moon rise, transit and set,
+    twilight, phase. Moonrise and moonset are those of the Moon's upper limb
+    at mean refraction, as almanacs give them (``moon_edge="centre"``: its
+    centre), the same as ``orvane_tools.sky.day_events("moon", ...)``.
+
+    >>> import orvane_tools
+    >>> oslo = orvane_tools.place(lat=59.91, lon=10.75)
+    >>> day_almanac(orvane_tools.default_engine(), oslo, date(2026, 6, 21), ZoneInfo("Europe/Oslo")).polar is None
+    True
+    """
+    start = to_instant(datetime.combine(day, time(0), zone))
+    noon_local = datetime.combine(day, time(12), zone)
+    noon = to_instant(noon_local)
+    all_day: dict[str, str] = {}
+
+    def crossings(names: tuple[str, str], altitude: float | None) -> DayEvents:
+        events = day_events("sun", place, day, zone, engine, altitude)
+        threshold = orvane.SUN_UPPER_LIMB_ALTITUDE_DEG if altitude is None else altitude
+        for name, when in zip(names, (events.rise, events.set)):
+            if when is None:  # no crossing on either side of the transit: the culmination tells the side
+                all_day[name] = _side(engine, "sun", place, events.transit, threshold)
+        return events
+
+    sun = crossings(("sunrise", "sunset"), None)
     twilight: dict[str, tuple[datetime | None, datetime | None]] = {}
     for kind, altitude in TWILIGHTS:
-        dark = day_events("sun", place, day, zone, engine, altitude)
+        dark = crossings((f"{kind}_dawn", f"{kind}_dusk"), altitude)
         twilight[kind] = (dark.rise, dark.set)
 
-    moon_distance = engine.position("moon", noon, orvane.apparent("topocentric", observer=place)).distance_au
-    moon_altitude = moon_horizon_altitude_deg(moon_distance)
+    moon_altitude = moon_rise_set_altitude_deg(engine, place, noon, moon_edge)
     moon_events: dict[str, datetime | None] = {}
     for kind in ("rise", "transit", "set"):
         try:
             event = engine.next_horizon_event("moon", place, start, kind, moon_altitude)
         except ValueError:  # no such crossing within three days (high latitudes)
             moon_events[kind] = None
+            if kind != "transit":
+                all_day[f"moon{kind}"] = _side(engine, "moon", place, noon_local, moon_altitude)
             continue
         when = to_datetime(orvane.Instant.ut1(event.ut1_julian_day), engine, zone)
         moon_events[kind] = when if when.date() == day else None
@@ -101,15 +132,18 @@ def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date
         moonset=moon_events["set"],
         moon_phase=phase,
         moon_illuminated_fraction=fraction,
+        all_day=all_day,
     )
 
 
 def daily_almanac(
-    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: ZoneInfo
+    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: ZoneInfo,
+    moon_edge: str = "upper_limb",
 ) -> Iterator[DayAlmanac]:
+    """``day_almanac`` for every local day from ``first`` to ``last``."""
     day = first
     while day <= last:
-        yield day_almanac(engine, place, day, zone)
+        yield day_almanac(engine, place, day, zone, moon_edge)
         day += timedelta(days=1)
 
 

@@ -26,6 +26,7 @@ import re
 import stat
 import tempfile
 import threading
+from collections.abc import Callable
 
 #: (resolved path, device, inode, size, mtime_ns, ctime_ns)
 _Key = tuple[str, int, int, int, int, int]
@@ -142,11 +143,20 @@ def _store_disk() -> None:
                 pass
 
 
-def _digest(descriptor: int) -> str:
+#: Called as (path, bytes read, file size) while a file not yet in the cache
+#: is hashed, e.g. to show progress; None (the default) calls nothing.
+hashing_progress: Callable[[str, int, int], None] | None = None
+
+
+def _digest(descriptor: int, path: str = "", size: int = 0) -> str:
     hasher = hashlib.sha256()
+    done = 0
     with os.fdopen(descriptor, "rb") as handle:
         for block in iter(lambda: handle.read(1 << 20), b""):
             hasher.update(block)
+            done += len(block)
+            if hashing_progress is not None:
+                hashing_progress(path, done, size)
     return hasher.hexdigest()
 
 
@@ -177,7 +187,7 @@ def sha256(path: str | os.PathLike[str]) -> str:
     if opened is None:
         raise NotRegularFileError(resolved, "not a regular file")
     read_key = _key(resolved, opened[1])
-    digest = _digest(opened[0])
+    digest = _digest(opened[0], resolved, opened[1].st_size)
     try:
         unchanged = _key(resolved, os.stat(resolved)) == read_key
     except OSError:

@@ -16,22 +16,25 @@ from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
 
 import orvane
 
-from orvane_tools import almanac, chart
+from orvane_tools import almanac, chart, checksums
+from orvane_tools.choices import body_list, enum_name, kind_list, names_of, one_of
 from orvane_tools.data import default_engine
 from orvane_tools.dates import to_datetime, to_instant
 from orvane_tools.output import FORMATS, Column, RowWriter, Value, encodable
+from orvane_tools.places import HEIGHT_RANGE_M, PLACE_FORMS, parse_place
+from orvane_tools.progress import Progress
+from orvane_tools.sky import MOON_EDGES
 
 BATCH_INSTANTS = 4096
-_VALUE_OPTIONS = ("--place", "--from", "--to")
+_VALUE_OPTIONS = ("--place", "--from", "--to", "--at")
 _STEP = re.compile(r"^\s*(\d+(?:\.\d*)?)\s*([dhms])\s*$")
 _STEP_DAYS = {"d": 1.0, "h": 1.0 / 24.0, "m": 1.0 / 1440.0, "s": 1.0 / 86400.0}
 #: The shortest step: a millisecond, about 25 times the spacing of Julian days near the present.
 MIN_STEP_DAYS = 0.001 / 86400.0
 #: At most this many instants in one listing (a century in steps of one second is 3.2e9).
 MAX_INSTANTS = 10**12
-#: Heights a place may have, in metres: from below the deepest ocean floor (the
-#: Mariana Trench, about 11,000 m) to 100,000 km, beyond geostationary orbit.
-HEIGHT_RANGE_M = (-12_000.0, 1.0e8)
+#: Where a file name is asked for, this one means standard output.
+STANDARD_OUTPUT = "-"
 
 
 class CommandLineError(Exception):
@@ -46,24 +49,8 @@ class _Parser(argparse.ArgumentParser):
 # --- argument types --------------------------------------------------------
 
 def place(text: str) -> orvane.GeodeticObserver:
-    parts = text.split(",")
     try:
-        values = [float(p) for p in parts]
-    except ValueError:
-        values = []
-    if len(values) not in (2, 3):
-        raise argparse.ArgumentTypeError(f"place must be LAT,LON or LAT,LON,HEIGHT_M (degrees, metres), not {text!r}")
-    if not all(math.isfinite(value) for value in values):
-        raise argparse.ArgumentTypeError(f"place must be finite numbers, not {text!r}")
-    if not -90.0 <= values[0] <= 90.0:
-        raise argparse.ArgumentTypeError(f"latitude must be within [-90, 90] degrees, not {values[0]:g}")
-    if not -180.0 <= values[1] <= 360.0:
-        raise argparse.ArgumentTypeError(f"longitude must be within [-180, 360] degrees east, not {values[1]:g}")
-    if len(values) == 3 and not HEIGHT_RANGE_M[0] <= values[2] <= HEIGHT_RANGE_M[1]:
-        raise argparse.ArgumentTypeError(
-            f"height must be within [{HEIGHT_RANGE_M[0]:.0f}, {HEIGHT_RANGE_M[1]:.0f}] metres, not {values[2]:g}")
-    try:
-        return orvane.GeodeticObserver(values[1], values[0], values[2] if len(values) == 3 else 0.0)
+        return parse_place(text)
     except ValueError as error:
         raise argparse.ArgumentTypeError(str(error)) from None
 
@@ -109,29 +96,27 @@ def _day(value: datetime | date) -> date:
 
 # --- commands --------------------------------------------------------------
 
-def _iso(engine: orvane.Engine, instant: orvane.Instant, tz: ZoneInfo | timezone | None) -> str:
-    return to_datetime(instant, engine, tz).isoformat(timespec="seconds")
-
-
-def _local(moment_: datetime | None) -> str | None:
-    return None if moment_ is None else moment_.strftime("%H:%M")
+def _progress(args: argparse.Namespace, label: str) -> Progress:
+    return Progress(label, quiet=args.quiet)
 
 
 def run_now(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
-    now = datetime.now(timezone.utc)
+    now = datetime.now(args.tz) if args.at is None else _aware(args.at, args.tz)
     instant = to_instant(now)
+    stamp = to_datetime(instant, engine, args.tz)
     bodies = list(chart.BODIES)
     ecliptic = engine.positions(bodies, [instant], orvane.apparent())[0]
     equatorial = engine.positions(bodies, [instant], orvane.apparent("geocentric", "equatorial"))[0]
-    columns = [Column("body", 8, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 20),
+    columns = [Column("time", 25, left=True), Column("body", 8, left=True), Column("longitude_deg", 13, ".6f"),
+               Column("zodiac", 20),
                Column("latitude_deg", 12, "+.6f"), Column("ra_hours", 11, ".6f"), Column("dec_deg", 11, "+.6f"),
                Column("distance_au", 12, ".8f"), Column("retrograde", 10)]
     if args.place is not None:
         columns += [Column("altitude_deg", 12, "+.4f"), Column("azimuth_deg", 11, ".4f")]
     rows: list[list[Value]] = []
     for i, body in enumerate(bodies):
-        row: list[Value] = [body, float(ecliptic[i][0]), chart.zodiac_text(float(ecliptic[i][0])),
+        row: list[Value] = [stamp, body, float(ecliptic[i][0]), chart.zodiac_text(float(ecliptic[i][0])),
                             float(ecliptic[i][1]), float(equatorial[i][0]) / 15.0, float(equatorial[i][1]),
                             float(ecliptic[i][2]), bool(ecliptic[i][3] < 0.0)]
         if args.place is not None:
@@ -139,7 +124,7 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
             row += [altitude, azimuth]
         rows.append(row)
     if args.format == "table":
-        out.write(f"# {now.isoformat(timespec='seconds')}  apparent geocentric, true equinox of date"
+        out.write(f"# {stamp.isoformat(timespec='seconds')}  apparent geocentric, true equinox of date"
                   f"{'; altitude with refraction' if args.place is not None else ''}\n")
     writer = RowWriter(out, args.format, columns)
     for row in rows:
@@ -150,7 +135,7 @@ def run_now(args: argparse.Namespace, out: TextIO) -> None:
 def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     import numpy  # the batch requests need it; the other commands do not
 
-    bodies = [b.strip() for b in args.bodies.split(",") if b.strip()]
+    bodies: list[str | int] = list(args.bodies)
     options = request_options(args.origin, args.frame, args.epoch, not args.geometric, args.place)
     if args.sidereal is not None and (args.frame != "ecliptic" or args.epoch == "j2000"):
         raise CommandLineError("--sidereal needs --frame ecliptic and --epoch of_date")
@@ -165,10 +150,12 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [
-        Column("time_utc", 20, left=True), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
+        Column("time_utc", 20, left=True, time_format="%Y-%m-%dT%H:%M:%SZ"), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
         Column("distance_au", 13, ".9f"), Column("speed_deg_per_day", 17, "+.7f")])
     scale = 15.0 if args.frame == "equatorial" else 1.0
+    progress = _progress(args, "positions")
     for first in range(0, count, BATCH_INSTANTS):
+        progress.update(first, count)
         with numpy.errstate(all="raise"):  # never a warning: an overflow is refused in one line
             days = start.julian_day + numpy.arange(first, min(count, first + BATCH_INSTANTS),
                                                    dtype=numpy.float64) * args.step
@@ -176,7 +163,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
         instants = [orvane.Instant.utc(float(day)) for day in days]
         ayanamshas = [chart.ayanamsha_and_rate(engine, args.sidereal, t) for t in instants] if args.sidereal else None
         for i, instant in enumerate(instants):
-            stamp = to_datetime(instant, engine, timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ")
+            stamp = to_datetime(instant, engine, timezone.utc)
             for j, body in enumerate(bodies):
                 longitude = float(table[i][j][0])
                 speed = float(table[i][j][3])
@@ -184,6 +171,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
                     longitude = (longitude - ayanamshas[i][0]) % 360.0
                     speed -= ayanamshas[i][1]
                 writer.row([stamp, body, longitude / scale, float(table[i][j][1]), float(table[i][j][2]), speed])
+    progress.done()
     writer.close()
 
 
@@ -209,8 +197,13 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     if args.svg is not None:
         from orvane_tools.wheel import wheel_svg
 
+        drawing = wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {args.tz.key}")
+        if args.svg == STANDARD_OUTPUT:  # the drawing is the output: no rows beside it
+            out.write(drawing)
+            out.flush()
+            return
         with open(args.svg, "w", encoding="utf-8") as svg:
-            svg.write(wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {args.tz.key}"))
+            svg.write(drawing)
     houses = result.houses
     assert houses is not None
     used = houses.system if houses.fallback_reason is None else f"{houses.system} ({houses.fallback_reason})"
@@ -242,18 +235,34 @@ def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
     if _day(args.end) < _day(args.start):
         raise CommandLineError("--to is before --from")
     engine = default_engine()
-    columns = [Column("date", 10, left=True), Column("sunrise", 7), Column("transit", 7), Column("sunset", 7)]
+    clock = "%H:%M"  # tables: to the nearest minute, as almanacs print; CSV and JSON: every digit
+
+    def times(*names: str) -> list[Column]:
+        return [Column(name, max(5, len(name)), time_format=clock) for name in names]
+
+    columns = [Column("date", 10, left=True), *times("sunrise", "transit", "sunset")]
     for kind, _ in almanac.TWILIGHTS:
-        columns += [Column(f"{kind}_dawn", 5 + len(kind)), Column(f"{kind}_dusk", 5 + len(kind))]
-    columns += [Column("moonrise", 8), Column("moonset", 8), Column("moon_phase", 15, left=True),
+        columns += times(f"{kind}_dawn", f"{kind}_dusk")
+    columns += [*times("moonrise", "moonset"), Column("moon_phase", 15, left=True),
                 Column("moon_illuminated", 16, ".3f")]
     writer = RowWriter(out, args.format, columns)
-    for day in almanac.daily_almanac(engine, args.place, _day(args.start), _day(args.end), args.tz):
-        row: list[Value] = [day.day.isoformat(), _local(day.sunrise), _local(day.sun_transit), _local(day.sunset)]
+    first, last = _day(args.start), _day(args.end)
+    progress = _progress(args, "almanac")
+    total = (last - first).days + 1
+    for number, day in enumerate(almanac.daily_almanac(engine, args.place, first, last, args.tz, args.moon_edge)):
+        progress.update(number, total)
+
+        def cell(name: str, moment_: datetime | None) -> Value:
+            return moment_ if moment_ is not None else day.all_day.get(name)  # "up" or "down" all day
+
+        row: list[Value] = [day.day.isoformat(), cell("sunrise", day.sunrise), day.sun_transit,
+                            cell("sunset", day.sunset)]
         for kind, _ in almanac.TWILIGHTS:
-            row += [_local(day.twilight[kind][0]), _local(day.twilight[kind][1])]
-        row += [_local(day.moonrise), _local(day.moonset), day.moon_phase, day.moon_illuminated_fraction]
+            row += [cell(f"{kind}_dawn", day.twilight[kind][0]), cell(f"{kind}_dusk", day.twilight[kind][1])]
+        row += [cell("moonrise", day.moonrise), cell("moonset", day.moonset), day.moon_phase,
+                day.moon_illuminated_fraction]
         writer.row(row)
+    progress.done()
     writer.close()
 
 
@@ -265,7 +274,8 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
     writer = RowWriter(out, args.format, [Column("time", 25, left=True), Column("event", 18, left=True)])
     for event in almanac.sky_events(engine, start, end):
-        writer.row([_iso(engine, event.when, args.tz), event.kind])
+        if args.kind is None or event.kind in args.kind:
+            writer.row([to_datetime(event.when, engine, args.tz), event.kind])
     writer.close()
 
 
@@ -273,35 +283,47 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
 
 def build_parser() -> argparse.ArgumentParser:
     parser = _Parser(prog="orvane", description="Positions, charts, almanacs and events from JPL ephemerides.")
+    parser.add_argument("--version", action="version", version=f"orvane {_version()}")
     commands = parser.add_subparsers(dest="command", required=True, metavar="COMMAND", parser_class=_Parser)
 
     def command(name: str, summary: str, example: str, run: Callable[[argparse.Namespace, TextIO], None]
                 ) -> argparse.ArgumentParser:
         sub = commands.add_parser(name, help=summary, description=summary, epilog=f"example:\n  {example}",
                                   formatter_class=argparse.RawDescriptionHelpFormatter)
-        sub.add_argument("--format", choices=FORMATS, default="table", help="output format (default: table)")
+        sub.add_argument("--format", type=one_of("format", FORMATS), default="table", metavar="{" + ",".join(FORMATS) + "}",
+                         help="output format (default: table)")
+        sub.add_argument("-q", "--quiet", action="store_true", help="no progress line on standard error")
         sub.set_defaults(run=run)
         return sub
 
-    now = command("now", "Where the Sun, the Moon and the planets are now.",
-                  "orvane now --place 51.4779,-0.0015,46", run_now)
-    now.add_argument("--place", type=place, help="LAT,LON[,HEIGHT_M]: adds altitude and azimuth")
+    now = command("now", "Where the Sun, the Moon and the planets are now, or at another moment.",
+                  "orvane now --place 51.4779,-0.0015,46\n  orvane now --at 2026-08-12T18:30 --tz Europe/Madrid "
+                  "--place 40.42N,3.70W", run_now)
+    now.add_argument("--place", type=place, help=f"{PLACE_FORMS}: adds altitude and azimuth")
+    now.add_argument("--at", type=moment, metavar="TIME",
+                     help="ISO date or date-time instead of now (in --tz unless it carries an offset)")
+    now.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone of --at and of the times shown "
+                     "(default UTC)")
 
     positions = command(
         "positions", "Positions of bodies over a range of instants, one row per instant and body.",
         "orvane positions --bodies sun,moon,mars --from 2026-01-01 --to 2026-12-31 --step 1d --format csv",
         run_positions)
-    positions.add_argument("--bodies", required=True, help="comma-separated names: sun,moon,mercury,...,pluto")
+    positions.add_argument("--bodies", type=body_list, required=True,
+                           help="comma-separated names or NAIF ids: sun,moon,mercury,...,pluto,ceres,...")
     positions.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time (UTC)")
     positions.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time (UTC)")
     positions.add_argument("--step", type=step_days, default=1.0, help="e.g. 1d, 6h, 10m, 30s (default 1d)")
-    positions.add_argument("--origin", default="geocentric",
-                           choices=("geocentric", "topocentric", "heliocentric", "barycentric"))
-    positions.add_argument("--place", type=place, help="LAT,LON[,HEIGHT_M] for --origin topocentric")
-    positions.add_argument("--frame", default="ecliptic", choices=("ecliptic", "equatorial"))
-    positions.add_argument("--epoch", default="of_date", choices=("of_date", "j2000"))
+    origins = ("geocentric", "topocentric", "heliocentric", "barycentric")
+    positions.add_argument("--origin", default="geocentric", type=one_of("origin", origins),
+                           metavar="{" + ",".join(origins) + "}")
+    positions.add_argument("--place", type=place, help=f"{PLACE_FORMS}; for --origin topocentric")
+    positions.add_argument("--frame", default="ecliptic", type=one_of("frame", ("ecliptic", "equatorial")),
+                           metavar="{ecliptic,equatorial}")
+    positions.add_argument("--epoch", default="of_date", type=one_of("epoch", ("of_date", "j2000")),
+                           metavar="{of_date,j2000}")
     positions.add_argument("--geometric", action="store_true", help="geometric instead of apparent places")
-    positions.add_argument("--sidereal", help="sidereal mode, e.g. lahiri, fagan_bradley")
+    positions.add_argument("--sidereal", type=sidereal_mode, metavar="MODE", help=f"sidereal mode: {sidereal_modes}")
 
     chart_ = command("chart", "A chart: bodies, lunar nodes and apogee, houses and aspects.",
                      "orvane chart 1990-05-17 14:30 --tz Europe/Paris --place 48.8566,2.3522 --houses placidus "
@@ -309,17 +331,22 @@ def build_parser() -> argparse.ArgumentParser:
     chart_.add_argument("date", type=date.fromisoformat, help="local date, YYYY-MM-DD")
     chart_.add_argument("time", type=_clock, help="local time, HH:MM[:SS]")
     chart_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
-    chart_.add_argument("--place", type=place, required=True, help="LAT,LON[,HEIGHT_M]")
-    chart_.add_argument("--houses", default="placidus", help="house system (default placidus)")
-    chart_.add_argument("--sidereal", help="sidereal mode, e.g. lahiri, fagan_bradley")
-    chart_.add_argument("--polar-fallback", default="porphyry",
+    chart_.add_argument("--place", type=place, required=True, help=PLACE_FORMS)
+    chart_.add_argument("--houses", default="placidus", type=house_system, metavar="SYSTEM",
+                        help=f"house system (default placidus): {house_systems}")
+    chart_.add_argument("--sidereal", type=sidereal_mode, metavar="MODE", help=f"sidereal mode: {sidereal_modes}")
+    chart_.add_argument("--polar-fallback", default="porphyry", type=house_system, metavar="SYSTEM",
                         help="house system where --houses has none, inside the polar circles (default porphyry)")
-    chart_.add_argument("--svg", metavar="FILE", help="also draw the chart wheel into this SVG file")
+    chart_.add_argument("--svg", metavar="FILE", help="also draw the chart wheel into this SVG file "
+                        "(- for standard output, instead of the rows)")
 
     almanac_ = command("almanac", "Daily Sun and Moon almanac in local time.",
                        "orvane almanac --place 40.7128,-74.006 --tz America/New_York --from 2026-01-01 "
                        "--to 2026-12-31 --format csv", run_almanac)
-    almanac_.add_argument("--place", type=place, required=True, help="LAT,LON[,HEIGHT_M]")
+    almanac_.add_argument("--place", type=place, required=True, help=PLACE_FORMS)
+    almanac_.add_argument("--moon-edge", default="upper_limb", type=one_of("moon edge", MOON_EDGES),
+                          metavar="{" + ",".join(MOON_EDGES) + "}",
+                          help="what touches the horizon at moonrise and moonset (default upper_limb, as almanacs)")
     almanac_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
     almanac_.add_argument("--from", dest="start", type=moment, required=True, help="first local date")
     almanac_.add_argument("--to", dest="end", type=moment, required=True, help="last local date")
@@ -329,7 +356,39 @@ def build_parser() -> argparse.ArgumentParser:
     events.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="time zone of the dates shown (default UTC)")
+    kinds = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent))
+    events.add_argument("--kind", type=kind_list(kinds), metavar="KIND[,KIND]",
+                        help=f"only these events: {', '.join(kinds)}")
     return parser
+
+
+house_system = enum_name("house system", orvane.HouseSystem)
+house_systems = ", ".join(names_of(orvane.HouseSystem))
+sidereal_mode = enum_name("sidereal mode", orvane.SiderealMode)
+sidereal_modes = ", ".join(names_of(orvane.SiderealMode))
+
+
+def _version() -> str:
+    from importlib.metadata import PackageNotFoundError, version
+
+    try:
+        return version("orvane")
+    except PackageNotFoundError:  # run from a source tree
+        return "unknown"
+
+
+def _show_hashing(quiet: bool) -> None:
+    """A progress line while a data file is hashed for the first time (later runs read the cache)."""
+    line = Progress("checking data files (first run)", quiet=quiet)
+    if not line.enabled:
+        return
+
+    def show(path: str, done: int, size: int) -> None:
+        line.update(done, size, f": {os.path.basename(path)}")
+        if done >= size:
+            line.done()
+
+    checksums.hashing_progress = show
 
 
 def _clock(text: str) -> time:
@@ -359,6 +418,7 @@ def main(argv: Sequence[str] | None = None) -> int:
         args = build_parser().parse_args(_join_negative_values(sys.argv[1:] if argv is None else argv))
         if getattr(args, "origin", None) == "topocentric" and args.place is None:
             raise CommandLineError("--origin topocentric needs --place")
+        _show_hashing(args.quiet)
         args.run(args, out)
     except CommandLineError as error:
         print(f"orvane: error: {error} (see orvane --help)", file=sys.stderr)

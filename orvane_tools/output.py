@@ -4,6 +4,10 @@ listings stream.
 A stream whose encoding cannot hold the degree, minute and second signs (an
 ASCII or Latin-1 terminal, PYTHONIOENCODING=ascii) gets their ASCII forms in
 tables and CSV ("deg", "'", '"'); JSON escapes whatever it cannot encode.
+
+A moment (an aware ``datetime``) is written in CSV and JSON as ISO 8601 with
+every digit it holds (microseconds, the offset, "Z" for UTC) and in tables
+rounded to the nearest unit of its column's ``time_format``.
 """
 
 from __future__ import annotations
@@ -13,9 +17,10 @@ import csv
 import json
 from collections.abc import Sequence
 from dataclasses import dataclass
+from datetime import datetime, timedelta, timezone
 from typing import TextIO
 
-Value = str | float | int | bool | None
+Value = str | float | int | bool | datetime | None
 FORMATS: tuple[str, ...] = ("table", "csv", "json")
 #: The angle signs and the ASCII forms written where a stream cannot encode them.
 ASCII_SIGNS = {"°": "deg", "′": "'", "″": '"'}
@@ -66,6 +71,7 @@ class Column:
     width: int = 12
     float_format: str = ".6f"
     left: bool = False
+    time_format: str = "%Y-%m-%dT%H:%M:%S%z"
 
 
 class RowWriter:
@@ -100,9 +106,10 @@ class RowWriter:
             self._write_table([_table_text(v, c).translate(self._signs) for v, c in zip(values, self._columns)])
         elif self._form == "csv":
             self._csv.writerow(["" if v is None else repr(v) if isinstance(v, float) else
-                                v.translate(self._signs) if isinstance(v, str) else v for v in values])
+                                v.translate(self._signs) if isinstance(v, str) else iso_moment(v)
+                                if isinstance(v, datetime) else v for v in values])
         else:
-            record = {c.name: v for c, v in zip(self._columns, values)}
+            record = {c.name: iso_moment(v) if isinstance(v, datetime) else v for c, v in zip(self._columns, values)}
             self._stream.write(("," if self._rows else "") + "\n" + json.dumps(record, ensure_ascii=self._ascii_json))
         self._rows += 1
 
@@ -125,4 +132,33 @@ def _table_text(value: Value, column: Column) -> str:
         return "yes" if value else ""
     if isinstance(value, float):
         return format(value, column.float_format)
+    if isinstance(value, datetime):
+        return rounded_moment(value, column.time_format)
     return str(value)
+
+
+def iso_moment(moment: datetime) -> str:
+    """ISO 8601 with every digit the moment holds; UTC as "Z".
+
+    >>> iso_moment(datetime(2026, 3, 20, 14, 46, 0, 123456, tzinfo=timezone.utc))
+    '2026-03-20T14:46:00.123456Z'
+    """
+    text = moment.isoformat()
+    return text[:-6] + "Z" if moment.utcoffset() == timedelta(0) and text.endswith("+00:00") else text
+
+
+def rounded_moment(moment: datetime, form: str) -> str:
+    """The moment rounded to the nearest second, or minute where ``form`` shows
+    no seconds, then formatted by ``strftime``.
+
+    >>> rounded_moment(datetime(2026, 6, 21, 5, 24, 31), "%H:%M")
+    '05:25'
+    """
+    unit = timedelta(seconds=1) if "%S" in form or "%T" in form else timedelta(minutes=1)
+    floor = moment - timedelta(seconds=moment.second % unit.total_seconds(), microseconds=moment.microsecond)
+    nearest = floor + unit if moment - floor >= unit / 2 else floor
+    text = nearest.strftime(form)
+    if form.endswith("%z") and nearest.utcoffset() is not None:  # ISO 8601's +HH:MM, and Z for UTC
+        offset = text[-5:]
+        text = text[:-5] + ("Z" if offset == "+0000" else f"{offset[:3]}:{offset[3:]}")
+    return text

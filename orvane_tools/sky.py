@@ -8,6 +8,7 @@ from __future__ import annotations
 
 import contextlib
 import datetime
+import math
 import re
 from typing import Iterator, NamedTuple
 
@@ -16,11 +17,49 @@ import orvane
 from .data import default_engine
 from .dates import as_time_zone, to_datetime, to_instant
 
-#: The altitude of each body's rise and set: the Sun's upper limb, and a point source with mean refraction.
+#: The altitude of a body's centre at its rise and set: the Sun's upper limb, and for
+#: the Moon's centre (``moon_edge="centre"``) and other bodies a point with mean refraction.
+#: The Moon's upper limb depends on its distance: ``moon_horizon_altitude_deg``.
 RISE_SET_ALTITUDE_DEG = {
     "sun": orvane.SUN_UPPER_LIMB_ALTITUDE_DEG,
     "moon": orvane.MEAN_REFRACTION_ALTITUDE_DEG,
 }
+MOON_RADIUS_KM = 1737.4  # IAU mean radius
+ASTRONOMICAL_UNIT_KM = 149597870.7  # IAU 2012 Resolution B2
+#: What touches the horizon at moonrise and moonset: the upper limb (almanacs' usage) or the centre.
+MOON_EDGES = ("upper_limb", "centre")
+
+
+def moon_horizon_altitude_deg(topocentric_distance_au: float) -> float:
+    """Altitude of the Moon's centre (topocentric, so the horizontal parallax
+    is already in the place) when its upper limb touches the horizon: the mean
+    refraction of 34 arcmin and the Moon's semidiameter at that distance
+    below the horizon (Explanatory Supplement to the Astronomical Almanac,
+    3rd ed., section 15.4).
+
+    >>> round(moon_horizon_altitude_deg(0.00257), 3)
+    -0.826
+    """
+    semidiameter = math.degrees(math.asin(MOON_RADIUS_KM / (topocentric_distance_au * ASTRONOMICAL_UNIT_KM)))
+    return orvane.MEAN_REFRACTION_ALTITUDE_DEG - semidiameter
+
+
+def moon_rise_set_altitude_deg(engine: orvane.Engine, observer: orvane.GeodeticObserver, when: orvane.Instant,
+                               moon_edge: str = "upper_limb") -> float:
+    """The altitude of the Moon's centre at moonrise and moonset near ``when``:
+    its upper limb at mean refraction (the default, as almanacs use) or, with
+    ``moon_edge="centre"``, its centre at mean refraction.
+
+    >>> moon_rise_set_altitude_deg(default_engine(), orvane.GeodeticObserver(0.0, 51.5),
+    ...                            orvane.Instant.utc(2461000.0), "centre") == orvane.MEAN_REFRACTION_ALTITUDE_DEG
+    True
+    """
+    if moon_edge not in MOON_EDGES:
+        raise ValueError(f"moon_edge must be one of {', '.join(MOON_EDGES)}, not {moon_edge!r}")
+    if moon_edge == "centre":
+        return orvane.MEAN_REFRACTION_ALTITUDE_DEG
+    distance = engine.position("moon", when, orvane.apparent("topocentric", observer=observer)).distance_au
+    return moon_horizon_altitude_deg(distance)
 
 
 _COVERAGE = re.compile(r"outside EOP coverage \[[-0-9.]+, (?P<end>[-0-9.]+)\]")
@@ -75,20 +114,25 @@ class DayEvents(NamedTuple):
 
 
 def day_events(body: str, observer: orvane.GeodeticObserver, day: datetime.date, tz: datetime.tzinfo | str,
-               engine: orvane.Engine | None = None, altitude_deg: float | None = None) -> DayEvents:
+               engine: orvane.Engine | None = None, altitude_deg: float | None = None, *,
+               moon_edge: str = "upper_limb") -> DayEvents:
     """Rise, transit and set of the Sun or the Moon on a local calendar day at a place.
 
     The transit is the one nearest local noon of ``day`` in ``tz``; the rise
     and the set are those around that transit (for the Moon they may fall on
     the day before or after). ``altitude_deg`` defaults to the Sun's upper
-    limb or, for the Moon, a point with mean refraction.
+    limb; for the Moon, to its upper limb at mean refraction as almanacs and
+    ``orvane_tools.almanac`` use (``moon_edge="centre"``: its centre), and
+    for other bodies to a point with mean refraction.
     """
     engine = engine if engine is not None else default_engine()
     zone = as_time_zone(tz)
-    if altitude_deg is None:
-        altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
     noon = datetime.datetime(day.year, day.month, day.day, 12, tzinfo=zone)
     with _earth_orientation_explained():
+        if altitude_deg is None and body.strip().lower() == "moon":
+            altitude_deg = moon_rise_set_altitude_deg(engine, observer, to_instant(noon), moon_edge)
+        elif altitude_deg is None:
+            altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
         events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
 
     def local(ut1_julian_day: float | None) -> datetime.datetime | None:
