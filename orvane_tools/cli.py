@@ -146,7 +146,8 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     steps = (end.julian_day - start.julian_day) / args.step
     if not steps < MAX_INSTANTS:
         raise CommandLineError(f"--step is too small for the range: more than {MAX_INSTANTS:.0e} instants")
-    count = math.floor(steps + 1e-6) + 1
+    # The end is in the listing when it falls on a step, within the rounding of the two Julian days.
+    count = math.floor(steps + max(1e-6, 4.0 * math.ulp(end.julian_day) / args.step)) + 1
     engine = default_engine()
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [

@@ -1,7 +1,7 @@
 """orvane on Dask: positions over Dask arrays and searches over bags of
 records, computed by many engines in many processes, on one machine or many.
 
-Needs the optional extra: `pip install orvane[dask]`. Every task opens its
+Needs the optional extra: `pip install "orvane[dask]"`. Every task opens its
 engine from an `orvane_tools.data.EngineSpec` (one per worker thread) and
 builds its options from an `OptionsSpec`, since neither an Engine nor
 `PositionOptions` can travel between processes.

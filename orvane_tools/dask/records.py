@@ -1,7 +1,7 @@
 """Searches over many records: Dask bags of plain dictionaries in, rows out.
 
-A bag of rows turns into a dataframe with `bag.to_dataframe()` where pandas is
-installed; nothing here needs it.
+A bag of rows turns into a dataframe with `bag.to_dataframe()` (the dask extra
+brings dask[dataframe] for it); nothing here needs it.
 """
 from __future__ import annotations
 
