@@ -96,8 +96,8 @@ def _day(value: datetime | date) -> date:
 
 # --- commands --------------------------------------------------------------
 
-def _progress(args: argparse.Namespace, label: str) -> Progress:
-    return Progress(label, quiet=args.quiet)
+def _progress(args: argparse.Namespace, label: str, out: TextIO) -> Progress:
+    return Progress(label, quiet=args.quiet, rows=out)
 
 
 def run_now(args: argparse.Namespace, out: TextIO) -> None:
@@ -154,7 +154,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
         Column("time_utc", 20, left=True, time_format="%Y-%m-%dT%H:%M:%SZ"), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
         Column("distance_au", 13, ".9f"), Column("speed_deg_per_day", 17, "+.7f")])
     scale = 15.0 if args.frame == "equatorial" else 1.0
-    progress = _progress(args, "positions")
+    progress = _progress(args, "positions", out)
     for first in range(0, count, BATCH_INSTANTS):
         progress.update(first, count)
         with numpy.errstate(all="raise"):  # never a warning: an overflow is refused in one line
@@ -248,7 +248,7 @@ def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
                 Column("moon_illuminated", 16, ".3f")]
     writer = RowWriter(out, args.format, columns)
     first, last = _day(args.start), _day(args.end)
-    progress = _progress(args, "almanac")
+    progress = _progress(args, "almanac", out)
     total = (last - first).days + 1
     for number, day in enumerate(almanac.daily_almanac(engine, args.place, first, last, args.tz, args.moon_edge)):
         progress.update(number, total)

@@ -1,6 +1,8 @@
 """A progress line on standard error for long command-line work: one line
 redrawn in place, shown only on a terminal and never with --quiet, so pipes,
-logs and scripts see nothing of it."""
+logs and scripts see nothing of it. Work that writes rows as it goes shows
+the line only while those rows go elsewhere (a file, a pipe): on the
+terminal the rows themselves show the progress, and the two would mix."""
 
 from __future__ import annotations
 
@@ -24,10 +26,10 @@ class Progress:
     False
     """
 
-    def __init__(self, label: str, stream: TextIO | None = None, quiet: bool = False) -> None:
+    def __init__(self, label: str, stream: TextIO | None = None, quiet: bool = False,
+                 rows: TextIO | None = None) -> None:
         self.stream = sys.stderr if stream is None else stream
-        isatty = getattr(self.stream, "isatty", None)
-        self.enabled = not quiet and isatty is not None and bool(isatty())
+        self.enabled = not quiet and _terminal(self.stream) and (rows is None or not _terminal(rows))
         self.label = label
         self._started = time.monotonic()
         self._drawn = 0.0
@@ -55,3 +57,11 @@ class Progress:
             self.stream.write("\r" + " " * self._width + "\r")
             self.stream.flush()
             self._width = 0
+
+
+def _terminal(stream: TextIO) -> bool:
+    isatty = getattr(stream, "isatty", None)
+    try:
+        return isatty is not None and bool(isatty())
+    except ValueError:  # closed
+        return False

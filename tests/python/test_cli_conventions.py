@@ -243,12 +243,13 @@ class _Terminal(io.StringIO):
         return True
 
 
-@pytest.mark.parametrize("stream, quiet, shown", [(_Terminal(), False, True), (_Terminal(), True, False),
-                                                   (io.StringIO(), False, False)])
-def test_the_progress_line_only_on_a_terminal_and_not_when_quiet(monkeypatch, stream, quiet, shown):
+@pytest.mark.parametrize("stream, quiet, rows, shown", [
+    (_Terminal(), False, None, True), (_Terminal(), False, io.StringIO(), True), (_Terminal(), True, None, False),
+    (io.StringIO(), False, None, False), (_Terminal(), False, _Terminal(), False)])
+def test_the_progress_line_only_on_a_terminal_and_not_when_quiet(monkeypatch, stream, quiet, rows, shown):
     monkeypatch.setattr(progress, "DELAY_S", 0.0)
     monkeypatch.setattr(progress, "REDRAW_S", 0.0)
-    line = progress.Progress("almanac", stream, quiet)
+    line = progress.Progress("almanac", stream, quiet, rows)
     line.update(5, 10)
     line.done()
     text = stream.getvalue()
