@@ -10,7 +10,7 @@ from datetime import datetime
 
 import orvane
 
-from orvane_tools.data import default_engine
+from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import to_instant
 
 BODIES: tuple[str, ...] = (
@@ -102,6 +102,8 @@ class Chart:
     points: tuple[Point, ...]
     houses: Houses | None
     aspects: tuple[Aspect, ...]
+    # Where the houses' UT1 comes from: "measured", "predicted" or "model" (None without houses).
+    ut1_source: str | None = None
 
     def point(self, name: str) -> Point:
         for candidate in self.points:
@@ -217,6 +219,7 @@ def chart(
     step = _NODE_STEP_DAYS
     instants = [orvane.Instant.tt(tt - step), orvane.Instant.tt(tt), orvane.Instant.tt(tt + step)]
     bodies: list[str | int] = [*BODIES, *extra_bodies]
+    check_covered(engine, instants[0], instants[2])
     places = engine.positions(bodies, instants, orvane.apparent())
 
     ayanamsha, ayanamsha_rate = (0.0, 0.0) if sidereal is None else ayanamsha_and_rate(engine, sidereal, instants[1])
@@ -238,9 +241,11 @@ def chart(
     points.append(Point("mean_apogee", (apogee_longitude + nutation - ayanamsha) % 360.0, apogee_latitude, None, None))
 
     ut1: float | None = None
+    source: str | None = None
     house_result: Houses | None = None
     if houses is not None:
         ut1 = engine.convert_instant(instant, "ut1").julian_day
+        source = engine.ut1_source(instant)
         cusps = orvane.house_cusps(place, ut1, tt, houses)
         house_result = Houses(
             cusps.system.name,
@@ -257,6 +262,7 @@ def chart(
         points=tuple(points),
         houses=house_result,
         aspects=find_aspects(points[: len(bodies)], orbs),
+        ut1_source=source,
     )
 
 

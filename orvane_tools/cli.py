@@ -9,19 +9,19 @@ import os
 import re
 import sys
 from collections.abc import Callable, Sequence
-from datetime import date, datetime, time, timezone
+from datetime import date, datetime, time, timezone, tzinfo
 from typing import NoReturn, TextIO
 from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
 
 import orvane
 
 from orvane_tools import almanac, chart
-from orvane_tools.data import default_engine
-from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.data import check_covered, default_engine
+from orvane_tools.dates import civil_datetime, fixed_offset, to_datetime, to_instant
 from orvane_tools.output import FORMATS, Column, RowWriter, Value
 
 BATCH_INSTANTS = 4096
-_VALUE_OPTIONS = ("--place", "--from", "--to")
+_VALUE_OPTIONS = ("--place", "--from", "--to", "--tz")
 _STEP = re.compile(r"^\s*(\d+(?:\.\d*)?)\s*([dhms])\s*$")
 _STEP_DAYS = {"d": 1.0, "h": 1.0 / 24.0, "m": 1.0 / 1440.0, "s": 1.0 / 86400.0}
 
@@ -56,6 +56,28 @@ def zone(text: str) -> ZoneInfo:
         return ZoneInfo(text)
     except (ZoneInfoNotFoundError, ValueError):
         raise argparse.ArgumentTypeError(f"unknown time zone {text!r}") from None
+
+
+def zone_or_offset(text: str) -> tzinfo:
+    """An IANA zone or a fixed UTC offset such as +02:00 or -05:30."""
+    if text.strip()[:1] in ("+", "-"):
+        try:
+            return fixed_offset(text)
+        except ValueError as error:
+            raise argparse.ArgumentTypeError(str(error)) from None
+    return zone(text)
+
+
+def zone_name(tz: tzinfo) -> str:
+    return str(getattr(tz, "key", None) or tz)
+
+
+def date_fields(text: str) -> tuple[int, int, int]:
+    """YYYY-MM-DD as numbers, checked against the calendar later (a Julian 1500-02-29 exists)."""
+    match = re.fullmatch(r"([0-9]{4})-([0-9]{2})-([0-9]{2})", text.strip(), re.ASCII)
+    if match is None:
+        raise argparse.ArgumentTypeError(f"expected a date YYYY-MM-DD, not {text!r}")
+    return int(match[1]), int(match[2]), int(match[3])
 
 
 def step_days(text: str) -> float:
@@ -138,6 +160,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     count = math.floor((end.julian_day - start.julian_day) / args.step + 1e-6) + 1
     if count <= 0:
         raise CommandLineError("--to is before --from")
+    check_covered(engine, start, end)
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [
         Column("time_utc", 20, left=True), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
@@ -176,17 +199,20 @@ def request_options(origin: str, frame: str, epoch: str, apparent: bool,
 
 def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
-    when = datetime.combine(args.date, args.time, args.tz)
+    year, month, day = args.date
+    when = civil_datetime(year, month, day, args.time.hour, args.time.minute, args.time.second, tz=args.tz,
+                          calendar=args.calendar, fold=args.fold)
     result = chart.chart(when, args.place, houses=args.houses, sidereal=args.sidereal, engine=engine)
+    calendar = "" if args.calendar == "gregorian" else f", {args.calendar} calendar {args.date[0]:04d}-{args.date[1]:02d}-{args.date[2]:02d}"
     if args.svg is not None:
         from orvane_tools.wheel import wheel_svg
 
         with open(args.svg, "w", encoding="utf-8") as svg:
-            svg.write(wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {args.tz.key}"))
+            svg.write(wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {zone_name(args.tz)}"))
     if args.format == "table":
-        out.write(f"# {when.isoformat(timespec='minutes')} ({args.tz.key}), "
+        out.write(f"# {when.isoformat(timespec='minutes')} ({zone_name(args.tz)}{calendar}), "
                   f"{result.zodiac}{'' if result.zodiac == 'tropical' else f' (ayanamsha {result.ayanamsha_deg:.6f})'}"
-                  f", houses {args.houses}\n")
+                  f", houses {args.houses}, UT1 {result.ut1_source}\n")
     writer = RowWriter(out, args.format, [
         Column("section", 7, left=True), Column("name", 26, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
         Column("latitude_deg", 12, "+.6f"), Column("speed_deg_per_day", 17, "+.6f"), Column("retrograde", 10),
@@ -228,6 +254,7 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
     start = to_instant(_aware(args.start, args.tz))
     end = to_instant(_aware(args.end, args.tz))
+    check_covered(engine, start, end)
     writer = RowWriter(out, args.format, [Column("time", 25, left=True), Column("event", 18, left=True)])
     for event in almanac.sky_events(engine, start, end):
         writer.row([_iso(engine, event.when, args.tz), event.kind])
@@ -271,9 +298,14 @@ def build_parser() -> argparse.ArgumentParser:
     chart_ = command("chart", "A chart: bodies, lunar nodes and apogee, houses and aspects.",
                      "orvane chart 1990-05-17 14:30 --tz Europe/Paris --place 48.8566,2.3522 --houses placidus "
                      "--svg chart.svg", run_chart)
-    chart_.add_argument("date", type=date.fromisoformat, help="local date, YYYY-MM-DD")
+    chart_.add_argument("date", type=date_fields, help="local date, YYYY-MM-DD (in --calendar)")
     chart_.add_argument("time", type=_clock, help="local time, HH:MM[:SS]")
-    chart_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
+    chart_.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                        help="IANA time zone (local mean time before standard time) or offset such as +02:00 (default UTC)")
+    chart_.add_argument("--calendar", choices=("gregorian", "julian", "auto"), default="gregorian",
+                        help="calendar of the date; auto: Julian before 1582-10-15 (default gregorian)")
+    chart_.add_argument("--fold", type=int, choices=(0, 1),
+                        help="for a local time skipped or repeated by the zone: 0 the offset before the change, 1 after")
     chart_.add_argument("--place", type=place, required=True, help="LAT,LON[,HEIGHT_M]")
     chart_.add_argument("--houses", default="placidus", help="house system (default placidus)")
     chart_.add_argument("--sidereal", help="sidereal mode, e.g. lahiri, fagan_bradley")

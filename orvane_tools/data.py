@@ -14,6 +14,7 @@ from __future__ import annotations
 
 import dataclasses
 import importlib
+import math
 import os
 import pathlib
 import threading
@@ -28,6 +29,8 @@ PathLike = str | os.PathLike[str]
 
 PACKAGE_DIRECTORY = pathlib.Path(__file__).resolve().parent
 LEAP_SECOND_KERNEL = PACKAGE_DIRECTORY / "leap_seconds.tls"
+DELTA_T_SPLINE = "delta_t_spline.txt"
+EARLY_UTC = "utc_1960_1972.txt"
 PLANET_CENTRE_KERNEL = PACKAGE_DIRECTORY / "planet_centres.bsp"
 
 
@@ -76,6 +79,22 @@ def default_leap_seconds() -> pathlib.Path:
     raise MissingDataError("leap_seconds.tls is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
 
 
+def _shipped(name: str) -> pathlib.Path:
+    for path in (PACKAGE_DIRECTORY / name, PACKAGE_DIRECTORY.parent / "data" / name):
+        if path.is_file():
+            return path
+    raise MissingDataError(f"{name} is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
+
+
+def default_time_model() -> tuple[pathlib.Path, pathlib.Path]:
+    """The time model shipped inside this package: the Delta T splines and UTC of 1960 to 1972.
+
+    >>> [path.name for path in default_time_model()]
+    ['delta_t_spline.txt', 'utc_1960_1972.txt']
+    """
+    return _shipped(DELTA_T_SPLINE), _shipped(EARLY_UTC)
+
+
 def default_planet_centres() -> pathlib.Path:
     """The approximate planet-centre kernel shipped inside this package.
 
@@ -103,6 +122,45 @@ def default_small_bodies() -> pathlib.Path | None:
     return path if path.is_file() else None
 
 
+class OutsideKernelError(ValueError):
+    """An instant outside the dates the Engine's primary kernel covers; the message names them."""
+
+
+def covered_dates(engine: orvane.Engine) -> tuple[str, str]:
+    """The first and last calendar dates (TDB) the Engine's primary kernel covers.
+
+    >>> covered_dates(default_engine())  # with DE421  # doctest: +SKIP
+    ('1899-07-29', '2053-10-09')
+    """
+    covered = engine.supported_range
+    return _calendar_date(covered.start_julian_day), _calendar_date(covered.end_julian_day)
+
+
+def _calendar_date(julian_day: float) -> str:
+    import datetime
+
+    return (datetime.date(1970, 1, 1) + datetime.timedelta(days=math.floor(julian_day + 0.5 - 2440588.0))).isoformat()
+
+
+def check_covered(engine: orvane.Engine, first: orvane.Instant, last: orvane.Instant) -> None:
+    """Raises OutsideKernelError, naming the covered dates, when an instant lies outside the kernel.
+
+    The message adds how to install DE440 (1550 to 2650) when the kernel
+    covers less.
+    """
+    covered = engine.supported_range
+    for instant in (first, last):
+        tdb = engine.convert_instant(instant, "tdb").julian_day
+        if covered.start_julian_day <= tdb <= covered.end_julian_day:
+            continue
+        start, end = covered_dates(engine)
+        hint = ""
+        if covered.start_julian_day > 2287184.5 or covered.end_julian_day < 2688976.5:
+            hint = '; for 1550 to 2650: pip install "orvane[de440]"'
+        raise OutsideKernelError(f"the date lies outside the kernel {engine.kernel_metadata.kernel_name}, "
+                                 f"which covers {start} to {end}{hint}")
+
+
 def _file(path: PathLike) -> tuple[str, str]:
     text = os.fspath(path)
     return text, sha256(text)
@@ -127,6 +185,8 @@ class EngineSpec:
     eop: str | None = None
     eop_sha256: str | None = None
     extra_kernels: tuple[tuple[str, str], ...] = ()
+    # (delta_t, sha256, early_utc, sha256): see Engine.with_time_model.
+    time_model: tuple[str, str, str, str] | None = None
 
     def open(self) -> orvane.Engine:
         """A new Engine on these files (owned by the calling thread)."""
@@ -134,6 +194,8 @@ class EngineSpec:
                              self.eop, self.eop_sha256)
         for path, checksum in self.extra_kernels:
             engine.with_additional_kernel_file(path, checksum)
+        if self.time_model is not None:
+            engine.with_time_model(*self.time_model)
         return engine
 
     def engine(self) -> orvane.Engine:
@@ -154,8 +216,12 @@ class EngineSpec:
 
 def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                  extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                 small_bodies: bool = True) -> EngineSpec:
+                 small_bodies: bool = True, time_model: bool = True) -> EngineSpec:
     """The files of the default Engine; any of them may be given instead.
+
+    With ``time_model`` (the default) the Engine also holds the Delta T model
+    and UTC of 1960 to 1972, so UT1 and UTC convert at every date the kernel
+    covers (see ``Engine.ut1_source``).
 
     ``extra_kernels`` (for example real planet-centre kernels) are attached
     first, then the approximate planet-centre kernel (unless
@@ -172,12 +238,16 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     asteroids = default_small_bodies() if small_bodies else None
     if asteroids is not None:
         extras.append(_file(asteroids))
-    return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras))
+    model = None
+    if time_model:
+        spline, early = (_file(path) for path in default_time_model())
+        model = (spline[0], spline[1], early[0], early[1])
+    return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras), model)
 
 
 def default_engine(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                    extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                   small_bodies: bool = True) -> orvane.Engine:
+                   small_bodies: bool = True, time_model: bool = True) -> orvane.Engine:
     """The calling thread's Engine on the default data (see :func:`default_spec`)."""
     return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres,
-                        small_bodies=small_bodies).engine()
+                        small_bodies=small_bodies, time_model=time_model).engine()
