@@ -238,7 +238,9 @@ def civil_datetime(year: int, month: int, day: int, hour: int = 0, minute: int =
         chosen = moment.replace(fold=fold)
         offset = chosen.utcoffset()
         assert offset is not None
-        moment = chosen.replace(tzinfo=datetime.timezone(offset, chosen.tzname()), fold=0)
+        name = chosen.tzname()
+        zone_fixed = datetime.timezone(offset, name) if name else datetime.timezone(offset)
+        moment = chosen.replace(tzinfo=zone_fixed, fold=0)
     return moment
 
 

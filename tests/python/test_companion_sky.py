@@ -19,10 +19,10 @@ PLACES = [  # (name, longitude east, latitude, height, zone)
 
 
 @pytest.fixture(scope="module")
-def skyfield_sky(tmp_path_factory):
+def skyfield_sky(tmp_path_factory, de421_path):
     from skyfield.api import Loader, load_file
 
-    spec = ot.default_spec()
+    spec = ot.default_spec(kernel=de421_path)
     directory = tmp_path_factory.mktemp("skyfield")
     (directory / "finals2000A.all").symlink_to(pathlib.Path(spec.eop or "").resolve())
     return spec, Loader(str(directory)).timescale(builtin=False), load_file(spec.kernel)
