@@ -69,8 +69,8 @@ def moon_phase(engine: orvane.Engine, instant: orvane.Instant) -> tuple[str, flo
 
 
 def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: ZoneInfo) -> DayAlmanac:
-    start = to_instant(datetime.combine(day, time(0), zone))
-    noon = to_instant(datetime.combine(day, time(12), zone))
+    start = to_instant(datetime.combine(day, time(0), zone), fold=0)  # the first moment of the local day
+    noon = to_instant(datetime.combine(day, time(12), zone), fold=0)
 
     sun = day_events("sun", place, day, zone, engine)
     twilight: dict[str, tuple[datetime | None, datetime | None]] = {}

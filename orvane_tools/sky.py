@@ -89,7 +89,7 @@ def day_events(body: str, observer: orvane.GeodeticObserver, day: datetime.date,
         altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
     noon = datetime.datetime(day.year, day.month, day.day, 12, tzinfo=zone)
     with _earth_orientation_explained():
-        events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
+        events = engine.rise_set_transit(body, observer, to_instant(noon, fold=0), altitude_deg)
 
     def local(ut1_julian_day: float | None) -> datetime.datetime | None:
         if ut1_julian_day is None:

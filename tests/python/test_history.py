@@ -255,3 +255,38 @@ def test_houses_match_the_swiss_ephemeris_given_our_delta_t():
                 assert worst < bar, (name, day, worst)
     finally:
         swe.set_delta_t_userdef(swe.DELTAT_AUTOMATIC)
+
+
+def test_an_almanac_across_a_midnight_that_does_not_exist():
+    """Havana sprang from 00:00 to 01:00 on 2014-03-09: the local day starts at 01:00."""
+    import zoneinfo
+
+    from orvane_tools import almanac
+
+    days = list(almanac.daily_almanac(ot.default_engine(), orvane.GeodeticObserver(-82.38, 23.13),
+                                      datetime.date(2014, 3, 8), datetime.date(2014, 3, 10),
+                                      zoneinfo.ZoneInfo("America/Havana")))
+    assert len(days) == 3
+
+
+@pytest.mark.parametrize("spline_text, early_text, message", [
+    ("1 2 3\n", None, "line 1: expected 6 finite numbers"),
+    ("0 10 1 1 1 1\n20 30 1 1 1 1\n", None, "follow one another"),
+    (None, "36934 1.4 37300 0.0013\n36000 1.4 37300 0.0013\n", "must increase"),
+    (None, "", "holds no rows"),
+])
+def test_a_malformed_time_model_is_refused_and_the_engine_kept(tmp_path, spline_text, early_text, message):
+    spline, early = default_time_model()
+    files = []
+    for name, shipped, text in (("spline.txt", spline, spline_text), ("early.txt", early, early_text)):
+        path = tmp_path / name
+        path.write_text(shipped.read_text() if text is None else text)
+        files += [str(path), "a" * 64]
+    engine = ot.default_spec(time_model=False).open()
+    with pytest.raises(ValueError, match=message):
+        engine.with_time_model(*files)
+    assert engine.kernel_metadata.time_model_files() == []
+    with pytest.raises(ValueError, match="precedes the kernel's earliest leap-second entry"):
+        engine.convert_instant(orvane.Instant.utc(2438897.5), "tt")
+    with pytest.raises(ValueError, match="64 hexadecimal"):
+        engine.with_time_model(str(spline), "xyz", str(early), "a" * 64)
