@@ -65,8 +65,9 @@ def default_eop() -> pathlib.Path:
 
     It starts in 1973; its values agree with the C04 series
     ``eopc04.1962-now`` (same package, from 1962, no predictions) within
-    about 5 milliseconds of UT1. Pass that file as ``eop`` for the years
-    1962 to 1973.
+    about 5 milliseconds of UT1. Outside the table the default Engine takes
+    UT1 from its Delta T model; pass the C04 file as ``eop`` for measured
+    UT1 from 1962.
     """
     return _package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data")
 

@@ -91,10 +91,6 @@ PyObject* kernel_metadata_as_dict(PyObject* self, PyObject*) {
     }
     PyRef kernels(additional_kernels_list(metadata));
     if (!kernels || PyDict_SetItemString(dict.get(), "additional_kernels", kernels.get()) < 0) return nullptr;
-    if (!metadata.time_model_files.empty()) {
-        PyRef model(provenance_list(metadata.time_model_files));
-        if (!model || PyDict_SetItemString(dict.get(), "time_model_files", model.get()) < 0) return nullptr;
-    }
     return dict.release();
 }
 
