@@ -6,8 +6,7 @@ from __future__ import annotations
 import math
 from collections.abc import Iterator
 from dataclasses import dataclass
-from datetime import date, datetime, time, timedelta
-from zoneinfo import ZoneInfo
+from datetime import date, datetime, time, timedelta, tzinfo
 
 import orvane
 
@@ -68,7 +67,7 @@ def moon_phase(engine: orvane.Engine, instant: orvane.Instant) -> tuple[str, flo
     return PHASES[int((longitude_from_sun + 22.5) % 360.0 // 45.0)], fraction
 
 
-def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: ZoneInfo) -> DayAlmanac:
+def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: tzinfo) -> DayAlmanac:
     start = to_instant(datetime.combine(day, time(0), zone), fold=0)  # the first moment of the local day
     noon = to_instant(datetime.combine(day, time(12), zone), fold=0)
 
@@ -105,7 +104,7 @@ def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date
 
 
 def daily_almanac(
-    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: ZoneInfo
+    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: tzinfo
 ) -> Iterator[DayAlmanac]:
     day = first
     while day <= last:

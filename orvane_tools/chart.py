@@ -207,8 +207,9 @@ def chart(
     Longitudes are apparent, geocentric, on the true ecliptic and equinox of
     date; with `sidereal` (a sidereal mode name such as "lahiri") the mode's
     ayanamsha is subtracted from them and from the house cusps. `houses=None`
-    leaves the houses out (they need UT1, which the Earth-orientation table
-    gives only over its coverage). `extra_bodies` adds bodies the engine's
+    leaves the houses out; with them the chart records where their UT1 came
+    from (`ut1_source`: the Earth-orientation table's "measured" or
+    "predicted" rows, or the Delta T "model" outside it). `extra_bodies` adds bodies the engine's
     kernels serve beyond the ten, by name or NAIF id ("ceres", "chiron",
     2000004), in the same batch request. Aspects are found between the bodies.
     """

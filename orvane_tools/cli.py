@@ -315,7 +315,8 @@ def build_parser() -> argparse.ArgumentParser:
                        "orvane almanac --place 40.7128,-74.006 --tz America/New_York --from 2026-01-01 "
                        "--to 2026-12-31 --format csv", run_almanac)
     almanac_.add_argument("--place", type=place, required=True, help="LAT,LON[,HEIGHT_M]")
-    almanac_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
+    almanac_.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                          help="IANA time zone or offset such as +02:00 (default UTC)")
     almanac_.add_argument("--from", dest="start", type=moment, required=True, help="first local date")
     almanac_.add_argument("--to", dest="end", type=moment, required=True, help="last local date")
 
@@ -323,7 +324,8 @@ def build_parser() -> argparse.ArgumentParser:
                      "orvane events --from 2026-01-01 --to 2027-01-01 --tz Asia/Kolkata", run_events)
     events.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
-    events.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="time zone of the dates shown (default UTC)")
+    events.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                        help="IANA time zone or offset such as +02:00 of the dates shown (default UTC)")
     return parser
 
 

@@ -290,3 +290,15 @@ def test_a_malformed_time_model_is_refused_and_the_engine_kept(tmp_path, spline_
         engine.convert_instant(orvane.Instant.utc(2438897.5), "tt")
     with pytest.raises(ValueError, match="64 hexadecimal"):
         engine.with_time_model(str(spline), "xyz", str(early), "a" * 64)
+
+
+def test_the_model_changes_nothing_where_the_tables_answer(engine):
+    bare = ot.default_engine(time_model=False)
+    observer = orvane.GeodeticObserver(-0.1276, 51.5072, 11.0)
+    for day in (2441685.5, 2448000.25, 2455000.75, 2460000.125):
+        for scale in ("utc", "ut1", "tt", "tdb"):
+            instant = orvane.Instant(day, scale)
+            for target in ("utc", "ut1", "tt", "tdb"):
+                assert (engine.convert_instant(instant, target).julian_day ==
+                        bare.convert_instant(instant, target).julian_day)
+            assert engine.altitude_azimuth("moon", observer, instant) == bare.altitude_azimuth("moon", observer, instant)
