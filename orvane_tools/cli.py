@@ -9,7 +9,7 @@ import os
 import re
 import sys
 from collections.abc import Callable, Sequence
-from datetime import date, datetime, time, timezone, tzinfo
+from datetime import date, datetime, time, timedelta, timezone, tzinfo
 from typing import NoReturn, TextIO
 from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
 
@@ -241,6 +241,8 @@ def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
     columns += [Column("moonrise", 8), Column("moonset", 8), Column("moon_phase", 15, left=True),
                 Column("moon_illuminated", 16, ".3f")]
     writer = RowWriter(out, args.format, columns)
+    check_covered(engine, to_instant(_aware(_day(args.start), args.tz), fold=0),
+                  to_instant(_aware(_day(args.end), args.tz) + timedelta(days=1), fold=0))
     for day in almanac.daily_almanac(engine, args.place, _day(args.start), _day(args.end), args.tz):
         row: list[Value] = [day.day.isoformat(), _local(day.sunrise), _local(day.sun_transit), _local(day.sunset)]
         for kind, _ in almanac.TWILIGHTS:

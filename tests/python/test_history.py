@@ -202,6 +202,8 @@ def test_cli_charts_in_any_covered_year_and_zone(args, header):
     (("chart", "1990-05-17", "14:30", "--tz", "+05:99", "--place", "0,0"), 2, "minutes of the offset"),
     (("chart", "1582-10-10", "10:00", "--calendar", "auto", "--place", "0,0"), 1, "does not exist"),
     (("positions", "--bodies", "mars", "--from", "1200-01-01", "--to", "1200-01-02"), 1, "which covers"),
+    (("almanac", "--place", "0,0", "--from", "2700-01-01", "--to", "2700-01-02"), 1, "which covers"),
+    (("events", "--from", "1200-01-01", "--to", "1200-02-01", "--tz", "+01:00"), 1, "which covers"),
 ])
 def test_cli_refusals_name_the_cause(args, status, text):
     result = _orvane(*args)
