@@ -6,7 +6,7 @@ from __future__ import annotations
 import math
 from collections.abc import Iterator
 from dataclasses import dataclass, field
-from datetime import date, datetime, time, timedelta
+from datetime import date, datetime, time, timedelta, tzinfo
 from zoneinfo import ZoneInfo
 
 import orvane
@@ -73,11 +73,11 @@ def moon_phase(engine: orvane.Engine, instant: orvane.Instant) -> tuple[str, flo
 def _side(engine: orvane.Engine, body: str, place: orvane.GeodeticObserver, when: datetime,
           altitude_deg: float) -> str:
     """Whether the body's centre stands above ("up") or below ("down") ``altitude_deg`` at ``when``."""
-    altitude, _, _ = engine.altitude_azimuth(body, place, to_instant(when), refraction=False)
+    altitude, _, _ = engine.altitude_azimuth(body, place, to_instant(when, fold=when.fold), refraction=False)
     return "up" if altitude >= altitude_deg else "down"
 
 
-def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: ZoneInfo,
+def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date, zone: tzinfo,
                 moon_edge: str = "upper_limb") -> DayAlmanac:
     """The almanac of a local day: Sun and Moon rise, transit and set,
     twilight, phase. Moonrise and moonset are those of the Moon's upper limb
@@ -89,9 +89,9 @@ def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date
     >>> day_almanac(orvane_tools.default_engine(), oslo, date(2026, 6, 21), ZoneInfo("Europe/Oslo")).polar is None
     True
     """
-    start = to_instant(datetime.combine(day, time(0), zone))
+    start = to_instant(datetime.combine(day, time(0), zone), fold=0)  # the first moment of the local day
     noon_local = datetime.combine(day, time(12), zone)
-    noon = to_instant(noon_local)
+    noon = to_instant(noon_local, fold=0)
     all_day: dict[str, str] = {}
 
     def crossings(names: tuple[str, str], altitude: float | None) -> DayEvents:
@@ -137,7 +137,7 @@ def day_almanac(engine: orvane.Engine, place: orvane.GeodeticObserver, day: date
 
 
 def daily_almanac(
-    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: ZoneInfo,
+    engine: orvane.Engine, place: orvane.GeodeticObserver, first: date, last: date, zone: tzinfo,
     moon_edge: str = "upper_limb",
 ) -> Iterator[DayAlmanac]:
     """``day_almanac`` for every local day from ``first`` to ``last``."""

@@ -10,7 +10,7 @@ from datetime import datetime
 
 import orvane
 
-from orvane_tools.data import default_engine
+from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import to_instant
 
 BODIES: tuple[str, ...] = (
@@ -111,6 +111,8 @@ class Chart:
     points: tuple[Point, ...]
     houses: Houses | None
     aspects: tuple[Aspect, ...]
+    # Where the houses' UT1 comes from: "measured", "predicted" or "model" (None without houses).
+    ut1_source: str | None = None
 
     def point(self, name: str) -> Point:
         for candidate in self.points:
@@ -215,8 +217,9 @@ def chart(
     Longitudes are apparent, geocentric, on the true ecliptic and equinox of
     date; with `sidereal` (a sidereal mode name such as "lahiri") the mode's
     ayanamsha is subtracted from them and from the house cusps. `houses=None`
-    leaves the houses out (they need UT1, which the Earth-orientation table
-    gives only over its coverage). `extra_bodies` adds bodies the engine's
+    leaves the houses out; with them the chart records where their UT1 came
+    from (`ut1_source`: the Earth-orientation table's "measured" or
+    "predicted" rows, or the Delta T "model" outside it). `extra_bodies` adds bodies the engine's
     kernels serve beyond the ten, by name or NAIF id ("ceres", "chiron",
     2000004), in the same batch request. Aspects are found between the bodies.
 
@@ -240,6 +243,7 @@ def chart(
     step = _NODE_STEP_DAYS
     instants = [orvane.Instant.tt(tt - step), orvane.Instant.tt(tt), orvane.Instant.tt(tt + step)]
     bodies: list[str | int] = [*BODIES, *extra_bodies]
+    check_covered(engine, instants[0], instants[2])
     places = engine.positions(bodies, instants, orvane.apparent())
 
     ayanamsha, ayanamsha_rate = (0.0, 0.0) if sidereal is None else ayanamsha_and_rate(engine, sidereal, instants[1])
@@ -261,9 +265,11 @@ def chart(
     points.append(Point("mean_apogee", (apogee_longitude + nutation - ayanamsha) % 360.0, apogee_latitude, None, None))
 
     ut1: float | None = None
+    source: str | None = None
     house_result: Houses | None = None
     if houses is not None:
         ut1 = engine.convert_instant(instant, "ut1").julian_day
+        source = engine.ut1_source(instant)
         house_result = house_cusps_or_fallback(place, ut1, tt, houses, polar_fallback, ayanamsha)
     return Chart(
         tt_julian_day=tt,
@@ -274,6 +280,7 @@ def chart(
         points=tuple(points),
         houses=house_result,
         aspects=find_aspects(points[: len(bodies)], orbs),
+        ut1_source=source,
     )
 
 

@@ -10,7 +10,7 @@ import os
 import re
 import sys
 from collections.abc import Callable, Sequence
-from datetime import date, datetime, time, timezone
+from datetime import date, datetime, time, timedelta, timezone, tzinfo
 from typing import NoReturn, TextIO
 from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
 
@@ -18,15 +18,15 @@ import orvane
 
 from orvane_tools import almanac, chart, checksums
 from orvane_tools.choices import body_list, enum_name, kind_list, names_of, one_of
-from orvane_tools.data import default_engine
-from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.data import check_covered, default_engine
+from orvane_tools.dates import civil_datetime, fixed_offset, to_datetime, to_instant
 from orvane_tools.output import FORMATS, Column, RowWriter, Value, encodable
 from orvane_tools.places import HEIGHT_RANGE_M, PLACE_FORMS, parse_place
 from orvane_tools.progress import Progress
 from orvane_tools.sky import MOON_EDGES
 
 BATCH_INSTANTS = 4096
-_VALUE_OPTIONS = ("--place", "--from", "--to", "--at")
+_VALUE_OPTIONS = ("--place", "--from", "--to", "--at", "--tz")
 _STEP = re.compile(r"^\s*(\d+(?:\.\d*)?)\s*([dhms])\s*$")
 _STEP_DAYS = {"d": 1.0, "h": 1.0 / 24.0, "m": 1.0 / 1440.0, "s": 1.0 / 86400.0}
 #: The shortest step: a millisecond, about 25 times the spacing of Julian days near the present.
@@ -62,6 +62,28 @@ def zone(text: str) -> ZoneInfo:
         raise argparse.ArgumentTypeError(f"unknown time zone {text!r}") from None
 
 
+def zone_or_offset(text: str) -> tzinfo:
+    """An IANA zone or a fixed UTC offset such as +02:00 or -05:30."""
+    if text.strip()[:1] in ("+", "-"):
+        try:
+            return fixed_offset(text)
+        except ValueError as error:
+            raise argparse.ArgumentTypeError(str(error)) from None
+    return zone(text)
+
+
+def zone_name(tz: tzinfo) -> str:
+    return str(getattr(tz, "key", None) or tz)
+
+
+def date_fields(text: str) -> tuple[int, int, int]:
+    """YYYY-MM-DD as numbers, checked against the calendar later (a Julian 1500-02-29 exists)."""
+    match = re.fullmatch(r"([0-9]{4})-([0-9]{2})-([0-9]{2})", text.strip(), re.ASCII)
+    if match is None:
+        raise argparse.ArgumentTypeError(f"expected a date YYYY-MM-DD, not {text!r}")
+    return int(match[1]), int(match[2]), int(match[3])
+
+
 def step_days(text: str) -> float:
     match = _STEP.match(text)
     if match is None or float(match.group(1)) <= 0.0:
@@ -84,7 +106,7 @@ def moment(text: str) -> datetime | date:
         raise argparse.ArgumentTypeError(f"expected an ISO date or date-time, not {text!r}") from None
 
 
-def _aware(value: datetime | date, tz: ZoneInfo | timezone) -> datetime:
+def _aware(value: datetime | date, tz: tzinfo) -> datetime:
     if isinstance(value, datetime):
         return value if value.tzinfo is not None else value.replace(tzinfo=tz)
     return datetime(value.year, value.month, value.day, tzinfo=tz)
@@ -149,6 +171,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     # The end is in the listing when it falls on a step, within the rounding of the two Julian days.
     count = math.floor(steps + max(1e-6, 4.0 * math.ulp(end.julian_day) / args.step)) + 1
     engine = default_engine()
+    check_covered(engine, start, end)
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [
         Column("time_utc", 20, left=True, time_format="%Y-%m-%dT%H:%M:%SZ"), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),
@@ -192,13 +215,16 @@ def request_options(origin: str, frame: str, epoch: str, apparent: bool,
 
 def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
-    when = datetime.combine(args.date, args.time, args.tz)
+    year, month, day = args.date
+    when = civil_datetime(year, month, day, args.time.hour, args.time.minute, args.time.second, tz=args.tz,
+                          calendar=args.calendar, fold=args.fold)
     result = chart.chart(when, args.place, houses=args.houses, sidereal=args.sidereal, engine=engine,
                          polar_fallback=args.polar_fallback)
+    calendar = "" if args.calendar == "gregorian" else f", {args.calendar} calendar {args.date[0]:04d}-{args.date[1]:02d}-{args.date[2]:02d}"
     if args.svg is not None:
         from orvane_tools.wheel import wheel_svg
 
-        drawing = wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {args.tz.key}")
+        drawing = wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {zone_name(args.tz)}")
         if args.svg == STANDARD_OUTPUT:  # the drawing is the output: no rows beside it
             out.write(drawing)
             out.flush()
@@ -209,9 +235,9 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     assert houses is not None
     used = houses.system if houses.fallback_reason is None else f"{houses.system} ({houses.fallback_reason})"
     if args.format == "table":
-        out.write(f"# {when.isoformat(timespec='minutes')} ({args.tz.key}), "
+        out.write(f"# {when.isoformat(timespec='minutes')} ({zone_name(args.tz)}{calendar}), "
                   f"{result.zodiac}{'' if result.zodiac == 'tropical' else f' (ayanamsha {result.ayanamsha_deg:.6f})'}"
-                  f", houses {used}\n")
+                  f", houses {used}, UT1 {result.ut1_source}\n")
     writer = RowWriter(out, args.format, [
         Column("section", 7, left=True), Column("name", 26, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
         Column("latitude_deg", 12, "+.6f"), Column("speed_deg_per_day", 17, "+.6f"), Column("retrograde", 10),
@@ -248,6 +274,8 @@ def run_almanac(args: argparse.Namespace, out: TextIO) -> None:
                 Column("moon_illuminated", 16, ".3f")]
     writer = RowWriter(out, args.format, columns)
     first, last = _day(args.start), _day(args.end)
+    check_covered(engine, to_instant(_aware(first, args.tz), fold=0),
+                  to_instant(_aware(last, args.tz) + timedelta(days=1), fold=0))
     progress = _progress(args, "almanac", out)
     total = (last - first).days + 1
     for number, day in enumerate(almanac.daily_almanac(engine, args.place, first, last, args.tz, args.moon_edge)):
@@ -273,6 +301,7 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
     if end.julian_day < start.julian_day:
         raise CommandLineError("--to is before --from")
     engine = default_engine()
+    check_covered(engine, start, end)
     writer = RowWriter(out, args.format, [Column("time", 25, left=True), Column("event", 18, left=True)])
     for event in almanac.sky_events(engine, start, end):
         if args.kind is None or event.kind in args.kind:
@@ -303,7 +332,7 @@ def build_parser() -> argparse.ArgumentParser:
     now.add_argument("--place", type=place, help=f"{PLACE_FORMS}: adds altitude and azimuth")
     now.add_argument("--at", type=moment, metavar="TIME",
                      help="ISO date or date-time instead of now (in --tz unless it carries an offset)")
-    now.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone of --at and of the times shown "
+    now.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"), help="IANA time zone of --at and of the times shown "
                      "(default UTC)")
 
     positions = command(
@@ -329,9 +358,14 @@ def build_parser() -> argparse.ArgumentParser:
     chart_ = command("chart", "A chart: bodies, lunar nodes and apogee, houses and aspects.",
                      "orvane chart 1990-05-17 14:30 --tz Europe/Paris --place 48.8566,2.3522 --houses placidus "
                      "--svg chart.svg", run_chart)
-    chart_.add_argument("date", type=date.fromisoformat, help="local date, YYYY-MM-DD")
+    chart_.add_argument("date", type=date_fields, help="local date, YYYY-MM-DD (in --calendar)")
     chart_.add_argument("time", type=_clock, help="local time, HH:MM[:SS]")
-    chart_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
+    chart_.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                        help="IANA time zone (local mean time before standard time) or offset such as +02:00 (default UTC)")
+    chart_.add_argument("--calendar", choices=("gregorian", "julian", "auto"), default="gregorian",
+                        help="calendar of the date; auto: Julian before 1582-10-15 (default gregorian)")
+    chart_.add_argument("--fold", type=int, choices=(0, 1),
+                        help="for a local time skipped or repeated by the zone: 0 the offset before the change, 1 after")
     chart_.add_argument("--place", type=place, required=True, help=PLACE_FORMS)
     chart_.add_argument("--houses", default="placidus", type=house_system, metavar="SYSTEM",
                         help=f"house system (default placidus): {house_systems}")
@@ -348,7 +382,8 @@ def build_parser() -> argparse.ArgumentParser:
     almanac_.add_argument("--moon-edge", default="upper_limb", type=one_of("moon edge", MOON_EDGES),
                           metavar="{" + ",".join(MOON_EDGES) + "}",
                           help="what touches the horizon at moonrise and moonset (default upper_limb, as almanacs)")
-    almanac_.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="IANA time zone (default UTC)")
+    almanac_.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                          help="IANA time zone or offset such as +02:00 (default UTC)")
     almanac_.add_argument("--from", dest="start", type=moment, required=True, help="first local date")
     almanac_.add_argument("--to", dest="end", type=moment, required=True, help="last local date")
 
@@ -356,7 +391,8 @@ def build_parser() -> argparse.ArgumentParser:
                      "orvane events --from 2026-01-01 --to 2027-01-01 --tz Asia/Kolkata", run_events)
     events.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
-    events.add_argument("--tz", type=zone, default=ZoneInfo("UTC"), help="time zone of the dates shown (default UTC)")
+    events.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
+                        help="IANA time zone or offset such as +02:00 of the dates shown (default UTC)")
     kinds = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent))
     events.add_argument("--kind", type=kind_list(kinds), metavar="KIND[,KIND]",
                         help=f"only these events: {', '.join(kinds)}")

@@ -15,6 +15,7 @@ from __future__ import annotations
 import dataclasses
 import importlib
 import importlib.util
+import math
 import os
 import pathlib
 import threading
@@ -29,6 +30,8 @@ PathLike = str | os.PathLike[str]
 
 PACKAGE_DIRECTORY = pathlib.Path(__file__).resolve().parent
 LEAP_SECOND_KERNEL = PACKAGE_DIRECTORY / "leap_seconds.tls"
+DELTA_T_SPLINE = "delta_t_spline.txt"
+EARLY_UTC = "utc_1960_1972.txt"
 PLANET_CENTRE_KERNEL = PACKAGE_DIRECTORY / "planet_centres.bsp"
 
 
@@ -113,8 +116,9 @@ def default_eop() -> pathlib.Path:
 
     It starts in 1973; its values agree with the C04 series
     ``eopc04.1962-now`` (same package, from 1962, no predictions) within
-    about 5 milliseconds of UT1. Pass that file as ``eop`` for the years
-    1962 to 1973.
+    about 5 milliseconds of UT1. Outside the table the default Engine takes
+    UT1 from its Delta T model; pass the C04 file as ``eop`` for measured
+    UT1 from 1962.
     """
     return _package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data")
 
@@ -125,6 +129,22 @@ def default_leap_seconds() -> pathlib.Path:
         if path.is_file():
             return path
     raise MissingDataError("leap_seconds.tls is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
+
+
+def _shipped(name: str) -> pathlib.Path:
+    for path in (PACKAGE_DIRECTORY / name, PACKAGE_DIRECTORY.parent / "data" / name):
+        if path.is_file():
+            return path
+    raise MissingDataError(f"{name} is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
+
+
+def default_time_model() -> tuple[pathlib.Path, pathlib.Path]:
+    """The time model shipped inside this package: the Delta T splines and UTC of 1960 to 1972.
+
+    >>> [path.name for path in default_time_model()]
+    ['delta_t_spline.txt', 'utc_1960_1972.txt']
+    """
+    return _shipped(DELTA_T_SPLINE), _shipped(EARLY_UTC)
 
 
 def default_planet_centres() -> pathlib.Path:
@@ -159,6 +179,45 @@ def default_small_bodies() -> pathlib.Path | None:
     return path if path.is_file() else None
 
 
+class OutsideKernelError(ValueError):
+    """An instant outside the dates the Engine's primary kernel covers; the message names them."""
+
+
+def covered_dates(engine: orvane.Engine) -> tuple[str, str]:
+    """The first and last calendar dates (TDB) the Engine's primary kernel covers.
+
+    >>> covered_dates(default_engine())  # with DE421  # doctest: +SKIP
+    ('1899-07-29', '2053-10-09')
+    """
+    covered = engine.supported_range
+    return _calendar_date(covered.start_julian_day), _calendar_date(covered.end_julian_day)
+
+
+def _calendar_date(julian_day: float) -> str:
+    import datetime
+
+    return (datetime.date(1970, 1, 1) + datetime.timedelta(days=math.floor(julian_day + 0.5 - 2440588.0))).isoformat()
+
+
+def check_covered(engine: orvane.Engine, first: orvane.Instant, last: orvane.Instant) -> None:
+    """Raises OutsideKernelError, naming the covered dates, when an instant lies outside the kernel.
+
+    The message adds how to install DE440 (1550 to 2650) when the kernel
+    covers less.
+    """
+    covered = engine.supported_range
+    for instant in (first, last):
+        tdb = engine.convert_instant(instant, "tdb").julian_day
+        if covered.start_julian_day <= tdb <= covered.end_julian_day:
+            continue
+        start, end = covered_dates(engine)
+        hint = ""
+        if covered.start_julian_day > 2287184.5 or covered.end_julian_day < 2688976.5:
+            hint = '; for 1550 to 2650: pip install "orvane[de440]"'
+        raise OutsideKernelError(f"the date lies outside the kernel {engine.kernel_metadata.kernel_name}, "
+                                 f"which covers {start} to {end}{hint}")
+
+
 def _file(role: str, path: PathLike) -> tuple[str, str]:
     text = os.fspath(path)
     try:
@@ -186,6 +245,8 @@ class EngineSpec:
     eop: str | None = None
     eop_sha256: str | None = None
     extra_kernels: tuple[tuple[str, str], ...] = ()
+    # (delta_t, sha256, early_utc, sha256): see Engine.with_time_model.
+    time_model: tuple[str, str, str, str] | None = None
 
     def open(self) -> orvane.Engine:
         """A new Engine on these files (owned by the calling thread).
@@ -214,6 +275,12 @@ class EngineSpec:
                 engine.with_additional_kernel_file(path, checksum)
             except ValueError as error:
                 raise file_error("additional kernel", path, error) from error
+        if self.time_model is not None:
+            delta_t, delta_t_sha256, early_utc, early_utc_sha256 = self.time_model
+            try:
+                engine.with_time_model(delta_t, delta_t_sha256, early_utc, early_utc_sha256)
+            except ValueError as error:
+                raise file_error("time model", f"{delta_t}, {early_utc}", error) from error
         return engine
 
     def engine(self) -> orvane.Engine:
@@ -234,8 +301,12 @@ class EngineSpec:
 
 def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                  extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                 small_bodies: bool = True) -> EngineSpec:
+                 small_bodies: bool = True, time_model: bool = True) -> EngineSpec:
     """The files of the default Engine; any of them may be given instead.
+
+    With ``time_model`` (the default) the Engine also holds the Delta T model
+    and UTC of 1960 to 1972, so UT1 and UTC convert at every date the kernel
+    covers (see ``Engine.ut1_source``).
 
     ``extra_kernels`` (for example real planet-centre kernels) are attached
     first, then the approximate planet-centre kernel (unless
@@ -252,12 +323,16 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     asteroids = default_small_bodies() if small_bodies else None
     if asteroids is not None:
         extras.append(_file("small-body kernel", asteroids))
-    return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras))
+    model = None
+    if time_model:
+        spline, early = (_file("time model", path) for path in default_time_model())
+        model = (spline[0], spline[1], early[0], early[1])
+    return EngineSpec(primary[0], primary[1], lsk[0], lsk[1], table[0], table[1], tuple(extras), model)
 
 
 def default_engine(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                    extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                   small_bodies: bool = True) -> orvane.Engine:
+                   small_bodies: bool = True, time_model: bool = True) -> orvane.Engine:
     """The calling thread's Engine on the default data (see :func:`default_spec`)."""
     return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres,
-                        small_bodies=small_bodies).engine()
+                        small_bodies=small_bodies, time_model=time_model).engine()

@@ -130,10 +130,10 @@ def day_events(body: str, observer: orvane.GeodeticObserver, day: datetime.date,
     noon = datetime.datetime(day.year, day.month, day.day, 12, tzinfo=zone)
     with _earth_orientation_explained():
         if altitude_deg is None and body.strip().lower() == "moon":
-            altitude_deg = moon_rise_set_altitude_deg(engine, observer, to_instant(noon), moon_edge)
+            altitude_deg = moon_rise_set_altitude_deg(engine, observer, to_instant(noon, fold=0), moon_edge)
         elif altitude_deg is None:
             altitude_deg = RISE_SET_ALTITUDE_DEG.get(body.strip().lower(), orvane.MEAN_REFRACTION_ALTITUDE_DEG)
-        events = engine.rise_set_transit(body, observer, to_instant(noon), altitude_deg)
+        events = engine.rise_set_transit(body, observer, to_instant(noon, fold=0), altitude_deg)
 
     def local(ut1_julian_day: float | None) -> datetime.datetime | None:
         if ut1_julian_day is None:

@@ -15,6 +15,8 @@ struct OrvaneMetadata {
     std::string kernel_sha256;
     std::string coordinate_frame;
     std::vector<KernelProvenance> additional_kernels;
+    // The time model's files (Delta T splines, UTC of 1960 to 1972), when attached.
+    std::vector<KernelProvenance> time_model_files;
 };
 
 }  // namespace orvane

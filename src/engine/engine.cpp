@@ -64,4 +64,14 @@ SpkOrvane SpkOrvane::with_time_kernels(SpkOrvane&& engine, LeapSecondKernel kern
     return extended;
 }
 
+SpkOrvane SpkOrvane::with_time_model(SpkOrvane&& engine, TimeModel model) {
+    SpkOrvane extended = std::move(engine);
+    extended.metadata.time_model_files = {
+        KernelProvenance{model.delta_t.file_name(), model.delta_t.sha256()},
+        KernelProvenance{model.early_utc.file_name(), model.early_utc.sha256()},
+    };
+    extended.time_model = std::move(model);
+    return extended;
+}
+
 }  // namespace orvane

@@ -17,6 +17,7 @@
 #include "spk/spk_kernel.hpp"
 #include "time/earth_orientation_table.hpp"
 #include "time/leap_second_kernel.hpp"
+#include "time/modelled_time.hpp"
 
 namespace orvane {
 
@@ -45,6 +46,8 @@ public:
     OrvaneMetadata metadata;
     std::optional<LeapSecondKernel> leap_seconds;
     std::optional<EarthOrientationTable> earth_orientation;
+    // UT1 and UTC beyond the tables: Delta T model and UTC of 1960 to 1972.
+    std::optional<TimeModel> time_model;
     DateRange supported_range;
     // Primary kernel first, then attached kernels in attachment order.
     // Queries on a const engine fill the kernels' caches, hence mutable.
@@ -66,6 +69,9 @@ public:
     static SpkOrvane with_leap_second_kernel(SpkOrvane&& engine, LeapSecondKernel kernel);
     static SpkOrvane with_eop(SpkOrvane&& engine, EarthOrientationTable table);
     static SpkOrvane with_time_kernels(SpkOrvane&& engine, LeapSecondKernel kernel, EarthOrientationTable table);
+    // Attach (replacing any previous one) the time model; with a leap-second
+    // kernel, every UTC, UT1 and TT instant then converts.
+    static SpkOrvane with_time_model(SpkOrvane&& engine, TimeModel model);
 
     // One body at one instant: options resolved, instant converted and
     // range-checked, the relative state corrected, rotated and made spherical.

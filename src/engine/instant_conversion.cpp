@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "engine/modelled_instants.hpp"
 
 namespace orvane {
 
@@ -25,18 +26,28 @@ std::expected<double, OrvaneError> within_supported_range(const SpkOrvane& engin
 
 std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day) {
     auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
-    if (!seconds) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+    if (!seconds) {
+        auto model = modelled_time(engine, julian_day);
+        if (!model) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+        seconds = model->tdb_seconds(scale, julian_day);
+    }
     return within_supported_range(engine, *seconds, julian_day);
 }
 
 std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day) {
     auto tt = tt_julian_day_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
-    if (!tt) return std::unexpected(OrvaneError::time_conversion(std::move(tt.error())));
+    if (!tt) {
+        auto model = modelled_time(engine, julian_day);
+        if (!model) return std::unexpected(OrvaneError::time_conversion(std::move(tt.error())));
+        return model->tt(scale, julian_day);
+    }
     return *tt;
 }
 
-std::expected<double, OrvaneError> instant_in_scale(const SpkOrvane& engine, TimeScale scale, double julian_day,
-                                                    TimeScale target) {
+namespace {
+
+std::expected<double, OrvaneError> instant_in_scale_by_tables(const SpkOrvane& engine, TimeScale scale,
+                                                              double julian_day, TimeScale target) {
     auto failed = [](std::string text) { return std::unexpected(OrvaneError::time_conversion(std::move(text))); };
     if (!std::isfinite(julian_day)) return failed(TimeConversionError::non_finite_julian_day().message());
     if (scale == target) return julian_day;
@@ -70,8 +81,27 @@ std::expected<double, OrvaneError> instant_in_scale(const SpkOrvane& engine, Tim
     return *converted;
 }
 
-std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
-                                                                      double julian_day) {
+}  // namespace
+
+std::expected<double, OrvaneError> instant_in_scale(const SpkOrvane& engine, TimeScale scale, double julian_day,
+                                                    TimeScale target) {
+    auto converted = instant_in_scale_by_tables(engine, scale, julian_day, target);
+    if (converted) return converted;
+    auto model = modelled_time(engine, julian_day);
+    if (!model) return converted;
+    switch (target) {
+        case TimeScale::Utc: return model->utc(scale, julian_day);
+        case TimeScale::Ut1: return model->ut1(scale, julian_day);
+        case TimeScale::Tt: return model->tt(scale, julian_day);
+        case TimeScale::Tdb: break;
+    }
+    return model->tdb_seconds(scale, julian_day) / SECONDS_PER_DAY + J2000_JULIAN_DAY;
+}
+
+namespace {
+
+std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs_by_tables(const SpkOrvane& engine,
+                                                                                TimeScale scale, double julian_day) {
     if (!engine.leap_seconds) {
         return std::unexpected(OrvaneError::time_conversion(
             "topocentric origins require a leap-second kernel; attach one with "
@@ -88,7 +118,8 @@ std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkO
     return EarthRotationEpochs{*ut1, *tt};
 }
 
-std::expected<PlaceEpochs, OrvaneError> place_epochs(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+std::expected<PlaceEpochs, OrvaneError> place_epochs_by_tables(const SpkOrvane& engine, TimeScale scale,
+                                                            double julian_day) {
     auto failed = [](std::string text) { return std::unexpected(OrvaneError::time_conversion(std::move(text))); };
     if (scale == TimeScale::Ut1 && engine.leap_seconds && engine.earth_orientation) {
         // The UTC day of the UT1 day, found once: the conversions to TDB and
@@ -110,6 +141,28 @@ std::expected<PlaceEpochs, OrvaneError> place_epochs(const SpkOrvane& engine, Ti
     auto utc = engine.earth_orientation->utc_julian_day_from_ut1(epochs->ut1_julian_day);
     if (!utc) return failed(utc.error().message());
     return PlaceEpochs{*seconds, *epochs, *utc};
+}
+
+}  // namespace
+
+std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs(const SpkOrvane& engine, TimeScale scale,
+                                                                      double julian_day) {
+    auto epochs = earth_rotation_epochs_by_tables(engine, scale, julian_day);
+    if (epochs) return epochs;
+    auto model = modelled_time(engine, julian_day);
+    if (!model) return epochs;
+    return EarthRotationEpochs{model->ut1(scale, julian_day), model->tt(scale, julian_day)};
+}
+
+std::expected<PlaceEpochs, OrvaneError> place_epochs(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    auto epochs = place_epochs_by_tables(engine, scale, julian_day);
+    if (epochs) return epochs;
+    auto model = modelled_time(engine, julian_day);
+    if (!model) return epochs;
+    auto seconds = within_supported_range(engine, model->tdb_seconds(scale, julian_day), julian_day);
+    if (!seconds) return std::unexpected(std::move(seconds.error()));
+    const double ut1 = model->ut1(scale, julian_day);
+    return PlaceEpochs{*seconds, {ut1, model->tt(scale, julian_day)}, model->utc(TimeScale::Ut1, ut1)};
 }
 
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include "core/nutation.hpp"
 #include "core/observer.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/modelled_instants.hpp"
 
 namespace orvane {
 
@@ -30,7 +31,12 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
     out.frame = output_frame(resolved, date, nutation);
     if (!topocentric) return out;
 
-    auto polar = engine.earth_orientation->polar_motion_arcsec(epochs.utc_julian_day);
+    std::expected<PolarMotion, EopError> polar = PolarMotion{};
+    if (auto model = modelled_time(engine, epochs.utc_julian_day)) {
+        polar = model->polar_motion(epochs.utc_julian_day);  // zero outside the table
+    } else {
+        polar = engine.earth_orientation->polar_motion_arcsec(epochs.utc_julian_day);
+    }
     if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
     const double ut1 = epochs.earth.ut1_julian_day, tt = epochs.earth.tt_julian_day;
     out.earth = EarthOrientation{ut1, tt, *polar, greenwich_apparent_sidereal_time_iau2006(ut1, tt, nutation)};

@@ -64,6 +64,15 @@ PyMethodDef ENGINE_METHODS[] = {
      "north through east in [0, 360). With `refraction=True` the altitude\n"
      "includes standard refraction (Saemundsson, 1010 hPa, 10 \u00b0C; none\n"
      "below -1\u00b0). Needs both time kernels."},
+    {"with_time_model", fast(guarded<engine_with_time_model>), FAST,
+     "with_time_model($self, delta_t, delta_t_sha256, early_utc, early_utc_sha256)\n--\n\n"
+     "Attach the Delta T splines and the table of UTC from 1960 to 1972: with a\n"
+     "leap-second kernel, UTC, UT1 and TT then convert at every date (UT1 from\n"
+     "the Delta T model outside the EOP table, UTC = UT1 before 1960)."},
+    {"ut1_source", fast(guarded<engine_ut1_source>), FAST,
+     "ut1_source($self, instant)\n--\n\n"
+     "Where the instant's UT1 comes from: \"measured\" or \"predicted\" (the EOP\n"
+     "table's rows) or \"model\" (the Delta T model)."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -28,6 +28,8 @@ PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyOb
 PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_convert_instant(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_altitude_azimuth(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_with_time_model(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_ut1_source(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null

@@ -51,11 +51,11 @@ PyGetSetDef DATE_RANGE_PROPERTIES[] = {
 
 // KernelMetadata
 
-PyObject* additional_kernels_list(const OrvaneMetadata& metadata) {
-    PyRef list(PyList_New(static_cast<Py_ssize_t>(metadata.additional_kernels.size())));
+PyObject* provenance_list(const std::vector<KernelProvenance>& kernels) {
+    PyRef list(PyList_New(static_cast<Py_ssize_t>(kernels.size())));
     if (!list) return nullptr;
     Py_ssize_t index = 0;
-    for (const KernelProvenance& kernel : metadata.additional_kernels) {
+    for (const KernelProvenance& kernel : kernels) {
         PyObject* pair = Py_BuildValue("(s#s#)", kernel.kernel_name.data(),
                                        static_cast<Py_ssize_t>(kernel.kernel_name.size()), kernel.kernel_sha256.data(),
                                        static_cast<Py_ssize_t>(kernel.kernel_sha256.size()));
@@ -63,6 +63,12 @@ PyObject* additional_kernels_list(const OrvaneMetadata& metadata) {
         PyList_SET_ITEM(list.get(), index++, pair);
     }
     return list.release();
+}
+
+PyObject* additional_kernels_list(const OrvaneMetadata& metadata) { return provenance_list(metadata.additional_kernels); }
+
+PyObject* kernel_metadata_time_model_files(PyObject* self, PyObject*) {
+    return provenance_list(unbox<OrvaneMetadata>(self).time_model_files);
 }
 
 PyObject* kernel_metadata_additional_kernels(PyObject* self, PyObject*) {
@@ -105,6 +111,7 @@ PyGetSetDef KERNEL_METADATA_PROPERTIES[] = {
 PyMethodDef KERNEL_METADATA_METHODS[] = {
     {"additional_kernels", guarded<kernel_metadata_additional_kernels>, METH_NOARGS, "additional_kernels($self)\n--\n\n"},
     {"as_dict", guarded<kernel_metadata_as_dict>, METH_NOARGS, "as_dict($self)\n--\n\n"},
+    {"time_model_files", guarded<kernel_metadata_time_model_files>, METH_NOARGS, "time_model_files($self)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
 

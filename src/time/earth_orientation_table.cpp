@@ -213,7 +213,7 @@ std::expected<std::optional<EopSample>, EopError> parse_finals_line(std::string_
         if (!std::isfinite(value)) return std::unexpected(EopError::not_finite());
     }
     return EopSample{.utc_jd = values[0] + 2400000.5, .dut1_seconds = values[3], .x_arcsec = values[1],
-                     .y_arcsec = values[2]};
+                     .y_arcsec = values[2], .predicted = line[FINALS_UT1_FLAG - 1] == 'P'};
 }
 
 namespace {

@@ -18,6 +18,7 @@ struct EopSample {
     double dut1_seconds = 0.0;  // UT1 - UTC
     double x_arcsec = 0.0;      // polar motion x
     double y_arcsec = 0.0;      // polar motion y
+    bool predicted = false;     // a finals row's UT1 flag "P"
 };
 
 struct EopError {

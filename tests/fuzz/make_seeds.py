@@ -1,7 +1,7 @@
 """Seeds of the fuzz targets, cut from the real files: a small SPK kernel of
 two records of every DE421 segment (its own coefficients, so every body's
 chain resolves), the leap-second kernel, and the head and tail of the IERS C04
-table. Usage: make_seeds.py OUT_DIR (one folder per target)."""
+table, and the time model's two tables. Usage: make_seeds.py OUT_DIR (one folder per target)."""
 import pathlib
 import sys
 
@@ -33,7 +33,7 @@ def small_de421() -> bytes:
 
 def main() -> None:
     out = pathlib.Path(sys.argv[1])
-    for target in ("spk_kernel", "leap_second_kernel", "eop_table"):
+    for target in ("spk_kernel", "leap_second_kernel", "eop_table", "time_model"):
         (out / target).mkdir(parents=True, exist_ok=True)
     (out / "spk_kernel" / "de421_two_records.bsp").write_bytes(small_de421())
     (out / "leap_second_kernel" / "leap_seconds.tls").write_bytes(data_files.leap_seconds().read_bytes())
@@ -41,6 +41,9 @@ def main() -> None:
     (out / "eop_table" / "eopc04_head_tail.txt").write_bytes(b"".join(lines[:60] + lines[-30:]))
     lines = data_files.eop_finals().read_bytes().splitlines(keepends=True)
     (out / "eop_table" / "finals_head_tail.txt").write_bytes(b"".join(lines[:60] + lines[-400:]))
+    data = HERE.parents[1] / "data"
+    (out / "time_model" / "spline_and_early_utc.txt").write_bytes(
+        (data / "delta_t_spline.txt").read_bytes() + b"\n" + (data / "utc_1960_1972.txt").read_bytes())
 
 
 if __name__ == "__main__":

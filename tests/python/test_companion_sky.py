@@ -19,10 +19,10 @@ PLACES = [  # (name, longitude east, latitude, height, zone)
 
 
 @pytest.fixture(scope="module")
-def skyfield_sky(tmp_path_factory):
+def skyfield_sky(tmp_path_factory, de421_path):
     from skyfield.api import Loader, load_file
 
-    spec = ot.default_spec()
+    spec = ot.default_spec(kernel=de421_path)
     directory = tmp_path_factory.mktemp("skyfield")
     (directory / "finals2000A.all").symlink_to(pathlib.Path(spec.eop or "").resolve())
     return spec, Loader(str(directory)).timescale(builtin=False), load_file(spec.kernel)
@@ -62,6 +62,6 @@ def test_rise_transit_set_within_five_seconds_of_skyfield(skyfield_sky):
 
 
 def test_a_day_past_the_predictions_names_the_end_and_the_update():
-    engine = ot.default_engine()
+    engine = ot.default_engine(time_model=False)
     with pytest.raises(ValueError, match=r"outside EOP coverage .*ends on \d{4}-\d\d-\d\d; .*pip install --upgrade astropy-iers-data"):
         day_events("sun", orvane.GeodeticObserver(0.0, 51.5), datetime.date(2045, 6, 1), "Europe/London", engine)

@@ -148,7 +148,7 @@ BIRTHS = [{"name": "before the leap-second table", "moment": "1960-01-01T12:00:0
 @pytest.mark.parametrize("npartitions", [1, 3])
 def test_failing_records_become_error_rows_beside_the_others(client, de421_path, leap_seconds_path, eop_path,
                                                             npartitions):
-    with_centres = default_spec(de421_path, leap_seconds_path, eop_path)
+    with_centres = default_spec(de421_path, leap_seconds_path, eop_path, time_model=False)  # a 1960 birth fails
     rows = compute(client, chart_rows(with_centres, BIRTHS, npartitions=npartitions))
     assert [row["name"] for row in rows] == [birth["name"] for birth in BIRTHS]
     engine = with_centres.open()
