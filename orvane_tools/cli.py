@@ -225,7 +225,7 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     if houses.fallback_reason is not None:
         writer.row(["houses", houses.system, None, houses.fallback_reason, None, None, None, None, None])
     for point in result.points:
-        writer.row(["point" if point.name in chart.LUNAR_POINTS else "body", point.name, point.longitude_deg,
+        writer.row(["point" if point.name in chart.COMPUTED_POINTS else "body", point.name, point.longitude_deg,
                     chart.zodiac_text(point.longitude_deg), point.latitude_deg, point.speed_deg_per_day,
                     point.retrograde, houses.house_of(point.longitude_deg), None])
     for number, cusp in enumerate(houses.cusps_deg, start=1):
@@ -233,8 +233,9 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     for name, angle in (("ascendant", houses.ascendant_deg), ("midheaven", houses.midheaven_deg)):
         writer.row(["angle", name, angle, chart.zodiac_text(angle), None, None, None, None, None])
     for aspect in result.aspects:
-        writer.row(["aspect", f"{aspect.first} {aspect.kind} {aspect.second}", aspect.separation_deg, None, None,
-                    None, None, None, aspect.orb_deg])
+        motion = "" if aspect.applying is None else " applying" if aspect.applying else " separating"
+        writer.row(["aspect", f"{aspect.first} {aspect.kind} {aspect.second}{motion}", aspect.separation_deg,
+                    None, None, None, None, None, aspect.orb_deg])
     writer.close()
 
 
@@ -303,7 +304,7 @@ def build_parser() -> argparse.ArgumentParser:
     positions.add_argument("--geometric", action="store_true", help="geometric instead of apparent places")
     positions.add_argument("--sidereal", help="sidereal mode, e.g. lahiri, fagan_bradley")
 
-    chart_ = command("chart", "A chart: bodies, lunar nodes and apogee, houses and aspects.",
+    chart_ = command("chart", "A chart: bodies, lunar nodes and apogees, the Part of Fortune, Vertex and East Point, houses and aspects.",
                      "orvane chart 1990-05-17 14:30 --tz Europe/Paris --place 48.8566,2.3522 --houses placidus "
                      "--svg chart.svg", run_chart)
     chart_.add_argument("date", type=date.fromisoformat, help="local date, YYYY-MM-DD")

