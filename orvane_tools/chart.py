@@ -40,6 +40,9 @@ _NODE_STEP_DAYS = 0.001
 # Half-width of the central difference that gives the angles' daily motion.
 _ANGLE_STEP_DAYS = 1e-4
 _MEAN_LUNAR_INCLINATION_DEG = 5.1453964
+# Geocentric geometric places on the true ecliptic and equinox of date.
+_GEOMETRIC_OF_DATE = orvane.PositionOptions("geocentric", "ecliptic", "of_date", true_ecliptic=True, precession=True,
+                                            nutation=True)
 _UNDEFINED_HOUSES = "house cusps are undefined for this system at the requested latitude"
 
 
@@ -224,7 +227,7 @@ def chart(
     >>> drawn.houses.system, drawn.houses.requested_system  # doctest: +SKIP
     ('porphyry', 'koch')
     """
-    allowed_orbs = merged_orbs(orbs)
+    merged_orbs(orbs)  # refuse unknown aspects and bad orbs before any work
     if engine is None:
         engine = default_engine()
     instant = when if isinstance(when, orvane.Instant) else to_instant(when)
@@ -251,8 +254,16 @@ def chart(
         points.append(Point(name, (longitude - ayanamsha) % 360.0, 0.0, None, None))
     apogee_longitude, apogee_latitude = mean_lunar_apogee(tt)
     points.append(Point("mean_apogee", (apogee_longitude + nutation - ayanamsha) % 360.0, apogee_latitude, None, None))
-    true_apogee = computed.osculating_lunar_apogee(places[0][moon], places[1][moon], places[2][moon], step)
-    points.append(Point("true_apogee", (true_apogee[0] - ayanamsha) % 360.0, true_apogee[1], true_apogee[2], None))
+    # The osculating orbit needs the Moon's geometric places in an inertial
+    # frame (aberration shifts the apparent place without its velocity, which
+    # turns the eccentricity vector by minutes of arc); the apogee is then
+    # carried to the ecliptic of date by the rotation taking the Moon's and
+    # the Sun's J2000 directions to theirs of date.
+    inertial = engine.positions(["moon", "sun"], instants, orvane.geometric())
+    of_date = engine.positions(["moon", "sun"], instants[1:2], _GEOMETRIC_OF_DATE)[0]
+    apogee = computed.osculating_lunar_apogee(inertial[0][0], inertial[1][0], inertial[2][0], step)
+    apogee_longitude, apogee_latitude = computed.same_direction_in(apogee, inertial[1], of_date)
+    points.append(Point("true_apogee", (apogee_longitude - ayanamsha) % 360.0, apogee_latitude, apogee[2], None))
 
     ut1: float | None = None
     house_result: Houses | None = None
@@ -276,7 +287,7 @@ def chart(
         ayanamsha_deg=ayanamsha,
         points=tuple(points),
         houses=house_result,
-        aspects=find_aspects([*points, *angles], allowed_orbs),
+        aspects=find_aspects([*points, *angles], orbs),
         angles=tuple(angles),
     )
 

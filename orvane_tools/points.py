@@ -54,6 +54,35 @@ def osculating_lunar_apogee(before: Sequence[float], now: Sequence[float], after
     return longitude, latitude, semi_major_axis * (1.0 + eccentricity)
 
 
+def _unit(vector: Sequence[float]) -> tuple[float, float, float]:
+    norm = math.sqrt(sum(c * c for c in vector))
+    return (vector[0] / norm, vector[1] / norm, vector[2] / norm)
+
+
+def _triad(first: Sequence[float], second: Sequence[float]) -> tuple[tuple[float, float, float], ...]:
+    one = _unit(first)
+    two = _unit(_cross(first, second))
+    return one, two, _cross(one, two)
+
+
+def same_direction_in(place: Sequence[float], reference: Sequence[Sequence[float]],
+                      reference_there: Sequence[Sequence[float]]) -> tuple[float, float]:
+    """Longitude and latitude (degrees) in another frame of a direction given
+    as (longitude, latitude) in this one, the rotation between the frames
+    fixed by two directions known in both, (longitude, latitude, ...) each
+    (the TRIAD construction: Black, AIAA Journal 2, 1964, 1350).
+
+    >>> round(same_direction_in((10.0, 0.0), [(0.0, 0.0, 1.0), (90.0, 0.0, 1.0)], [(5.0, 0.0, 1.0), (95.0, 0.0, 1.0)])[0], 9)
+    15.0
+    """
+    here = _triad(_cartesian((*reference[0][:2], 1.0)), _cartesian((*reference[1][:2], 1.0)))
+    there = _triad(_cartesian((*reference_there[0][:2], 1.0)), _cartesian((*reference_there[1][:2], 1.0)))
+    vector = _cartesian((place[0], place[1], 1.0))
+    components = [sum(h * v for h, v in zip(axis, vector)) for axis in here]
+    rotated = [sum(components[k] * there[k][i] for k in range(3)) for i in range(3)]
+    return math.degrees(math.atan2(rotated[1], rotated[0])) % 360.0, math.degrees(math.asin(max(-1.0, min(1.0, rotated[2]))))
+
+
 def ascendant_deg(ramc_deg: float, obliquity_deg: float, latitude_deg: float) -> float:
     """The ecliptic longitude rising in the east for a sidereal time (RAMC),
     obliquity and geographic latitude (Meeus, Astronomical Algorithms, 2nd
