@@ -219,7 +219,7 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
                   f"{result.zodiac}{'' if result.zodiac == 'tropical' else f' (ayanamsha {result.ayanamsha_deg:.6f})'}"
                   f", houses {used}\n")
     writer = RowWriter(out, args.format, [
-        Column("section", 7, left=True), Column("name", 26, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
+        Column("section", 7, left=True), Column("name", 56, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
         Column("latitude_deg", 12, "+.6f"), Column("speed_deg_per_day", 17, "+.6f"), Column("retrograde", 10),
         Column("house", 5), Column("orb_deg", 7, ".2f")])
     if houses.fallback_reason is not None:
