@@ -93,7 +93,7 @@ def merged_orbs(orbs: Mapping[str, float | None] | None) -> dict[str, float]:
         if orb is None:
             del merged[name]
             continue
-        if not (isinstance(orb, (int, float)) and math.isfinite(orb) and orb >= 0.0):
+        if isinstance(orb, bool) or not (isinstance(orb, (int, float)) and math.isfinite(orb) and orb >= 0.0):
             raise ValueError(f"the orb of {name} must be a finite number of degrees, at least 0, got {orb!r}")
         merged[name] = float(orb)
     return merged

@@ -55,6 +55,13 @@ def centaurs() -> tuple[Centaur, ...]:
     return (Centaur("CHIRON", 2002060, swe.CHIRON), Centaur("PHOLUS", 2005145, swe.PHOLUS))
 
 
+def _swiss_flags() -> int:
+    """Heliocentric, J2000, true positions, Cartesian, equatorial, without frame bias (ICRS)."""
+    import swisseph as swe
+    return (swe.FLG_SWIEPH | swe.FLG_HELCTR | swe.FLG_J2000 | swe.FLG_TRUEPOS | swe.FLG_XYZ | swe.FLG_EQUATORIAL
+            | swe.FLG_ICRS)
+
+
 def sweph_directory() -> str:
     import kerykeion
     return os.path.join(os.path.dirname(kerykeion.__file__), "sweph")
@@ -64,16 +71,22 @@ def swiss_heliocentric(body: int, jds: np.ndarray) -> np.ndarray:
     """Heliocentric ICRF positions (au) from the Swiss Ephemeris file, TT Julian days."""
     import swisseph as swe
     swe.set_ephe_path(sweph_directory())
-    flags = (swe.FLG_SWIEPH | swe.FLG_HELCTR | swe.FLG_J2000 | swe.FLG_TRUEPOS | swe.FLG_XYZ
-             | swe.FLG_EQUATORIAL | swe.FLG_ICRS)
     out = np.empty((len(jds), 3))
     for k, jd in enumerate(jds):
         # Raises where seas_18.se1 does not cover the date. The returned flags
         # name Moshier: that is the Sun's source (no planetary file), which
         # the heliocentric reduction adds and takes off again.
-        values, _ = swe.calc(float(jd), body, flags)
+        values, _ = swe.calc(float(jd), body, _swiss_flags())
         out[k] = values[:3]
     return out
+
+
+def swiss_state(body: int, jd: float) -> np.ndarray:
+    """The heliocentric ICRF state (au, au/day) of the Swiss Ephemeris file: the fit's first guess."""
+    import swisseph as swe
+    swe.set_ephe_path(sweph_directory())
+    values, _ = swe.calc(jd, body, _swiss_flags() | swe.FLG_SPEED)
+    return np.array(values)
 
 
 def open_ephemeris():  # type: ignore[no-untyped-def]
@@ -214,10 +227,7 @@ def make_kernel(path: str, pieces: int, days: float, degree: int) -> None:
             epoch = round((start + end) / 2) + 0.5
             jds = np.arange(start + 1.0, end - 1.0, 20.0)
             target = swiss_heliocentric(centaur.swiss, jds)
-            import swisseph as swe
-            values, _ = swe.calc(epoch, centaur.swiss, swe.FLG_SWIEPH | swe.FLG_HELCTR | swe.FLG_J2000
-                                 | swe.FLG_TRUEPOS | swe.FLG_XYZ | swe.FLG_EQUATORIAL | swe.FLG_ICRS | swe.FLG_SPEED)
-            state, worst = fit_state(ephemeris, epoch, jds, target, np.array(values))
+            state, worst = fit_state(ephemeris, epoch, jds, target, swiss_state(centaur.swiss, epoch))
             records, fit_km = type2_records(Orbit(ephemeris, epoch, state), start, end, days, degree)
             print(f"{centaur.name} {start}..{end}: fit to the Swiss file worst {worst:.4f} arcsec; "
                   f"Chebyshev worst {fit_km:.3f} km", flush=True)

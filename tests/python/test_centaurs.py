@@ -14,7 +14,8 @@ import orvane
 import pytest
 
 from orvane_tools.chart import chart
-from orvane_tools.data import default_centaurs, default_engine
+from orvane_tools.checksums import sha256
+from orvane_tools.data import default_centaurs, default_engine, default_spec
 
 CENTAURS = {"chiron": 2002060, "pholus": 2005145}
 START_JD, END_JD = 2378496.5, 2597641.5  # 1800 and 2400, January 1
@@ -62,6 +63,15 @@ def test_kernel_is_whole_records_that_cspice_reads():
                 assert place.distance_au * 149597870.7 == pytest.approx(math.dist(state[:3], (0, 0, 0)), rel=1e-9)
     finally:
         spice.unload(path)
+
+
+def test_the_default_engine_attaches_the_centaurs_unless_asked_not_to():
+    with_them = default_spec()
+    assert (str(default_centaurs()), sha256(str(default_centaurs()))) in with_them.extra_kernels
+    without = default_spec(centaurs=False)
+    assert [k for k in with_them.extra_kernels if k[0] != str(default_centaurs())] == list(without.extra_kernels)
+    with pytest.raises(ValueError, match="2005145"):
+        without.open().position("pholus", orvane.Instant.tt(2451545.0), orvane.apparent())
 
 
 def test_outside_1800_to_2400_the_centaurs_are_refused():

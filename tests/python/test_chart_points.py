@@ -183,6 +183,7 @@ def test_orbs_merge_over_the_defaults(orbs, present, absent):
     ({"trine": -1.0}, "the orb of trine must be a finite number of degrees, at least 0, got -1.0"),
     ({"trine": float("nan")}, "the orb of trine must be a finite number of degrees, at least 0, got nan"),
     ({"trine": "8"}, "the orb of trine must be a finite number of degrees, at least 0, got '8'"),
+    ({"trine": True}, "the orb of trine must be a finite number of degrees, at least 0, got True"),
 ])
 def test_bad_orbs_are_refused_before_any_work(orbs, message):
     with pytest.raises(ValueError) as raised:
