@@ -155,6 +155,19 @@ def applying(first: Placed, second: Placed, angle_deg: float) -> bool | None:
     return excess * rate < 0.0
 
 
+def _candidates(kinds: Sequence[AspectKind], allowed: Mapping[str, float], factor: float
+                ) -> list[list[tuple[AspectKind, float]]]:
+    """For each whole degree of separation 0 to 180, the aspects (with their
+    orb for `factor`) whose window reaches within a degree of it."""
+    bins: list[list[tuple[AspectKind, float]]] = [[] for _ in range(181)]
+    for kind in kinds:
+        orb = allowed[kind.name] * factor
+        low, high = max(0, math.floor(kind.angle_deg - orb) - 1), min(180, math.ceil(kind.angle_deg + orb) + 1)
+        for degree in range(low, high + 1):
+            bins[degree].append((kind, orb))
+    return bins
+
+
 def find_aspects(points: Sequence[Placed], orbs: Mapping[str, float | None] | None = None) -> tuple[Aspect, ...]:
     """Every aspect between pairs of `points`, in their order, with the orbs
     of :func:`merged_orbs` widened or narrowed by the points' classes.
@@ -167,14 +180,14 @@ def find_aspects(points: Sequence[Placed], orbs: Mapping[str, float | None] | No
     allowed = merged_orbs(orbs)
     kinds = [kind for kind in ASPECT_TABLE if kind.name in allowed]
     factors = [CLASS_ORB_FACTORS[point_class(point.name)] for point in points]
+    tables = {factor: _candidates(kinds, allowed, factor) for factor in set(factors)}
     found: list[Aspect] = []
     for i, first in enumerate(points):
         for j in range(i + 1, len(points)):
             second = points[j]
-            factor = max(factors[i], factors[j])
             separation = separation_deg(first.longitude_deg, second.longitude_deg)
-            for kind in kinds:
-                if abs(separation - kind.angle_deg) <= allowed[kind.name] * factor:
+            for kind, orb in tables[max(factors[i], factors[j])][int(separation)]:
+                if abs(separation - kind.angle_deg) <= orb:
                     found.append(Aspect(first.name, second.name, kind.name, kind.angle_deg, separation,
                                         applying(first, second, kind.angle_deg)))
     return tuple(found)
