@@ -12,11 +12,13 @@ from datetime import datetime
 import orvane
 
 from orvane_tools import points as computed
-from orvane_tools.aspects import ASPECT_TABLE, DEFAULT_ORBS, Aspect, find_aspects, merged_orbs
+from orvane_tools.aspects import ASPECT_TABLE as ASPECT_TABLE
+from orvane_tools.aspects import DEFAULT_ORBS as DEFAULT_ORBS
+from orvane_tools.aspects import Aspect as Aspect
+from orvane_tools.aspects import find_aspects as find_aspects
+from orvane_tools.aspects import merged_orbs
 from orvane_tools.data import default_engine
 from orvane_tools.dates import to_instant
-
-__all__ = ["ASPECT_TABLE", "DEFAULT_ORBS", "Aspect", "find_aspects"]
 
 BODIES: tuple[str, ...] = (
     "sun", "moon", "mercury", "venus", "mars", "jupiter", "saturn", "uranus", "neptune", "pluto",
