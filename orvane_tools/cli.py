@@ -239,13 +239,13 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
                   f"{result.zodiac}{'' if result.zodiac == 'tropical' else f' (ayanamsha {result.ayanamsha_deg:.6f})'}"
                   f", houses {used}, UT1 {result.ut1_source}\n")
     writer = RowWriter(out, args.format, [
-        Column("section", 7, left=True), Column("name", 26, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
+        Column("section", 7, left=True), Column("name", 56, left=True), Column("longitude_deg", 13, ".6f"), Column("zodiac", 22),
         Column("latitude_deg", 12, "+.6f"), Column("speed_deg_per_day", 17, "+.6f"), Column("retrograde", 10),
         Column("house", 5), Column("orb_deg", 7, ".2f")])
     if houses.fallback_reason is not None:
         writer.row(["houses", houses.system, None, houses.fallback_reason, None, None, None, None, None])
     for point in result.points:
-        writer.row(["point" if point.name in chart.LUNAR_POINTS else "body", point.name, point.longitude_deg,
+        writer.row(["point" if point.name in chart.COMPUTED_POINTS else "body", point.name, point.longitude_deg,
                     chart.zodiac_text(point.longitude_deg), point.latitude_deg, point.speed_deg_per_day,
                     point.retrograde, houses.house_of(point.longitude_deg), None])
     for number, cusp in enumerate(houses.cusps_deg, start=1):
@@ -253,8 +253,9 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     for name, angle in (("ascendant", houses.ascendant_deg), ("midheaven", houses.midheaven_deg)):
         writer.row(["angle", name, angle, chart.zodiac_text(angle), None, None, None, None, None])
     for aspect in result.aspects:
-        writer.row(["aspect", f"{aspect.first} {aspect.kind} {aspect.second}", aspect.separation_deg, None, None,
-                    None, None, None, aspect.orb_deg])
+        motion = "" if aspect.applying is None else " applying" if aspect.applying else " separating"
+        writer.row(["aspect", f"{aspect.first} {aspect.kind} {aspect.second}{motion}", aspect.separation_deg,
+                    None, None, None, None, None, aspect.orb_deg])
     writer.close()
 
 
@@ -355,7 +356,7 @@ def build_parser() -> argparse.ArgumentParser:
     positions.add_argument("--geometric", action="store_true", help="geometric instead of apparent places")
     positions.add_argument("--sidereal", type=sidereal_mode, metavar="MODE", help=f"sidereal mode: {sidereal_modes}")
 
-    chart_ = command("chart", "A chart: bodies, lunar nodes and apogee, houses and aspects.",
+    chart_ = command("chart", "A chart: bodies, lunar nodes and apogees, the Part of Fortune, Vertex and East Point, houses and aspects.",
                      "orvane chart 1990-05-17 14:30 --tz Europe/Paris --place 48.8566,2.3522 --houses placidus "
                      "--svg chart.svg", run_chart)
     chart_.add_argument("date", type=date_fields, help="local date, YYYY-MM-DD (in --calendar)")

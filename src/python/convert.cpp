@@ -35,13 +35,14 @@ constexpr std::array<Name<Body>, 11> BODY_NAMES{{
     {"uranus", Body::Uranus}, {"neptune", Body::Neptune}, {"pluto", Body::Pluto},
 }};
 // Bodies known by NAIF id alone: the sixteen most massive asteroids (JPL's
-// small-body kernel sb441-n16) and Chiron. The asteroid Europa goes by its
+// small-body kernel sb441-n16) and the centaurs Chiron and Pholus. The asteroid Europa goes by its
 // number, "europa" alone being Jupiter's moon in NAIF's naming.
-constexpr std::array<Name<std::int32_t>, 17> BODY_ID_NAMES{{
+constexpr std::array<Name<std::int32_t>, 18> BODY_ID_NAMES{{
     {"ceres", 2000001}, {"pallas", 2000002}, {"juno", 2000003}, {"vesta", 2000004}, {"iris", 2000007},
     {"hygiea", 2000010}, {"eunomia", 2000015}, {"psyche", 2000016}, {"euphrosyne", 2000031},
     {"52 europa", 2000052}, {"cybele", 2000065}, {"sylvia", 2000087}, {"thisbe", 2000088}, {"camilla", 2000107},
     {"davida", 2000511}, {"interamnia", 2000704}, {"chiron", 2002060},
+    {"pholus", 2005145},
 }};
 constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
     {"barycentric", OriginKind::Barycentric}, {"heliocentric", OriginKind::Heliocentric},

@@ -9,6 +9,7 @@ from datetime import datetime, timedelta, timezone
 import orvane
 import pytest
 
+from orvane_tools.aspects import CLASS_ORB_FACTORS, DEFAULT_ORBS
 from orvane_tools.chart import chart
 from orvane_tools.data import default_engine
 
@@ -83,7 +84,7 @@ def test_sidereal_chart_subtracts_one_ayanamsha_and_finds_aspects():
     assert _arcsec(tropical.houses.ascendant_deg - sidereal.ayanamsha_deg, sidereal.houses.ascendant_deg) < 1e-6
     for aspect in tropical.aspects:
         first, second = tropical.point(aspect.first), tropical.point(aspect.second)
-        assert aspect.orb_deg <= 8.0
+        assert aspect.orb_deg <= DEFAULT_ORBS[aspect.kind] * CLASS_ORB_FACTORS["luminary"]
         assert _arcsec(abs((first.longitude_deg - second.longitude_deg + 180) % 360 - 180), aspect.separation_deg) < 1e-6
 
 

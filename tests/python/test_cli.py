@@ -59,6 +59,12 @@ def test_chart_with_houses_aspects_and_wheel(tmp_path):
     by_name = {r["name"]: r for r in rows}
     assert 55.0 < by_name["sun"]["longitude_deg"] < 57.0  # 26 Taurus
     assert {"ascendant", "midheaven", "12", "true_node", "mean_apogee"} <= by_name.keys()
+    computed = {"true_apogee", "part_of_fortune", "vertex", "east_point"}
+    assert all(by_name[name]["section"] == "point" for name in computed)
+    aspects = [r["name"].split() for r in rows if r["section"] == "aspect"]
+    assert aspects and all(len(words) == 4 and words[3] in ("applying", "separating") for words in aspects
+                           if "sun" in words and "ascendant" in words)
+    assert {"semisextile", "quincunx", "quintile"} & {words[1] for words in aspects}
     assert any(r["section"] == "aspect" and r["orb_deg"] <= 8.0 for r in rows)
     assert svg.read_text().startswith("<svg")
 

@@ -31,7 +31,7 @@ def test_planets_match_skyfield_system_barycentres(de421_path):
     spec = orvane_tools.default_spec(kernel=de421_path, small_bodies=False)
     engine = spec.engine()
     names = [name for name, _ in engine.kernel_metadata.additional_kernels()]
-    assert names == ["planet_centres.bsp"]
+    assert names == ["planet_centres.bsp", "centaurs.bsp"]
     eph = load_file(spec.kernel)
     ts = load.timescale(builtin=True)
     start, end = engine.supported_range.start_julian_day, engine.supported_range.end_julian_day

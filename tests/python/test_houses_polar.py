@@ -151,7 +151,7 @@ def test_polar_charts_fall_back_through_a_whole_day(system):
     for hour in range(24):
         drawn = chart(orvane.Instant.utc(2448028.5 + hour / 24.0), tromso, houses=system, engine=engine)
         houses = drawn.houses
-        assert houses is not None and houses.requested_system == system and len(drawn.points) == 13
+        assert houses is not None and houses.requested_system == system and len(drawn.points) == 17
         if houses.fallback_reason is None:
             assert houses.system == system
             continue

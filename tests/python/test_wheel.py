@@ -9,7 +9,7 @@ import pytest
 
 from orvane_tools.chart import chart
 from orvane_tools.data import default_engine
-from orvane_tools.wheel import CENTRE, ELEMENT_FILLS, SIZE, ZODIAC_INNER, ZODIAC_OUTER, BODY_RADIUS, at, spread_labels, wheel_svg
+from orvane_tools.wheel import CENTRE, ELEMENT_FILLS, SIZE, ZODIAC_INNER, ZODIAC_OUTER, BODY_RADIUS, POINT_GLYPHS, at, spread_labels, wheel_svg
 
 cairosvg = pytest.importorskip("cairosvg")
 Image = pytest.importorskip("PIL.Image")
@@ -37,7 +37,7 @@ def test_wheel_shows_ring_houses_and_bodies_where_they_belong():
     # The ascendant's cusp line is drawn at the left, inside the ring.
     assert max(pixel(asc, r)[0] for r in range(int(ZODIAC_INNER) - 20, int(ZODIAC_INNER) - 5)) < 100
     # Every body's glyph is dark ink at its label place; the corners stay white.
-    labels = spread_labels([p.longitude_deg for p in result.points if p.name != "mean_node"])
+    labels = spread_labels([p.longitude_deg for p in result.points if p.name in POINT_GLYPHS])
     for label in labels:
         x, y = at(label, BODY_RADIUS, asc)
         box = [picture.getpixel((round(x) + dx, round(y) + dy)) for dx in range(-8, 9) for dy in range(-8, 9)]
