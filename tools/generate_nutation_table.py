@@ -1,4 +1,4 @@
-"""Writes src/core/nutation_table.inc, the 77-term IAU 2000B luni-solar series,
+"""Writes src/core/frames/nutation_table.inc, the 77-term IAU 2000B luni-solar series,
 from the tab-separated table of the published coefficients.
 
 Usage: python3 tools/generate_nutation_table.py [path/to/iau2000b_nutation.tsv]
@@ -10,7 +10,7 @@ import sys
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 DEFAULT_TABLE = REPO.parent / "shared" / "data" / "iau2000b_nutation.tsv"
-OUTPUT = REPO / "src" / "core" / "nutation_table.inc"
+OUTPUT = REPO / "src" / "core" / "frames" / "nutation_table.inc"
 COEFFICIENTS = ["ps", "pst", "pc", "ec", "ect", "es"]
 MULTIPLIERS = ["nl", "nlp", "nf", "nd", "nom"]
 

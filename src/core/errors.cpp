@@ -1,6 +1,6 @@
 #include "core/errors.hpp"
 
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 
 namespace orvane {
 

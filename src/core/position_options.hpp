@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "core/geodetic_observer.hpp"
+#include "core/observer/geodetic_observer.hpp"
 
 namespace orvane {
 

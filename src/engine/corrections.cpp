@@ -10,12 +10,6 @@ namespace {
 // Twice the Sun's gravitational parameter over the square of the speed of light, km.
 constexpr double SUN_SCHWARZSCHILD_KM = 2.9532501228092993;
 
-double dot(const Vector3& a, const Vector3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-Vector3 cross(const Vector3& a, const Vector3& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
 // a / divisor, by one division and three products.
 Vector3 divided(const Vector3& a, double divisor) {
     const double inverse = 1.0 / divisor;

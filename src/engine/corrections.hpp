@@ -2,12 +2,11 @@
 #include <array>
 
 #include "core/cartesian_state.hpp"
+#include "core/vector.hpp"
 
 // The corrections that turn a geometric direction into an apparent one. Each
 // turns the whole state (position and velocity) and keeps its length.
 namespace orvane {
-
-using Vector3 = std::array<double, 3>;
 
 // Rotates position and velocity about a x b by the angle that carries the unit
 // vector a onto the unit vector b; unchanged when a x b is exactly zero.

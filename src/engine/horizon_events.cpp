@@ -6,8 +6,8 @@
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
-#include "core/horizon.hpp"
+#include "core/frames/earth_rotation.hpp"
+#include "core/observer/horizon.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/instant_frame.hpp"
 #include "engine/request_options.hpp"
@@ -31,8 +31,6 @@ double reduce_hour_angle(double angle) {
     const double h = reduce_radians_signed(angle);
     return h <= -std::numbers::pi ? std::numbers::pi : h;
 }
-
-OrvaneError no_crossing() { return OrvaneError::invalid_request("body does not cross the requested altitude"); }
 
 // Where the body stands in the sky of the place at a UT1 day.
 struct SkyPlace {
@@ -278,44 +276,6 @@ std::expected<std::optional<double>, OrvaneError> crossing_between(const Sky& sk
 }
 
 }  // namespace
-
-std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
-                                                        const GeodeticObserver& observer, HorizonEventKind target,
-                                                        double start_ut1, double altitude_deg) {
-    auto resolved = resolve_position_options(horizon_options(observer));
-    if (!resolved) return std::unexpected(std::move(resolved.error()));
-    const Sky sky(engine, body, observer, *resolved, altitude_deg);
-    if (target == HorizonEventKind::Transit) {
-        auto found = hour_angle_at(sky, 0.0, start_ut1);
-        if (!found) return std::unexpected(std::move(found.error()));
-        return found->day;
-    }
-    const double altitude = altitude_deg * DEG_TO_RAD;
-    const double side = target == HorizonEventKind::Rise ? -1.0 : 1.0;
-    double day = start_ut1;
-    std::optional<SkyPlace> previous;
-    for (int step = 0; step < HOUR_ANGLE_MAX_STEPS; ++step) {
-        auto place = sky(day);
-        if (!place) return std::unexpected(std::move(place.error()));
-        auto crossing = rise_set_hour_angle(sky.latitude(), place->declination, altitude);
-        if (!crossing) return std::unexpected(OrvaneError::invalid_request(crossing.error()));
-        if (crossing->kind != HorizonCrossing::Kind::Crossing) return std::unexpected(no_crossing());
-        // The half arc moves with the declination: its rate from the last two places.
-        double rate = place->hour_angle_rate;
-        if (previous && previous->day != day && std::sin(crossing->half_arc_rad) > 0.1) {
-            auto before = rise_set_hour_angle(sky.latitude(), previous->declination, altitude);
-            if (before && before->kind == HorizonCrossing::Kind::Crossing) {
-                const double arc_rate = side * (crossing->half_arc_rad - before->half_arc_rad) / (day - previous->day);
-                if (rate - arc_rate > 1.0) rate -= arc_rate;
-            }
-        }
-        const double move = hour_angle_to_go(side * crossing->half_arc_rad, place->hour_angle) / rate;
-        previous = *place;
-        day += move;
-        if (std::fabs(move) < 1e2 * CROSSING_TOLERANCE_DAYS) break;
-    }
-    return day;
-}
 
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,

@@ -4,7 +4,7 @@
 
 #include "core/body.hpp"
 #include "core/errors.hpp"
-#include "core/geodetic_observer.hpp"
+#include "core/observer/geodetic_observer.hpp"
 #include "core/position_options.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
@@ -32,17 +32,6 @@ struct HorizonEvent {
 // Apparent topocentric place on the true equator and equinox of date: the
 // longitude is the right ascension, the latitude the declination.
 PositionOptions horizon_options(const GeodeticObserver& observer);
-
-// Newton's method from start_ut1 towards the nearest event of the kind: each
-// step moves by the hour angle still to go at the rate of the body's hour
-// angle (for a rise or a set, less the rate of the half arc of the
-// declination), so a transit is the meridian crossing within half a sidereal
-// day and, started at a transit, a rise is the one before and a set the one
-// after. A body that does not reach the altitude at an iterate's declination
-// fails with "body does not cross the requested altitude".
-std::expected<double, OrvaneError> refine_horizon_event(const SpkOrvane& engine, Body body,
-                                                        const GeodeticObserver& observer, HorizonEventKind target,
-                                                        double start_ut1, double altitude_deg);
 
 // The transit nearest to `around` (possibly before it) with the rise before it
 // and the set after it, for the Sun or the Moon crossing altitude_deg (the

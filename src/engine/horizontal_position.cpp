@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
-#include "core/horizontal.hpp"
+#include "core/observer/horizontal.hpp"
 #include "engine/horizon_events.hpp"
 #include "engine/instant_frame.hpp"
 #include "engine/request_options.hpp"

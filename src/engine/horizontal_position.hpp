@@ -3,7 +3,7 @@
 
 #include "core/body.hpp"
 #include "core/errors.hpp"
-#include "core/geodetic_observer.hpp"
+#include "core/observer/geodetic_observer.hpp"
 #include "core/time_scale.hpp"
 #include "engine/engine.hpp"
 

@@ -1,9 +1,9 @@
 #include "engine/instant_frame.hpp"
 
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
-#include "core/nutation.hpp"
-#include "core/observer.hpp"
+#include "core/frames/earth_rotation.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/observer/observer.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/modelled_instants.hpp"
 

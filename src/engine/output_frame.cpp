@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "core/constants.hpp"
-#include "core/j2000_ecliptic.hpp"
-#include "core/spherical.hpp"
+#include "core/frames/j2000_ecliptic.hpp"
+#include "core/frames/spherical.hpp"
 
 namespace orvane {
 

@@ -4,7 +4,7 @@
 
 #include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
-#include "core/of_date_rotation.hpp"
+#include "core/frames/of_date_rotation.hpp"
 #include "core/position_options.hpp"
 
 namespace orvane {

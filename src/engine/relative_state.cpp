@@ -75,16 +75,6 @@ std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>&
                                     corrections);
 }
 
-std::expected<StateVector, SpkError> resolve_relative_state(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                                            std::int32_t origin, double epoch,
-                                                            const std::optional<StateVector>& observer_offset,
-                                                            const StateCorrections& corrections) {
-    if (target == origin && !observer_offset) return StateVector{};
-    auto at_epoch = origin_at_epoch(kernels, origin, epoch, observer_offset);
-    if (!at_epoch) return std::unexpected(std::move(at_epoch.error()));
-    return relative_state_from(kernels, target, *at_epoch, corrections);
-}
-
 std::expected<void, OrvaneError> reject_identical_target_and_center(std::int32_t target, std::int32_t origin) {
     if (target == origin) {
         return std::unexpected(

@@ -48,7 +48,11 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
                                                        double epoch, const std::optional<StateVector>& observer_offset);
 
 // The corrected state of `target` relative to an origin already evaluated at
-// the epoch (see resolve_relative_state); fills the Sun's position on first use.
+// the epoch: the target's barycentric state, retarded by light time when
+// asked (three iterations, the origin staying at the epoch; see
+// settle_light_time), minus the origin's; then the Sun's deflection (unless
+// target or origin is the Sun) and aberration with the origin's velocity.
+// Fills the Sun's position on first use.
 std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                          OriginAtEpoch& origin, const StateCorrections& corrections);
 
@@ -77,17 +81,6 @@ bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateC
 StateVector corrected_relative_state(const StateVector& target_state, const StateVector& observer,
                                      const std::array<double, 3>* sun_position,
                                      const StateCorrections& corrections);
-
-// State of `target` relative to `origin` (plus observer offset): the target's
-// barycentric state, retarded by light time when asked (three iterations, the
-// origin staying at the epoch; see settle_light_time), minus the origin's; then the Sun's deflection
-// (unless target or origin is the Sun) and aberration with the origin's
-// velocity. Equal codes without an offset give the zero state without
-// touching any kernel.
-std::expected<StateVector, SpkError> resolve_relative_state(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                                            std::int32_t origin, double epoch,
-                                                            const std::optional<StateVector>& observer_offset,
-                                                            const StateCorrections& corrections = {});
 
 // Refuses a non-topocentric request whose target is its own origin.
 std::expected<void, OrvaneError> reject_identical_target_and_center(std::int32_t target, std::int32_t origin);

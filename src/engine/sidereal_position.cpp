@@ -1,7 +1,7 @@
 // Sidereal longitudes: a tropical position of date less the ayanamsha; the
 // ayanamsha of an instant.
 #include "core/angles.hpp"
-#include "core/sidereal.hpp"
+#include "core/sidereal/sidereal.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/star_ayanamsha.hpp"

@@ -4,7 +4,7 @@
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
-#include "core/of_date_rotation.hpp"
+#include "core/frames/of_date_rotation.hpp"
 #include "engine/corrections.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/relative_state.hpp"

@@ -2,8 +2,8 @@
 #include <expected>
 
 #include "core/errors.hpp"
-#include "core/sidereal.hpp"
-#include "core/star_ayanamsha.hpp"
+#include "core/sidereal/sidereal.hpp"
+#include "core/sidereal/star_ayanamsha.hpp"
 #include "engine/engine.hpp"
 
 namespace orvane {

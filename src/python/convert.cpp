@@ -4,8 +4,8 @@
 #include <charconv>
 #include <limits>
 
-#include "core/text_forms.hpp"
-#include "core/utf8.hpp"
+#include "core/text/text_forms.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane::python {
 namespace {

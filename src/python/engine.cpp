@@ -2,7 +2,7 @@
 // methods live beside it in engine_*.cpp files.
 #include <new>
 
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/engine_object.hpp"

@@ -1,5 +1,5 @@
 // Engine.ayanamsha and its result class Ayanamsha.
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"

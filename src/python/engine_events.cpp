@@ -1,6 +1,6 @@
 // Engine.next_season_event, next_lunation, rise_set_transit and
 // next_horizon_event, with the result classes RiseSetTransit and HorizonEvent.
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"

@@ -1,6 +1,6 @@
 // The enum-like classes: each instance carries one canonical name; a class
 // method per value, a `name` property, and a constructor that parses a name.
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"

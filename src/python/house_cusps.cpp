@@ -1,6 +1,6 @@
 // The module function house_cusps and its result class HouseCusps.
-#include "core/houses.hpp"
-#include "core/text_forms.hpp"
+#include "core/houses/houses.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/python_errors.hpp"

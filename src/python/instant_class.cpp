@@ -1,7 +1,7 @@
 // Instant and GeodeticObserver: the small value classes a request is made of.
 #include <cmath>
 
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/python_errors.hpp"

@@ -1,5 +1,5 @@
 // PositionOptions and the two option functions geometric() and apparent().
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/python_errors.hpp"

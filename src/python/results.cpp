@@ -1,5 +1,5 @@
 // Result classes: immutable values that Python cannot instantiate.
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/py_ref.hpp"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/geodetic_observer.hpp"
+#include "core/observer/geodetic_observer.hpp"
 #include "core/position_options.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 
 namespace orvane {
 namespace {

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cmath>
 
-#include "core/utf8.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 namespace {

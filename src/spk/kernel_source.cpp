@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-#include "core/system_file.hpp"
+#include "core/files/system_file.hpp"
 
 namespace orvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "core/text_forms.hpp"
-#include "core/utf8.hpp"
+#include "core/text/text_forms.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 namespace {

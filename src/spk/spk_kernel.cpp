@@ -12,7 +12,7 @@
 #include <numeric>
 #include <unordered_set>
 
-#include "core/system_file.hpp"
+#include "core/files/system_file.hpp"
 #include "spk/type3.hpp"
 
 namespace orvane {

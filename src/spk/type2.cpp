@@ -169,14 +169,4 @@ std::expected<double, SpkError> chebyshev_argument(const double* words, Chebyshe
     return x;
 }
 
-std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch) {
-    // The caller hands over a whole record; anything shorter is no record.
-    if (rsize < 5 || words.size() < rsize) return fail(R::RecordSize);
-    const std::span<const double> record = words.first(2 + 3 * ((rsize - 2) / 3));
-    auto x = chebyshev_argument(record.data(), chebyshev_record_fault(record), epoch);
-    if (!x) return std::unexpected(std::move(x.error()));
-    return type2_state(record.data(), (rsize - 2) / 3, *x);
-}
-
 }  // namespace orvane

@@ -28,13 +28,6 @@ struct Type2Directory {
     std::uint32_t record_count = 0;
 };
 
-// The most recently loaded record of one segment: MID, RADIUS and the
-// coefficients of x, y, z exactly as read, and the record's index.
-struct Type2Record {
-    std::vector<double> words;
-    std::uint32_t index = 0;
-};
-
 // Validates the four directory words (INIT, INTLEN, RSIZE, N) read from the
 // end of the segment whose data occupies [start_address, end_address]. Type 3
 // segments share the layout with six coefficient sets per record instead of three.
@@ -71,10 +64,5 @@ StateVector type2_state(const double* words, std::size_t n, double x);
 // twice), each state bit for bit the one type2_state gives.
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
                       StateVector& a, StateVector& b);
-
-// Position and velocity from one record's words at the epoch, checked as
-// above. Pure.
-std::expected<StateVector, SpkError> evaluate_loaded_type2_record(std::span<const double> words, std::uint32_t rsize,
-                                                                  double epoch);
 
 }  // namespace orvane

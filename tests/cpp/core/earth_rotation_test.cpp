@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
-#include "core/nutation.hpp"
-#include "core/observer.hpp"
+#include "core/frames/earth_rotation.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/observer/observer.hpp"
 #include "core/reference_table.hpp"
 
 namespace orvane {

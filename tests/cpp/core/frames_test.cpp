@@ -5,10 +5,10 @@
 
 #include "core/constants.hpp"
 #include "core/errors.hpp"
-#include "core/j2000_ecliptic.hpp"
-#include "core/nutation.hpp"
-#include "core/of_date_rotation.hpp"
-#include "core/spherical.hpp"
+#include "core/frames/j2000_ecliptic.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/frames/of_date_rotation.hpp"
+#include "core/frames/spherical.hpp"
 #include "core/reference_table.hpp"
 
 namespace orvane {

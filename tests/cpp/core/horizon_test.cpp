@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "core/constants.hpp"
-#include "core/horizon.hpp"
+#include "core/observer/horizon.hpp"
 
 namespace orvane {
 namespace {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
-#include "core/houses.hpp"
+#include "core/houses/houses.hpp"
 #include "core/reference_table.hpp"
 
 namespace orvane {

@@ -7,7 +7,7 @@
 
 #include "core/constants.hpp"
 #include "core/reference_table.hpp"
-#include "core/sidereal.hpp"
+#include "core/sidereal/sidereal.hpp"
 
 namespace orvane {
 namespace {

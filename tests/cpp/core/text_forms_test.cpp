@@ -7,9 +7,9 @@
 #include <limits>
 
 #include "core/errors.hpp"
-#include "core/kernel_file.hpp"
-#include "core/text_forms.hpp"
-#include "core/utf8.hpp"
+#include "core/files/kernel_file.hpp"
+#include "core/text/text_forms.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 namespace {

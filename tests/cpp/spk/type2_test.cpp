@@ -77,6 +77,13 @@ TEST_P(Type2, LinearRecordsGiveExactValues) {
     }
 }
 
+// One record's state at the epoch, checked as a segment checks it.
+std::expected<StateVector, SpkError> record_state(std::span<const double> words, double epoch) {
+    auto x = chebyshev_argument(words.data(), chebyshev_record_fault(words), epoch);
+    if (!x) return std::unexpected(std::move(x.error()));
+    return type2_state(words.data(), (words.size() - 2) / 3, *x);
+}
+
 TEST(Type2Record, MatchesChebyshevSumsInClosedForm) {
     // T_k(cos t) = cos(k t) and T_k'(cos t) = k sin(k t) / sin(t).
     std::mt19937_64 random(7);
@@ -85,7 +92,7 @@ TEST(Type2Record, MatchesChebyshevSumsInClosedForm) {
     std::vector<double> words{500.0, 250.0};
     for (std::uint32_t i = 0; i < 3 * n; ++i) words.push_back(coefficient(random) / (1 + i % n));
     for (double x : {-0.999, -0.6, -0.05, 0.0, 0.3, 0.77, 0.999}) {
-        auto state = evaluate_loaded_type2_record(words, 2 + 3 * n, 500.0 + 250.0 * x);
+        auto state = record_state(words, 500.0 + 250.0 * x);
         ASSERT_TRUE(state);
         double t = std::acos(x);
         for (int c = 0; c < 3; ++c) {
@@ -104,19 +111,19 @@ TEST(Type2Record, MatchesChebyshevSumsInClosedForm) {
 
 TEST(Type2Record, RefusesBadMidpointsRadiiAndCoefficients) {
     std::vector<double> words{0.0, 10.0, 1, 2, 3, 4, 5, 6};
-    EXPECT_TRUE(evaluate_loaded_type2_record(words, 8, 10.0));
-    EXPECT_EQ(error_text(evaluate_loaded_type2_record(words, 8, std::nextafter(10.0, 11.0))),
+    EXPECT_TRUE(record_state(words, 10.0));
+    EXPECT_EQ(error_text(record_state(words, std::nextafter(10.0, 11.0))),
               "invalid SPK Type 2 segment: selected record does not cover the requested epoch");
     for (double radius : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
         std::vector<double> bad = words;
         bad[1] = radius;
-        EXPECT_EQ(error_text(evaluate_loaded_type2_record(bad, 8, 0.0)),
+        EXPECT_EQ(error_text(record_state(bad, 0.0)),
                   "invalid SPK Type 2 segment: record midpoint and radius must be finite and valid");
     }
     for (std::size_t at = 2; at < words.size(); ++at) {
         std::vector<double> bad = words;
         bad[at] = std::nan("");
-        EXPECT_EQ(error_text(evaluate_loaded_type2_record(bad, 8, 0.0)),
+        EXPECT_EQ(error_text(record_state(bad, 0.0)),
                   "invalid SPK Type 2 segment: Chebyshev coefficients and argument must be finite")
             << at;
     }

@@ -1,4 +1,4 @@
-#include "core/spherical.hpp"
+#include "core/frames/spherical.hpp"
 
 #include <cmath>
 

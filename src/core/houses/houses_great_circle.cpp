@@ -5,7 +5,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/house_division.hpp"
+#include "core/houses/house_division.hpp"
+#include "core/vector.hpp"
 
 namespace orvane {
 
@@ -16,12 +17,7 @@ constexpr double HALF_PI = PI / 2.0;
 constexpr double THIRTY_DEG_RAD = PI / 6.0;
 
 // Vectors on the equatorial axes of date (x to the equinox, z to the pole).
-using Vector = std::array<double, 3>;
-
-Vector cross(const Vector& a, const Vector& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double dot(const Vector& a, const Vector& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+using Vector = Vector3;
 Vector combine(double a, const Vector& u, double b, const Vector& v) {
     return {a * u[0] + b * v[0], a * u[1] + b * v[1], a * u[2] + b * v[2]};
 }

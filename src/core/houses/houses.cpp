@@ -1,4 +1,4 @@
-#include "core/houses.hpp"
+#include "core/houses/houses.hpp"
 
 #include <cmath>
 #include <numbers>
@@ -6,10 +6,10 @@
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
-#include "core/house_division.hpp"
-#include "core/nutation.hpp"
-#include "core/precession.hpp"
+#include "core/frames/earth_rotation.hpp"
+#include "core/houses/house_division.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/horizon.hpp"
+#include "core/observer/horizon.hpp"
 
 #include <cmath>
 

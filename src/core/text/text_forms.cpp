@@ -1,9 +1,9 @@
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 
 #include <charconv>
 #include <cmath>
 
-#include "core/utf8.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 namespace {

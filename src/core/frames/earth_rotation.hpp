@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/constants.hpp"
-#include "core/nutation.hpp"
+#include "core/frames/nutation.hpp"
 
 namespace orvane {
 

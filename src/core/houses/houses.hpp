@@ -3,7 +3,7 @@
 #include <expected>
 
 #include "core/errors.hpp"
-#include "core/geodetic_observer.hpp"
+#include "core/observer/geodetic_observer.hpp"
 #include "core/selectors.hpp"
 
 namespace orvane {

@@ -1,15 +1,15 @@
-#include "core/observer.hpp"
+#include "core/observer/observer.hpp"
 
 #include <array>
 #include <cmath>
 #include <numbers>
 
-#include "core/axis_rotations.hpp"
+#include "core/frames/axis_rotations.hpp"
 #include "core/constants.hpp"
-#include "core/earth_rotation.hpp"
-#include "core/nutation.hpp"
-#include "core/of_date_rotation.hpp"
-#include "core/precession.hpp"
+#include "core/frames/earth_rotation.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/frames/of_date_rotation.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

@@ -1,10 +1,10 @@
-#include "core/horizontal.hpp"
+#include "core/observer/horizontal.hpp"
 
 #include <cmath>
 
-#include "core/axis_rotations.hpp"
+#include "core/frames/axis_rotations.hpp"
 #include "core/constants.hpp"
-#include "core/precession.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/star_ayanamsha.hpp"
+#include "core/sidereal/star_ayanamsha.hpp"
 
 #include <cmath>
 #include <numbers>

@@ -3,9 +3,9 @@
 
 #include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
-#include "core/geodetic_observer.hpp"
-#include "core/nutation.hpp"
-#include "core/of_date_rotation.hpp"
+#include "core/observer/geodetic_observer.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/frames/of_date_rotation.hpp"
 
 namespace orvane {
 

@@ -1,10 +1,10 @@
-#include "core/of_date_rotation.hpp"
+#include "core/frames/of_date_rotation.hpp"
 
 #include <array>
 #include <cmath>
 
-#include "core/axis_rotations.hpp"
-#include "core/precession.hpp"
+#include "core/frames/axis_rotations.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/utf8.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 

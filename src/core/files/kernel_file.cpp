@@ -1,7 +1,7 @@
-#include "core/kernel_file.hpp"
+#include "core/files/kernel_file.hpp"
 
 
-#include "core/utf8.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/precession.hpp"
+#include "core/frames/precession.hpp"
 
 #include <cmath>
 

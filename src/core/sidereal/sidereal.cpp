@@ -1,9 +1,9 @@
-#include "core/sidereal.hpp"
+#include "core/sidereal/sidereal.hpp"
 
 #include <cmath>
 #include <limits>
 
-#include "core/precession.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

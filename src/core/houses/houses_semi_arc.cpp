@@ -4,7 +4,7 @@
 #include <optional>
 #include <numbers>
 
-#include "core/house_division.hpp"
+#include "core/houses/house_division.hpp"
 
 namespace orvane {
 

@@ -1,4 +1,4 @@
-#include "core/system_file.hpp"
+#include "core/files/system_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 #pragma once
 #include <array>
 
-#include "core/nutation.hpp"
+#include "core/frames/nutation.hpp"
 
 // Altitude and azimuth of a direction seen from a place on the Earth.
 namespace orvane {

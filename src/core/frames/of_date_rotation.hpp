@@ -3,7 +3,7 @@
 
 #include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
-#include "core/nutation.hpp"
+#include "core/frames/nutation.hpp"
 
 namespace orvane {
 

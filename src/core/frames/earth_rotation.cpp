@@ -1,11 +1,11 @@
-#include "core/earth_rotation.hpp"
+#include "core/frames/earth_rotation.hpp"
 
 #include <cmath>
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
-#include "core/fundamental_arguments.hpp"
-#include "core/precession.hpp"
+#include "core/frames/fundamental_arguments.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 

@@ -1,12 +1,12 @@
-#include "core/nutation.hpp"
+#include "core/frames/nutation.hpp"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 
 #include "core/constants.hpp"
-#include "core/fundamental_arguments.hpp"
-#include "core/precession.hpp"
+#include "core/frames/fundamental_arguments.hpp"
+#include "core/frames/precession.hpp"
 
 namespace orvane {
 
@@ -20,7 +20,7 @@ struct NutationTerm {
 };
 
 constexpr std::array<NutationTerm, 77> TERMS{{
-#include "core/nutation_table.inc"
+#include "core/frames/nutation_table.inc"
 }};
 
 constexpr double TENTH_MICROARCSEC_TO_RAD = 4.848136811095359e-13;

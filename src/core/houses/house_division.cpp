@@ -1,4 +1,4 @@
-#include "core/house_division.hpp"
+#include "core/houses/house_division.hpp"
 
 namespace orvane {
 

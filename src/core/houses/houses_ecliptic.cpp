@@ -2,7 +2,7 @@
 #include <numbers>
 
 #include "core/angles.hpp"
-#include "core/house_division.hpp"
+#include "core/houses/house_division.hpp"
 
 namespace orvane {
 

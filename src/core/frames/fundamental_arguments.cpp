@@ -1,4 +1,4 @@
-#include "core/fundamental_arguments.hpp"
+#include "core/frames/fundamental_arguments.hpp"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "core/j2000_ecliptic.hpp"
+#include "core/frames/j2000_ecliptic.hpp"
 
 #include <array>
 
