@@ -27,7 +27,6 @@ HEIGHT = 975.0
 ZODIAC_OUTER, ZODIAC_INNER = 380.0, 330.0
 FONT = "DejaVu Sans, Segoe UI Symbol, Arial Unicode MS, sans-serif"
 GLYPH_SIZE = 22.0
-DEGREE_SIZE = 10.0
 # Between two charts only aspects this close are drawn as lines (all are in the grid).
 CROSS_LINE_ORB_DEG = 3.0
 # The aspects drawn as lines leave out the duplicates and the points of the houses' frame.
@@ -42,6 +41,7 @@ class Band:
     tick: float
     glyph: float
     limit: float
+    degree_size: float = 10.0
 
 
 @dataclass(frozen=True)
@@ -55,8 +55,8 @@ class Rings:
 
 SINGLE = Rings(numbers=316.0, house_outer=ZODIAC_INNER, house_inner=302.0, aspect=200.0,
                bands=(Band(302.0, 276.0, 206.0),))
-DOUBLE = Rings(numbers=249.0, house_outer=262.0, house_inner=236.0, aspect=150.0,
-               bands=(Band(236.0, 214.0, 156.0), Band(ZODIAC_INNER, 308.0, 264.0)))
+DOUBLE = Rings(numbers=245.0, house_outer=255.0, house_inner=235.0, aspect=150.0,
+               bands=(Band(235.0, 213.0, 156.0), Band(ZODIAC_INNER, 313.0, 256.0, 9.0)))
 
 
 def screen_angle_deg(longitude_deg: float, ascendant_deg: float) -> float:
@@ -207,13 +207,14 @@ def _houses(canvas: Canvas, chart: Chart, rings: Rings, asc: float, theme: Theme
     houses = chart.houses
     assert houses is not None
     cusps = houses.cusps_deg
-    for number, cusp in enumerate(cusps, start=1):
+    middles = [cusp + ((cusps[(k + 1) % 12] - cusp) % 360.0) / 2.0 for k, cusp in enumerate(cusps)]
+    # Numbers of narrow houses (far north or south) spread apart like the bodies.
+    spots = spread_labels(middles, math.degrees(17.0 / rings.numbers))
+    for number, (cusp, spot) in enumerate(zip(cusps, spots), start=1):
         angular = number in (1, 4, 7, 10)
         canvas.lines.append(_radial(cusp, rings.aspect, ZODIAC_INNER, asc, theme.ink if angular else theme.rule,
                                     2.0 if angular else 0.9))
-        following = cusps[number % 12]
-        middle = cusp + ((following - cusp) % 360.0) / 2.0
-        x, y = at(middle, rings.numbers, asc)
+        x, y = at(spot, rings.numbers, asc)
         canvas.texts.append(Text(x, y, 11, str(number), theme.muted))
     # The four angles outside the ring, their labels spread where they fall close.
     angles = [("AC", houses.ascendant_deg), ("DC", houses.ascendant_deg + 180.0),
@@ -237,7 +238,7 @@ def _points(canvas: Canvas, points: Sequence[Point], band: Band, asc: float, the
         glyphs.append(Text(x, y, GLYPH_SIZE if len(symbol) == 1 else GLYPH_SIZE * 0.7, symbol,
                            theme.element_inks[element_of(point.longitude_deg)], suffix=suffix))
     taken = [g.box.grown(1.0) for g in glyphs]
-    widest = text_width("00°00′℞", DEGREE_SIZE)
+    widest = text_width("00°00′℞", band.degree_size)
     order = sorted(range(len(points)), key=lambda k: spots[k])
     for k in order:
         point, spot, drawn = points[k], spots[k], glyphs[k]
@@ -246,17 +247,17 @@ def _points(canvas: Canvas, points: Sequence[Point], band: Band, asc: float, the
         tx, ty = at(point.longitude_deg, band.tick - 8.0, asc)
         canvas.lines.append(Line(tx, ty, drawn.x, drawn.y, theme.muted, 0.6))
         label = degree_text(point.longitude_deg, point.retrograde)
-        width = text_width(label, DEGREE_SIZE)
+        width = text_width(label, band.degree_size)
         edge = band.glyph - radial_half_extent(angle, drawn.box.right - drawn.box.left, GLYPH_SIZE) - 2.0
-        row_depth = 2.0 * radial_half_extent(angle, widest, DEGREE_SIZE) + 2.0
+        row_depth = 2.0 * radial_half_extent(angle, widest, band.degree_size) + 2.0
         chosen: Text | None = None
         row = 0
         while True:
-            radius = edge - row * row_depth - radial_half_extent(angle, width, DEGREE_SIZE)
+            radius = edge - row * row_depth - radial_half_extent(angle, width, band.degree_size)
             x, y = at(spot, radius, asc)
-            candidate = Text(x, y, DEGREE_SIZE, label, theme.ink)
+            candidate = Text(x, y, band.degree_size, label, theme.ink)
             fits = not any(candidate.box.overlaps(box) for box in taken)
-            inside = radius - radial_half_extent(angle, width, DEGREE_SIZE) >= band.limit
+            inside = radius - radial_half_extent(angle, width, band.degree_size) >= band.limit
             if fits or not inside or row == 3:
                 chosen = candidate if (fits or chosen is None) else chosen
                 break
