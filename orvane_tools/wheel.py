@@ -13,7 +13,7 @@ from collections.abc import Sequence
 from dataclasses import dataclass
 from datetime import datetime
 
-from orvane_tools.aspects import Aspect, find_aspects
+from orvane_tools.aspects import Aspect, find_aspects, point_class
 from orvane_tools.chart import Chart, Point
 from orvane_tools.wheel_glyphs import ASPECT_GLYPHS, POINT_GLYPHS, SIGN_GLYPHS, degree_text, element_of
 from orvane_tools.wheel_layout import Box, Canvas, Line, Text, radial_half_extent, spread_labels, text_width
@@ -27,8 +27,10 @@ HEIGHT = 975.0
 ZODIAC_OUTER, ZODIAC_INNER = 380.0, 330.0
 FONT = "DejaVu Sans, Segoe UI Symbol, Arial Unicode MS, sans-serif"
 GLYPH_SIZE = 22.0
-# Between two charts only aspects this close are drawn as lines (all are in the grid).
-CROSS_LINE_ORB_DEG = 3.0
+# Between two charts only the major aspects this close, between bodies and
+# angles, are drawn as lines (all are in the grid).
+CROSS_LINE_ORB_DEG = 2.0
+_CROSS_LINE_CLASSES = frozenset({"luminary", "planet", "angle"})
 # The aspects drawn as lines leave out the duplicates and the points of the houses' frame.
 _NO_LINES = frozenset({"mean_node", "mean_apogee", "south_node", "east_point", "vertex"})
 
@@ -277,8 +279,10 @@ def _aspect_lines(canvas: Canvas, first: Sequence[Point], second: Sequence[Point
         if aspect.kind == "conjunction" or aspect.first in _NO_LINES or aspect.second in _NO_LINES:
             continue
         family = ASPECT_GLYPHS[aspect.kind][1]
-        if (family == "minor" and aspect.kind != "quincunx") or (second is not None
-                                                                 and aspect.orb_deg > CROSS_LINE_ORB_DEG):
+        if family == "minor" and aspect.kind != "quincunx":
+            continue
+        if second is not None and (aspect.orb_deg > CROSS_LINE_ORB_DEG or family == "minor" or point_class(aspect.first)
+                                   not in _CROSS_LINE_CLASSES or point_class(aspect.second) not in _CROSS_LINE_CLASSES):
             continue
         x1, y1 = at(places[aspect.first], rings.aspect, asc)
         x2, y2 = at(others[aspect.second], rings.aspect, asc)
