@@ -6,7 +6,6 @@ from __future__ import annotations
 
 import io
 import math
-import re
 import xml.etree.ElementTree as ET
 from datetime import datetime, timezone
 from zoneinfo import ZoneInfo
@@ -19,7 +18,7 @@ from orvane_tools.data import default_engine
 from orvane_tools.wheel import (CENTRE_X, CENTRE_Y, DOUBLE, SINGLE, ZODIAC_INNER, ZODIAC_OUTER, at,
                                 biwheel_svg, spread_labels, synastry_wheel_svg, transit_wheel_svg, wheel_svg)
 from orvane_tools.wheel_glyphs import ASPECT_GLYPHS, POINT_GLYPHS, SIGN_GLYPHS, degree_text, element_of
-from orvane_tools.wheel_layout import Box, Text, segment_crosses
+from orvane_tools.wheel_layout import Text, segment_crosses
 from orvane_tools.wheel_themes import DARK, LIGHT
 
 cairosvg = pytest.importorskip("cairosvg")
@@ -236,3 +235,14 @@ def test_close_bodies_get_labels_apart():
     gaps = [((b - a) % 360.0) for a, b in zip(ordered, ordered[1:])]
     assert min(gaps) >= 7.5 - 1e-9
     assert abs(labels[4] - 200.0) < 1e-9
+
+
+def test_chart_command_draws_the_wheel_with_header_and_theme(capsys):
+    from orvane_tools import cli
+
+    assert cli.main(["chart", "1987-09-18", "14:30", "--tz", "America/Los_Angeles", "--place", "37.77,-122.42",
+                     "--svg", "-", "--theme", "dark"]) == 0
+    svg = capsys.readouterr().out
+    header = " | ".join(t.text for t in texts_of(svg) if t.y < 110)
+    assert "1987-09-18 14:30 PDT (1987-09-18 21:29 UT)" in header and "Placidus houses" in header
+    assert picture_of(svg).getpixel((2, 2)) == rgb(DARK.background)
