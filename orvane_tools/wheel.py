@@ -22,8 +22,8 @@ from orvane_tools.wheel_themes import Theme, theme_named
 
 __all__ = ["wheel_svg", "biwheel_svg", "transit_wheel_svg", "synastry_wheel_svg", "spread_labels", "at"]
 
-CENTRE_X, CENTRE_Y = 450.0, 545.0
-HEIGHT = 975.0
+CENTRE_X, CENTRE_Y = 450.0, 560.0
+HEIGHT = 990.0
 ZODIAC_OUTER, ZODIAC_INNER = 380.0, 330.0
 FONT = "DejaVu Sans, Segoe UI Symbol, Arial Unicode MS, sans-serif"
 GLYPH_SIZE = 22.0
@@ -71,7 +71,7 @@ def at(longitude_deg: float, radius: float, ascendant_deg: float) -> tuple[float
     """The page position of a longitude at a radius from the wheel's centre.
 
     >>> at(0.0, 100.0, 0.0)
-    (350.0, 545.0)
+    (350.0, 560.0)
     """
     angle = math.radians(screen_angle_deg(longitude_deg, ascendant_deg))
     return CENTRE_X + radius * math.cos(angle), CENTRE_Y - radius * math.sin(angle)
@@ -178,12 +178,12 @@ def _draw(chart: Chart, outer: Chart | None, title: str,
 
     # Beside the wheel: positions, then cusps and the aspect grid.
     column = CENTRE_X + ZODIAC_OUTER + 70.0
-    bottom = draw_positions(canvas, column, 150.0, blocks[0][0] or "Positions", inner_points, houses, theme)
+    bottom = draw_positions(canvas, column, 165.0, blocks[0][0] or "Positions", inner_points, houses, theme)
     if outer is not None:
         draw_positions(canvas, column, bottom + 8.0, blocks[1][0] or "Outer chart", drawn_points(outer), houses,
                        theme)
     second = column + 270.0
-    top = 150.0
+    top = 165.0
     if houses is not None:
         top = draw_cusps(canvas, second, top, houses, theme) + 12.0
     right, grid_bottom = draw_aspect_grid(canvas, second, top, grid_rows, grid_columns, aspects, theme)

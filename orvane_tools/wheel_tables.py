@@ -4,6 +4,7 @@ aspect grid."""
 
 from __future__ import annotations
 
+import math
 from collections.abc import Sequence
 from datetime import datetime, timedelta, timezone
 
@@ -56,6 +57,49 @@ def settings_text(chart: Chart) -> str:
     return f"{zodiac} · {used} houses"
 
 
+_ELEMENTS = ("Fire", "Earth", "Air", "Water")
+_QUALITIES = ("Cardinal", "Fixed", "Mutable")
+_PHASES = ("new", "waxing crescent", "first quarter", "waxing gibbous", "full", "waning gibbous", "last quarter",
+           "waning crescent")
+#: The bodies counted in the balance of elements and qualities.
+BALANCE_BODIES = ("sun", "moon", "mercury", "venus", "mars", "jupiter", "saturn", "uranus", "neptune", "pluto")
+
+
+def moon_phase(sun_deg: float, moon_deg: float) -> tuple[str, float]:
+    """The Moon's phase name (by eighths of its elongation from the Sun, each
+    centred on its exact phase) and its illuminated fraction, (1 - cos E) / 2
+    for the elongation E in longitude (Meeus, Astronomical Algorithms, 2nd
+    ed., eq. 48.1 with the phase angle taken as 180 - E).
+
+    >>> moon_phase(10.0, 100.0)
+    ('first quarter', 0.5)
+    """
+    elongation = (moon_deg - sun_deg) % 360.0
+    name = _PHASES[int((elongation + 22.5) // 45.0) % 8]
+    return name, round((1.0 - math.cos(math.radians(elongation))) / 2.0, 6)
+
+
+def balance_text(chart: Chart) -> list[str]:
+    """The ten bodies counted by element and by quality; the Moon's phase.
+
+    A chart with the Sun in Aries and the Moon in Cancer, 90 degrees on,
+    counts both in cardinal signs and has the Moon at first quarter.
+    """
+    places = {p.name: p.longitude_deg for p in chart.points if p.name in BALANCE_BODIES}
+    elements = [0] * 4
+    qualities = [0] * 3
+    for longitude in places.values():
+        sign = int(longitude % 360.0 // 30.0)
+        elements[sign % 4] += 1
+        qualities[sign % 3] += 1
+    text = " · ".join(f"{name} {count}" for name, count in zip(_ELEMENTS, elements))
+    text += " · " + " · ".join(f"{name} {count}" for name, count in zip(_QUALITIES, qualities))
+    if "sun" not in places or "moon" not in places:
+        return [text]
+    phase, lit = moon_phase(places["sun"], places["moon"])
+    return [text, f"Moon {phase}, {lit * 100.0:.0f}% lit"]
+
+
 def header_lines(chart: Chart, when: datetime | None, place_name: str) -> list[str]:
     """The birth data: local time (when given) and UT, and the place."""
     moment = universal_time(chart)
@@ -79,7 +123,7 @@ def draw_header(canvas: Canvas, x: float, y: float, title: str, blocks: Sequence
         if name:
             canvas.texts.append(Text(column, line_y, 13, name, theme.ink, "start", bold=True))
             line_y += 16
-        for line in (*header_lines(chart, when, place_name), settings_text(chart)):
+        for line in (*header_lines(chart, when, place_name), settings_text(chart), *balance_text(chart)):
             canvas.texts.append(Text(column, line_y, 12, line, theme.muted, "start"))
             line_y += 16
         column += 620

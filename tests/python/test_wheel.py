@@ -6,6 +6,7 @@ from __future__ import annotations
 
 import io
 import math
+import re
 import xml.etree.ElementTree as ET
 from datetime import datetime, timezone
 from zoneinfo import ZoneInfo
@@ -155,7 +156,7 @@ def test_wheel_variant_layout_ink_and_colours(charts, variant):
 ])
 def test_header_states_birth_data_and_settings(charts, variant, expected):
     svg, _ = draw(charts, variant)
-    header = " | ".join(t.text for t in texts_of(svg) if t.y < 110)
+    header = " | ".join(t.text for t in texts_of(svg) if t.y < 140)
     for piece in expected:
         assert piece in header
 
@@ -243,6 +244,29 @@ def test_chart_command_draws_the_wheel_with_header_and_theme(capsys):
     assert cli.main(["chart", "1987-09-18", "14:30", "--tz", "America/Los_Angeles", "--place", "37.77,-122.42",
                      "--svg", "-", "--theme", "dark"]) == 0
     svg = capsys.readouterr().out
-    header = " | ".join(t.text for t in texts_of(svg) if t.y < 110)
+    header = " | ".join(t.text for t in texts_of(svg) if t.y < 140)
     assert "1987-09-18 14:30 PDT (1987-09-18 21:29 UT)" in header and "Placidus houses" in header
     assert picture_of(svg).getpixel((2, 2)) == rgb(DARK.background)
+
+
+@pytest.mark.parametrize("name", ["ordinary", "stellium", "polar"])
+def test_header_counts_elements_and_qualities_and_gives_the_moon_phase(charts, name):
+    result = charts[name]
+    svg = wheel_svg(result)
+    header = " | ".join(t.text for t in texts_of(svg) if t.y < 140)
+    signs = [int(result.point(body).longitude_deg // 30) for body in
+             ("sun", "moon", "mercury", "venus", "mars", "jupiter", "saturn", "uranus", "neptune", "pluto")]
+    for k, element in enumerate(("Fire", "Earth", "Air", "Water")):
+        assert f"{element} {sum(1 for s in signs if s % 4 == k)}" in header
+    for k, quality in enumerate(("Cardinal", "Fixed", "Mutable")):
+        assert f"{quality} {sum(1 for s in signs if s % 3 == k)}" in header
+    # The illuminated fraction from the Sun's and Moon's apparent directions in space.
+    sun, moon = result.point("sun"), result.point("moon")
+    def unit(p):
+        lon, lat = math.radians(p.longitude_deg), math.radians(p.latitude_deg)
+        return (math.cos(lat) * math.cos(lon), math.cos(lat) * math.sin(lon), math.sin(lat))
+    cosine = sum(a * b for a, b in zip(unit(sun), unit(moon)))
+    lit = round((1.0 - cosine) / 2.0 * 100.0)
+    assert re.search(rf"Moon [a-z ]+, ({lit - 1}|{lit}|{lit + 1})% lit", header)
+    if name == "stellium":
+        assert "Air 7" in header
