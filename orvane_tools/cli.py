@@ -224,7 +224,7 @@ def run_chart(args: argparse.Namespace, out: TextIO) -> None:
     if args.svg is not None:
         from orvane_tools.wheel import wheel_svg
 
-        drawing = wheel_svg(result, title=f"{when.isoformat(timespec='minutes')} {zone_name(args.tz)}")
+        drawing = wheel_svg(result, when=when, place_name=zone_name(args.tz), theme=args.theme)
         if args.svg == STANDARD_OUTPUT:  # the drawing is the output: no rows beside it
             out.write(drawing)
             out.flush()
@@ -375,6 +375,7 @@ def build_parser() -> argparse.ArgumentParser:
                         help="house system where --houses has none, inside the polar circles (default porphyry)")
     chart_.add_argument("--svg", metavar="FILE", help="also draw the chart wheel into this SVG file "
                         "(- for standard output, instead of the rows)")
+    chart_.add_argument("--theme", choices=("light", "dark"), default="light", help="the wheel's colours (default light)")
 
     almanac_ = command("almanac", "Daily Sun and Moon almanac in local time.",
                        "orvane almanac --place 40.7128,-74.006 --tz America/New_York --from 2026-01-01 "
