@@ -104,7 +104,7 @@ def header_lines(chart: Chart, when: datetime | None, place_name: str) -> list[s
     """The birth data: local time (when given) and UT, and the place."""
     moment = universal_time(chart)
     scale = "UT" if chart.ut1_julian_day is not None else "TT"
-    ut = f"{moment:%Y-%m-%d %H:%M} {scale}"
+    ut = f"{moment + timedelta(seconds=30):%Y-%m-%d %H:%M} {scale}"  # to the nearest minute
     stamp = ut if when is None else f"{when:%Y-%m-%d %H:%M} {when.tzname() or ''} ({ut})".replace("  ", " ")
     where = (f"{angle_text(chart.place.latitude_deg, 'N', 'S')} "
              f"{angle_text(chart.place.longitude_east_deg, 'E', 'W')}")
