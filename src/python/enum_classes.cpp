@@ -51,7 +51,12 @@ struct EnumClass<SiderealMode> {
     static constexpr const char* qualified = "orvane.SiderealMode";
     static constexpr const char* short_name = "SiderealMode";
     static constexpr const char* doc =
-        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.";
+        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.\n\n"
+        "Every mode: lahiri, fagan_bradley, raman, usha_shashi, krishnamurti,\n"
+        "djwhal_khul, yukteshwar, jn_bhasin, sassanian, true_citra, true_revati,\n"
+        "true_pushya, true_mula, galactic_centre_0_sag, galactic_centre_gil_brand and\n"
+        "galactic_centre_cochrane; the true modes hold a star at a fixed sidereal\n"
+        "longitude, the galactic-centre modes the galactic centre.";
     static auto parse(std::string_view text) { return parse_sidereal_mode(text); }
 };
 template <>
