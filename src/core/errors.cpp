@@ -12,6 +12,10 @@ std::string_view message(CoordinateError error) {
         case CoordinateError::InvalidLatitude: return "geodetic latitude must be finite and within [-90, 90] degrees";
         case CoordinateError::UndefinedHouseCusps:
             return "house cusps are undefined for this system at the requested latitude";
+        case CoordinateError::SunDeclinationNeeded:
+            return "this house system needs the Sun's declination (sun_declination_deg)";
+        case CoordinateError::InvalidSunDeclination:
+            return "the Sun's declination must be finite and within [-90, 90] degrees";
     }
     return "Cartesian state must be finite";
 }

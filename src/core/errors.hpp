@@ -15,6 +15,8 @@ enum class CoordinateError : std::uint8_t {
     UndefinedOnZAxis,
     InvalidLatitude,
     UndefinedHouseCusps,
+    SunDeclinationNeeded,
+    InvalidSunDeclination,
 };
 std::string_view message(CoordinateError error);
 

@@ -21,6 +21,7 @@ enum class HouseSystem : std::uint8_t {
     Sripati,
     KrusinskiPisa,
     Apc,
+    Sunshine,
 };
 enum class SiderealMode : std::uint8_t {
     Lahiri,

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <limits>
 
+#include "core/houses/house_systems.hpp"
 #include "core/text/text_forms.hpp"
 #include "core/text/utf8.hpp"
 
@@ -16,6 +17,26 @@ struct Name {
     T value;
 };
 
+// Whether `spelling` (lower case, trimmed) names `name` (lower case, words
+// joined by "_"): the words may be joined by "-", "_" or " " (one each), or
+// written together.
+bool spells(std::string_view name, std::string_view spelling) {
+    if (name.empty() || spelling.empty()) return false;
+    std::size_t i = 0, j = 0;
+    while (i < name.size() && j < spelling.size()) {
+        if (name[i] == '_') {
+            const char c = spelling[j];
+            if (c == '_' || c == '-' || c == ' ') ++j;
+            ++i;
+        } else if (name[i] == spelling[j]) {
+            ++i, ++j;
+        } else {
+            return false;
+        }
+    }
+    return i == name.size() && j == spelling.size();
+}
+
 template <class T, std::size_t N>
 std::expected<T, std::string> parse_name(std::string_view input, const std::array<Name<T>, N>& names,
                                          std::string_view prefix) {
@@ -24,7 +45,7 @@ std::expected<T, std::string> parse_name(std::string_view input, const std::arra
     }
     std::string normalised = ascii_lowercase(trim_white_space(input));
     for (const auto& name : names) {
-        if (name.text == normalised) return name.value;
+        if (spells(name.text, normalised)) return name.value;
     }
     return std::unexpected(std::string(prefix) + quoted(normalised));
 }
@@ -51,67 +72,43 @@ constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
 constexpr std::array<Name<TimeScale>, 4> TIME_SCALE_NAMES{{
     {"utc", TimeScale::Utc}, {"ut1", TimeScale::Ut1}, {"tt", TimeScale::Tt}, {"tdb", TimeScale::Tdb},
 }};
-constexpr std::array<Name<HouseSystem>, 29> HOUSE_SYSTEM_NAMES{{
-    {"placidus", HouseSystem::Placidus}, {"campanus", HouseSystem::Campanus}, {"equal", HouseSystem::Equal},
-    {"whole_sign", HouseSystem::WholeSign}, {"whole-sign", HouseSystem::WholeSign},
-    {"wholesign", HouseSystem::WholeSign}, {"koch", HouseSystem::Koch},
-    {"regiomontanus", HouseSystem::Regiomontanus}, {"porphyry", HouseSystem::Porphyry},
-    {"alcabitius", HouseSystem::Alcabitius}, {"topocentric", HouseSystem::Topocentric},
-    {"polich_page", HouseSystem::Topocentric}, {"polich-page", HouseSystem::Topocentric},
-    {"polichpage", HouseSystem::Topocentric}, {"morinus", HouseSystem::Morinus},
-    {"meridian", HouseSystem::Meridian}, {"axial", HouseSystem::Meridian}, {"horizontal", HouseSystem::Horizontal},
-    {"azimuthal", HouseSystem::Horizontal}, {"vehlow_equal", HouseSystem::VehlowEqual},
-    {"vehlow-equal", HouseSystem::VehlowEqual}, {"vehlowequal", HouseSystem::VehlowEqual},
-    {"vehlow", HouseSystem::VehlowEqual}, {"sripati", HouseSystem::Sripati},
-    {"krusinski_pisa", HouseSystem::KrusinskiPisa}, {"krusinski-pisa", HouseSystem::KrusinskiPisa},
-    {"krusinskipisa", HouseSystem::KrusinskiPisa}, {"krusinski", HouseSystem::KrusinskiPisa},
-    {"apc", HouseSystem::Apc},
+constexpr std::array<Name<SeasonEvent>, 6> SEASON_EVENT_NAMES{{
+    {"march_equinox", SeasonEvent::MarchEquinox},
+    {"vernal_equinox", SeasonEvent::MarchEquinox},
+    {"june_solstice", SeasonEvent::JuneSolstice},
+    {"september_equinox", SeasonEvent::SeptemberEquinox},
+    {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
+    {"december_solstice", SeasonEvent::DecemberSolstice},
 }};
-constexpr std::array<Name<SeasonEvent>, 10> SEASON_EVENT_NAMES{{
-    {"march_equinox", SeasonEvent::MarchEquinox}, {"march-equinox", SeasonEvent::MarchEquinox},
-    {"vernal_equinox", SeasonEvent::MarchEquinox}, {"june_solstice", SeasonEvent::JuneSolstice},
-    {"june-solstice", SeasonEvent::JuneSolstice}, {"september_equinox", SeasonEvent::SeptemberEquinox},
-    {"september-equinox", SeasonEvent::SeptemberEquinox}, {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
-    {"december_solstice", SeasonEvent::DecemberSolstice}, {"december-solstice", SeasonEvent::DecemberSolstice},
-}};
-constexpr std::array<Name<SiderealMode>, 44> SIDEREAL_MODE_NAMES{{
-    {"lahiri", SiderealMode::Lahiri}, {"fagan_bradley", SiderealMode::FaganBradley},
-    {"fagan-bradley", SiderealMode::FaganBradley}, {"faganbradley", SiderealMode::FaganBradley},
-    {"raman", SiderealMode::Raman}, {"usha_shashi", SiderealMode::UshaShashi},
-    {"usha-shashi", SiderealMode::UshaShashi}, {"ushashashi", SiderealMode::UshaShashi},
-    {"krishnamurti", SiderealMode::Krishnamurti}, {"djwhal_khul", SiderealMode::DjwhalKhul},
-    {"djwhal-khul", SiderealMode::DjwhalKhul}, {"djwhalkhul", SiderealMode::DjwhalKhul},
-    {"yukteshwar", SiderealMode::Yukteshwar}, {"jn_bhasin", SiderealMode::JnBhasin},
-    {"jn-bhasin", SiderealMode::JnBhasin}, {"jnbhasin", SiderealMode::JnBhasin},
-    {"sassanian", SiderealMode::Sassanian}, {"true_citra", SiderealMode::TrueCitra},
-    {"true-citra", SiderealMode::TrueCitra}, {"truecitra", SiderealMode::TrueCitra},
-    {"true_chitrapaksha", SiderealMode::TrueCitra}, {"true-chitrapaksha", SiderealMode::TrueCitra},
-    {"truechitrapaksha", SiderealMode::TrueCitra}, {"true_revati", SiderealMode::TrueRevati},
-    {"true-revati", SiderealMode::TrueRevati}, {"truerevati", SiderealMode::TrueRevati},
-    {"true_pushya", SiderealMode::TruePushya}, {"true-pushya", SiderealMode::TruePushya},
-    {"truepushya", SiderealMode::TruePushya}, {"true_mula", SiderealMode::TrueMula},
-    {"true-mula", SiderealMode::TrueMula}, {"truemula", SiderealMode::TrueMula},
+constexpr std::array<Name<SiderealMode>, 20> SIDEREAL_MODE_NAMES{{
+    {"lahiri", SiderealMode::Lahiri},
+    {"fagan_bradley", SiderealMode::FaganBradley},
+    {"raman", SiderealMode::Raman},
+    {"usha_shashi", SiderealMode::UshaShashi},
+    {"krishnamurti", SiderealMode::Krishnamurti},
+    {"djwhal_khul", SiderealMode::DjwhalKhul},
+    {"yukteshwar", SiderealMode::Yukteshwar},
+    {"jn_bhasin", SiderealMode::JnBhasin},
+    {"sassanian", SiderealMode::Sassanian},
+    {"true_citra", SiderealMode::TrueCitra},
+    {"true_chitrapaksha", SiderealMode::TrueCitra},
+    {"true_revati", SiderealMode::TrueRevati},
+    {"true_pushya", SiderealMode::TruePushya},
+    {"true_mula", SiderealMode::TrueMula},
     {"galactic_centre_0_sag", SiderealMode::GalacticCentre0Sag},
-    {"galactic-centre-0-sag", SiderealMode::GalacticCentre0Sag},
     {"galactic_center_0_sag", SiderealMode::GalacticCentre0Sag},
-    {"galactic-center-0-sag", SiderealMode::GalacticCentre0Sag},
     {"galactic_centre_gil_brand", SiderealMode::GalacticCentreGilBrand},
-    {"galactic-centre-gil-brand", SiderealMode::GalacticCentreGilBrand},
     {"galactic_center_gil_brand", SiderealMode::GalacticCentreGilBrand},
-    {"galactic-center-gil-brand", SiderealMode::GalacticCentreGilBrand},
     {"galactic_centre_cochrane", SiderealMode::GalacticCentreCochrane},
-    {"galactic-centre-cochrane", SiderealMode::GalacticCentreCochrane},
     {"galactic_center_cochrane", SiderealMode::GalacticCentreCochrane},
-    {"galactic-center-cochrane", SiderealMode::GalacticCentreCochrane},
 }};
-constexpr std::array<Name<LunationEvent>, 6> LUNATION_EVENT_NAMES{{
-    {"new_moon", LunationEvent::NewMoon}, {"new-moon", LunationEvent::NewMoon}, {"newmoon", LunationEvent::NewMoon},
-    {"full_moon", LunationEvent::FullMoon}, {"full-moon", LunationEvent::FullMoon},
-    {"fullmoon", LunationEvent::FullMoon},
+constexpr std::array<Name<LunationEvent>, 2> LUNATION_EVENT_NAMES{{
+    {"new_moon", LunationEvent::NewMoon},
+    {"full_moon", LunationEvent::FullMoon},
 }};
-constexpr std::array<Name<ReferenceEpoch>, 4> REFERENCE_EPOCH_NAMES{{
-    {"j2000", ReferenceEpoch::J2000}, {"of_date", ReferenceEpoch::OfDate}, {"of-date", ReferenceEpoch::OfDate},
-    {"ofdate", ReferenceEpoch::OfDate},
+constexpr std::array<Name<ReferenceEpoch>, 2> REFERENCE_EPOCH_NAMES{{
+    {"j2000", ReferenceEpoch::J2000},
+    {"of_date", ReferenceEpoch::OfDate},
 }};
 constexpr std::array<Name<CoordinateSystem>, 2> COORDINATE_SYSTEM_NAMES{{
     {"ecliptic", CoordinateSystem::Ecliptic}, {"equatorial", CoordinateSystem::Equatorial},
@@ -169,7 +166,14 @@ std::expected<TimeScale, std::string> parse_time_scale(std::string_view text) {
     return parse_name(text, TIME_SCALE_NAMES, "unknown time scale ");
 }
 std::expected<HouseSystem, std::string> parse_house_system(std::string_view text) {
-    return parse_name(text, HOUSE_SYSTEM_NAMES, "unknown house system ");
+    std::string normalised = ascii_lowercase(trim_white_space(text));
+    for (const HouseSystemRow& row : HOUSE_SYSTEMS) {
+        if (spells(row.name, normalised)) return row.system;
+        for (std::string_view other : row.other_names) {
+            if (spells(other, normalised)) return row.system;
+        }
+    }
+    return std::unexpected("unknown house system " + quoted(normalised));
 }
 std::expected<SeasonEvent, std::string> parse_season_event(std::string_view text) {
     return parse_name(text, SEASON_EVENT_NAMES, "unknown season event ");
@@ -207,7 +211,7 @@ std::string_view canonical_name(TimeScale scale) { return first_name(TIME_SCALE_
 std::string_view canonical_name(OriginKind origin) { return first_name(ORIGIN_NAMES, origin); }
 std::string_view canonical_name(CoordinateSystem system) { return first_name(COORDINATE_SYSTEM_NAMES, system); }
 std::string_view canonical_name(ReferenceEpoch epoch) { return first_name(REFERENCE_EPOCH_NAMES, epoch); }
-std::string_view canonical_name(HouseSystem system) { return first_name(HOUSE_SYSTEM_NAMES, system); }
+std::string_view canonical_name(HouseSystem system) { return house_system_row(system).name; }
 std::string_view canonical_name(SeasonEvent event) { return first_name(SEASON_EVENT_NAMES, event); }
 std::string_view canonical_name(LunationEvent event) { return first_name(LUNATION_EVENT_NAMES, event); }
 std::string_view canonical_name(SiderealMode mode) { return first_name(SIDEREAL_MODE_NAMES, mode); }

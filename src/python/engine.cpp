@@ -124,7 +124,7 @@ const char* const OPEN_ENGINE_DOC =
     "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
     "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
     "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
-    "can be attached later with [`PyEngine::with_time_kernels`].";
+    "can be attached later with `Engine.with_time_kernels`.";
 
 PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     PyObject* arguments[6];

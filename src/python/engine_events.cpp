@@ -5,6 +5,7 @@
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/interpreter_lock.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
@@ -46,7 +47,7 @@ PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject*
     if (!event) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto found = search(*engine, *after, target(*event));
+    auto found = without_interpreter_lock([&] { return search(*engine, *after, target(*event)); });
     if (!found) return map_orvane_error(found.error());
     return new_instant(*found);
 }
@@ -144,7 +145,9 @@ PyObject* engine_rise_set_transit(PyObject* self, PyObject* const* args, Py_ssiz
     if (!request) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto result = rise_set_transit(*engine, request->body, request->observer, request->instant, request->altitude_deg);
+    auto result = without_interpreter_lock([&] {
+        return rise_set_transit(*engine, request->body, request->observer, request->instant, request->altitude_deg);
+    });
     if (!result) return map_orvane_error(result.error());
     return box(classes().rise_set_transit, *result);
 }
@@ -160,8 +163,10 @@ PyObject* engine_next_horizon_event(PyObject* self, PyObject* const* args, Py_ss
     if (!kind) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto event = next_horizon_event(*engine, request->body, request->observer, request->instant, *kind,
-                                    request->altitude_deg);
+    auto event = without_interpreter_lock([&] {
+        return next_horizon_event(*engine, request->body, request->observer, request->instant, *kind,
+                                  request->altitude_deg);
+    });
     if (!event) return map_orvane_error(event.error());
     return box(classes().horizon_event, *event);
 }

@@ -31,8 +31,8 @@ PyMethodDef ENGINE_METHODS[] = {
      "operation: element [i, j] is body j at instant i."},
     {"positions_for_julian_days", fast(guarded<engine_positions_for_julian_days>), FAST,
      "positions_for_julian_days($self, bodies, julian_days, time_scale, options)\n--\n\n"
-     "Batch positions at Julian days of one time scale, given as any C-contiguous\n"
-     "float64 buffer (a `NumPy` array, `array.array('d')`), read in C order.\n\n"
+     "Batch positions at Julian days of one time scale, given as a one-dimensional\n"
+     "C-contiguous float64 buffer (a `NumPy` array, `array.array('d')`).\n\n"
      "Returns the array `positions` returns for the same instants."},
     {"rise_set_transit", fast(guarded<engine_rise_set_transit>), FAST,
      "rise_set_transit($self, body, observer, around, altitude_deg)\n--\n\n"

@@ -1,7 +1,9 @@
 // Engine.position, Engine.positions, Engine.positions_for_julian_days and
 // Engine.sidereal_position.
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <span>
@@ -15,6 +17,7 @@
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/interpreter_lock.hpp"
 #include "python/numpy_array.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
@@ -76,56 +79,85 @@ std::optional<std::vector<std::int32_t>> parse_bodies(const std::vector<BodyArgu
     return bodies;
 }
 
-// A C-contiguous buffer of native float64 values, held for the call.
-class Float64Buffer {
-public:
-    static std::optional<Float64Buffer> from(const Signature& signature, std::size_t index, PyObject* value) {
-        constexpr const char* EXPECTED = "a C-contiguous buffer of float64";
-        Float64Buffer buffer;
-        if (!PyObject_CheckBuffer(value) || PyObject_GetBuffer(value, &buffer.view_, PyBUF_RECORDS_RO) != 0) {
-            PyErr_Clear();
-            raise_argument_type(signature, index, EXPECTED, value);
-            return std::nullopt;
+// The values of a one-dimensional, C-contiguous buffer of native float64,
+// copied out while the interpreter lock is held: the copy is aligned whatever
+// the buffer's alignment, and stays as it was read while the lock is released.
+std::optional<std::vector<double>> float64_values(const Signature& signature, std::size_t index, PyObject* value) {
+    constexpr const char* EXPECTED = "a C-contiguous buffer of float64";
+    Py_buffer view{};
+    if (!PyObject_CheckBuffer(value) || PyObject_GetBuffer(value, &view, PyBUF_RECORDS_RO) != 0) {
+        PyErr_Clear();
+        raise_argument_type(signature, index, EXPECTED, value);
+        return std::nullopt;
+    }
+    struct Release {
+        Py_buffer* view;
+        ~Release() { PyBuffer_Release(view); }
+    } release{&view};
+    const std::string_view f(view.format == nullptr ? "B" : view.format);
+    const bool native_double =
+        f == "d" || f == "@d" || f == "=d" || (f == (std::endian::native == std::endian::little ? "<d" : ">d"));
+    if (!native_double || view.itemsize != sizeof(double) || !PyBuffer_IsContiguous(&view, 'C')) {
+        raise_argument_type(signature, index, EXPECTED, value);
+        return std::nullopt;
+    }
+    if (view.ndim != 1) {
+        std::string shape = "(";
+        for (int i = 0; i < view.ndim; ++i) {
+            if (i > 0) shape += ", ";
+            shape += std::to_string(view.shape[i]);
         }
-        buffer.held_ = true;
-        const char* format = buffer.view_.format == nullptr ? "B" : buffer.view_.format;
-        const std::string_view f(format);
-        const bool native_double = f == "d" || f == "@d" || f == "=d" ||
-                                   (f == (std::endian::native == std::endian::little ? "<d" : ">d"));
-        if (!native_double || buffer.view_.itemsize != sizeof(double) ||
-            !PyBuffer_IsContiguous(&buffer.view_, 'C')) {
-            raise_argument_type(signature, index, EXPECTED, value);
-            return std::nullopt;
-        }
-        return buffer;
+        shape += ")";
+        PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be one-dimensional, not of shape %s",
+                     signature.function, *(signature.names.begin() + index), shape.c_str());
+        return std::nullopt;
     }
-    std::span<const double> values() const {
-        return {static_cast<const double*>(view_.buf), static_cast<std::size_t>(view_.len) / sizeof(double)};
+    try {
+        std::vector<double> values(static_cast<std::size_t>(view.len) / sizeof(double));
+        if (!values.empty()) std::memcpy(values.data(), view.buf, values.size() * sizeof(double));
+        return values;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+        return std::nullopt;
     }
-    Float64Buffer(Float64Buffer&& other) noexcept : view_(other.view_), held_(std::exchange(other.held_, false)) {}
-    Float64Buffer& operator=(Float64Buffer&&) = delete;
-    ~Float64Buffer() {
-        if (held_) PyBuffer_Release(&view_);
-    }
+}
 
-private:
-    Float64Buffer() = default;
-    Py_buffer view_{};
-    bool held_ = false;
-};
+// Instants per stretch of a batch computed without the interpreter lock: a few
+// milliseconds of work, after which pending signals are handled (Ctrl-C
+// raises KeyboardInterrupt) and other threads may run Python.
+constexpr std::size_t INSTANTS_PER_STRETCH = 4096;
 
 // The positions of a batch as a NumPy array of shape (instants, bodies, 4),
 // written in place; a batch that fits the result length but not the memory
-// is a MemoryError.
-PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bodies, InstantList instants,
-                      const PositionOptions& options) {
+// is a MemoryError. `instants(begin, end)` gives the batch's instants
+// [begin, end); they are computed in stretches in order, so the first failing
+// instant is the one reported, as for the whole batch at once.
+template <class Instants>
+PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bodies, std::size_t instant_count,
+                      Instants&& instants, const PositionOptions& options) {
     try {
-        auto count = SpkOrvane::batch_length(bodies.size(), instants.size());
-        if (count && *count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
-        std::vector<double> values(count ? 4 * *count : 0);
-        auto done = engine.positions_into(bodies, instants, options, values);
-        if (!done) return map_orvane_error(done.error());
-        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
+        auto count = SpkOrvane::batch_length(bodies.size(), instant_count);
+        if (!count) {
+            // Refused whole, after the checks the engine makes before it.
+            std::vector<double> none;
+            return map_orvane_error(engine.positions_into(bodies, instants(0, instant_count), options, none).error());
+        }
+        if (*count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
+        // Filling a large result takes a while: without the lock too.
+        std::vector<double> values;
+        without_interpreter_lock([&] { values.resize(4 * *count); });
+        const std::size_t row = 4 * bodies.size();
+        std::size_t begin = 0;
+        do {
+            const std::size_t end = std::min(instant_count, begin + INSTANTS_PER_STRETCH);
+            const std::span<double> out = std::span<double>(values).subspan(begin * row, (end - begin) * row);
+            auto done = without_interpreter_lock(
+                [&] { return engine.positions_into(bodies, instants(begin, end), options, out); });
+            if (!done) return map_orvane_error(done.error());
+            if (PyErr_CheckSignals() < 0) return nullptr;
+            begin = end;
+        } while (begin < instant_count);
+        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instant_count),
                                                  static_cast<Py_ssize_t>(bodies.size()), 4});
     } catch (const std::bad_alloc&) {
         return PyErr_NoMemory();
@@ -198,7 +230,10 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     if (!bodies) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    return batch_array(*engine, *bodies, InstantList(instants), *options);
+    const std::span<const Instant> all(instants);
+    return batch_array(*engine, *bodies, all.size(), [&](std::size_t begin, std::size_t end) {
+        return InstantList(all.subspan(begin, end - begin));
+    }, *options);
 }
 
 PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
@@ -209,13 +244,13 @@ PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args
     if (!access) return nullptr;
     auto names = body_names(DAYS_SIGNATURE, a[0]);
     if (!names) return nullptr;
-    auto days = Float64Buffer::from(DAYS_SIGNATURE, 1, a[1]);
+    auto days = float64_values(DAYS_SIGNATURE, 1, a[1]);
     if (!days) return nullptr;
     auto scale_text = str_argument(DAYS_SIGNATURE, 2, a[2]);
     if (!scale_text) return nullptr;
     auto options = options_argument(DAYS_SIGNATURE, 3, a[3]);
     if (!options) return nullptr;
-    for (double day : days->values()) {
+    for (double day : *days) {
         if (!std::isfinite(day)) return value_error(TimeConversionError::non_finite_julian_day().message());
     }
     auto scale = parse_time_scale(*scale_text);
@@ -224,7 +259,10 @@ PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args
     if (!bodies) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    return batch_array(*engine, *bodies, InstantList(days->values(), *scale), *options);
+    const std::span<const double> all(*days);
+    return batch_array(*engine, *bodies, all.size(), [&](std::size_t begin, std::size_t end) {
+        return InstantList(all.subspan(begin, end - begin), *scale);
+    }, *options);
 }
 
 }  // namespace orvane::python

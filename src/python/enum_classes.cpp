@@ -1,5 +1,10 @@
 // The enum-like classes: each instance carries one canonical name; a class
 // method per value, a `name` property, and a constructor that parses a name.
+#include <array>
+#include <string>
+#include <utility>
+
+#include "core/houses/house_systems.hpp"
 #include "core/text/text_forms.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
@@ -16,12 +21,13 @@ using CanonicalName = std::string_view;  // points into the parsers' static tabl
 template <class E>
 struct EnumClass;
 
+const char* house_system_doc();
+
 template <>
 struct EnumClass<HouseSystem> {
     static constexpr const char* qualified = "orvane.HouseSystem";
     static constexpr const char* short_name = "HouseSystem";
-    static constexpr const char* doc =
-        "HouseSystem(name)\n--\n\nHouse-division algorithm (Placidus, Campanus, Equal, Whole Sign).";
+    static const char* doc() { return house_system_doc(); }
     static auto parse(std::string_view text) { return parse_house_system(text); }
 };
 template <>
@@ -45,7 +51,12 @@ struct EnumClass<SiderealMode> {
     static constexpr const char* qualified = "orvane.SiderealMode";
     static constexpr const char* short_name = "SiderealMode";
     static constexpr const char* doc =
-        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.";
+        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.\n\n"
+        "Every mode: lahiri, fagan_bradley, raman, usha_shashi, krishnamurti,\n"
+        "djwhal_khul, yukteshwar, jn_bhasin, sassanian, true_citra, true_revati,\n"
+        "true_pushya, true_mula, galactic_centre_0_sag, galactic_centre_gil_brand and\n"
+        "galactic_centre_cochrane; the true modes hold a star at a fixed sidereal\n"
+        "longitude, the galactic-centre modes the galactic centre.";
     static auto parse(std::string_view text) { return parse_sidereal_mode(text); }
 };
 template <>
@@ -56,6 +67,15 @@ struct EnumClass<HorizonEventKind> {
         "HorizonEventKind(name)\n--\n\nRise, set, or meridian transit of the Sun or Moon.";
     static auto parse(std::string_view text) { return parse_horizon_event_kind(text); }
 };
+
+template <class E>
+const char* enum_doc() {
+    if constexpr (requires { EnumClass<E>::doc(); }) {
+        return EnumClass<E>::doc();
+    } else {
+        return EnumClass<E>::doc;
+    }
+}
 
 template <class E>
 PyObject* enum_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -94,25 +114,39 @@ PyObject* enum_repr(PyObject* self) {
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, NAME "($cls)\n--\n\n"}
 #define ORVANE_END_METHODS {nullptr, nullptr, 0, nullptr}
 
-PyMethodDef HOUSE_SYSTEM_METHODS[] = {
-    ORVANE_ENUM_VALUE(HouseSystem, Placidus, "placidus"),
-    ORVANE_ENUM_VALUE(HouseSystem, Campanus, "campanus"),
-    ORVANE_ENUM_VALUE(HouseSystem, Equal, "equal"),
-    ORVANE_ENUM_VALUE(HouseSystem, WholeSign, "whole_sign"),
-    ORVANE_ENUM_VALUE(HouseSystem, Koch, "koch"),
-    ORVANE_ENUM_VALUE(HouseSystem, Regiomontanus, "regiomontanus"),
-    ORVANE_ENUM_VALUE(HouseSystem, Porphyry, "porphyry"),
-    ORVANE_ENUM_VALUE(HouseSystem, Alcabitius, "alcabitius"),
-    ORVANE_ENUM_VALUE(HouseSystem, Topocentric, "topocentric"),
-    ORVANE_ENUM_VALUE(HouseSystem, Morinus, "morinus"),
-    ORVANE_ENUM_VALUE(HouseSystem, Meridian, "meridian"),
-    ORVANE_ENUM_VALUE(HouseSystem, Horizontal, "horizontal"),
-    ORVANE_ENUM_VALUE(HouseSystem, VehlowEqual, "vehlow_equal"),
-    ORVANE_ENUM_VALUE(HouseSystem, Sripati, "sripati"),
-    ORVANE_ENUM_VALUE(HouseSystem, KrusinskiPisa, "krusinski_pisa"),
-    ORVANE_ENUM_VALUE(HouseSystem, Apc, "apc"),
-    ORVANE_END_METHODS,
-};
+// The house systems' class methods, one per row of the table.
+template <std::size_t I>
+PyObject* house_system_value(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    return enum_value<HouseSystem, HOUSE_SYSTEMS[I].system>(cls, args, nargs, kwnames);
+}
+
+template <std::size_t... I>
+std::array<PyMethodDef, sizeof...(I) + 1> house_system_methods(std::index_sequence<I...>) {
+    static std::array<std::string, sizeof...(I)> docs{
+        (std::string(HOUSE_SYSTEMS[I].name) + "($cls)\n--\n\nThe " + std::string(HOUSE_SYSTEMS[I].title) +
+         " house system.")...};
+    return {{{HOUSE_SYSTEMS[I].name.data(),
+              reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(house_system_value<I>)),
+              METH_FASTCALL | METH_KEYWORDS | METH_CLASS, docs[I].c_str()}...,
+             ORVANE_END_METHODS}};
+}
+
+auto HOUSE_SYSTEM_METHODS = house_system_methods(std::make_index_sequence<HOUSE_SYSTEMS.size()>());
+
+// "House-division algorithm", then every system's title from the table.
+const char* house_system_doc() {
+    static const std::string doc = [] {
+        std::string text = "HouseSystem(name)\n--\n\nHouse-division algorithm: ";
+        for (std::size_t i = 0; i < HOUSE_SYSTEMS.size(); ++i) {
+            if (i > 0) text += i + 1 == HOUSE_SYSTEMS.size() ? " or " : ", ";
+            text += HOUSE_SYSTEMS[i].title;
+        }
+        text += ".\n\nA name is taken in any case, its words joined by '-', '_' or ' ', or\nwritten together.";
+        return text;
+    }();
+    return doc.c_str();
+}
+
 PyMethodDef SEASON_EVENT_METHODS[] = {
     ORVANE_ENUM_VALUE(SeasonEvent, MarchEquinox, "march_equinox"),
     ORVANE_ENUM_VALUE(SeasonEvent, JuneSolstice, "june_solstice"),
@@ -153,7 +187,7 @@ PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {
 
 template <class E>
 PyTypeObject* create_enum_class(PyMethodDef* methods) {
-    auto declaration = boxed_class<CanonicalName>(EnumClass<E>::qualified, EnumClass<E>::doc);
+    auto declaration = boxed_class<CanonicalName>(EnumClass<E>::qualified, enum_doc<E>());
     declaration.constructor = guarded<enum_new<E>>;
     declaration.methods = methods;
     declaration.properties = ENUM_PROPERTIES;
@@ -163,7 +197,7 @@ PyTypeObject* create_enum_class(PyMethodDef* methods) {
 
 }  // namespace
 
-PyTypeObject* create_house_system_class() { return create_enum_class<HouseSystem>(HOUSE_SYSTEM_METHODS); }
+PyTypeObject* create_house_system_class() { return create_enum_class<HouseSystem>(HOUSE_SYSTEM_METHODS.data()); }
 PyTypeObject* create_season_event_class() { return create_enum_class<SeasonEvent>(SEASON_EVENT_METHODS); }
 PyTypeObject* create_lunation_event_class() { return create_enum_class<LunationEvent>(LUNATION_EVENT_METHODS); }
 PyTypeObject* create_sidereal_mode_class() { return create_enum_class<SiderealMode>(SIDEREAL_MODE_METHODS); }

@@ -10,7 +10,8 @@
 namespace orvane::python {
 namespace {
 
-const Signature HOUSE_CUSPS_SIGNATURE{"house_cusps", {"observer", "ut1", "tt", "system"}, 4};
+const Signature HOUSE_CUSPS_SIGNATURE{
+    "house_cusps", {"observer", "ut1", "tt", "system", "sun_declination_deg"}, 4};
 
 PyObject* cusps_system(PyObject* self, void*) { return new_house_system(unbox<HouseCusps>(self).system); }
 
@@ -48,14 +49,16 @@ PyObject* house_cusps_repr(PyObject* self) {
 }  // namespace
 
 const char* const HOUSE_CUSPS_DOC =
-    "house_cusps(observer, ut1, tt, system)\n--\n\n"
+    "house_cusps(observer, ut1, tt, system, sun_declination_deg=None)\n--\n\n"
     "Ecliptic house cusps at a UT1/TT pair (no SPK kernel).\n\n"
-    "`ut1` and `tt` may be [`PyInstant`] values or Julian-day floats. An Instant\n"
+    "`ut1` and `tt` may be Instant values or Julian-day floats. An Instant\n"
     "gives its Julian day unchanged, whatever its time scale. Polar motion is\n"
-    "omitted, in line with the core `house_cusps` operation.";
+    "omitted. The Sunshine system divides the Sun's diurnal circle and needs\n"
+    "the Sun's apparent declination of date in degrees (`sun_declination_deg`);\n"
+    "the other systems ignore it.";
 
 PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[4];
+    PyObject* a[5];
     if (!match_arguments(HOUSE_CUSPS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto observer = observer_argument(HOUSE_CUSPS_SIGNATURE, 0, a[0]);
     if (!observer) return nullptr;
@@ -65,7 +68,13 @@ PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t narg
     if (!tt) return nullptr;
     auto system = parse_named(a[3], parse_house_system);
     if (!system) return nullptr;
-    auto cusps = house_cusps(*observer, *ut1, *tt, *system);
+    std::optional<double> sun_declination_deg;
+    if (a[4] != nullptr && a[4] != Py_None) {
+        auto declination = float_argument(HOUSE_CUSPS_SIGNATURE, 4, a[4]);
+        if (!declination) return nullptr;
+        sun_declination_deg = *declination;
+    }
+    auto cusps = house_cusps(*observer, *ut1, *tt, *system, sun_declination_deg);
     if (!cusps) return value_error(message(cusps.error()));
     return box(classes().house_cusps, *cusps);
 }

@@ -111,7 +111,9 @@ PyModuleDef_Slot MODULE_SLOTS[] = {
     {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
 #endif
 #ifdef Py_mod_gil
-    {Py_mod_gil, Py_MOD_GIL_NOT_USED},
+    // Nothing here has been run without the interpreter lock (a free-threaded
+    // build): such a build takes the lock for this module.
+    {Py_mod_gil, Py_MOD_GIL_USED},
 #endif
     {0, nullptr},
 };

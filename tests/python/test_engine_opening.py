@@ -64,21 +64,16 @@ def test_classes_report_module_and_results_cannot_be_instantiated():
 
 
 def test_engine_and_open_signatures_and_docstrings():
+    import inspect
+
     signature = "(path, sha256, leap_second_kernel=None, leap_second_sha256=None, eop=None, eop_sha256=None)"
     assert orvane.Engine.__text_signature__ == signature
-    assert orvane.Engine.__doc__ == "Open SPK kernel and evaluate geometric or apparent spherical positions."
     assert orvane.open.__text_signature__ == signature
-    assert orvane.open.__doc__ == (
-        "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
-        "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
-        "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
-        "can be attached later with [`PyEngine::with_time_kernels`]."
-    )
-    assert orvane.KernelMetadata.__doc__ == "Provenance recorded when the kernel was opened."
-    assert orvane.DateRange.__doc__ == "Inclusive kernel coverage in the declared time scale."
-    assert orvane.Position.__doc__ == "Spherical position returned by a scalar request."
-    assert orvane.KernelMetadata.as_dict.__text_signature__ == "($self)"
-    assert orvane.KernelMetadata.additional_kernels.__text_signature__ == "($self)"
+    assert list(inspect.signature(orvane.KernelMetadata.as_dict).parameters) == ["self"]
+    assert list(inspect.signature(orvane.KernelMetadata.additional_kernels).parameters) == ["self"]
+    # Documented, in the module's own names.
+    for documented in (orvane.Engine, orvane.open, orvane.KernelMetadata, orvane.DateRange, orvane.Position):
+        assert documented.__doc__ and "[`Py" not in documented.__doc__ and "::" not in documented.__doc__
 
 
 # --- the real DE421 -----------------------------------------------------------------------------

@@ -424,7 +424,12 @@ def test_julian_days_from_a_buffer_give_the_batch_of_instants(engine):
                                  ("utc", 2455197.5 + 0.7 * np.arange(20.0),
                                   orvane.apparent("topocentric", observer=OBSERVER))]:
         expected = engine.positions(bodies, [orvane.Instant(day, scale) for day in days], options)
-        for buffer in (days, array.array("d", days), days.reshape(-1, 10)):
+        # A view at an odd address is read as well as an aligned one.
+        raw = bytearray(days.nbytes + 1)
+        misaligned = np.frombuffer(raw, dtype=np.float64, offset=1, count=len(days))
+        misaligned[:] = days
+        assert not misaligned.flags.aligned
+        for buffer in (days, array.array("d", days), misaligned):
             got = engine.positions_for_julian_days(bodies, buffer, scale, options)
             assert got.shape == expected.shape and got.tobytes() == expected.tobytes()
         for i in (0, 7, len(days) - 1):  # one at a time, as single requests
@@ -451,3 +456,47 @@ def test_julian_day_buffers_are_refused_like_instants(engine):
         engine.positions_for_julian_days(["moon"], days, "nonsense", orvane.geometric())
     assert str(from_days.value) == str(from_instant.value)
     assert engine.positions_for_julian_days([], np.empty(0), "tdb", orvane.geometric()).shape == (0, 0, 4)
+    # One axis of days: any other shape is named, not flattened.
+    for given, shape in [(np.zeros((2, 3)) + 2451545.0, "(2, 3)"), (np.float64(2451545.0), "()"),
+                         (np.zeros((1, 1, 2)) + 2451545.0, "(1, 1, 2)")]:
+        with pytest.raises(TypeError) as raised:
+            engine.positions_for_julian_days(["moon"], given, "tdb", orvane.geometric())
+        assert str(raised.value) == (
+            f"positions_for_julian_days() argument 'julian_days' must be one-dimensional, not of shape {shape}")
+
+
+class Interrupted(Exception):
+    pass
+
+
+@pytest.mark.parametrize("call", ["julian_days", "instants"])
+def test_a_signal_stops_a_long_batch(engine, call):
+    # Another thread runs while the batch computes, and its signal is handled
+    # between stretches of the batch: the batch ends with the handler's error.
+    import signal
+    import threading
+
+    days = np.linspace(2433282.5, 2469807.5, 2_000_000)
+    instants = [orvane.Instant.tdb(day) for day in days[:300_000]]
+    started = threading.Event()
+
+    def send() -> None:
+        started.wait()
+        signal.pthread_kill(threading.main_thread().ident, signal.SIGUSR1)
+
+    def interrupt(signum, frame):
+        raise Interrupted
+
+    previous = signal.signal(signal.SIGUSR1, interrupt)
+    sender = threading.Thread(target=send)
+    sender.start()
+    try:
+        with pytest.raises(Interrupted):
+            started.set()
+            if call == "julian_days":
+                engine.positions_for_julian_days(["moon", "sun", "mars"], days, "tdb", orvane.apparent())
+            else:
+                engine.positions(["moon", "sun", "mars"], instants * 4, orvane.apparent())
+    finally:
+        sender.join()
+        signal.signal(signal.SIGUSR1, previous)

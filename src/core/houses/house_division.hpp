@@ -1,10 +1,9 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
 #include <optional>
-
-#include "core/selectors.hpp"
 
 namespace orvane {
 
@@ -20,6 +19,9 @@ struct HouseSky {
     double phi, sin_phi, cos_phi;
     double asc, mc;
     bool midheaven_below = false;
+    // The Sun's apparent declination of date, for the systems built on its
+    // diurnal circle (Sunshine); absent when the caller gave none.
+    std::optional<double> sun_declination = std::nullopt;
 };
 
 // True where the ecliptic point culminating when the meridian has right
@@ -58,22 +60,24 @@ inline double ecliptic_longitude_under_pole(double r, double tan_pole, const Hou
     return std::atan2(std::sin(r), std::cos(r) * sky.cos_eps - tan_pole * sky.sin_eps);
 }
 
-// Cusps of every system other than Placidus, Campanus, Equal and Whole Sign;
-// nothing where the system is undefined at the sky's latitude.
-std::optional<HouseCuspsRad> house_division_cusps(HouseSystem system, const HouseSky& sky);
+// The cusps opposite 11, 12, 2 and 3, and the angles, around those four.
+inline HouseCuspsRad with_angles(const HouseSky& sky, double c11, double c12, double c2, double c3) {
+    constexpr double PI = std::numbers::pi;
+    return {sky.asc, c2, c3, sky.mc + PI, c11 + PI, c12 + PI, sky.asc + PI, c2 + PI, c3 + PI, sky.mc, c11, c12};
+}
 
-// Cusps of the systems divided on the ecliptic: Vehlow equal, Porphyry, Sripati.
-HouseCuspsRad ecliptic_division_cusps(HouseSystem system, const HouseSky& sky);
+// Ascensional difference of a declination (sin of the declination given): the
+// excess of its diurnal semi-arc over 90 degrees; its sine is clamped to
+// [-1, 1], which only rounding leaves for a point on the horizon.
+inline double ascensional_difference(double sin_delta, const HouseSky& sky) {
+    const double cos_delta = std::sqrt(1.0 - sin_delta * sin_delta);
+    return std::asin(std::clamp(sky.sin_phi * sin_delta / (sky.cos_phi * cos_delta), -1.0, 1.0));
+}
 
-// Cusps of the systems whose house circles are great circles through an axis
-// (the north and south points of the horizon, the zenith, the celestial or the
-// ecliptic poles): Regiomontanus, Morinus, Meridian, Horizontal,
-// Krusinski-Pisa, APC.
-HouseCuspsRad great_circle_cusps(HouseSystem system, const HouseSky& sky);
-
-// Cusps of the systems built on diurnal semi-arcs or pole heights: Koch,
-// Alcabitius, Topocentric. Nothing where the construction is undefined (Koch
-// inside the polar circles, where the midheaven never rises).
-std::optional<HouseCuspsRad> semi_arc_cusps(HouseSystem system, const HouseSky& sky);
+// True when the declination (its sine given) never rises or never sets.
+inline bool circumpolar(double sin_delta, const HouseSky& sky) {
+    const double cos_delta = std::sqrt(1.0 - sin_delta * sin_delta);
+    return !(std::abs(sky.sin_phi * sin_delta) <= std::abs(sky.cos_phi * cos_delta));
+}
 
 }  // namespace orvane

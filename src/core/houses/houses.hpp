@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <expected>
+#include <optional>
 
 #include "core/errors.hpp"
 #include "core/observer/geodetic_observer.hpp"
@@ -21,10 +22,13 @@ struct HouseCusps {
 };
 
 // House cusps for an observer (height validated but unused) at the moment given
-// by its UT1 and TT Julian days; no polar motion, no kernel. Fails with
-// NonFiniteState, InvalidLatitude, or UndefinedHouseCusps when Placidus has no
-// solution at the observer's latitude.
+// by its UT1 and TT Julian days; no polar motion, no kernel. The systems built
+// on the Sun's diurnal circle take the Sun's apparent declination of date
+// (degrees) from the caller; the others ignore it. Fails with NonFiniteState,
+// InvalidLatitude, SunDeclinationNeeded, InvalidSunDeclination, or
+// UndefinedHouseCusps when the system has no solution at the observer's latitude.
 std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& observer, double ut1_julian_day,
-                                                       double tt_julian_day, HouseSystem system);
+                                                       double tt_julian_day, HouseSystem system,
+                                                       std::optional<double> sun_declination_deg = std::nullopt);
 
 }  // namespace orvane

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/constants.hpp"
+#include "core/houses/house_systems.hpp"
 #include "core/houses/houses.hpp"
 #include "core/reference_table.hpp"
 
@@ -198,6 +199,47 @@ TEST(HouseCusps, ValidationAndHeightIndependence) {
         ASSERT_TRUE(low && high);
         EXPECT_EQ(low->cusp_ecliptic_longitude_deg, high->cusp_ecliptic_longitude_deg) << system_name;
         EXPECT_EQ(low->ascendant_deg, high->ascendant_deg);
+    }
+}
+
+TEST(HouseCusps, TheTableNamesEverySystemOnce) {
+    for (std::size_t i = 0; i < HOUSE_SYSTEMS.size(); ++i) {
+        const HouseSystemRow& row = HOUSE_SYSTEMS[i];
+        EXPECT_EQ(&house_system_row(row.system), &row);
+        for (std::size_t j = 0; j < i; ++j) {
+            EXPECT_NE(HOUSE_SYSTEMS[j].name, row.name);
+            for (std::string_view other : row.other_names) EXPECT_NE(HOUSE_SYSTEMS[j].name, other);
+        }
+        const auto cusps = house_cusps({10.0, 45.0, 0.0}, 2451545.25, 2451545.25, row.system, -20.0);
+        ASSERT_TRUE(cusps) << row.name;
+        EXPECT_EQ(cusps->system, row.system);
+    }
+}
+
+TEST(HouseCusps, SunshineDividesTheSunsSemiArcsBetweenTheAngles) {
+    const double jd = 2451545.25;
+    const GeodeticObserver madrid{-3.7, 40.4, 0.0};
+    EXPECT_EQ(house_cusps(madrid, jd, jd, HouseSystem::Sunshine).error(), CoordinateError::SunDeclinationNeeded);
+    for (double bad : {NaN, 90.5, -std::numeric_limits<double>::infinity()}) {
+        EXPECT_EQ(house_cusps(madrid, jd, jd, HouseSystem::Sunshine, bad).error(),
+                  CoordinateError::InvalidSunDeclination);
+    }
+    // A Sun that never sets (78 degrees north, declination 23 degrees) has no semi-arcs to divide.
+    EXPECT_EQ(house_cusps({15.0, 78.0, 0.0}, jd, jd, HouseSystem::Sunshine, 23.0).error(),
+              CoordinateError::UndefinedHouseCusps);
+    for (double declination : {-23.4, 0.0, 12.0, 23.4}) {
+        const auto cusps = house_cusps(madrid, jd, jd, HouseSystem::Sunshine, declination);
+        ASSERT_TRUE(cusps);
+        const auto& c = cusps->cusp_ecliptic_longitude_deg;
+        EXPECT_NEAR(angle_difference(c[0], cusps->ascendant_deg, 360.0), 0.0, 1e-9);
+        EXPECT_NEAR(angle_difference(c[9], cusps->midheaven_deg, 360.0), 0.0, 1e-9);
+        EXPECT_NEAR(angle_difference(c[6], cusps->ascendant_deg + 180.0, 360.0), 0.0, 1e-9);
+        EXPECT_NEAR(angle_difference(c[3], cusps->midheaven_deg + 180.0, 360.0), 0.0, 1e-9);
+        // The intermediate cusps follow the Sun's parallel, not the
+        // ascendant's as APC's do.
+        const auto apc = house_cusps(madrid, jd, jd, HouseSystem::Apc);
+        ASSERT_TRUE(apc);
+        EXPECT_GT(std::abs(angle_difference(c[10], apc->cusp_ecliptic_longitude_deg[10], 360.0)), 1e-3);
     }
 }
 

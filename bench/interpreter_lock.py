@@ -1,0 +1,129 @@
+"""How long calls share the interpreter: a ticker thread's longest gap during a
+1,000,000-instant positions_for_julian_days call, how soon Ctrl-C (SIGINT from
+another process) stops such a call, and two threads each with its own Engine
+against the same work done serially.
+
+Usage: python3 bench/interpreter_lock.py
+"""
+from __future__ import annotations
+
+import hashlib
+import os
+import pathlib
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+import numpy as np
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "tests" / "reference"))
+import data_files  # noqa: E402
+
+import orvane  # noqa: E402
+
+BODIES = ["sun", "moon", "mercury", "venus", "mars"]
+DAYS = np.linspace(2415020.5, 2469807.5, 1_000_000)  # 1900-2050, inside DE421
+
+
+def sha256(path: pathlib.Path) -> str:
+    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
+def open_engine() -> orvane.Engine:
+    kernel = data_files.de421()
+    return orvane.open(str(kernel), sha256(kernel))
+
+
+def ticker_gap() -> tuple[float, float]:
+    engine = open_engine()
+    stop = threading.Event()
+    gaps: list[float] = []
+
+    def tick() -> None:
+        last = time.perf_counter()
+        while not stop.is_set():
+            time.sleep(0.001)
+            now = time.perf_counter()
+            gaps.append(now - last)
+            last = now
+
+    ticker = threading.Thread(target=tick)
+    ticker.start()
+    start = time.perf_counter()
+    engine.positions_for_julian_days(BODIES, DAYS, "tt", orvane.geometric())
+    took = time.perf_counter() - start
+    stop.set()
+    ticker.join()
+    return took, max(gaps)
+
+
+def interrupt_child() -> None:
+    engine = open_engine()
+    print("ready", flush=True)
+    try:
+        engine.positions_for_julian_days(BODIES, DAYS, "tt", orvane.apparent())
+        print("finished", time.time(), flush=True)
+    except KeyboardInterrupt:
+        print("interrupted", time.time(), flush=True)
+
+
+def ctrl_c_latency() -> float | None:
+    child = subprocess.Popen([sys.executable, __file__, "--interrupt-child"], stdout=subprocess.PIPE, text=True)
+    assert child.stdout is not None
+    assert child.stdout.readline().strip() == "ready"
+    time.sleep(1.0)  # about one second into the call
+    sent = time.time()
+    child.send_signal(signal.SIGINT)
+    outcome, at = child.stdout.readline().split()
+    child.wait()
+    return float(at) - sent if outcome == "interrupted" else None
+
+
+def two_threads() -> tuple[float, float]:
+    days = DAYS[:400_000]
+    options = orvane.apparent()
+    engines = [open_engine(), open_engine()]
+    for engine in engines:
+        engine.positions_for_julian_days(BODIES, days[:1000], "tt", options)
+    start = time.perf_counter()
+    for engine in engines:
+        engine.positions_for_julian_days(BODIES, days, "tt", options)
+    serial = time.perf_counter() - start
+
+    ready = threading.Barrier(2)
+    spans: list[tuple[float, float]] = []
+
+    def work() -> None:
+        engine = open_engine()  # an Engine belongs to the thread that opened it
+        engine.positions_for_julian_days(BODIES, days[:1000], "tt", options)
+        ready.wait()
+        begin = time.perf_counter()
+        engine.positions_for_julian_days(BODIES, days, "tt", options)
+        spans.append((begin, time.perf_counter()))
+
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    return serial, max(end for _, end in spans) - min(begin for begin, _ in spans)
+
+
+def main() -> None:
+    if "--interrupt-child" in sys.argv:
+        interrupt_child()
+        return
+    took, gap = ticker_gap()
+    print(f"1,000,000 instants x {len(BODIES)} bodies (geometric): {took:.2f} s, longest ticker gap {gap * 1000:.1f} ms")
+    latency = ctrl_c_latency()
+    print("Ctrl-C one second into a 1,000,000-instant apparent call: "
+          + ("the call ran to its end" if latency is None else f"KeyboardInterrupt after {latency * 1000:.0f} ms"))
+    serial, parallel = two_threads()
+    print(f"400,000 instants x {len(BODIES)} bodies (apparent) twice: serial {serial:.2f} s, "
+          f"two threads with an Engine each {parallel:.2f} s ({parallel / serial:.2f} of serial) on {os.cpu_count()} cores")
+
+
+if __name__ == "__main__":
+    main()
