@@ -50,6 +50,21 @@ std::expected<T, std::string> parse_name(std::string_view input, const std::arra
     return std::unexpected(std::string(prefix) + quoted(normalised));
 }
 
+// The value of the table row named by `input` (its name or one of its other
+// names, spelled by the rule of `spells`).
+template <class Row, std::size_t N, class Value>
+std::expected<Value, std::string> parse_row(std::string_view input, const std::array<Row, N>& rows,
+                                            std::string_view prefix, Value Row::*value) {
+    std::string normalised = ascii_lowercase(trim_white_space(input));
+    for (const Row& row : rows) {
+        if (spells(row.name, normalised)) return row.*value;
+        for (std::string_view other : row.other_names) {
+            if (spells(other, normalised)) return row.*value;
+        }
+    }
+    return std::unexpected(std::string(prefix) + quoted(normalised));
+}
+
 constexpr std::array<Name<Body>, 11> BODY_NAMES{{
     {"sun", Body::Sun}, {"moon", Body::Moon}, {"mercury", Body::Mercury}, {"venus", Body::Venus},
     {"earth", Body::Earth}, {"mars", Body::Mars}, {"jupiter", Body::Jupiter}, {"saturn", Body::Saturn},
@@ -72,14 +87,6 @@ constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
 constexpr std::array<Name<TimeScale>, 4> TIME_SCALE_NAMES{{
     {"utc", TimeScale::Utc}, {"ut1", TimeScale::Ut1}, {"tt", TimeScale::Tt}, {"tdb", TimeScale::Tdb},
 }};
-constexpr std::array<Name<SeasonEvent>, 6> SEASON_EVENT_NAMES{{
-    {"march_equinox", SeasonEvent::MarchEquinox},
-    {"vernal_equinox", SeasonEvent::MarchEquinox},
-    {"june_solstice", SeasonEvent::JuneSolstice},
-    {"september_equinox", SeasonEvent::SeptemberEquinox},
-    {"autumnal_equinox", SeasonEvent::SeptemberEquinox},
-    {"december_solstice", SeasonEvent::DecemberSolstice},
-}};
 constexpr std::array<Name<SiderealMode>, 20> SIDEREAL_MODE_NAMES{{
     {"lahiri", SiderealMode::Lahiri},
     {"fagan_bradley", SiderealMode::FaganBradley},
@@ -101,10 +108,6 @@ constexpr std::array<Name<SiderealMode>, 20> SIDEREAL_MODE_NAMES{{
     {"galactic_center_gil_brand", SiderealMode::GalacticCentreGilBrand},
     {"galactic_centre_cochrane", SiderealMode::GalacticCentreCochrane},
     {"galactic_center_cochrane", SiderealMode::GalacticCentreCochrane},
-}};
-constexpr std::array<Name<LunationEvent>, 2> LUNATION_EVENT_NAMES{{
-    {"new_moon", LunationEvent::NewMoon},
-    {"full_moon", LunationEvent::FullMoon},
 }};
 constexpr std::array<Name<ReferenceEpoch>, 2> REFERENCE_EPOCH_NAMES{{
     {"j2000", ReferenceEpoch::J2000},
@@ -166,23 +169,16 @@ std::expected<TimeScale, std::string> parse_time_scale(std::string_view text) {
     return parse_name(text, TIME_SCALE_NAMES, "unknown time scale ");
 }
 std::expected<HouseSystem, std::string> parse_house_system(std::string_view text) {
-    std::string normalised = ascii_lowercase(trim_white_space(text));
-    for (const HouseSystemRow& row : HOUSE_SYSTEMS) {
-        if (spells(row.name, normalised)) return row.system;
-        for (std::string_view other : row.other_names) {
-            if (spells(other, normalised)) return row.system;
-        }
-    }
-    return std::unexpected("unknown house system " + quoted(normalised));
+    return parse_row(text, HOUSE_SYSTEMS, "unknown house system ", &HouseSystemRow::system);
 }
 std::expected<SeasonEvent, std::string> parse_season_event(std::string_view text) {
-    return parse_name(text, SEASON_EVENT_NAMES, "unknown season event ");
+    return parse_row(text, SEASON_EVENTS, "unknown season event ", &AngleEventRow<SeasonEvent>::kind);
 }
 std::expected<SiderealMode, std::string> parse_sidereal_mode(std::string_view text) {
     return parse_name(text, SIDEREAL_MODE_NAMES, "unknown sidereal mode ");
 }
 std::expected<LunationEvent, std::string> parse_lunation_event(std::string_view text) {
-    return parse_name(text, LUNATION_EVENT_NAMES, "unknown lunation event ");
+    return parse_row(text, LUNATION_EVENTS, "unknown lunation event ", &AngleEventRow<LunationEvent>::kind);
 }
 std::expected<ReferenceEpoch, std::string> parse_reference_epoch(std::string_view text) {
     return parse_name(text, REFERENCE_EPOCH_NAMES, "unknown reference epoch ");
@@ -212,8 +208,8 @@ std::string_view canonical_name(OriginKind origin) { return first_name(ORIGIN_NA
 std::string_view canonical_name(CoordinateSystem system) { return first_name(COORDINATE_SYSTEM_NAMES, system); }
 std::string_view canonical_name(ReferenceEpoch epoch) { return first_name(REFERENCE_EPOCH_NAMES, epoch); }
 std::string_view canonical_name(HouseSystem system) { return house_system_row(system).name; }
-std::string_view canonical_name(SeasonEvent event) { return first_name(SEASON_EVENT_NAMES, event); }
-std::string_view canonical_name(LunationEvent event) { return first_name(LUNATION_EVENT_NAMES, event); }
+std::string_view canonical_name(SeasonEvent event) { return angle_event_row(event).name; }
+std::string_view canonical_name(LunationEvent event) { return angle_event_row(event).name; }
 std::string_view canonical_name(SiderealMode mode) { return first_name(SIDEREAL_MODE_NAMES, mode); }
 std::string_view canonical_name(HorizonEventKind kind) { return first_name(HORIZON_EVENT_KIND_NAMES, kind); }
 

@@ -9,15 +9,14 @@
 #include "core/position_options.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
+#include "engine/angle_events.hpp"
 
 // The names by which Python callers refer to bodies, scales, origins, frames
 // and events. Each parser trims Unicode white space, lower-cases ASCII letters
-// and accepts only the whole names listed; a failure's text is the parser's
-// prefix and the normalised input, quoted.
+// and accepts a listed name whose words are joined by "-", "_" or " " or
+// written together; a failure's text is the parser's prefix and the
+// normalised input, quoted.
 namespace orvane::python {
-
-enum class SeasonEvent : std::uint8_t { MarchEquinox, JuneSolstice, SeptemberEquinox, DecemberSolstice };
-enum class LunationEvent : std::uint8_t { NewMoon, FullMoon };
 
 std::expected<Body, std::string> parse_body(std::string_view text);
 // A body as a NAIF id: one of the eleven names, a name of the id table

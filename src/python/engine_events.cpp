@@ -21,17 +21,8 @@ const Signature RISE_SET_TRANSIT_SIGNATURE{"rise_set_transit", {"body", "observe
 const Signature NEXT_HORIZON_SIGNATURE{
     "next_horizon_event", {"body", "observer", "after", "kind", "altitude_deg"}, 5};
 
-double season_target_deg(SeasonEvent event) {
-    switch (event) {
-        case SeasonEvent::MarchEquinox: return 0.0;
-        case SeasonEvent::JuneSolstice: return 90.0;
-        case SeasonEvent::SeptemberEquinox: return 180.0;
-        case SeasonEvent::DecemberSolstice: return 270.0;
-    }
-    return 0.0;
-}
-
-double lunation_target_deg(LunationEvent event) { return event == LunationEvent::NewMoon ? 0.0 : 180.0; }
+double season_target_deg(SeasonEvent event) { return angle_event_row(event).target_deg; }
+double lunation_target_deg(LunationEvent event) { return angle_event_row(event).target_deg; }
 
 // next_season_event / next_lunation share their shape.
 template <class Event, class Parse, class Target, class Search>

@@ -2,6 +2,7 @@
 // method per value, a `name` property, and a constructor that parses a name.
 #include <array>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "core/houses/house_systems.hpp"
@@ -114,24 +115,43 @@ PyObject* enum_repr(PyObject* self) {
      METH_FASTCALL | METH_KEYWORDS | METH_CLASS, NAME "($cls)\n--\n\n"}
 #define ORVANE_END_METHODS {nullptr, nullptr, 0, nullptr}
 
-// The house systems' class methods, one per row of the table.
-template <std::size_t I>
-PyObject* house_system_value(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    return enum_value<HouseSystem, HOUSE_SYSTEMS[I].system>(cls, args, nargs, kwnames);
+// The class methods of a vocabulary, one per row of its table: the row's name
+// gives the method's name, its member `value` the value, `describe` the line of
+// its docstring.
+template <const auto& ROWS, auto VALUE, std::size_t I>
+PyObject* row_value(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    constexpr auto value = ROWS[I].*VALUE;
+    return enum_value<std::remove_cv_t<decltype(value)>, value>(cls, args, nargs, kwnames);
 }
 
-template <std::size_t... I>
-std::array<PyMethodDef, sizeof...(I) + 1> house_system_methods(std::index_sequence<I...>) {
-    static std::array<std::string, sizeof...(I)> docs{
-        (std::string(HOUSE_SYSTEMS[I].name) + "($cls)\n--\n\nThe " + std::string(HOUSE_SYSTEMS[I].title) +
-         " house system.")...};
-    return {{{HOUSE_SYSTEMS[I].name.data(),
-              reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(house_system_value<I>)),
+template <const auto& ROWS, auto VALUE, class Row, std::size_t... I>
+std::array<PyMethodDef, sizeof...(I) + 1> row_methods(std::string (*describe)(const Row&),
+                                                      std::index_sequence<I...>) {
+    static const std::array<std::string, sizeof...(I)> docs{
+        (std::string(ROWS[I].name) + "($cls)\n--\n\n" + describe(ROWS[I]))...};
+    return {{{ROWS[I].name.data(), reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(row_value<ROWS, VALUE, I>)),
               METH_FASTCALL | METH_KEYWORDS | METH_CLASS, docs[I].c_str()}...,
              ORVANE_END_METHODS}};
 }
 
-auto HOUSE_SYSTEM_METHODS = house_system_methods(std::make_index_sequence<HOUSE_SYSTEMS.size()>());
+template <const auto& ROWS, auto VALUE, class Row>
+auto table_methods(std::string (*describe)(const Row&)) {
+    return row_methods<ROWS, VALUE>(describe, std::make_index_sequence<ROWS.size()>());
+}
+
+// A whole number of degrees as written in prose.
+std::string degrees(double value) { return std::to_string(static_cast<int>(value)) + "\u00b0"; }
+
+auto HOUSE_SYSTEM_METHODS = table_methods<HOUSE_SYSTEMS, &HouseSystemRow::system>(
+    +[](const HouseSystemRow& row) { return "The " + std::string(row.title) + " house system."; });
+auto SEASON_EVENT_METHODS = table_methods<SEASON_EVENTS, &AngleEventRow<SeasonEvent>::kind>(
+    +[](const AngleEventRow<SeasonEvent>& row) {
+        return "The Sun at apparent ecliptic longitude " + degrees(row.target_deg) + ".";
+    });
+auto LUNATION_EVENT_METHODS = table_methods<LUNATION_EVENTS, &AngleEventRow<LunationEvent>::kind>(
+    +[](const AngleEventRow<LunationEvent>& row) {
+        return "The Moon at apparent elongation " + degrees(row.target_deg) + " from the Sun.";
+    });
 
 // "House-division algorithm", then every system's title from the table.
 const char* house_system_doc() {
@@ -147,18 +167,6 @@ const char* house_system_doc() {
     return doc.c_str();
 }
 
-PyMethodDef SEASON_EVENT_METHODS[] = {
-    ORVANE_ENUM_VALUE(SeasonEvent, MarchEquinox, "march_equinox"),
-    ORVANE_ENUM_VALUE(SeasonEvent, JuneSolstice, "june_solstice"),
-    ORVANE_ENUM_VALUE(SeasonEvent, SeptemberEquinox, "september_equinox"),
-    ORVANE_ENUM_VALUE(SeasonEvent, DecemberSolstice, "december_solstice"),
-    ORVANE_END_METHODS,
-};
-PyMethodDef LUNATION_EVENT_METHODS[] = {
-    ORVANE_ENUM_VALUE(LunationEvent, NewMoon, "new_moon"),
-    ORVANE_ENUM_VALUE(LunationEvent, FullMoon, "full_moon"),
-    ORVANE_END_METHODS,
-};
 PyMethodDef SIDEREAL_MODE_METHODS[] = {
     ORVANE_ENUM_VALUE(SiderealMode, Lahiri, "lahiri"),
     ORVANE_ENUM_VALUE(SiderealMode, FaganBradley, "fagan_bradley"),
@@ -198,8 +206,8 @@ PyTypeObject* create_enum_class(PyMethodDef* methods) {
 }  // namespace
 
 PyTypeObject* create_house_system_class() { return create_enum_class<HouseSystem>(HOUSE_SYSTEM_METHODS.data()); }
-PyTypeObject* create_season_event_class() { return create_enum_class<SeasonEvent>(SEASON_EVENT_METHODS); }
-PyTypeObject* create_lunation_event_class() { return create_enum_class<LunationEvent>(LUNATION_EVENT_METHODS); }
+PyTypeObject* create_season_event_class() { return create_enum_class<SeasonEvent>(SEASON_EVENT_METHODS.data()); }
+PyTypeObject* create_lunation_event_class() { return create_enum_class<LunationEvent>(LUNATION_EVENT_METHODS.data()); }
 PyTypeObject* create_sidereal_mode_class() { return create_enum_class<SiderealMode>(SIDEREAL_MODE_METHODS); }
 PyTypeObject* create_horizon_event_kind_class() {
     return create_enum_class<HorizonEventKind>(HORIZON_EVENT_KIND_METHODS);

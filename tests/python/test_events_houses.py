@@ -172,3 +172,21 @@ def test_house_cusps_agree_with_swisseph():
             assert abs((mine - theirs + 180) % 360 - 180) * 3600 < 1.0
         assert abs((ours.ascendant_deg - angles[0] + 180) % 360 - 180) * 3600 < 1.0
         assert abs((ours.midheaven_deg - angles[1] + 180) % 360 - 180) * 3600 < 1.0
+
+
+def test_each_season_and_lunation_reaches_its_angle(engine):
+    after = orvane.Instant.tt(NEW_YEAR)
+    options = orvane.apparent()
+
+    def off(angle: float, target: float) -> float:
+        return abs((angle - target + 180.0) % 360.0 - 180.0)
+
+    for kind, longitude in [("march_equinox", 0.0), ("june_solstice", 90.0), ("september_equinox", 180.0),
+                            ("december_solstice", 270.0)]:
+        when = engine.next_season_event(after, kind)
+        assert off(engine.position("sun", when, options).longitude_deg, longitude) < 1e-4, kind
+    for kind, elongation in [("new_moon", 0.0), ("full_moon", 180.0)]:
+        when = engine.next_lunation(after, kind)
+        moon = engine.position("moon", when, options).longitude_deg
+        sun = engine.position("sun", when, options).longitude_deg
+        assert off(moon - sun, elongation) < 1e-4, kind
