@@ -102,7 +102,7 @@ def almanac_day(day: DayAlmanac) -> JSON:
     >>> from orvane_tools.almanac import day_almanac
     >>> oslo = orvane_tools.place(lat=59.91, lon=10.75)
     >>> almanac_day(day_almanac(orvane_tools.default_engine(), oslo, datetime.date(2026, 6, 21),
-    ...                         datetime.timezone.utc))["civil_dawn"]
+    ...                         datetime.timezone.utc))["nautical_dawn"]
     'up'
     """
     row: JSON = {
