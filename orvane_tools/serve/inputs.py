@@ -19,8 +19,8 @@ from orvane_tools.sky import MOON_EDGES
 
 #: Instants in one positions request (a day in minutes is 1,440).
 MAX_INSTANTS = 10_000
-#: Rows (instants times bodies) in one positions request.
-MAX_ROWS = 100_000
+#: Rows (instants times bodies) in one positions request (about 4 MB of JSON).
+MAX_ROWS = 20_000
 #: Bodies in one positions request.
 MAX_BODIES = 32
 #: Local days in one almanac request: a leap year.
