@@ -61,7 +61,7 @@ def chart_answer(result: charts.Chart, when: datetime) -> JSON:
 
     >>> import orvane_tools, datetime
     >>> moment = datetime.datetime(2000, 1, 1, 12, tzinfo=datetime.timezone.utc)
-    >>> answer = chart_answer(orvane_tools.chart(moment, orvane_tools.place(lat=0, lon=0)), moment)
+    >>> answer = chart_answer(charts.chart(moment, orvane_tools.place(lat=0, lon=0)), moment)
     >>> answer["points"][0]["name"], answer["points"][0]["sign"]
     ('sun', 'Capricorn')
     """
