@@ -114,6 +114,8 @@ BAD_REQUESTS = [
     ("/v1/positions", {"bodies": "sun", "at": "2000-01-01", "origin": "topocentric"}, 422, "place"),
     ("/v1/positions", {"bodies": ",".join(["sun"] * 40), "at": "2000-01-01"}, 422, "bodies"),
     ("/v1/positions", {"bodies": "sun", "at": "2000-01-01", "from": "2000-01-01"}, 422, "at"),
+    ("/v1/positions", {"bodies": "sun,moon,mars", "from": "2000-01-01", "to": "2000-01-05T20:00", "step": "1m"}, 422,
+     "step"),
     ("/v1/almanac", {"place": "0,0", "from": "2026-01-01", "to": "2027-06-01"}, 422, "to"),
     ("/v1/almanac", {"place": "0,0", "from": "2026-01-01", "to": "2026-01-02", "moon_edge": "lower"}, 422, "moon_edge"),
     ("/v1/events", {"from": "1900-01-01", "to": "2099-01-01"}, 422, "to"),
@@ -125,7 +127,7 @@ BAD_REQUESTS = [
 @pytest.mark.parametrize(("path", "query", "status", "field"), BAD_REQUESTS)
 def test_bad_input_is_refused_naming_the_field(client, path, query, status, field) -> None:  # type: ignore[no-untyped-def]
     response = client.get(path, params=query)
-    assert response.status_code == status, response.text
+    assert response.status_code == status, response.text[:300]
     error = response.json()["error"]
     assert error["field"] == field and error["message"]
     assert client.get("/v1/health").status_code == 200
@@ -189,3 +191,11 @@ def test_openapi_states_the_limits(client) -> None:  # type: ignore[no-untyped-d
     assert {"/v1/positions", "/v1/chart", "/v1/chart.svg", "/v1/almanac", "/v1/events", "/v1/health"} <= set(
         document["paths"])
     assert "10000 instants" in document["info"]["description"]
+
+
+@pytest.mark.parametrize("argv", [["serve", "--workers", "0"], ["serve", "--port", "http"], ["serve", "--port", "-1"]])
+def test_serve_flags_are_checked_before_anything_starts(argv, capsys) -> None:  # type: ignore[no-untyped-def]
+    from orvane_tools.cli import main
+
+    assert main(argv) == 2
+    assert "orvane: error: argument --" in capsys.readouterr().err
