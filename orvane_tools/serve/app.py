@@ -16,7 +16,7 @@ from typing import Any
 
 import anyio.to_thread
 import orvane
-from fastapi import FastAPI, Query, Request
+from fastapi import FastAPI, Request
 from fastapi.responses import HTMLResponse, JSONResponse, Response
 
 from orvane_tools import almanac, chart
@@ -31,7 +31,44 @@ from orvane_tools.serve.operations import Operations, log_to_standard_error
 THREADS = 4
 _UTC: tzinfo = timezone.utc
 _DETERMINISTIC = frozenset({"/v1/positions", "/v1/chart", "/v1/chart.svg", "/v1/almanac", "/v1/events"})
-_CHART_FIELDS = ("date", "time", "tz", "place", "houses", "sidereal", "calendar", "fold", "polar_fallback")
+# Each endpoint's query fields with their descriptions, in the order the endpoint reads them.
+_POSITION_FIELDS = (
+    ("bodies", "comma-separated names or NAIF ids: sun,moon,mars (required)"),
+    ("at", "one ISO instant (UTC unless it carries an offset); or from and to"),
+    ("from", "first ISO instant of a range"),
+    ("to", "last ISO instant of a range"),
+    ("step", "step of a range: 1d, 6h, 10m, 30s (default 1d)"),
+    ("origin", "geocentric (default), topocentric, heliocentric, barycentric"),
+    ("frame", "ecliptic (default) or equatorial"),
+    ("epoch", "of_date (default) or j2000"),
+    ("geometric", "true for geometric places (default false: apparent)"),
+    ("place", "LAT,LON[,HEIGHT_M], for the topocentric origin"),
+    ("sidereal", "sidereal mode (ecliptic of date)"),
+)
+_CHART_FIELDS = (
+    ("date", "local date YYYY-MM-DD (required)"),
+    ("time", "local time HH:MM[:SS] (required)"),
+    ("tz", "IANA zone or offset such as +02:00 (default UTC)"),
+    ("place", "LAT,LON[,HEIGHT_M] (required)"),
+    ("houses", "house system (default placidus)"),
+    ("sidereal", "sidereal mode"),
+    ("calendar", "gregorian (default), julian or auto"),
+    ("fold", "0 or 1: the reading of a local time the zone skips or repeats"),
+    ("polar_fallback", "house system inside the polar circles (default porphyry)"),
+)
+_ALMANAC_FIELDS = (
+    ("place", "LAT,LON[,HEIGHT_M] (required)"),
+    ("from", "first local date (required)"),
+    ("to", "last local date (required)"),
+    ("tz", "IANA zone or offset (default UTC)"),
+    ("moon_edge", "upper_limb (default) or centre"),
+)
+_EVENT_FIELDS = (
+    ("from", "ISO date or date-time (required)"),
+    ("to", "ISO date or date-time (required)"),
+    ("tz", "zone of from, to and the times shown (default UTC)"),
+    ("kind", f"comma-separated: {', '.join(inputs.EVENT_KINDS)}"),
+)
 _LIMITS = (f"Limits on one request: {inputs.MAX_INSTANTS} instants, {inputs.MAX_ROWS} rows and "
            f"{inputs.MAX_BODIES} bodies for positions; {inputs.MAX_ALMANAC_DAYS} days for an almanac; "
            f"{inputs.MAX_EVENT_DAYS} days for events; {inputs.MAX_TEXT} characters a field. "
@@ -58,10 +95,24 @@ def _computing(field: str) -> Iterator[None]:
         raise InputError(field, str(error).splitlines()[0] if str(error) else f"bad {field}") from None
 
 
-def _only(request: Request, allowed: tuple[str, ...]) -> None:
-    for name in request.query_params:
-        if name not in allowed:
-            raise InputError(name, f"unknown field {name!r}; this endpoint takes: {', '.join(allowed)}")
+def _fields(request: Request, fields: tuple[tuple[str, str], ...]) -> list[str | None]:
+    """The query's values of ``fields`` in order (None where absent); an unknown field is refused.
+
+    The fields are read here rather than declared to FastAPI one by one: its
+    validation of each would cost more than a chart's computation.
+    """
+    query = request.query_params
+    names = [name for name, _ in fields]
+    for name in query:
+        if name not in names:
+            raise InputError(name, f"unknown field {name!r}; this endpoint takes: {', '.join(names)}")
+    return [query.get(name) for name in names]
+
+
+def _parameters(fields: tuple[tuple[str, str], ...]) -> dict[str, Any]:
+    """The fields as OpenAPI query parameters (strings, read as the command line reads them)."""
+    return {"parameters": [{"name": name, "in": "query", "required": False, "description": description,
+                            "schema": {"type": "string"}} for name, description in fields]}
 
 
 def create_app(spec: EngineSpec | None = None) -> FastAPI:
@@ -99,22 +150,11 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
                              "covers_tdb_julian_days": [covered.start_julian_day, covered.end_julian_day],
                              "data": data}, headers={"cache-control": "no-store"})
 
-    @app.get("/v1/positions")
-    def positions(request: Request,
-                  bodies: str | None = Query(None, description="comma-separated names or NAIF ids: sun,moon,mars"),
-                  at: str | None = Query(None, description="one ISO instant (UTC unless it carries an offset)"),
-                  start: str | None = Query(None, alias="from", description="first ISO instant of a range"),
-                  end: str | None = Query(None, alias="to", description="last ISO instant of a range"),
-                  step: str | None = Query(None, description="step of a range: 1d, 6h, 10m, 30s (default 1d)"),
-                  origin: str | None = Query(None, description="geocentric, topocentric, heliocentric, barycentric"),
-                  frame: str | None = Query(None, description="ecliptic or equatorial"),
-                  epoch: str | None = Query(None, description="of_date or j2000"),
-                  geometric: str | None = Query(None, description="true for geometric places"),
-                  place: str | None = Query(None, description="LAT,LON[,HEIGHT_M] for topocentric"),
-                  sidereal: str | None = Query(None, description="sidereal mode (ecliptic of date)")) -> JSONResponse:
+    @app.get("/v1/positions", openapi_extra=_parameters(_POSITION_FIELDS))
+    def positions(request: Request) -> JSONResponse:
         """Positions of bodies at one instant (``at``) or over a range (``from``, ``to``, ``step``)."""
-        _only(request, ("bodies", "at", "from", "to", "step", "origin", "frame", "epoch", "geometric", "place",
-                        "sidereal"))
+        bodies, at, start, end, step, origin, frame, epoch, geometric, place, sidereal = _fields(
+            request, _POSITION_FIELDS)
         names = read("bodies", bodies, inputs.bodies)
         if len(names) > inputs.MAX_BODIES:
             raise InputError("bodies", f"more than {inputs.MAX_BODIES} bodies")
@@ -158,10 +198,8 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
         return answer({"origin": origin_, "frame": frame_, "epoch": epoch_, "apparent": apparent,
                        "sidereal": mode, "positions": rows})
 
-    def drawn_chart(request: Request, date: str | None, time: str | None, tz: str | None, place: str | None,
-                    houses: str | None, sidereal: str | None, calendar: str | None, fold: str | None,
-                    polar_fallback: str | None) -> tuple[chart.Chart, datetime, tzinfo]:
-        _only(request, _CHART_FIELDS)
+    def drawn_chart(request: Request) -> tuple[chart.Chart, datetime, tzinfo]:
+        date, time, tz, place, houses, sidereal, calendar, fold, polar_fallback = _fields(request, _CHART_FIELDS)
         zone = read("tz", tz, inputs.zone, default=_UTC)
         where = read("place", place, inputs.place)
         system = read("houses", houses, inputs.house_system, default="placidus")
@@ -175,44 +213,25 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
                                  polar_fallback=fallback)
         return result, when, zone
 
-    chart_query: dict[str, Any] = {
-        "date": Query(None, description="local date YYYY-MM-DD"),
-        "time": Query(None, description="local time HH:MM[:SS]"),
-        "tz": Query(None, description="IANA zone or offset such as +02:00 (default UTC)"),
-        "place": Query(None, description="LAT,LON[,HEIGHT_M]"),
-    }
-
-    @app.get("/v1/chart")
-    def chart_json(request: Request, date: str | None = chart_query["date"], time: str | None = chart_query["time"],
-                   tz: str | None = chart_query["tz"], place: str | None = chart_query["place"],
-                   houses: str | None = None, sidereal: str | None = None, calendar: str | None = None,
-                   fold: str | None = None, polar_fallback: str | None = None) -> JSONResponse:
+    @app.get("/v1/chart", openapi_extra=_parameters(_CHART_FIELDS))
+    def chart_json(request: Request) -> JSONResponse:
         """A chart as JSON: points, angles, house cusps, aspects."""
-        result, when, _ = drawn_chart(request, date, time, tz, place, houses, sidereal, calendar, fold,
-                                      polar_fallback)
+        result, when, _ = drawn_chart(request)
         return answer(answers.chart_answer(result, when))
 
-    @app.get("/v1/chart.svg")
-    def chart_svg(request: Request, date: str | None = chart_query["date"], time: str | None = chart_query["time"],
-                  tz: str | None = chart_query["tz"], place: str | None = chart_query["place"],
-                  houses: str | None = None, sidereal: str | None = None, calendar: str | None = None,
-                  fold: str | None = None, polar_fallback: str | None = None) -> Response:
+    @app.get("/v1/chart.svg", openapi_extra=_parameters(_CHART_FIELDS))
+    def chart_svg(request: Request) -> Response:
         """The chart's wheel as SVG."""
         from orvane_tools.wheel import wheel_svg
 
-        result, when, zone = drawn_chart(request, date, time, tz, place, houses, sidereal, calendar, fold,
-                                         polar_fallback)
+        result, when, zone = drawn_chart(request)
         title = f"{when.isoformat(timespec='minutes')} {getattr(zone, 'key', None) or zone}"
         return Response(wheel_svg(result, title=title), media_type="image/svg+xml")
 
-    @app.get("/v1/almanac")
-    def almanac_days(request: Request, place: str | None = Query(None, description="LAT,LON[,HEIGHT_M]"),
-                     start: str | None = Query(None, alias="from", description="first local date"),
-                     end: str | None = Query(None, alias="to", description="last local date"),
-                     tz: str | None = Query(None, description="IANA zone or offset (default UTC)"),
-                     moon_edge: str | None = Query(None, description="upper_limb (default) or centre")) -> JSONResponse:
+    @app.get("/v1/almanac", openapi_extra=_parameters(_ALMANAC_FIELDS))
+    def almanac_days(request: Request) -> JSONResponse:
         """Sun and Moon, day by day, in local time."""
-        _only(request, ("place", "from", "to", "tz", "moon_edge"))
+        place, start, end, tz, moon_edge = _fields(request, _ALMANAC_FIELDS)
         where = read("place", place, inputs.place)
         first = read("from", start, inputs.day)
         last = read("to", end, inputs.day)
@@ -230,15 +249,10 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
         return answer({"place": {"lat": where.latitude_deg, "lon": where.longitude_east_deg, "height_m": where.height_m},
                        "tz": str(getattr(zone, "key", None) or zone), "days": days})
 
-    @app.get("/v1/events")
-    def events(request: Request,
-               start: str | None = Query(None, alias="from", description="ISO date or date-time"),
-               end: str | None = Query(None, alias="to", description="ISO date or date-time"),
-               tz: str | None = Query(None, description="zone of from, to and the times shown (default UTC)"),
-               kind: str | None = Query(None, description=f"comma-separated: {', '.join(inputs.EVENT_KINDS)}")
-               ) -> JSONResponse:
+    @app.get("/v1/events", openapi_extra=_parameters(_EVENT_FIELDS))
+    def events(request: Request) -> JSONResponse:
         """Equinoxes, solstices, new and full Moons between two moments."""
-        _only(request, ("from", "to", "tz", "kind"))
+        start, end, tz, kind = _fields(request, _EVENT_FIELDS)
         zone = read("tz", tz, inputs.zone, default=_UTC)
         first = read("from", start, lambda text: to_instant(_local(text, zone)))
         last = read("to", end, lambda text: to_instant(_local(text, zone)))

@@ -191,6 +191,8 @@ def test_openapi_states_the_limits(client) -> None:  # type: ignore[no-untyped-d
     assert {"/v1/positions", "/v1/chart", "/v1/chart.svg", "/v1/almanac", "/v1/events", "/v1/health"} <= set(
         document["paths"])
     assert "10000 instants" in document["info"]["description"]
+    fields = {parameter["name"] for parameter in document["paths"]["/v1/chart"]["get"]["parameters"]}
+    assert {"date", "time", "tz", "place", "houses"} <= fields
 
 
 @pytest.mark.parametrize("argv", [["serve", "--workers", "0"], ["serve", "--port", "http"], ["serve", "--port", "-1"]])
