@@ -310,6 +310,18 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
     writer.close()
 
 
+def run_serve(args: argparse.Namespace, out: TextIO) -> None:
+    from orvane_tools.serve import serve  # needs the extra: pip install orvane[serve]
+
+    serve(args.host, args.port, args.workers)
+
+
+def _positive(text: str) -> int:
+    if not text.strip().isdigit() or int(text) < 1:
+        raise argparse.ArgumentTypeError(f"expected a whole number of at least 1, not {text!r}")
+    return int(text)
+
+
 # --- the parser --------------------------------------------------------------
 
 def build_parser() -> argparse.ArgumentParser:
@@ -398,6 +410,15 @@ def build_parser() -> argparse.ArgumentParser:
     kinds = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent))
     events.add_argument("--kind", type=kind_list(kinds), metavar="KIND[,KIND]",
                         help=f"only these events: {', '.join(kinds)}")
+    serve_ = commands.add_parser("serve", help="Answer positions, charts, almanacs and events over HTTP, with a chart page.",
+                                 description="Answer positions, charts, almanacs and events over HTTP (/v1/...), "
+                                 "with a chart page at / (needs the serve extra).",
+                                 epilog="example:\n  orvane serve --port 8000 --workers 2",
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    serve_.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
+    serve_.add_argument("--port", type=_positive, default=8000, help="port (default 8000)")
+    serve_.add_argument("--workers", type=_positive, default=1, help="worker processes (default 1)")
+    serve_.set_defaults(run=run_serve, quiet=True)
     return parser
 
 
