@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/dual_number.hpp"
 
 namespace orvane {
 namespace {
@@ -16,6 +17,11 @@ Vector3 divided(const Vector3& a, double divisor) {
     return {a[0] * inverse, a[1] * inverse, a[2] * inverse};
 }
 
+DualVector divided(const DualVector& a, Dual divisor) {
+    const Dual inverse = Dual{1.0, 0.0} / divisor;
+    return {a[0] * inverse, a[1] * inverse, a[2] * inverse};
+}
+
 // v cos θ + (k × v) sin θ + k (k·v)(1 − cos θ)
 Vector3 rodrigues(const Vector3& v, const Vector3& k, double sin_theta, double cos_theta) {
     Vector3 k_cross_v = cross(k, v);
@@ -25,6 +31,32 @@ Vector3 rodrigues(const Vector3& v, const Vector3& k, double sin_theta, double c
         out[i] = v[i] * cos_theta + k_cross_v[i] * sin_theta + k[i] * k_dot_v * (1.0 - cos_theta);
     }
     return out;
+}
+
+DualVector rodrigues(const DualVector& v, const DualVector& k, Dual sin_theta, Dual cos_theta) {
+    DualVector k_cross_v = cross(k, v);
+    Dual k_dot_v = dot(k, v);
+    DualVector out;
+    for (int i = 0; i < 3; ++i) {
+        out[i] = v[i] * cos_theta + k_cross_v[i] * sin_theta + k[i] * k_dot_v * (Dual{1.0, 0.0} - cos_theta);
+    }
+    return out;
+}
+
+CartesianState state_of(const DualVector& p) {
+    return CartesianState{{p[0].value, p[1].value, p[2].value}, {p[0].rate, p[1].rate, p[2].rate}};
+}
+
+// The position turned about a x b by the angle from a to b, a and b moving:
+// the rate of the result includes the rate of the turn.
+CartesianState rotate_moving(const DualVector& position, const DualVector& a, const DualVector& b) {
+    DualVector k = cross(a, b);
+    Dual k_squared = dot(k, k);
+    if (k_squared.value == 0.0) return state_of(position);
+    Dual sin_theta = sqrt(k_squared);
+    Dual cos_theta = dot(a, b);
+    DualVector axis = divided(k, sin_theta);
+    return state_of(rodrigues(position, axis, sin_theta, cos_theta));
 }
 
 }  // namespace
@@ -40,45 +72,60 @@ CartesianState rotate_state(const CartesianState& state, const Vector3& a, const
                           rodrigues(state.velocity, axis, sin_theta, cos_theta)};
 }
 
-CartesianState apply_stellar_aberration(const CartesianState& relative, const Vector3& observer_velocity) {
-    double length_squared = dot(relative.position, relative.position);
-    if (length_squared == 0.0) return relative;
-    Vector3 u = divided(relative.position, std::sqrt(length_squared));
-    Vector3 shifted;
-    for (int i = 0; i < 3; ++i) shifted[i] = u[i] + observer_velocity[i] * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
-    double shifted_squared = dot(shifted, shifted);
-    if (shifted_squared == 0.0) return relative;
-    return rotate_state(relative, u, divided(shifted, std::sqrt(shifted_squared)));
+// Direction u′ = (u + v/c)/|u + v/c| (Kaplan et al. 1989, AJ 97, 1197, first
+// order), differentiated with the target's and the observer's motions.
+CartesianState apply_stellar_aberration(const CartesianState& relative, const Vector3& observer_velocity,
+                                        const Vector3& observer_acceleration) {
+    const DualVector p = dual_vector(relative.position, relative.velocity);
+    Dual length_squared = dot(p, p);
+    if (length_squared.value == 0.0) return relative;
+    DualVector u = divided(p, sqrt(length_squared));
+    const DualVector v = dual_vector(observer_velocity, observer_acceleration);
+    DualVector shifted;
+    for (int i = 0; i < 3; ++i) shifted[i] = u[i] + v[i] * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
+    Dual shifted_squared = dot(shifted, shifted);
+    if (shifted_squared.value == 0.0) return relative;
+    return rotate_moving(p, u, divided(shifted, sqrt(shifted_squared)));
+}
+
+// The Sun's deflection (Kaplan et al. 1989; ERFA eraLd), differentiated with
+// the motions of target, observer and Sun.
+CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const CartesianState& observer,
+                                                    const CartesianState& sun) {
+    const DualVector p = dual_vector(relative.position, relative.velocity);
+    Dual length_squared = dot(p, p);
+    if (length_squared.value == 0.0) return relative;
+    DualVector u = divided(p, sqrt(length_squared));
+
+    const DualVector o = dual_vector(observer.position, observer.velocity);
+    const DualVector s = dual_vector(sun.position, sun.velocity);
+    DualVector d{s[0] - o[0], s[1] - o[1], s[2] - o[2]};
+    Dual d_squared = dot(d, d);
+    if (d_squared.value == 0.0) return relative;
+    Dual sun_distance = sqrt(d_squared);
+    const DualVector e = divided({-d[0], -d[1], -d[2]}, sun_distance);  // from the Sun to the observer
+
+    DualVector q{p[0] - d[0], p[1] - d[1], p[2] - d[2]};
+    Dual q_squared = dot(q, q);
+    if (q_squared.value == 0.0) return relative;
+    DualVector q_hat = divided(q, sqrt(q_squared));
+
+    Dual q_dot_e = dot(q_hat, e);
+    if (std::fabs(1.0 + q_dot_e.value) < 1e-6) return relative;  // behind the Sun
+    Dual w = Dual{SUN_SCHWARZSCHILD_KM, 0.0} / sun_distance / (Dual{1.0, 0.0} + q_dot_e);
+    Dual u_dot_q = dot(u, q_hat);
+    Dual u_dot_e = dot(u, e);
+    DualVector deflected;
+    for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * e[i] - u_dot_e * q_hat[i]);
+    Dual deflected_squared = dot(deflected, deflected);
+    if (deflected_squared.value == 0.0) return relative;
+    return rotate_moving(p, u, divided(deflected, sqrt(deflected_squared)));
 }
 
 CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const Vector3& observer_position,
                                                     const Vector3& sun_position) {
-    double length_squared = dot(relative.position, relative.position);
-    if (length_squared == 0.0) return relative;
-    Vector3 u = divided(relative.position, std::sqrt(length_squared));
-
-    Vector3 d{sun_position[0] - observer_position[0], sun_position[1] - observer_position[1],
-              sun_position[2] - observer_position[2]};
-    double d_squared = dot(d, d);
-    if (d_squared == 0.0) return relative;
-    double sun_distance = std::sqrt(d_squared);
-    const Vector3 e = divided({-d[0], -d[1], -d[2]}, sun_distance);  // from the Sun to the observer
-
-    Vector3 q{relative.position[0] - d[0], relative.position[1] - d[1], relative.position[2] - d[2]};
-    double q_squared = dot(q, q);
-    if (q_squared == 0.0) return relative;
-    Vector3 q_hat = divided(q, std::sqrt(q_squared));
-
-    double q_dot_e = dot(q_hat, e);
-    if (std::fabs(1.0 + q_dot_e) < 1e-6) return relative;  // behind the Sun
-    double w = SUN_SCHWARZSCHILD_KM / sun_distance / (1.0 + q_dot_e);
-    double u_dot_q = dot(u, q_hat);
-    double u_dot_e = dot(u, e);
-    Vector3 deflected;
-    for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * e[i] - u_dot_e * q_hat[i]);
-    double deflected_squared = dot(deflected, deflected);
-    if (deflected_squared == 0.0) return relative;
-    return rotate_state(relative, u, divided(deflected, std::sqrt(deflected_squared)));
+    return apply_solar_gravitational_deflection(relative, CartesianState{observer_position, {}},
+                                                CartesianState{sun_position, {}});
 }
 
 }  // namespace orvane

@@ -47,6 +47,7 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
                                              polar->y_arcsec, out.earth.gast_rad, true_of_date);
     if (!state) return std::unexpected(OrvaneError::invalid_request(state.error()));
     out.observer = *state;
+    out.observer_acceleration = observer_gcrs_acceleration(*state, true_of_date);
     return out;
 }
 

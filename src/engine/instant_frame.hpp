@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <expected>
 
@@ -33,6 +34,7 @@ struct InstantFrame {
     // For a topocentric origin only:
     EarthOrientation earth;
     CartesianState observer;  // geocentric, GCRS axes, km and km/s
+    std::array<double, 3> observer_acceleration{};  // km/s², GCRS axes
 };
 
 // An instant converted for resolved options. Fails as the steps fail, in this

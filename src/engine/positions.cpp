@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/constants.hpp"
+#include "core/vector.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/instant_frame.hpp"
@@ -17,6 +18,8 @@ namespace {
 
 // Instants per chunk: the working tables stay small whatever the batch.
 constexpr std::size_t CHUNK = 512;
+
+Vector3 added(const Vector3& a, const Vector3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 
 void write_position(const Position& p, double* out) {
     out[0] = p.longitude_deg;
@@ -35,6 +38,9 @@ struct BatchTables {
     std::vector<StateVector> target_states;
     std::vector<StateVector> sun_states;
     std::vector<double> retarded;
+    std::vector<Vector3> observer_accelerations;
+    std::vector<Vector3> accelerations;
+    std::vector<StateVector> earlier_states;
 };
 
 BatchTables& thread_batch_tables() {
@@ -59,7 +65,10 @@ public:
           origin_states_(tables_.origin_states),
           target_states_(tables_.target_states),
           sun_states_(tables_.sun_states),
-          retarded_(tables_.retarded) {}
+          retarded_(tables_.retarded),
+          observer_accelerations_(tables_.observer_accelerations),
+          accelerations_(tables_.accelerations),
+          earlier_states_(tables_.earlier_states) {}
 
     // One instant already converted (the list holds it once, any scale).
     Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
@@ -86,12 +95,16 @@ private:
     std::expected<void, OrvaneError> convert(std::size_t begin, std::size_t end) {
         epochs_.clear();
         observers_.clear();
+        observer_accelerations_.clear();
         frames_.clear();
         for (std::size_t i = begin; i < end; ++i) {
             auto converted = converted_ ? *converted_ : instant_frame(engine_, resolved_, instants_[i]);
             if (!converted) return std::unexpected(std::move(converted.error()));
             epochs_.push_back(converted->tdb_seconds);
-            if (topocentric_) observers_.push_back(converted->observer);
+            if (topocentric_) {
+                observers_.push_back(converted->observer);
+                observer_accelerations_.push_back(converted->observer_acceleration);
+            }
             frames_.push_back(converted->frame);
         }
         return {};
@@ -109,6 +122,21 @@ private:
             }
         }
         return {};
+    }
+
+    // The origin's accelerations at the chunk's epochs (its velocities a step
+    // earlier read in one more chain pass), the observer's own added.
+    bool origin_accelerations() {
+        retarded_.resize(epochs_.size());
+        for (std::size_t i = 0; i < epochs_.size(); ++i) retarded_[i] = epochs_[i] - ACCELERATION_STEP_SECONDS;
+        if (!chain_states(origin_, retarded_, earlier_states_)) return false;
+        for (std::size_t i = 0; i < epochs_.size(); ++i) {
+            StateVector earlier = earlier_states_[i];
+            if (topocentric_) earlier = add_states(earlier, observers_[i]);
+            accelerations_[i] = acceleration_from(origin_states_[i], earlier);
+            if (topocentric_) accelerations_[i] = added(accelerations_[i], observer_accelerations_[i]);
+        }
+        return true;
     }
 
     // Barycentric states of a body at the epochs into `states`, resized to them.
@@ -163,6 +191,13 @@ private:
             if (topocentric_) observer_offset = observers_[i];
             auto origin = origin_at_epoch(engine_.kernels, origin_, epochs_[i], observer_offset);
             if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
+            if (corrections.aberration) {
+                auto earlier = origin_barycentric_state(engine_.kernels, origin_,
+                                                        epochs_[i] - ACCELERATION_STEP_SECONDS, observer_offset);
+                if (!earlier) return std::unexpected(spk_orvane_error(earlier.error()));
+                origin->acceleration = acceleration_from(origin->state, *earlier);
+                if (topocentric_) origin->acceleration = added(origin->acceleration, observer_accelerations_[i]);
+            }
             for (std::size_t j = 0; j < codes_.size(); ++j) {
                 auto state = relative_state_from(engine_.kernels, codes_[j], *origin, corrections);
                 if (!state) return std::unexpected(spk_orvane_error(state.error()));
@@ -181,6 +216,8 @@ private:
         if (!origin_states()) return false;
         const StateCorrections corrections = state_corrections(resolved_.corrections);
         const std::size_t n = epochs_.size();
+        accelerations_.assign(n, Vector3{});
+        if (corrections.aberration && !origin_accelerations()) return false;
         bool sun_read = false;
         retarded_.resize(n);
         for (std::size_t j = 0; j < codes_.size(); ++j) {
@@ -200,8 +237,9 @@ private:
                 sun_read = true;
             }
             for (std::size_t i = 0; i < n; ++i) {
-                const StateVector relative = corrected_relative_state(
-                    target_states_[i], origin_states_[i], deflected ? &sun_states_[i].position : nullptr, corrections);
+                const StateVector relative =
+                    corrected_relative_state(target_states_[i], origin_states_[i], accelerations_[i],
+                                             deflected ? &sun_states_[i] : nullptr, corrections);
                 auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
                 if (!position) return false;
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
@@ -249,6 +287,9 @@ private:
     std::vector<StateVector>& target_states_;
     std::vector<StateVector>& sun_states_;
     std::vector<double>& retarded_;
+    std::vector<Vector3>& observer_accelerations_;
+    std::vector<Vector3>& accelerations_;
+    std::vector<StateVector>& earlier_states_;
     const InstantFrame* converted_ = nullptr;
 };
 

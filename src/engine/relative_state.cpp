@@ -21,7 +21,7 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
                                                        double epoch, const std::optional<StateVector>& observer_offset) {
     auto state = origin_barycentric_state(kernels, origin, epoch, observer_offset);
     if (!state) return std::unexpected(std::move(state.error()));
-    return OriginAtEpoch{origin, epoch, *state, std::nullopt};
+    return OriginAtEpoch{origin, epoch, *state, {}, std::nullopt};
 }
 
 double light_time_seconds(const StateVector& target, const StateVector& observer) {
@@ -30,12 +30,29 @@ double light_time_seconds(const StateVector& target, const StateVector& observer
     return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
 }
 
+std::array<double, 3> acceleration_from(const StateVector& now, const StateVector& before) {
+    std::array<double, 3> out;
+    for (int i = 0; i < 3; ++i) out[i] = (now.velocity[i] - before.velocity[i]) / ACCELERATION_STEP_SECONDS;
+    return out;
+}
+
 StateVector settle_light_time(const StateVector& retarded, double retarded_by, const StateVector& observer) {
     StateVector moved = retarded;
     for (int iteration = 1; iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
         const double shift = retarded_by - light_time_seconds(moved, observer);
         for (int i = 0; i < 3; ++i) moved.position[i] = retarded.position[i] + shift * retarded.velocity[i];
     }
+    const StateVector between = subtract_states(moved, observer);
+    const auto& p = between.position;
+    const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+    if (length == 0.0) return moved;
+    double towards = 0.0, target_towards = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        towards += p[i] * between.velocity[i];
+        target_towards += p[i] * moved.velocity[i];
+    }
+    const double tau_rate = (towards / length) / (SPEED_OF_LIGHT_KM_S + target_towards / length);
+    for (int i = 0; i < 3; ++i) moved.velocity[i] *= 1.0 - tau_rate;
     return moved;
 }
 
@@ -44,13 +61,13 @@ bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateC
 }
 
 StateVector corrected_relative_state(const StateVector& target_state, const StateVector& observer,
-                                     const std::array<double, 3>* sun_position,
+                                     const std::array<double, 3>& observer_acceleration, const StateVector* sun,
                                      const StateCorrections& corrections) {
     StateVector relative = subtract_states(target_state, observer);
-    if (sun_position != nullptr) {
-        relative = apply_solar_gravitational_deflection(relative, observer.position, *sun_position);
+    if (sun != nullptr) relative = apply_solar_gravitational_deflection(relative, observer, *sun);
+    if (corrections.aberration) {
+        relative = apply_stellar_aberration(relative, observer.velocity, observer_acceleration);
     }
-    if (corrections.aberration) relative = apply_stellar_aberration(relative, observer.velocity);
     return relative;
 }
 
@@ -66,12 +83,12 @@ std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>&
         target_state = settle_light_time(*target_state, origin.epoch - retarded_epoch, observer);
     }
     const bool deflected = deflected_by_the_sun(target, origin.origin, corrections);
-    if (deflected && !origin.sun_position) {
+    if (deflected && !origin.sun) {
         auto sun = barycentric_state_across_kernels(kernels, SUN_CODE, origin.epoch);
         if (!sun) return std::unexpected(std::move(sun.error()));
-        origin.sun_position = sun->position;
+        origin.sun = *sun;
     }
-    return corrected_relative_state(*target_state, observer, deflected ? &*origin.sun_position : nullptr,
+    return corrected_relative_state(*target_state, observer, origin.acceleration, deflected ? &*origin.sun : nullptr,
                                     corrections);
 }
 

@@ -61,6 +61,20 @@ constexpr Parts split(int first_argument, int arguments) {
     return parts;
 }
 
+// Each term's angular rate in arcseconds per Julian century: its multipliers
+// times the rates of l, l', F, D and Ω (the linear coefficients of
+// delaunay_arguments_iau2000b).
+constexpr std::array<double, 77> term_rates() {
+    constexpr double RATES[5] = {1717915923.2178, 129596581.0481, 1739527262.8478, 1602961601.209, -6962890.5431};
+    std::array<double, 77> out{};
+    for (std::size_t i = 0; i < TERMS.size(); ++i) {
+        const NutationTerm& t = TERMS[i];
+        out[i] = t.nl * RATES[0] + t.nlp * RATES[1] + t.nf * RATES[2] + t.nd * RATES[3] + t.nom * RATES[4];
+    }
+    return out;
+}
+constexpr std::array<double, 77> TERM_RATES_ARCSEC_PER_CENTURY = term_rates();
+
 constexpr Parts LUNAR_ANOMALY_PARTS = split(0, 2);  // l, l'
 constexpr Parts ARGUMENT_PARTS = split(2, 3);       // F, D, Ω
 static_assert(LUNAR_ANOMALY_PARTS.count <= Parts::MOST && ARGUMENT_PARTS.count <= Parts::MOST);
@@ -121,14 +135,21 @@ Nutation nutation_iau2000b(double tt_julian_day) {
 
     double dpsi = 0.0;
     double deps = 0.0;
+    double dpsi_rate = 0.0;  // per century
+    double deps_rate = 0.0;
     for (std::size_t i = TERMS.size(); i-- > 0;) {
         const NutationTerm& term = TERMS[i];
         const Turn angle = add(anomalies[LUNAR_ANOMALY_PARTS.of_term[i]], others[ARGUMENT_PARTS.of_term[i]]);
-        dpsi += (term.ps + term.pst * t) * angle.s + term.pc * angle.c;
-        deps += term.es * angle.s + (term.ec + term.ect * t) * angle.c;
+        const double psi_sine = term.ps + term.pst * t, eps_cosine = term.ec + term.ect * t;
+        dpsi += psi_sine * angle.s + term.pc * angle.c;
+        deps += term.es * angle.s + eps_cosine * angle.c;
+        const double w = TERM_RATES_ARCSEC_PER_CENTURY[i] * ARCSEC_TO_RAD;
+        dpsi_rate += term.pst * angle.s + (psi_sine * angle.c - term.pc * angle.s) * w;
+        deps_rate += term.ect * angle.c + (term.es * angle.c - eps_cosine * angle.s) * w;
     }
-    return {dpsi * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
-            deps * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD};
+    constexpr double PER_DAY = TENTH_MICROARCSEC_TO_RAD / DAYS_PER_JULIAN_CENTURY;
+    return {dpsi * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD, deps * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD,
+            dpsi_rate * PER_DAY, deps_rate * PER_DAY};
 }
 
 }  // namespace orvane

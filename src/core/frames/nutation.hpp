@@ -6,6 +6,10 @@ namespace orvane {
 struct Nutation {
     double longitude_rad = 0.0;
     double obliquity_rad = 0.0;
+    // Their time derivatives, radians per day of TT (the series differentiated
+    // term by term).
+    double longitude_rate_rad_per_day = 0.0;
+    double obliquity_rate_rad_per_day = 0.0;
 };
 
 // IAU 2000B nutation (77 luni-solar terms plus the fixed planetary offsets) at

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/constants.hpp"
 #include "core/frames/axis_rotations.hpp"
 #include "core/frames/precession.hpp"
 
@@ -30,18 +31,31 @@ OfDateRotation::OfDateRotation(const Nutation& nutation, bool equatorial, double
     cos_psi = std::cos(psi);
     sin_epsilon = std::sin(epsilon);
     cos_epsilon = std::cos(epsilon);
+    gamma_bar_rate = angles.gamma_bar_rate / SECONDS_PER_DAY;
+    phi_bar_rate = angles.phi_bar_rate / SECONDS_PER_DAY;
+    psi_rate = (angles.psi_bar_rate + nutation.longitude_rate_rad_per_day) / SECONDS_PER_DAY;
+    epsilon_rate = (angles.mean_obliquity_rate + nutation.obliquity_rate_rad_per_day) / SECONDS_PER_DAY;
 }
 
 std::expected<CartesianState, CoordinateError> OfDateRotation::apply(const CartesianState& state) const {
     if (!state.is_finite()) return std::unexpected(CoordinateError::NonFiniteState);
-    auto rotate = [this](Vector v) {
-        v = r3(v, sin_gamma_bar, cos_gamma_bar);
-        v = r1(v, sin_phi_bar, cos_phi_bar);
-        v = r3(v, -sin_psi, cos_psi);
-        if (equatorial) v = r1(v, -sin_epsilon, cos_epsilon);
-        return v;
+    // d/dt R3(θ)p = R3(θ)ṗ + θ̇ (w_y, −w_x, 0) and d/dt R1(θ)p = R1(θ)ṗ + θ̇ (0, w_z, −w_y), w the turned p.
+    Vector p = state.position, v = state.velocity;
+    auto about_z = [&p, &v](double s, double c, double rate) {
+        p = r3(p, s, c);
+        v = r3(v, s, c);
+        v = {v[0] + rate * p[1], v[1] - rate * p[0], v[2]};
     };
-    return CartesianState{rotate(state.position), rotate(state.velocity)};
+    auto about_x = [&p, &v](double s, double c, double rate) {
+        p = r1(p, s, c);
+        v = r1(v, s, c);
+        v = {v[0], v[1] + rate * p[2], v[2] - rate * p[1]};
+    };
+    about_z(sin_gamma_bar, cos_gamma_bar, gamma_bar_rate);
+    about_x(sin_phi_bar, cos_phi_bar, phi_bar_rate);
+    about_z(-sin_psi, cos_psi, -psi_rate);
+    if (equatorial) about_x(-sin_epsilon, cos_epsilon, -epsilon_rate);
+    return CartesianState{p, v};
 }
 
 std::expected<CartesianState, CoordinateError> OfDateRotation::apply_inverse(const CartesianState& state) const {

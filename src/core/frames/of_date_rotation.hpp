@@ -17,6 +17,9 @@ struct OfDateRotation {
     double sin_psi = 0.0, cos_psi = 1.0;          // ψ̄ + Δψ, or ψ̄ without nutation
     double sin_epsilon = 0.0, cos_epsilon = 1.0;  // ε_A + Δε, or ε_A without nutation
     bool equatorial = true;  // true: equator of date; false: ecliptic of date
+    // The rates of γ̄, φ̄, ψ and ε, radians per second: apply adds the turning
+    // of the axes to the velocity.
+    double gamma_bar_rate = 0.0, phi_bar_rate = 0.0, psi_rate = 0.0, epsilon_rate = 0.0;
 
     OfDateRotation() = default;
 
@@ -29,9 +32,11 @@ struct OfDateRotation {
     OfDateRotation(const Nutation& nutation, bool equatorial, double tt_julian_day);
 
     // ICRF/J2000 to date; NonFiniteState unless all six components are finite.
+    // The velocity is the rate of the rotated position: the state's velocity
+    // turned, plus the axes' own turning.
     std::expected<CartesianState, CoordinateError> apply(const CartesianState& state) const;
 
-    // Date back to ICRF/J2000 (the transpose of apply).
+    // Date back to ICRF/J2000 (the transpose of apply), as a fixed rotation.
     std::expected<CartesianState, CoordinateError> apply_inverse(const CartesianState& state) const;
 };
 

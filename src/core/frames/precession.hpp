@@ -11,6 +11,11 @@ struct FukushimaWilliamsAngles {
     double phi_bar_rad = 0.0;
     double psi_bar_rad = 0.0;
     double mean_obliquity_rad = 0.0;  // ε_A
+    // Their time derivatives, radians per day of TT.
+    double gamma_bar_rate = 0.0;
+    double phi_bar_rate = 0.0;
+    double psi_bar_rate = 0.0;
+    double mean_obliquity_rate = 0.0;
 };
 
 // Angles at T Julian centuries of TT since J2000.0.

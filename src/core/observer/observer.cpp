@@ -82,4 +82,16 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
     return true_of_date.apply_inverse(of_date);
 }
 
+std::array<double, 3> observer_gcrs_acceleration(const CartesianState& observer_gcrs,
+                                                 const OfDateRotation& true_of_date) {
+    OfDateRotation equator = true_of_date;
+    equator.equatorial = true;
+    auto pole = equator.apply_inverse(CartesianState{{0.0, 0.0, 1.0}, {}});
+    if (!pole) return {};
+    const Vector& k = pole->position;
+    const Vector& v = observer_gcrs.velocity;
+    const double w = EARTH_ROTATION_RATE_RAD_PER_S;
+    return {w * (k[1] * v[2] - k[2] * v[1]), w * (k[2] * v[0] - k[0] * v[2]), w * (k[0] * v[1] - k[1] * v[0])};
+}
+
 }  // namespace orvane

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <expected>
 
 #include "core/cartesian_state.hpp"
@@ -30,5 +31,10 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
                                                                            double polar_motion_y_arcsec,
                                                                            double gast_rad,
                                                                            const OfDateRotation& true_of_date);
+
+// The acceleration (km/s²) of that observer on the GCRS axes: the Earth's
+// rotation about the celestial pole of date turning its velocity, ω × v.
+std::array<double, 3> observer_gcrs_acceleration(const CartesianState& observer_gcrs,
+                                                 const OfDateRotation& true_of_date);
 
 }  // namespace orvane
