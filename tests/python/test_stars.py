@@ -113,23 +113,30 @@ def test_one_star_is_a_batch_of_one(engine):
 
 
 def test_star_longitudes_beside_the_swiss_ephemeris(engine):
-    # The Swiss Ephemeris star file has its own catalogue values (SIMBAD,
-    # with radial velocities); only the order of agreement is held.
+    # The Swiss Ephemeris star file has its own catalogue values (SIMBAD, with
+    # radial velocities, the components of binaries): most stars agree to
+    # hundredths of an arcsecond, alpha Centauri and Algieba by arcseconds.
+    # A few names stand for other stars there (Markab, Gienah, ...): those
+    # differ by degrees and are left out.
     swe = pytest.importorskip("swisseph")
     kerykeion = pytest.importorskip("kerykeion")
     swe.set_ephe_path(str(pathlib.Path(kerykeion.__file__).parent / "sweph"))
-    worst = 0.0
-    compared = 0
-    for name, hip in stars.star_names().items():
-        try:
-            (lon, _lat, *_), _, _ = swe.fixstar2_ut(name, 2451545.0, swe.FLG_SWIEPH)
-        except swe.Error:
-            continue
-        ours = engine.star_position(hip, orvane.Instant.ut1(2451545.0), orvane.apparent())
-        worst = max(worst, abs((ours.longitude_deg - lon + 180.0) % 360.0 - 180.0) * 3600.0)
-        compared += 1
-    assert compared > 50
-    assert worst < 5.0
+    differences = []
+    for jd in (2415020.5, 2451545.0, 2469807.5):
+        for name, hip in stars.star_names().items():
+            try:
+                (lon, _lat, *_), found, _ = swe.fixstar2_ut(name, jd, swe.FLG_SWIEPH)
+            except swe.Error:
+                continue
+            if found.split(",")[0].strip().casefold() != name.casefold():
+                continue
+            ours = engine.star_position(hip, orvane.Instant.tt(jd + swe.deltat(jd)), orvane.apparent())
+            differences.append(abs((ours.longitude_deg - lon + 180.0) % 360.0 - 180.0) * 3600.0)
+    same_star = np.array([d for d in differences if d < 60.0])
+    assert len(same_star) > 250
+    assert len(differences) - len(same_star) < 25
+    assert np.percentile(same_star, 90) < 0.05
+    assert same_star.max() < 5.0
 
 
 def test_names_resolve_to_numbers():
