@@ -173,7 +173,7 @@ def sky_map_svg(engine: orvane.Engine, observer: orvane.GeodeticObserver, instan
             parts.append(f'<polyline class="ecliptic" points="{" ".join(run)}" fill="none" stroke="#c0a040" '
                          'stroke-width="1.2" stroke-dasharray="6 4"/>')
     for label, azimuth in (("N", 0.0), ("E", 90.0), ("S", 180.0), ("W", 270.0)):
-        x, y = _xy(-12.0, azimuth, centre, radius)
+        x, y = _xy(-90.0 * 20.0 / radius, azimuth, centre, radius)  # 20 pixels beyond the rim
         parts.append(f'<text class="cardinal" x="{x:.1f}" y="{y + 7:.1f}" text-anchor="middle" font-size="20" '
                      f'font-weight="bold" fill="#203060">{label}</text>')
     for sky_object in sorted(sky_objects(engine, observer, instant, magnitude_limit),
@@ -197,7 +197,7 @@ def sky_map_svg(engine: orvane.Engine, observer: orvane.GeodeticObserver, instan
             parts.append(f'<text class="body-name" x="{x + r + 3:.1f}" y="{y + 4:.1f}" font-size="12" '
                          f'fill="{colour}">{sky_object.label}</text>')
     if title:
-        parts.append(f'<text class="title" x="{centre}" y="20" text-anchor="middle" font-size="14" '
+        parts.append(f'<text class="title" x="8" y="{size - 8}" font-size="13" '
                      f'fill="#203060">{_escape(title)}</text>')
     parts.append("</svg>")
     return "\n".join(parts) + "\n"

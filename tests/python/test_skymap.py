@@ -69,7 +69,7 @@ def test_map_renders(engine, tmp_path):
 
 def test_command_line_sky(tmp_path, capsys):
     path = tmp_path / "sky.svg"
-    assert main(["sky", "--place", "51.4779,-0.0015", "--at", "2025-12-01T00:00", "--magnitude", "2",
+    assert main(["sky", "--place", "51.4779,-0.0015", "--at", "2025-12-01T00:00", "--magnitude", "2.5",
                  "--svg", str(path)]) == 0
     assert ET.parse(path).getroot().tag == f"{SVG}svg"
     assert "Polaris" in capsys.readouterr().out
