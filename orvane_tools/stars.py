@@ -74,7 +74,7 @@ def attach_catalogue(engine: orvane.Engine, path: str | pathlib.Path | None = No
     >>> engine = default_engine()
     >>> attach_catalogue(engine)
     >>> len(engine.catalogue_stars(2.0))
-    68
+    46
     """
     engine.with_star_catalogue(str(path if path is not None else catalogue_path()))
 
