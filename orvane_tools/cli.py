@@ -324,6 +324,28 @@ def _positive(text: str) -> int:
 
 # --- the parser --------------------------------------------------------------
 
+def run_sky(args: argparse.Namespace, out: TextIO) -> None:
+    from orvane_tools import skymap
+
+    engine = default_engine()
+    when = datetime.now(args.tz) if args.at is None else _aware(args.at, args.tz)
+    instant = to_instant(when)
+    if args.svg is not None:
+        drawing = skymap.sky_map_svg(engine, args.place, instant, args.magnitude,
+                                     title=f"{when.isoformat(timespec='minutes')} {zone_name(args.tz)}")
+        if args.svg == STANDARD_OUTPUT:
+            out.write(drawing)
+            return
+        with open(args.svg, "w", encoding="utf-8") as svg:
+            svg.write(drawing)
+    columns = [Column("name", 14, left=True), Column("kind", 6, left=True), Column("altitude_deg", 12, "+.4f"),
+               Column("azimuth_deg", 11, ".4f"), Column("hp_mag", 6, ".2f")]
+    writer = RowWriter(out, args.format, columns)
+    for item in skymap.sky_objects(engine, args.place, instant, args.magnitude):
+        writer.row([item.label, item.kind, item.altitude_deg, item.azimuth_deg, item.magnitude])
+    writer.close()
+
+
 def build_parser() -> argparse.ArgumentParser:
     parser = _Parser(prog="orvane", description="Positions, charts, almanacs and events from JPL ephemerides.")
     parser.add_argument("--version", action="version", version=f"orvane {_version()}")
@@ -419,6 +441,13 @@ def build_parser() -> argparse.ArgumentParser:
     serve_.add_argument("--port", type=_positive, default=8000, help="port (default 8000)")
     serve_.add_argument("--workers", type=_positive, default=1, help="worker processes (default 1)")
     serve_.set_defaults(run=run_serve, quiet=True)
+    sky = command("sky", "The sky above a place: stars, Sun, Moon and planets over the horizon, or a map of them.",
+                  "orvane sky --place 51.4779,-0.0015 --at 2026-08-12T22:00 --magnitude 4.5 --svg sky.svg", run_sky)
+    sky.add_argument("--place", type=place, required=True, help=PLACE_FORMS)
+    sky.add_argument("--at", type=moment, metavar="TIME", help="ISO date or date-time instead of now (in --tz)")
+    sky.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"), help="IANA time zone of --at (default UTC)")
+    sky.add_argument("--magnitude", type=float, default=5.0, help="faintest Hp magnitude of the stars (default 5)")
+    sky.add_argument("--svg", metavar="FILE", help="draw the map into this SVG file (- for standard output)")
     return parser
 
 

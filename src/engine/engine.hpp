@@ -1,5 +1,6 @@
 #pragma once
 #include <expected>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "core/sidereal.hpp"
 #include "core/metadata.hpp"
 #include "core/time_scale.hpp"
+#include "core/stars/hipparcos_catalogue.hpp"
 #include "spk/spk_kernel.hpp"
 #include "time/earth_orientation_table.hpp"
 #include "time/leap_second_kernel.hpp"
@@ -52,6 +54,8 @@ public:
     // Primary kernel first, then attached kernels in attachment order.
     // Queries on a const engine fill the kernels' caches, hence mutable.
     mutable std::vector<SpkKernel> kernels;
+    // The star catalogue rows it was given (engine/star_positions), if any.
+    std::shared_ptr<const HipparcosCatalogue> stars;
 
     // Opens the primary kernel and computes its common coverage (TDB Julian
     // days). The checksum is only checked for form and recorded lower-cased.
@@ -72,6 +76,8 @@ public:
     // Attach (replacing any previous one) the time model; with a leap-second
     // kernel, every UTC, UT1 and TT instant then converts.
     static SpkOrvane with_time_model(SpkOrvane&& engine, TimeModel model);
+    // Attach (replacing any previous one) a star catalogue.
+    static SpkOrvane with_star_catalogue(SpkOrvane&& engine, HipparcosCatalogue catalogue);
 
     // One body at one instant: options resolved, instant converted and
     // range-checked, the relative state corrected, rotated and made spherical.

@@ -73,6 +73,21 @@ PyMethodDef ENGINE_METHODS[] = {
      "ut1_source($self, instant)\n--\n\n"
      "Where the instant's UT1 comes from: \"measured\" or \"predicted\" (the EOP\n"
      "table's rows) or \"model\" (the Delta T model)."},
+    {"with_star_catalogue", fast(guarded<engine_with_star_catalogue>), FAST,
+     "with_star_catalogue($self, path)\n--\n\n"
+     "Attach the stars of a Hipparcos catalogue file (hip2.dat, ESA I/311)."},
+    {"star_position", fast(guarded<engine_star_position>), FAST,
+     "star_position($self, hip, instant, options)\n--\n\n"
+     "One spherical position of a catalogue star by HIP number (space motion\n"
+     "from J1991.25, radial velocity zero)."},
+    {"star_positions", fast(guarded<engine_star_positions>), FAST,
+     "star_positions($self, hips, instants, options)\n--\n\n"
+     "Catalogue stars at instants as a `NumPy` array of shape\n"
+     "`(n_instants, n_stars, 4)`, laid out as `positions`."},
+    {"catalogue_stars", fast(guarded<engine_catalogue_stars>), FAST,
+     "catalogue_stars($self, magnitude_limit)\n--\n\n"
+     "The attached catalogue's stars with Hp magnitude at most the limit, as\n"
+     "(hip, Hp magnitude, B-V, V-I) tuples in HIP order."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -30,6 +30,10 @@ PyObject* engine_convert_instant(PyObject*, PyObject* const*, Py_ssize_t, PyObje
 PyObject* engine_altitude_azimuth(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_time_model(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_ut1_source(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_with_star_catalogue(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_star_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_star_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_catalogue_stars(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null

@@ -33,7 +33,7 @@ def small_de421() -> bytes:
 
 def main() -> None:
     out = pathlib.Path(sys.argv[1])
-    for target in ("spk_kernel", "leap_second_kernel", "eop_table", "time_model"):
+    for target in ("spk_kernel", "leap_second_kernel", "eop_table", "time_model", "hipparcos_catalogue"):
         (out / target).mkdir(parents=True, exist_ok=True)
     (out / "spk_kernel" / "de421_two_records.bsp").write_bytes(small_de421())
     (out / "leap_second_kernel" / "leap_seconds.tls").write_bytes(data_files.leap_seconds().read_bytes())
@@ -44,6 +44,10 @@ def main() -> None:
     data = HERE.parents[1] / "data"
     (out / "time_model" / "spline_and_early_utc.txt").write_bytes(
         (data / "delta_t_spline.txt").read_bytes() + b"\n" + (data / "utc_1960_1972.txt").read_bytes())
+    # Four hip2.dat lines, as the engine keeps them for the star ayanamshas.
+    anchors = (HERE.parents[1] / "src" / "core" / "sidereal" / "anchor_stars.inc").read_text()
+    rows = [line.split('"')[1].replace("\\n", "\n") for line in anchors.splitlines() if line.startswith('"')]
+    (out / "hipparcos_catalogue" / "hip2_lines.dat").write_text("".join(rows))
 
 
 if __name__ == "__main__":
