@@ -1,0 +1,69 @@
+// Engine.events: every occurrence of a lunar or planetary event in a range.
+#include "python/arguments.hpp"
+#include "python/engine_methods.hpp"
+#include "python/engine_object.hpp"
+#include "python/python_errors.hpp"
+#include "python/py_ref.hpp"
+#include "python/vocabulary.hpp"
+#include "engine/instant_conversion.hpp"
+#include "engine/search/event_table.hpp"
+
+namespace orvane::python {
+namespace {
+
+const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg"}, 3};
+
+// An optional body argument as its NAIF code, or the default when absent or None.
+std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, std::int32_t fallback) {
+    if (value == nullptr || value == Py_None) return fallback;
+    auto name = body_argument(EVENTS_SIGNATURE, index, value);
+    if (!name) return std::nullopt;
+    auto id = parsed_or_raise(parse_body_argument(*name));
+    if (!id) return std::nullopt;
+    return *id;
+}
+
+}  // namespace
+
+PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* a[6];
+    if (!match_arguments(EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto kind = str_argument(EVENTS_SIGNATURE, 0, a[0]);
+    if (!kind) return nullptr;
+    auto start = instant_argument(EVENTS_SIGNATURE, 1, a[1]);
+    if (!start) return nullptr;
+    auto end = instant_argument(EVENTS_SIGNATURE, 2, a[2]);
+    if (!end) return nullptr;
+    auto body = optional_body(3, a[3], 301);
+    if (!body) return nullptr;
+    auto other = optional_body(4, a[4], 10);
+    if (!other) return nullptr;
+    double angle = 0.0;
+    if (a[5] != nullptr && a[5] != Py_None) {
+        auto given = float_argument(EVENTS_SIGNATURE, 5, a[5]);
+        if (!given) return nullptr;
+        angle = *given;
+    }
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto from = instant_as_tt(*engine, start->time_scale, start->julian_day);
+    if (!from) return map_orvane_error(from.error());
+    auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
+    if (!to) return map_orvane_error(to.error());
+    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle}, *from, *to);
+    if (!found) return map_orvane_error(found.error());
+    PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < found->size(); ++i) {
+        const FoundEvent& event = (*found)[i];
+        PyObject* item = Py_BuildValue("(ds#)", event.tt_julian_day, event.name.data(),
+                                       static_cast<Py_ssize_t>(event.name.size()));
+        if (item == nullptr) return nullptr;
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list.release();
+}
+
+}  // namespace orvane::python
