@@ -164,3 +164,34 @@ def _magnitude(code: int, r: float, delta: float, i: float) -> float | None:
         return -9.428 + distance - 2.5 * math.log10(((((-1.876 * x + 2.809) * x - 0.062) * x - 0.363) * x - 1.507) * x
                                                      + 1.0)
     return None
+
+
+def equation_of_time_minutes(engine: orvane.Engine, instant: orvane.Instant) -> float:
+    """Apparent minus mean solar time, in minutes (positive when a sundial is ahead of the clock).
+
+    The Sun's Greenwich hour angle (apparent sidereal time less its apparent
+    right ascension) plus half a turn, less the UT1 time of day.
+
+    >>> from orvane_tools.data import default_engine
+    >>> engine = default_engine()
+    >>> round(equation_of_time_minutes(engine, orvane.Instant.utc(2460617.5)), 1)  # 2024-11-03
+    16.5
+    """
+    sun = engine.position("sun", instant, orvane.apparent("geocentric", "equatorial"))
+    gast = engine.sidereal_time(instant)
+    ut1 = engine.convert_instant(instant, "ut1").julian_day
+    mean_solar_deg = ((ut1 + 0.5) % 1.0) * 360.0
+    difference = (gast - sun.longitude_deg + 180.0 - mean_solar_deg + 180.0) % 360.0 - 180.0
+    return difference * 4.0
+
+
+def sidereal_time_hours(engine: orvane.Engine, instant: orvane.Instant, longitude_east_deg: float = 0.0,
+                        apparent: bool = True) -> float:
+    """Greenwich (or local, at an east longitude) apparent or mean sidereal time in hours.
+
+    >>> from orvane_tools.data import default_engine
+    >>> engine = default_engine()
+    >>> round(sidereal_time_hours(engine, orvane.Instant.ut1(2451545.0), apparent=False), 4)
+    18.6974
+    """
+    return engine.sidereal_time(instant, longitude_east_deg, apparent) / 15.0

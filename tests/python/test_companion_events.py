@@ -85,3 +85,16 @@ def test_the_command_line_lists_searched_and_horizon_events():
     failed = subprocess.run([str(orvane_cli), "events", "--from", "2026-01-01", "--to", "2026-01-02", "--kind",
                              "horizon"], capture_output=True, text=True, timeout=300)
     assert failed.returncode == 2 and "--body and --place" in failed.stderr
+
+
+@pytest.mark.parametrize("ut1", [2451545.0, 2455000.25, 2458000.7, 2460400.5])
+def test_equation_of_time_and_sidereal_time_match_pyswisseph(engine, ut1):
+    from orvane_tools.events import equation_of_time_minutes, sidereal_time_hours
+
+    instant = orvane.Instant.ut1(ut1)
+    assert equation_of_time_minutes(engine, instant) * 60.0 == pytest.approx(
+        swisseph.time_equ(ut1) * 86400.0, abs=0.1)
+    # Apparent sidereal time; pyswisseph's own nutation model differs by a few milliseconds.
+    assert sidereal_time_hours(engine, instant) * 3600.0 == pytest.approx(swisseph.sidtime(ut1) * 3600.0, abs=0.01)
+    local = sidereal_time_hours(engine, instant, longitude_east_deg=-75.0, apparent=False)
+    assert local == pytest.approx((sidereal_time_hours(engine, instant, apparent=False) - 5.0) % 24.0, abs=1e-9)
