@@ -316,7 +316,7 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
                                                args.angle if args.angle is not None else events_.PLANET_HORIZON_DEG)
             else:
                 rows += events_.search_events(engine, kind, start, end, body=args.body, other=args.other,
-                                              angle_deg=args.angle)
+                                              angle_deg=args.angle, sidereal=args.sidereal)
         for record in sorted(rows, key=lambda record: record.tt_julian_day):
             writer.row([record.when.astimezone(args.tz), record.name])
     for event in almanac.sky_events(engine, start, end) if not searched else ():
@@ -420,6 +420,8 @@ def build_parser() -> argparse.ArgumentParser:
     events.add_argument("--other", help="the second body of an aspect (default the Sun)")
     events.add_argument("--angle", type=float, help="the aspect's angle, the longitude crossed, or the horizon altitude")
     events.add_argument("--place", type=place, help=f"{PLACE_FORMS}: for the horizon events")
+    events.add_argument("--sidereal", type=sidereal_mode, metavar="MODE",
+                        help=f"longitudes and ingresses in this sidereal zodiac: {sidereal_modes}")
     return parser
 
 

@@ -42,15 +42,19 @@ class EventRecord:
 
 
 def search_events(engine: orvane.Engine, kind: str, start: _When, end: _When, body: str | int | None = None,
-                  other: str | int | None = None, angle_deg: float | None = None) -> list[EventRecord]:
+                  other: str | int | None = None, angle_deg: float | None = None,
+                  sidereal: str | orvane.SiderealMode | None = None) -> list[EventRecord]:
     """Every occurrence of a lunar or planetary event from `start` to `end` (ISO texts with an offset, datetimes, UTC Julian days or Instants), in order.
+
+    With a sidereal mode, longitude crossings and sign ingresses are in that zodiac.
 
     >>> from orvane_tools.data import default_engine
     >>> engine = default_engine()
     >>> [e.name for e in search_events(engine, "station", "2024-01-01Z", "2025-01-01Z", body="mercury")][:2]
     ['station_direct', 'station_retrograde']
     """
-    found = engine.events(kind, to_instant(start), to_instant(end), body=body, other=other, angle_deg=angle_deg)
+    found = engine.events(kind, to_instant(start), to_instant(end), body=body, other=other, angle_deg=angle_deg,
+                          sidereal=sidereal)
     return [EventRecord(to_datetime(orvane.Instant.tt(day), engine), day, kind, name) for day, name in found]
 
 

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "python/arguments.hpp"
+#include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
 #include "python/python_errors.hpp"
@@ -16,7 +17,7 @@
 namespace orvane::python {
 namespace {
 
-const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg"}, 3};
+const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg", "sidereal"}, 3};
 const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent"}, 1};
 
 // An optional body argument as its NAIF code, or the default when absent or None.
@@ -32,7 +33,7 @@ std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, st
 }  // namespace
 
 PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[6];
+    PyObject* a[7];
     if (!match_arguments(EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -52,13 +53,18 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         if (!given) return nullptr;
         angle = *given;
     }
+    std::optional<SiderealMode> sidereal;
+    if (a[6] != nullptr && a[6] != Py_None) {
+        sidereal = parse_named(a[6], parse_sidereal_mode);
+        if (!sidereal) return nullptr;
+    }
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto from = instant_as_tt(*engine, start->time_scale, start->julian_day);
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle}, *from, *to);
+    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to);
     if (!found) return map_orvane_error(found.error());
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
     if (!list) return nullptr;

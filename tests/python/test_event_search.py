@@ -159,3 +159,15 @@ def test_lunar_apsides_and_declinations_alternate(engine):
 def test_bad_requests_are_refused(engine, kind, start, end, message):
     with pytest.raises(ValueError, match=message):
         engine.events(kind, orvane.Instant.tt(start), orvane.Instant.tt(end), body=1)
+
+
+def test_sidereal_ingresses_and_crossings_are_in_the_sidereal_zodiac(engine):
+    opts = orvane.apparent("geocentric", "ecliptic")
+    ingresses = search(engine, "ingress", body="sun", sidereal="lahiri")
+    assert [name for _, name in ingresses[:4]] == ["capricorn", "aquarius", "pisces", "aries"]
+    for day, _ in ingresses:
+        longitude = engine.sidereal_position("sun", orvane.Instant.tt(day), opts, "lahiri").longitude_deg
+        assert abs((longitude + 15.0) % 30.0 - 15.0) < 1e-6
+    tropical = search(engine, "ingress", body="sun")
+    # The Lahiri zodiac stands some 24 degrees behind: its ingresses come about 24 days later.
+    assert 20.0 < ingresses[3][0] - next(day for day, name in tropical if name == "aries") < 28.0

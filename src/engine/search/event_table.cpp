@@ -49,10 +49,19 @@ double fastest_deg_per_day(std::int32_t body) {
     }
 }
 
-// The longitude of `body` less `offset_deg`, wrapped to the period.
-SearchFunction longitude_function(const SpkOrvane& engine, std::int32_t body, double offset_deg, double period) {
-    return [&engine, body, offset_deg, period](double tt) -> std::expected<SearchSample, OrvaneError> {
-        auto p = place(engine, body, tt);
+// The place with its longitude in the sidereal zodiac when one is asked.
+std::expected<Position, OrvaneError> zodiac_place(const SpkOrvane& engine, std::int32_t body, double tt,
+                                                  std::optional<SiderealMode> sidereal) {
+    if (!sidereal) return place(engine, body, tt);
+    return engine.sidereal_position(body, Instant{tt, TimeScale::Tt}, apparent_of_date(false), *sidereal);
+}
+
+// The longitude of `body` (tropical, or in the sidereal zodiac) less
+// `offset_deg`, wrapped to the period.
+SearchFunction longitude_function(const SpkOrvane& engine, std::int32_t body, double offset_deg, double period,
+                                  std::optional<SiderealMode> sidereal) {
+    return [&engine, body, offset_deg, period, sidereal](double tt) -> std::expected<SearchSample, OrvaneError> {
+        auto p = zodiac_place(engine, body, tt, sidereal);
         if (!p) return std::unexpected(p.error());
         return SearchSample{wrapped(p->longitude_deg - offset_deg, period), p->longitude_speed_deg_per_day};
     };
@@ -182,7 +191,7 @@ Found moon_quarters(const SpkOrvane& engine, const EventRequest&, double start, 
 }
 
 Found longitude_crossings(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, r.angle_deg, 360.0), start, end,
+    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, r.angle_deg, 360.0, r.sidereal), start, end,
                        60.0 / fastest_deg_per_day(r.body), 180.0,
                        [](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
                            return z.rising ? std::string_view("direct") : std::string_view("retrograde");
@@ -207,9 +216,9 @@ Found aspects(const SpkOrvane& engine, const EventRequest& r, double start, doub
 }
 
 Found sign_ingresses(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, 0.0, 30.0), start, end,
+    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, 0.0, 30.0, r.sidereal), start, end,
                            10.0 / fastest_deg_per_day(r.body), 15.0, [&engine, &r](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
-                           auto p = place(engine, r.body, z.julian_day);
+                           auto p = zodiac_place(engine, r.body, z.julian_day, r.sidereal);
                            if (!p) return std::unexpected(p.error());
                            long sign = std::lround(p->longitude_deg / 30.0);
                            if (!z.rising) sign -= 1;  // moving back into the sign before

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/selectors.hpp"
 #include "engine/engine.hpp"
 
 // Lunar and planetary events over a range of time, each kind one row of the
@@ -19,6 +20,9 @@ struct EventRequest {
     std::int32_t body = 301;          // the moving body (NAIF code)
     std::int32_t other = 10;          // the second body of an aspect
     double angle_deg = 0.0;           // the aspect's angle, or the longitude of a crossing
+    // Longitudes of crossings and ingresses in this sidereal zodiac instead of
+    // the tropical one.
+    std::optional<SiderealMode> sidereal;
 };
 
 // One occurrence: its TT Julian day and its name ("first_quarter",
