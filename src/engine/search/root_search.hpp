@@ -2,6 +2,7 @@
 #include <cmath>
 #include <expected>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "core/errors.hpp"
