@@ -17,6 +17,7 @@ from zoneinfo import ZoneInfo, ZoneInfoNotFoundError
 import orvane
 
 from orvane_tools import almanac, chart, checksums
+from orvane_tools import events as events_
 from orvane_tools.choices import body_list, enum_name, kind_list, names_of, one_of
 from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import civil_datetime, fixed_offset, to_datetime, to_instant
@@ -304,7 +305,21 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
     engine = default_engine()
     check_covered(engine, start, end)
     writer = RowWriter(out, args.format, [Column("time", 25, left=True), Column("event", 18, left=True)])
-    for event in almanac.sky_events(engine, start, end):
+    searched = [kind for kind in args.kind or () if kind in events_.SEARCH_KINDS or kind == "horizon"]
+    if searched:
+        rows = []
+        for kind in searched:
+            if kind == "horizon":
+                if args.place is None or args.body is None:
+                    raise CommandLineError("the horizon events need --body and --place")
+                rows += events_.horizon_events(engine, args.body, args.place, start, end,
+                                               args.angle if args.angle is not None else events_.PLANET_HORIZON_DEG)
+            else:
+                rows += events_.search_events(engine, kind, start, end, body=args.body, other=args.other,
+                                              angle_deg=args.angle, sidereal=args.sidereal)
+        for record in sorted(rows, key=lambda record: record.tt_julian_day):
+            writer.row([record.when.astimezone(args.tz), record.name])
+    for event in almanac.sky_events(engine, start, end) if not searched else ():
         if args.kind is None or event.kind in args.kind:
             writer.row([to_datetime(event.when, engine, args.tz), event.kind])
     writer.close()
@@ -423,15 +438,25 @@ def build_parser() -> argparse.ArgumentParser:
     almanac_.add_argument("--from", dest="start", type=moment, required=True, help="first local date")
     almanac_.add_argument("--to", dest="end", type=moment, required=True, help="last local date")
 
-    events = command("events", "Equinoxes, solstices, new and full Moons.",
-                     "orvane events --from 2026-01-01 --to 2027-01-01 --tz Asia/Kolkata", run_events)
+    events = command("events", "Equinoxes, solstices, new and full Moons; quarters, stations, ingresses, aspects, "
+                     "conjunctions, elongations, lunar apsides, nodes and declinations; risings and settings.",
+                     "orvane events --from 2026-01-01 --to 2027-01-01 --tz Asia/Kolkata\n"
+                     "  orvane events --from 2026-01-01 --to 2027-01-01 --kind station --body mercury\n"
+                     "  orvane events --from 2026-01-01 --to 2026-01-08 --kind horizon --body venus --place 51.5,-0.13",
+                     run_events)
     events.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--tz", type=zone_or_offset, default=ZoneInfo("UTC"),
                         help="IANA time zone or offset such as +02:00 of the dates shown (default UTC)")
-    kinds = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent))
+    kinds = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent), *events_.SEARCH_KINDS, "horizon")
     events.add_argument("--kind", type=kind_list(kinds), metavar="KIND[,KIND]",
                         help=f"only these events: {', '.join(kinds)}")
+    events.add_argument("--body", help="the moving body of a searched event (default the Moon), a name or NAIF id")
+    events.add_argument("--other", help="the second body of an aspect (default the Sun)")
+    events.add_argument("--angle", type=float, help="the aspect's angle, the longitude crossed, or the horizon altitude")
+    events.add_argument("--place", type=place, help=f"{PLACE_FORMS}: for the horizon events")
+    events.add_argument("--sidereal", type=sidereal_mode, metavar="MODE",
+                        help=f"longitudes and ingresses in this sidereal zodiac: {sidereal_modes}")
     serve_ = commands.add_parser("serve", help="Answer positions, charts, almanacs and events over HTTP, with a chart page.",
                                  description="Answer positions, charts, almanacs and events over HTTP (/v1/...), "
                                  "with a chart page at / (needs the serve extra).",

@@ -26,6 +26,15 @@ PositionOptions horizon_options(const GeodeticObserver& observer) {
 
 namespace {
 
+// The named body of a NAIF code, if it is one.
+std::optional<Body> named_body(std::int32_t code) {
+    for (std::size_t i = 0; i < BODY_COUNT; ++i) {
+        const auto body = static_cast<Body>(i);
+        if (naif_code(body) == code) return body;
+    }
+    return std::nullopt;
+}
+
 // Hour angle in (−π, π].
 double reduce_hour_angle(double angle) {
     const double h = reduce_radians_signed(angle);
@@ -52,8 +61,13 @@ struct DeclinationBounds {
     double acceleration = 0.0;
 };
 
-DeclinationBounds declination_bounds(Body body) {
-    return body == Body::Sun ? DeclinationBounds{0.01, 0.005} : DeclinationBounds{0.25, 1.0};
+// Any other body of a kernel (planets, asteroids): the bounds of Mercury's
+// geocentric motion, 0.04 rad/day, doubled, with 0.02 rad/day² (the Sun's
+// parallax term is the largest part at a planet's distance or more).
+DeclinationBounds declination_bounds(std::int32_t body) {
+    if (body == naif_code(Body::Sun)) return {0.01, 0.005};
+    if (body == naif_code(Body::Moon)) return {0.25, 1.0};
+    return {0.08, 0.02};
 }
 
 // The body's place in the sky of one place, one evaluation per UT1 day: one
@@ -61,10 +75,10 @@ DeclinationBounds declination_bounds(Body body) {
 // the true equator and equinox of date.
 class Sky {
 public:
-    Sky(const SpkOrvane& engine, Body body, const GeodeticObserver& observer, const PositionOptions& resolved,
+    Sky(const SpkOrvane& engine, std::int32_t body, const GeodeticObserver& observer, const PositionOptions& resolved,
         double altitude_deg)
         : engine_(engine),
-          code_(naif_code(body)),
+          code_(body),
           bounds_(declination_bounds(body)),
           resolved_(resolved),
           longitude_(observer.longitude_east_deg * DEG_TO_RAD),
@@ -280,7 +294,15 @@ std::expected<std::optional<double>, OrvaneError> crossing_between(const Sky& sk
 std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg) {
-    if (body != Body::Sun && body != Body::Moon) return std::unexpected(OrvaneError::unsupported_body(body));
+    return rise_set_transit(engine, naif_code(body), observer, around, altitude_deg);
+}
+
+std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, std::int32_t body,
+                                                            const GeodeticObserver& observer, Instant around,
+                                                            double altitude_deg) {
+    if (body == naif_code(Body::Earth)) {
+        return std::unexpected(OrvaneError::invalid_request("the Earth does not rise or set for a place on it"));
+    }
     if (!std::isfinite(altitude_deg)) {
         return std::unexpected(OrvaneError::invalid_request("horizon altitude must be finite"));
     }
@@ -333,6 +355,12 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
 std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, Body body,
                                                             const GeodeticObserver& observer, Instant after,
                                                             HorizonEventKind kind, double altitude_deg) {
+    return next_horizon_event(engine, naif_code(body), observer, after, kind, altitude_deg);
+}
+
+std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, std::int32_t body,
+                                                            const GeodeticObserver& observer, Instant after,
+                                                            HorizonEventKind kind, double altitude_deg) {
     auto epochs = earth_rotation_epochs(engine, after.time_scale, after.julian_day);
     if (!epochs) return std::unexpected(std::move(epochs.error()));
     const double start = epochs->ut1_julian_day;
@@ -354,7 +382,11 @@ std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& eng
     std::string text = "no ";
     text += name(kind);
     text += " of ";
-    text += name(body);
+    if (auto named = named_body(body)) {
+        text += name(*named);
+    } else {
+        text += "body " + std::to_string(body);
+    }
     text += " within 3 days after the query instant";
     return std::unexpected(OrvaneError::invalid_request(std::move(text)));
 }

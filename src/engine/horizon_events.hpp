@@ -10,7 +10,7 @@
 #include "core/time_scale.hpp"
 #include "engine/engine.hpp"
 
-// Rise, set and meridian transit of the Sun and the Moon for a place on the
+// Rise, set and meridian transit of any body of the kernels for a place on the
 // Earth, from the apparent topocentric place on the equator and equinox of
 // date, the local apparent sidereal time and the hour-angle relation. Every
 // time produced is a UT1 Julian day.
@@ -53,11 +53,21 @@ std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& eng
                                                             const GeodeticObserver& observer, Instant around,
                                                             double altitude_deg);
 
+// The same for any body of the kernels by its NAIF code (planets, asteroids),
+// with bounds on its declination's motion that hold for Mercury and slower
+// bodies; the Earth itself is refused.
+std::expected<RiseSetTransit, OrvaneError> rise_set_transit(const SpkOrvane& engine, std::int32_t body,
+                                                            const GeodeticObserver& observer, Instant around,
+                                                            double altitude_deg);
+
 // The first event of the kind more than one second after `after`, looked for
 // around `after` and the two following days. An error of the first day is
 // passed on; an error of a later day, like finding none, fails with
 // "no {kind} of {body} within 3 days after the query instant".
 std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, Body body,
+                                                            const GeodeticObserver& observer, Instant after,
+                                                            HorizonEventKind kind, double altitude_deg);
+std::expected<HorizonEvent, OrvaneError> next_horizon_event(const SpkOrvane& engine, std::int32_t body,
                                                             const GeodeticObserver& observer, Instant after,
                                                             HorizonEventKind kind, double altitude_deg);
 

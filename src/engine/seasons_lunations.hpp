@@ -34,12 +34,10 @@ double signed_longitude_difference_deg(double angle_deg, double target_deg);
 // Newton iteration towards the day at which function(day).angle_deg equals
 // target_deg, from start_day: at most twelve steps; no convergence is not an
 // error. It ends, the last step taken, once a step is below 2e-7 days. The
-// engine's longitude speeds leave out the turning of the frame of date and
-// the change of the aberration, up to about 1e-4 of the rate of the Sun's
-// longitude or of the elongation, so each step leaves that share of itself
-// (the square of the step times |f''| / 2f', below 1e-14 days here, is the
-// lesser part): after the last one, below 2e-11 days, a quarter of the last
-// place of a present-day Julian day.
+// engine's longitude speeds are the exact rates of the longitudes, so each
+// step leaves only the square of the step times |f''| / 2f' (below 1e-14
+// days here): after the last one, well below the last place of a
+// present-day Julian day.
 // Days are in whatever scale the function reads them.
 template <typename Function>
 std::expected<double, OrvaneError> newton_longitude_zero(Function&& function, double start_day, double target_deg) {

@@ -96,7 +96,7 @@ namespace {
 // The arguments shared by the horizon requests, type-checked in parameter
 // order: body (str), observer, instant, and the altitude at altitude_index.
 struct HorizonArguments {
-    Body body;
+    std::int32_t body;
     GeodeticObserver observer;
     Instant instant;
     double altitude_deg;
@@ -114,15 +114,7 @@ std::optional<HorizonArguments> horizon_arguments(const Signature& signature, Py
     if (!altitude) return std::nullopt;
     auto id = parsed_or_raise(parse_body_argument(*name));
     if (!id) return std::nullopt;
-    // Rise, set and transit are searched for the Sun and the Moon; the other
-    // named bodies are refused by the engine, any other body here.
-    auto body = body_of_id(*id);
-    if (!body) {
-        value_error("unsupported body " + integer_text(*id) +
-                    ": rise, set and transit are computed for the Sun and the Moon only");
-        return std::nullopt;
-    }
-    return HorizonArguments{*body, *observer, *instant, *altitude};
+    return HorizonArguments{*id, *observer, *instant, *altitude};
 }
 
 }  // namespace
