@@ -11,6 +11,7 @@ import orvane
 from orvane_tools import chart as charts
 from orvane_tools.almanac import TWILIGHTS, DayAlmanac, SkyEvent
 from orvane_tools.dates import to_datetime
+from orvane_tools.events import EventRecord
 
 JSON = dict[str, Any]
 
@@ -133,3 +134,16 @@ def event(found: SkyEvent, engine: orvane.Engine, tz: tzinfo) -> JSON:
     """
     return {"kind": found.kind, "time": to_datetime(found.when, engine, tz).isoformat(),
             "tt_julian_day": engine.convert_instant(found.when, "tt").julian_day}
+
+
+def searched_event(found: EventRecord, engine: orvane.Engine, tz: tzinfo) -> JSON:
+    """A searched event: its kind, its name (e.g. "station_retrograde"), local time and TT Julian day.
+
+    >>> import orvane_tools, datetime
+    >>> found = EventRecord(datetime.datetime(2024, 4, 1, 22, 14, tzinfo=datetime.timezone.utc), 2460402.43,
+    ...                     "station", "station_retrograde")
+    >>> searched_event(found, orvane_tools.default_engine(), datetime.timezone.utc)["name"]
+    'station_retrograde'
+    """
+    return {"kind": found.kind, "name": found.name, "time": found.when.astimezone(tz).isoformat(),
+            "tt_julian_day": found.tt_julian_day}

@@ -23,6 +23,7 @@ from orvane_tools import almanac, chart
 from orvane_tools.cli import moment, request_options
 from orvane_tools.data import EngineSpec, check_covered, default_spec
 from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.events import SEARCH_KINDS, search_events
 from orvane_tools.serve import answers, inputs
 from orvane_tools.serve.inputs import InputError, read
 from orvane_tools.serve.operations import Operations, log_to_standard_error
@@ -68,6 +69,10 @@ _EVENT_FIELDS = (
     ("to", "ISO date or date-time (required)"),
     ("tz", "zone of from, to and the times shown (default UTC)"),
     ("kind", f"comma-separated: {', '.join(inputs.EVENT_KINDS)}"),
+    ("body", "the moving body of a searched kind (default the Moon), a name or NAIF id"),
+    ("other", "the second body of an aspect (default the Sun)"),
+    ("angle", "the aspect's angle or the longitude crossed, degrees"),
+    ("sidereal", "the sidereal zodiac of longitude crossings and ingresses"),
 )
 _LIMITS = (f"Limits on one request: {inputs.MAX_INSTANTS} instants, {inputs.MAX_ROWS} rows and "
            f"{inputs.MAX_BODIES} bodies for positions; {inputs.MAX_ALMANAC_DAYS} days for an almanac; "
@@ -251,12 +256,19 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
 
     @app.get("/v1/events", openapi_extra=_parameters(_EVENT_FIELDS))
     def events(request: Request) -> JSONResponse:
-        """Equinoxes, solstices, new and full Moons between two moments."""
-        start, end, tz, kind = _fields(request, _EVENT_FIELDS)
+        """Equinoxes, solstices, new and full Moons between two moments; with
+        ``kind``, also the searched kinds (quarters, stations, ingresses,
+        aspects, conjunctions, elongations, lunar apsides, nodes and
+        declinations) of ``body``."""
+        start, end, tz, kind, moving, other_, angle_, sidereal_ = _fields(request, _EVENT_FIELDS)
         zone = read("tz", tz, inputs.zone, default=_UTC)
         first = read("from", start, lambda text: to_instant(_local(text, zone)))
         last = read("to", end, lambda text: to_instant(_local(text, zone)))
         kinds = read("kind", kind, inputs.event_kinds, required=False)
+        body = read("body", moving, inputs.body, required=False)
+        other = read("other", other_, inputs.body, required=False)
+        angle = read("angle", angle_, inputs.angle, required=False)
+        sidereal = read("sidereal", sidereal_, inputs.sidereal_mode, required=False)
         if last.julian_day < first.julian_day:
             raise InputError("to", "to is before from")
         if last.julian_day - first.julian_day > inputs.MAX_EVENT_DAYS:
@@ -266,6 +278,11 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
             check_covered(engine, first, last)
             found = [answers.event(event, engine, zone) for event in almanac.sky_events(engine, first, last)
                      if kinds is None or event.kind in kinds]
+            for searched in (kinds or ()):
+                if searched in SEARCH_KINDS:
+                    found += [answers.searched_event(record, engine, zone) for record in
+                              search_events(engine, searched, first, last, body, other, angle, sidereal)]
+            found.sort(key=lambda row: float(row["tt_julian_day"]))
         return answer({"kinds": list(inputs.EVENT_KINDS if kinds is None else kinds), "events": found})
 
     @app.get("/", response_class=HTMLResponse, include_in_schema=False)

@@ -14,6 +14,7 @@ import orvane
 from orvane_tools import cli
 from orvane_tools.choices import body_list, kind_list, names_of, one_of
 from orvane_tools.dates import civil_datetime, to_instant
+from orvane_tools.events import SEARCH_KINDS
 from orvane_tools.places import parse_place
 from orvane_tools.sky import MOON_EDGES
 
@@ -34,7 +35,7 @@ ORIGINS = ("geocentric", "topocentric", "heliocentric", "barycentric")
 FRAMES = ("ecliptic", "equatorial")
 EPOCHS = ("of_date", "j2000")
 CALENDARS = ("gregorian", "julian", "auto")
-EVENT_KINDS: tuple[str, ...] = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent))
+EVENT_KINDS: tuple[str, ...] = (*names_of(orvane.SeasonEvent), *names_of(orvane.LunationEvent), *SEARCH_KINDS)
 
 T = TypeVar("T")
 
@@ -94,6 +95,30 @@ epoch = one_of("epoch", EPOCHS)
 calendar = one_of("calendar", CALENDARS)
 moon_edge = one_of("moon edge", MOON_EDGES)
 event_kinds = kind_list(EVENT_KINDS)
+
+
+def angle(text: str) -> float:
+    """A finite angle in degrees.
+
+    >>> angle("90")
+    90.0
+    """
+    value = float(text)
+    if not math.isfinite(value):
+        raise ValueError(f"angle must be finite, not {text!r}")
+    return value
+
+
+def body(text: str) -> str | int:
+    """One body, by name or NAIF id.
+
+    >>> body("499")
+    499
+    """
+    names = body_list(text)
+    if len(names) != 1:
+        raise ValueError("one body, by name or NAIF id")
+    return int(names[0]) if str(names[0]).lstrip("-").isdigit() else names[0]
 
 
 def boolean(text: str) -> bool:

@@ -81,6 +81,22 @@ def test_almanac_and_events_are_local(client) -> None:  # type: ignore[no-untype
     assert events[0]["time"].startswith("2026-03-20T20:") and events[0]["time"].endswith("+05:30")
 
 
+def test_searched_events_are_the_companions(client) -> None:  # type: ignore[no-untyped-def]
+    from orvane_tools.events import search_events
+
+    answer = client.get("/v1/events", params={"from": "2024-01-01", "to": "2025-01-01",
+                                              "kind": "station,march_equinox", "body": "mercury"}).json()["events"]
+    expected = search_events(orvane_tools.default_engine(), "station", "2024-01-01Z", "2025-01-01Z", body="mercury")
+    stations = [event for event in answer if event["kind"] == "station"]
+    assert [(e["name"], e["tt_julian_day"]) for e in stations] == [(e.name, e.tt_julian_day) for e in expected]
+    assert len(stations) == 7 and "march_equinox" in [event["kind"] for event in answer]
+    days = [float(event["tt_julian_day"]) for event in answer]
+    assert days == sorted(days)
+    refused = client.get("/v1/events", params={"from": "2024-01-01", "to": "2025-01-01", "kind": "aspect",
+                                               "body": "mars", "angle": "nan"})
+    assert refused.status_code == 422 and refused.json()["error"]["field"] == "angle"
+
+
 def test_the_wheel_is_svg(client) -> None:  # type: ignore[no-untyped-def]
     response = client.get("/v1/chart.svg", params=PARIS_CHART)
     assert response.status_code == 200 and response.headers["content-type"].startswith("image/svg+xml")
