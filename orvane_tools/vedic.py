@@ -318,7 +318,7 @@ def pancanga(when: datetime | orvane.Instant, place: orvane.GeodeticObserver, *,
     t_number, t_name = tithi(elongation)
     k_number, k_name = karana(elongation)
     y_number, y_name = yoga(sun, moon)
-    w_number, w_name = weekday(ut + place.longitude_deg / 360.0)
+    w_number, w_name = weekday(ut + place.longitude_east_deg / 360.0)
     return Pancanga(
         tt,
         Limb("tithi", t_number, t_name, _end(engine, tt, sidereal, (t_number * TITHI_DEG) % 360.0, False)),
