@@ -83,7 +83,8 @@ def nearer_midpoint_deg(first: float, second: float) -> float:
     >>> nearer_midpoint_deg(350.0, 20.0)
     5.0
     """
-    return (first + ((second - first + 180.0) % 360.0 - 180.0) / 2.0) % 360.0
+    arc = (second - first) % 360.0
+    return (first + (arc if arc <= 180.0 else arc - 360.0) / 2.0) % 360.0
 
 
 def _mean_speed(a: float | None, b: float | None) -> float | None:
