@@ -118,7 +118,7 @@ def progress(natal_when: datetime | orvane.Instant, place: orvane.GeodeticObserv
     moved = chart(orvane.Instant.tt(progressed_tt), place, houses=None, sidereal=sidereal, engine=engine)
     age_years = (target_tt - natal.tt_julian_day) / year_days
     arc = moved.point("sun").longitude_deg - natal.point("sun").longitude_deg
-    arc = (arc + 180.0) % 360.0 - 180.0 if abs(age_years) < 90.0 else arc % 360.0
+    arc = (arc + 180.0) % 360.0 - 180.0  # the Sun moves under 180 degrees in 180 years of life
 
     assert natal.ut1_julian_day is not None
     natal_ut1 = natal.ut1_julian_day
