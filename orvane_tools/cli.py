@@ -27,7 +27,7 @@ from orvane_tools.progress import Progress
 from orvane_tools.sky import MOON_EDGES
 
 BATCH_INSTANTS = 4096
-_VALUE_OPTIONS = ("--place", "--from", "--to", "--at", "--tz")
+_VALUE_OPTIONS = ("--place", "--from", "--to", "--at", "--tz", "--first-place", "--second-place", "--first-tz", "--second-tz")
 _STEP = re.compile(r"^\s*(\d+(?:\.\d*)?)\s*([dhms])\s*$")
 _STEP_DAYS = {"d": 1.0, "h": 1.0 / 24.0, "m": 1.0 / 1440.0, "s": 1.0 / 86400.0}
 #: The shortest step: a millisecond, about 25 times the spacing of Julian days near the present.
@@ -457,6 +457,10 @@ def build_parser() -> argparse.ArgumentParser:
     events.add_argument("--place", type=place, help=f"{PLACE_FORMS}: for the horizon events")
     events.add_argument("--sidereal", type=sidereal_mode, metavar="MODE",
                         help=f"longitudes and ingresses in this sidereal zodiac: {sidereal_modes}")
+    from orvane_tools.cli_techniques import add_commands
+
+    add_commands(command, place, moment, zone_or_offset, house_system, sidereal_mode)
+
     serve_ = commands.add_parser("serve", help="Answer positions, charts, almanacs and events over HTTP, with a chart page.",
                                  description="Answer positions, charts, almanacs and events over HTTP (/v1/...), "
                                  "with a chart page at / (needs the serve extra).",
