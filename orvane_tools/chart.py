@@ -45,7 +45,6 @@ _MEAN_LUNAR_INCLINATION_DEG = 5.1453964
 # Geocentric geometric places on the true ecliptic and equinox of date.
 _GEOMETRIC_OF_DATE = orvane.PositionOptions("geocentric", "ecliptic", "of_date", true_ecliptic=True, precession=True,
                                             nutation=True)
-_UNDEFINED_HOUSES = "house cusps are undefined for this system at the requested latitude"
 
 
 @dataclass(frozen=True)
@@ -347,15 +346,13 @@ def house_cusps_or_fallback(
     reason: str | None = None
     try:
         cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, requested)
-    except ValueError as error:
-        if fallback is None or str(error) != _UNDEFINED_HOUSES:
+    except orvane.UndefinedHouseCuspsError as error:
+        if fallback is None:
             raise
         reason = f"{requested}: {error}"
         try:
             cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, fallback)
-        except ValueError as again:
-            if str(again) != _UNDEFINED_HOUSES:
-                raise
+        except orvane.UndefinedHouseCuspsError as again:
             cusps = orvane.house_cusps(place, ut1_julian_day, tt_julian_day, "porphyry")
             reason += f"; {cusps.system.name}: {again}"
     ascendant = (cusps.ascendant_deg - ayanamsha_deg) % 360.0

@@ -9,7 +9,6 @@ from __future__ import annotations
 import contextlib
 import datetime
 import math
-import re
 from typing import Iterator, NamedTuple
 
 import orvane
@@ -62,21 +61,18 @@ def moon_rise_set_altitude_deg(engine: orvane.Engine, observer: orvane.GeodeticO
     return moon_horizon_altitude_deg(distance)
 
 
-_COVERAGE = re.compile(r"outside EOP coverage \[[-0-9.]+, (?P<end>[-0-9.]+)\]")
-
-
 @contextlib.contextmanager
 def _earth_orientation_explained() -> Iterator[None]:
     """Adds to an Earth-orientation coverage error the calendar date where the table ends and how to update it."""
     try:
         yield
-    except ValueError as error:
-        match = _COVERAGE.search(str(error))
-        if match is None:
-            raise
-        end = to_datetime(orvane.Instant.utc(float(match["end"]))).date()
-        raise ValueError(f"{error}: the Earth-orientation table (measured and predicted UT1 and polar motion) ends on "
-                         f"{end.isoformat()}; a newer one comes with pip install --upgrade astropy-iers-data") from error
+    except orvane.OutsideEopCoverageError as error:
+        end = to_datetime(orvane.Instant.utc(error.end)).date()
+        explained = orvane.OutsideEopCoverageError(
+            f"{error}: the Earth-orientation table (measured and predicted UT1 and polar motion) ends on "
+            f"{end.isoformat()}; a newer one comes with pip install --upgrade astropy-iers-data")
+        explained.julian_day, explained.start, explained.end = error.julian_day, error.start, error.end
+        raise explained from error
 
 
 class Horizontal(NamedTuple):

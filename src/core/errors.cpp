@@ -52,6 +52,22 @@ OrvaneError OrvaneError::invalid_request(std::string text) {
     return error;
 }
 
+OrvaneError OrvaneError::invalid_request(CoordinateError coordinate_error) {
+    OrvaneError error = invalid_request(std::string(orvane::message(coordinate_error)));
+    if (coordinate_error == CoordinateError::UndefinedHouseCusps) error.subject = Subject::UndefinedHouseCusps;
+    return error;
+}
+
+OrvaneError OrvaneError::outside_eop_coverage(std::string text, double utc_julian_day, double first_utc_julian_day,
+                                              double last_utc_julian_day) {
+    OrvaneError error = time_conversion(std::move(text));
+    error.subject = Subject::OutsideEopCoverage;
+    error.julian_day = utc_julian_day;
+    error.start = first_utc_julian_day;
+    error.end = last_utc_julian_day;
+    return error;
+}
+
 OrvaneError OrvaneError::time_conversion(std::string text) {
     OrvaneError error;
     error.kind = Kind::TimeConversion;

@@ -41,12 +41,20 @@ struct OrvaneError {
     double start = 0.0, end = 0.0;   // OutOfRange: the supported range
     TimeScale scale = TimeScale::Tdb;  // OutOfRange: the range's scale
     std::string text;                // InvalidRequest, TimeConversion, Backend
+    // What the failure is about, beyond its kind, when the caller can act on
+    // it: a UTC day outside the Earth-orientation table (julian_day, start,
+    // end: UTC Julian days), a house system without cusps at the latitude.
+    enum class Subject : std::uint8_t { None, OutsideEopCoverage, UndefinedHouseCusps };
+    Subject subject = Subject::None;
 
     static OrvaneError unsupported_body(Body body);
     static OrvaneError out_of_range(double julian_day, double start, double end, TimeScale scale);
     static OrvaneError invalid_request(std::string text);
-    static OrvaneError invalid_request(CoordinateError error) { return invalid_request(std::string(orvane::message(error))); }
+    static OrvaneError invalid_request(CoordinateError error);
     static OrvaneError time_conversion(std::string text);
+    // A TimeConversion error about a UTC day outside the Earth-orientation table.
+    static OrvaneError outside_eop_coverage(std::string text, double utc_julian_day, double first_utc_julian_day,
+                                            double last_utc_julian_day);
     static OrvaneError backend(std::string text);
     static OrvaneError backend(CoordinateError error) { return backend(std::string(orvane::message(error))); }
     // A Backend error: a state or position of the body at the TDB Julian day

@@ -1,7 +1,7 @@
 #include "engine/engine.hpp"
 
 #include "core/constants.hpp"
-#include "core/kernel_file.hpp"
+#include "core/files/kernel_file.hpp"
 #include "spk/coverage.hpp"
 
 namespace orvane {

@@ -12,7 +12,7 @@
 #include "core/position_options.hpp"
 #include "core/errors.hpp"
 #include "core/selectors.hpp"
-#include "core/sidereal.hpp"
+#include "core/sidereal/sidereal.hpp"
 #include "core/metadata.hpp"
 #include "core/time_scale.hpp"
 #include "core/stars/hipparcos_catalogue.hpp"

@@ -4,6 +4,7 @@
 
 #include "core/constants.hpp"
 #include "engine/modelled_instants.hpp"
+#include "engine/time_errors.hpp"
 
 namespace orvane {
 
@@ -68,7 +69,7 @@ std::expected<double, OrvaneError> instant_in_scale_by_tables(const SpkOrvane& e
     }
     if (target == TimeScale::Ut1 && scale == TimeScale::Utc) {
         auto ut1 = table->ut1_julian_day_from_utc(julian_day);
-        if (!ut1) return failed(ut1.error().message());
+        if (!ut1) return std::unexpected(time_error(ut1.error()));
         return *ut1;
     }
     if (!engine.leap_seconds) {
@@ -77,7 +78,7 @@ std::expected<double, OrvaneError> instant_in_scale_by_tables(const SpkOrvane& e
     }
     auto converted = target == TimeScale::Utc ? engine.leap_seconds->utc_julian_day(scale, table, julian_day)
                                               : engine.leap_seconds->ut1_julian_day(scale, *table, julian_day);
-    if (!converted) return failed(converted.error().message());
+    if (!converted) return std::unexpected(time_error(converted.error()));
     return *converted;
 }
 
@@ -112,9 +113,9 @@ std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs_by_tables(
             "topocentric origins require an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop"));
     }
     auto tt = engine.leap_seconds->tt_julian_day(scale, &*engine.earth_orientation, julian_day);
-    if (!tt) return std::unexpected(OrvaneError::time_conversion(tt.error().message()));
+    if (!tt) return std::unexpected(time_error(tt.error()));
     auto ut1 = engine.leap_seconds->ut1_julian_day(scale, *engine.earth_orientation, julian_day);
-    if (!ut1) return std::unexpected(OrvaneError::time_conversion(ut1.error().message()));
+    if (!ut1) return std::unexpected(time_error(ut1.error()));
     return EarthRotationEpochs{*ut1, *tt};
 }
 
@@ -125,13 +126,13 @@ std::expected<PlaceEpochs, OrvaneError> place_epochs_by_tables(const SpkOrvane& 
         // The UTC day of the UT1 day, found once: the conversions to TDB and
         // to TT, and the polar motion, each start from it.
         auto utc = engine.earth_orientation->utc_julian_day_from_ut1(julian_day);
-        if (!utc) return failed(utc.error().message());
+        if (!utc) return std::unexpected(time_error(utc.error()));
         auto seconds = engine.leap_seconds->tdb_seconds(TimeScale::Utc, *utc);
-        if (!seconds) return failed(seconds.error().message());
+        if (!seconds) return std::unexpected(time_error(seconds.error()));
         auto in_range = within_supported_range(engine, *seconds, julian_day);
         if (!in_range) return std::unexpected(std::move(in_range.error()));
         auto tt = engine.leap_seconds->tt_julian_day(TimeScale::Utc, nullptr, *utc);
-        if (!tt) return failed(tt.error().message());
+        if (!tt) return std::unexpected(time_error(tt.error()));
         return PlaceEpochs{*seconds, {julian_day, *tt}, *utc};
     }
     auto seconds = tdb_seconds(engine, scale, julian_day);
@@ -139,7 +140,7 @@ std::expected<PlaceEpochs, OrvaneError> place_epochs_by_tables(const SpkOrvane& 
     auto epochs = earth_rotation_epochs(engine, scale, julian_day);
     if (!epochs) return std::unexpected(std::move(epochs.error()));
     auto utc = engine.earth_orientation->utc_julian_day_from_ut1(epochs->ut1_julian_day);
-    if (!utc) return failed(utc.error().message());
+    if (!utc) return std::unexpected(time_error(utc.error()));
     return PlaceEpochs{*seconds, *epochs, *utc};
 }
 

@@ -6,6 +6,7 @@
 #include "core/observer/observer.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/modelled_instants.hpp"
+#include "engine/time_errors.hpp"
 
 namespace orvane {
 
@@ -37,7 +38,7 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
     } else {
         polar = engine.earth_orientation->polar_motion_arcsec(epochs.utc_julian_day);
     }
-    if (!polar) return std::unexpected(OrvaneError::time_conversion(polar.error().message()));
+    if (!polar) return std::unexpected(time_error(polar.error()));
     const double ut1 = epochs.earth.ut1_julian_day, tt = epochs.earth.tt_julian_day;
     out.earth = EarthOrientation{ut1, tt, *polar, greenwich_apparent_sidereal_time_iau2006(ut1, tt, nutation)};
 

@@ -26,6 +26,9 @@ struct ModuleClasses {
     PyTypeObject* kernel_metadata = nullptr;
     PyTypeObject* engine = nullptr;
     PyTypeObject* ayanamsha = nullptr;
+    PyTypeObject* outside_coverage_error = nullptr;
+    PyTypeObject* outside_eop_coverage_error = nullptr;
+    PyTypeObject* undefined_house_cusps_error = nullptr;
 };
 
 ModuleClasses& classes();

@@ -1,7 +1,7 @@
 // Attaching time kernels and further SPK kernels to an Engine: each method
 // opens and checks its files first, and only then takes the engine out,
 // extends it and puts it back.
-#include "core/kernel_file.hpp"
+#include "core/files/kernel_file.hpp"
 #include "python/arguments.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"

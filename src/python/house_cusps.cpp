@@ -75,7 +75,7 @@ PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t narg
         sun_declination_deg = *declination;
     }
     auto cusps = house_cusps(*observer, *ut1, *tt, *system, sun_declination_deg);
-    if (!cusps) return value_error(message(cusps.error()));
+    if (!cusps) return map_coordinate_error(cusps.error());
     return box(classes().house_cusps, *cusps);
 }
 

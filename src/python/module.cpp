@@ -102,6 +102,16 @@ int exec_module(PyObject* module) {
     for (const auto& [name, value] : constants) {
         if (!register_name(module, all.get(), name, PyFloat_FromDouble(value))) return -1;
     }
+    // The errors a caller can act on, subclasses of ValueError, after the names above.
+    const ClassEntry error_table[] = {
+        {"OutsideCoverageError", &ModuleClasses::outside_coverage_error, create_outside_coverage_error},
+        {"OutsideEopCoverageError", &ModuleClasses::outside_eop_coverage_error, create_outside_eop_coverage_error},
+        {"UndefinedHouseCuspsError", &ModuleClasses::undefined_house_cusps_error,
+         create_undefined_house_cusps_error},
+    };
+    for (const ClassEntry& entry : error_table) {
+        if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
+    }
     return 0;
 }
 

@@ -40,6 +40,9 @@ __all__ = [
     "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG",
     "MEAN_REFRACTION_ALTITUDE_DEG",
+    "OutsideCoverageError",
+    "OutsideEopCoverageError",
+    "UndefinedHouseCuspsError",
 ]
 
 J2000_JULIAN_DAY: float
@@ -354,6 +357,24 @@ class Ayanamsha:
     def ayanamsha_deg(self) -> float: ...
     @property
     def rate_deg_per_day(self) -> float: ...
+
+class OutsideCoverageError(ValueError):
+    """An instant outside the range the engine's kernels cover."""
+
+    julian_day: float
+    start: float
+    end: float
+    scale: str
+
+class OutsideEopCoverageError(ValueError):
+    """An instant whose UTC day lies outside the Earth-orientation table (UT1 and polar motion)."""
+
+    julian_day: float
+    start: float
+    end: float
+
+class UndefinedHouseCuspsError(ValueError):
+    """A house system without cusps at the observer's latitude."""
 
 def open(
     path: _Path,

@@ -8,7 +8,8 @@
 #include "core/errors.hpp"
 
 // Every failure of the libraries reaches Python as a ValueError whose only
-// argument is the failure's text.
+// argument is the failure's text; the failures a caller can act on raise a
+// subclass of ValueError carrying their data as attributes.
 namespace orvane::python {
 
 inline constexpr std::string_view ENGINE_CLOSED = "engine is closed";
@@ -16,8 +17,17 @@ inline constexpr std::string_view ENGINE_CLOSED = "engine is closed";
 // Sets ValueError(message); returns nullptr for use in return statements.
 PyObject* value_error(std::string_view message);
 
-// Sets ValueError with the error's text; returns nullptr.
+// Sets the error's class (ValueError or one of the subclasses below) with the
+// error's text; returns nullptr.
 PyObject* map_orvane_error(const OrvaneError& error);
+
+// The same for a failure of the core functions.
+PyObject* map_coordinate_error(CoordinateError error);
+
+// The subclasses of ValueError, made once per process.
+PyTypeObject* create_outside_coverage_error();
+PyTypeObject* create_outside_eop_coverage_error();
+PyTypeObject* create_undefined_house_cusps_error();
 
 // Every function Python calls is entered through guarded<function>: an
 // allocation that fails anywhere below it (argument conversion included)

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "core/constants.hpp"
-#include "core/kernel_file.hpp"
-#include "core/text_forms.hpp"
-#include "core/utf8.hpp"
+#include "core/files/kernel_file.hpp"
+#include "core/text/text_forms.hpp"
+#include "core/text/utf8.hpp"
 #include "time/decimal_number.hpp"
 #include "time/text_kernel.hpp"
 #include "time/text_file.hpp"

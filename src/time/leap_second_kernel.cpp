@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "core/constants.hpp"
-#include "core/kernel_file.hpp"
-#include "core/text_forms.hpp"
+#include "core/files/kernel_file.hpp"
+#include "core/text/text_forms.hpp"
 #include "time/text_file.hpp"
 
 namespace orvane {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-#include "core/kernel_file.hpp"
+#include "core/files/kernel_file.hpp"
 #include "time/decimal_number.hpp"
 #include "time/text_file.hpp"
 

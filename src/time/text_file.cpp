@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "core/system_file.hpp"
-#include "core/utf8.hpp"
+#include "core/files/system_file.hpp"
+#include "core/text/utf8.hpp"
 
 namespace orvane {
 

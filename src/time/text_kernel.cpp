@@ -3,8 +3,8 @@
 #include <charconv>
 #include <limits>
 
-#include "core/text_forms.hpp"
-#include "core/utf8.hpp"
+#include "core/text/text_forms.hpp"
+#include "core/text/utf8.hpp"
 #include "time/decimal_number.hpp"
 #include "time/text_file.hpp"
 

@@ -16,7 +16,8 @@ MODULE_TABLE = [
     "Instant", "GeodeticObserver", "HouseSystem", "HouseCusps", "HorizonEventKind", "RiseSetTransit",
     "HorizonEvent", "SeasonEvent", "LunationEvent", "SiderealMode", "PositionOptions", "Position", "DateRange",
     "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
-    "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG",
+    "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG", "OutsideCoverageError", "OutsideEopCoverageError",
+    "UndefinedHouseCuspsError",
 ]
 
 

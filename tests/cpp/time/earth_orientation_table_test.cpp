@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "core/reference_table.hpp"
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "time/scratch_directory.hpp"
 
 namespace orvane {

@@ -8,7 +8,7 @@
 
 #include "core/constants.hpp"
 #include "core/reference_table.hpp"
-#include "core/text_forms.hpp"
+#include "core/text/text_forms.hpp"
 #include "time/scratch_directory.hpp"
 
 namespace orvane {
