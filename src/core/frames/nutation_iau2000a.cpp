@@ -39,7 +39,6 @@ constexpr std::array<PlanetaryTerm, 687> PLANETARY{{
 }};
 
 constexpr double TURN_ARCSEC = 1296000.0;
-constexpr double TWO_PI = 6.283185307179586476925287;
 constexpr double TENTH_MICROARCSEC_TO_RAD = ARCSEC_TO_RAD / 1e7;
 
 // An argument and its rate, radians and radians per Julian century.
