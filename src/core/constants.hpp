@@ -10,6 +10,8 @@ inline constexpr double DAYS_PER_JULIAN_CENTURY = 36525.0;
 inline constexpr double AU_KM = 149597870.7;
 inline constexpr double SPEED_OF_LIGHT_KM_S = 299792.458;
 inline constexpr double INVERSE_SPEED_OF_LIGHT_S_PER_KM = 3.3356409519815205e-6;
+// Twice the Sun's gravitational parameter over the square of the speed of light, km.
+inline constexpr double SUN_SCHWARZSCHILD_KM = 2.9532501228092993;
 inline constexpr double ARCSEC_TO_RAD = 4.84813681109536e-6;
 inline constexpr double RAD_TO_DEG = 57.29577951308232;
 inline constexpr double DEG_TO_RAD = 0.017453292519943295;

@@ -8,9 +8,6 @@
 namespace orvane {
 namespace {
 
-// Twice the Sun's gravitational parameter over the square of the speed of light, km.
-constexpr double SUN_SCHWARZSCHILD_KM = 2.9532501228092993;
-
 // a / divisor, by one division and three products.
 Vector3 divided(const Vector3& a, double divisor) {
     const double inverse = 1.0 / divisor;
@@ -60,6 +57,10 @@ CartesianState rotate_moving(const DualVector& position, const DualVector& a, co
 }
 
 }  // namespace
+
+CartesianState rotate_moving_state(const CartesianState& relative, const DualVector& a, const DualVector& b) {
+    return rotate_moving(dual_vector(relative.position, relative.velocity), a, b);
+}
 
 CartesianState rotate_state(const CartesianState& state, const Vector3& a, const Vector3& b) {
     Vector3 k = cross(a, b);

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "core/cartesian_state.hpp"
+#include "core/dual_number.hpp"
 #include "core/vector.hpp"
 
 // The corrections that turn a geometric direction into an apparent one. Each
@@ -15,6 +16,10 @@ namespace orvane {
 // vector a onto the unit vector b; unchanged when a x b is exactly zero. A
 // fixed rotation: the velocity is turned as the position.
 CartesianState rotate_state(const CartesianState& state, const Vector3& a, const Vector3& b);
+
+// The same turn with a and b moving (unit vectors with their rates): the
+// velocity returned includes the rate of the turn.
+CartesianState rotate_moving_state(const CartesianState& relative, const DualVector& a, const DualVector& b);
 
 // First-order aberration for an observer moving with velocity v (km/s) and
 // acceleration a (km/s²).

@@ -18,4 +18,13 @@ struct Nutation {
 // instant and hand the result to everything that needs it.
 Nutation nutation_iau2000b(double tt_julian_day);
 
+// IAU 2000A nutation, the full series of 678 luni-solar and 687 planetary
+// terms, at a TT Julian day (ERFA nut00a). About twenty times the cost of the
+// 2000B series.
+Nutation nutation_iau2000a(double tt_julian_day);
+
+// The 2000A nutation adjusted to the IAU 2006 precession (ERFA nut06a): the
+// nutation to use with precession_angles_iau2006.
+Nutation nutation_iau2006a(double tt_julian_day);
+
 }  // namespace orvane

@@ -1,0 +1,160 @@
+// IAU 2000A nutation, the full series, and its IAU 2006 adjustment.
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "core/constants.hpp"
+#include "core/frames/nutation.hpp"
+#include "core/frames/precession.hpp"
+
+namespace orvane {
+
+namespace {
+
+struct LuniSolarTerm {
+    // 0.1 microarcsecond; the rates per Julian century.
+    double ps, pst, pc, ec, ect, es;
+    // Multipliers of l, l', F, D, Ω.
+    std::int32_t nl, nlp, nf, nd, nom;
+};
+
+struct PlanetaryTerm {
+    // 0.1 microarcsecond.
+    double sp, cp, se, ce;
+    // Multipliers of l, F, D, Ω, the mean longitudes of Mercury to Neptune and
+    // the general accumulated precession in longitude.
+    std::int32_t n[13];
+};
+
+constexpr std::array<LuniSolarTerm, 678> LUNI_SOLAR{{
+#define ORVANE_NUTATION_2000A_LUNI_SOLAR
+#include "core/frames/nutation_2000a_table.inc"
+#undef ORVANE_NUTATION_2000A_LUNI_SOLAR
+}};
+
+constexpr std::array<PlanetaryTerm, 687> PLANETARY{{
+#define ORVANE_NUTATION_2000A_PLANETARY
+#include "core/frames/nutation_2000a_table.inc"
+#undef ORVANE_NUTATION_2000A_PLANETARY
+}};
+
+constexpr double TURN_ARCSEC = 1296000.0;
+constexpr double TENTH_MICROARCSEC_TO_RAD = ARCSEC_TO_RAD / 1e7;
+
+// An argument and its rate, radians and radians per Julian century.
+struct Argument {
+    double angle = 0.0, rate = 0.0;
+};
+
+// A polynomial in T (arcseconds, lowest power first) reduced by a turn as
+// ERFA does (fmod, then to radians), with its derivative.
+Argument polynomial_arcsec(const double (&c)[5], double t) {
+    const double value = c[0] + t * (c[1] + t * (c[2] + t * (c[3] + t * c[4])));
+    const double rate = c[1] + t * (2.0 * c[2] + t * (3.0 * c[3] + t * 4.0 * c[4]));
+    return {std::fmod(value, TURN_ARCSEC) * ARCSEC_TO_RAD, rate * ARCSEC_TO_RAD};
+}
+
+// a + b T radians reduced by a turn.
+Argument linear_rad(double a, double b, double t) { return {std::fmod(a + b * t, TWO_PI), b}; }
+
+// The fundamental arguments of the IERS Conventions 2003 (ERFA fal03, faf03,
+// faom03; l' and D as nut00a takes them from MHB2000).
+constexpr double MOON_ANOMALY[5] = {485868.249036, 1717915923.2178, 31.8792, 0.051635, -0.00024470};
+constexpr double SUN_ANOMALY[5] = {1287104.79305, 129596581.0481, -0.5532, 0.000136, -0.00001149};
+constexpr double MOON_LATITUDE[5] = {335779.526232, 1739527262.8478, -12.7512, -0.001037, 0.00000417};
+constexpr double MOON_ELONGATION[5] = {1072260.70369, 1602961601.2090, -6.3706, 0.006593, -0.00003169};
+constexpr double MOON_NODE[5] = {450160.398036, -6962890.5431, 7.4722, 0.007702, -0.00005939};
+
+struct Sums {
+    double dpsi = 0.0, deps = 0.0, dpsi_rate = 0.0, deps_rate = 0.0;  // 0.1 µas, per century
+};
+
+Sums luni_solar(double t) {
+    const Argument a[5] = {polynomial_arcsec(MOON_ANOMALY, t), polynomial_arcsec(SUN_ANOMALY, t),
+                           polynomial_arcsec(MOON_LATITUDE, t), polynomial_arcsec(MOON_ELONGATION, t),
+                           polynomial_arcsec(MOON_NODE, t)};
+    Sums s;
+    for (std::size_t i = LUNI_SOLAR.size(); i-- > 0;) {
+        const LuniSolarTerm& term = LUNI_SOLAR[i];
+        const double angle = std::fmod(term.nl * a[0].angle + term.nlp * a[1].angle + term.nf * a[2].angle +
+                                           term.nd * a[3].angle + term.nom * a[4].angle,
+                                       TWO_PI);
+        const double w = term.nl * a[0].rate + term.nlp * a[1].rate + term.nf * a[2].rate + term.nd * a[3].rate +
+                         term.nom * a[4].rate;
+        const double sa = std::sin(angle), ca = std::cos(angle);
+        const double psi_sine = term.ps + term.pst * t, eps_cosine = term.ec + term.ect * t;
+        s.dpsi += psi_sine * sa + term.pc * ca;
+        s.deps += eps_cosine * ca + term.es * sa;
+        s.dpsi_rate += term.pst * sa + (psi_sine * ca - term.pc * sa) * w;
+        s.deps_rate += term.ect * ca + (term.es * ca - eps_cosine * sa) * w;
+    }
+    return s;
+}
+
+Sums planetary(double t) {
+    // The arguments as nut00a takes them: l, F, D, Ω linear (MHB2000), the
+    // planets' mean longitudes of ERFA fame03 to faur03, Neptune's from
+    // MHB2000, and the general precession of ERFA fapa03.
+    const Argument a[13] = {
+        linear_rad(2.35555598, 8328.6914269554, t),
+        linear_rad(1.627905234, 8433.466158131, t),
+        linear_rad(5.198466741, 7771.3771468121, t),
+        linear_rad(2.18243920, -33.757045, t),
+        linear_rad(4.402608842, 2608.7903141574, t),
+        linear_rad(3.176146697, 1021.3285546211, t),
+        linear_rad(1.753470314, 628.3075849991, t),
+        linear_rad(6.203480913, 334.0612426700, t),
+        linear_rad(0.599546497, 52.9690962641, t),
+        linear_rad(0.874016757, 21.3299104960, t),
+        linear_rad(5.481293872, 7.4781598567, t),
+        linear_rad(5.321159000, 3.8127774000, t),
+        {(0.024381750 + 0.00000538691 * t) * t, 0.024381750 + 2.0 * 0.00000538691 * t},
+    };
+    Sums s;
+    for (std::size_t i = PLANETARY.size(); i-- > 0;) {
+        const PlanetaryTerm& term = PLANETARY[i];
+        double angle = 0.0, w = 0.0;
+        for (int k = 0; k < 13; ++k) {
+            angle += term.n[k] * a[k].angle;
+            w += term.n[k] * a[k].rate;
+        }
+        angle = std::fmod(angle, TWO_PI);
+        const double sa = std::sin(angle), ca = std::cos(angle);
+        s.dpsi += term.sp * sa + term.cp * ca;
+        s.deps += term.se * sa + term.ce * ca;
+        s.dpsi_rate += (term.sp * ca - term.cp * sa) * w;
+        s.deps_rate += (term.se * ca - term.ce * sa) * w;
+    }
+    return s;
+}
+
+}  // namespace
+
+// After ERFA nut00a (IERS Conventions 2003, Mathews, Herring & Buffett 2002):
+// the luni-solar and planetary series summed separately, from the last term
+// to the first; the rates are the series differentiated term by term.
+Nutation nutation_iau2000a(double tt_julian_day) {
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    const Sums ls = luni_solar(t), pl = planetary(t);
+    constexpr double PER_DAY = TENTH_MICROARCSEC_TO_RAD / DAYS_PER_JULIAN_CENTURY;
+    return {ls.dpsi * TENTH_MICROARCSEC_TO_RAD + pl.dpsi * TENTH_MICROARCSEC_TO_RAD,
+            ls.deps * TENTH_MICROARCSEC_TO_RAD + pl.deps * TENTH_MICROARCSEC_TO_RAD,
+            (ls.dpsi_rate + pl.dpsi_rate) * PER_DAY, (ls.deps_rate + pl.deps_rate) * PER_DAY};
+}
+
+// After ERFA nut06a: the 2000A series scaled for the IAU 2006 precession, the
+// secular change of J2 and the 2000A value of the obliquity rate (Wallace &
+// Capitaine 2006).
+Nutation nutation_iau2006a(double tt_julian_day) {
+    const double t = julian_centuries_since_j2000(tt_julian_day);
+    constexpr double J2_RATE = -2.7774e-6;  // per Julian century
+    const double fj2 = J2_RATE * t;
+    const Nutation n = nutation_iau2000a(tt_julian_day);
+    constexpr double J2_RATE_PER_DAY = J2_RATE / DAYS_PER_JULIAN_CENTURY;
+    const double psi_scale = 1.0 + 0.4697e-6 + fj2, eps_scale = 1.0 + fj2;
+    return {n.longitude_rad * psi_scale, n.obliquity_rad * eps_scale,
+            n.longitude_rate_rad_per_day * psi_scale + n.longitude_rad * J2_RATE_PER_DAY,
+            n.obliquity_rate_rad_per_day * eps_scale + n.obliquity_rad * J2_RATE_PER_DAY};
+}
+
+}  // namespace orvane

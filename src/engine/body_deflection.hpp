@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/cartesian_state.hpp"
+
+namespace orvane {
+
+// Light deflection by one body of this mass (in solar masses) for an observer
+// and the body at these barycentric states (km, km/s), the target at
+// `relative` from the observer (ERFA ld, the target at its own distance): the
+// position turned, its length kept, the velocity its exact derivative.
+// `limiter` keeps the deflection finite as the target passes behind the
+// body (ERFA's dlim, in units of 1 − cos of the angle from the body).
+CartesianState apply_body_deflection(const CartesianState& relative, const CartesianState& observer,
+                                     const CartesianState& body, double mass_ratio, double limiter);
+
+}  // namespace orvane
