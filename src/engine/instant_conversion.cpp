@@ -121,7 +121,6 @@ std::expected<EarthRotationEpochs, OrvaneError> earth_rotation_epochs_by_tables(
 
 std::expected<PlaceEpochs, OrvaneError> place_epochs_by_tables(const SpkOrvane& engine, TimeScale scale,
                                                             double julian_day) {
-    auto failed = [](std::string text) { return std::unexpected(OrvaneError::time_conversion(std::move(text))); };
     if (scale == TimeScale::Ut1 && engine.leap_seconds && engine.earth_orientation) {
         // The UTC day of the UT1 day, found once: the conversions to TDB and
         // to TT, and the polar motion, each start from it.
