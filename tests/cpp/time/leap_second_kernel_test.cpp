@@ -10,6 +10,7 @@
 #include "core/reference_table.hpp"
 #include "core/text/text_forms.hpp"
 #include "time/scratch_directory.hpp"
+#include "time/shipped_tables.hpp"
 
 namespace orvane {
 namespace {
@@ -18,30 +19,13 @@ using testing::ReferenceTable;
 using testing::SHA256_TEXT;
 using testing::ScratchDirectory;
 
-const std::string KERNEL_PATH = std::string(ORVANE_SOURCE_DIR) + "/data/leap_seconds.tls";
+const std::string& KERNEL_PATH = testing::SHIPPED_LEAP_SECONDS;
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
-const LeapSecondKernel& kernel() {
-    static const LeapSecondKernel loaded = [] {
-        auto opened = LeapSecondKernel::open(KERNEL_PATH, SHA256_TEXT);
-        if (!opened) throw std::runtime_error(opened.error().message());
-        return std::move(*opened);
-    }();
-    return loaded;
-}
+const LeapSecondKernel& kernel() { return testing::shipped_leap_seconds(); }
 
-const EarthOrientationTable& eop() {
-    static const EarthOrientationTable loaded = [] {
-        std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/eop_c04_path.txt");
-        std::string path;
-        std::getline(in, path);
-        auto opened = EarthOrientationTable::open(path, SHA256_TEXT);
-        if (!opened) throw std::runtime_error(opened.error().message());
-        return std::move(*opened);
-    }();
-    return loaded;
-}
+const EarthOrientationTable& eop() { return testing::reference_c04(); }
 
 double ulp(double x) { return std::nextafter(std::fabs(x), INF) - std::fabs(x); }
 

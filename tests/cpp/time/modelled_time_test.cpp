@@ -7,6 +7,7 @@
 
 #include "core/reference_table.hpp"
 #include "time/scratch_directory.hpp"
+#include "time/shipped_tables.hpp"
 
 namespace orvane {
 namespace {
@@ -26,26 +27,9 @@ const TimeModel& model() {
     return loaded;
 }
 
-const LeapSecondKernel& leap_seconds() {
-    static const LeapSecondKernel loaded = [] {
-        auto opened = LeapSecondKernel::open(DATA + "leap_seconds.tls", SHA256_TEXT);
-        if (!opened) throw std::runtime_error(opened.error().message());
-        return std::move(*opened);
-    }();
-    return loaded;
-}
+const LeapSecondKernel& leap_seconds() { return testing::shipped_leap_seconds(); }
 
-const EarthOrientationTable& c04() {
-    static const EarthOrientationTable loaded = [] {
-        std::ifstream in(std::string(ORVANE_REFERENCE_DIR) + "/eop_c04_path.txt");
-        std::string path;
-        std::getline(in, path);
-        auto opened = EarthOrientationTable::open(path, SHA256_TEXT);
-        if (!opened) throw std::runtime_error(opened.error().message());
-        return std::move(*opened);
-    }();
-    return loaded;
-}
+const EarthOrientationTable& c04() { return testing::reference_c04(); }
 
 double year_to_tt(double year) { return year * 365.25 + 1721045.0; }
 
