@@ -66,7 +66,8 @@ def main(count: int) -> None:
             note(found.body, seconds, speed)
         for kind, cross in (("solar", swe.solcross_ut), ("lunar", swe.mooncross_ut)):
             ours = returns.next_return(kind, natal, orvane.Instant.tt(start), place, houses=None, engine=engine)
-            ut = cross(ours.natal_longitude_deg, start - 0.5 - swe.deltat(start), swe.FLG_MOSEPH)
+            near = ours.tt_julian_day - 2.0
+            ut = cross(ours.natal_longitude_deg, near - swe.deltat(near), swe.FLG_MOSEPH)
             seconds = (ours.tt_julian_day - (ut + swe.deltat(ut))) * 86400.0
             note(f"{kind}_return", seconds, 1.0 if kind == "solar" else 13.2)
     print(f"{count} charts; worst |time difference| (s) and that times the body's speed (arcsec):")
