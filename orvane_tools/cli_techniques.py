@@ -1,6 +1,7 @@
-"""The `orvane synastry`, `orvane progress` and `orvane vedic` commands:
-two charts together, a progressed chart with its solar-arc directions, and
-the Vedic basics of a moment."""
+"""The `orvane synastry`, `orvane progress`, `orvane vedic`, `orvane transits`
+and `orvane return` commands: two charts together, a progressed chart with
+its solar-arc directions, the Vedic basics of a moment, the transits to a
+birth chart over a range, and the solar and lunar returns."""
 
 from __future__ import annotations
 
@@ -12,7 +13,8 @@ from zoneinfo import ZoneInfo
 
 import orvane
 
-from orvane_tools import chart, progressions, synastry, vedic
+from orvane_tools import chart, progressions, returns, synastry, transits, vedic
+from orvane_tools.aspects import ASPECTS_BY_NAME
 from orvane_tools.choices import one_of
 from orvane_tools.data import default_engine
 from orvane_tools.dates import to_datetime, to_instant
@@ -45,6 +47,19 @@ def _year_days(text: str) -> float:
     if not value > 0.0:
         raise argparse.ArgumentTypeError("the year's length must be a positive number of days")
     return value
+
+
+def _names(label: str, valid: tuple[str, ...] | None = None) -> Callable[[str], list[str]]:
+    """An argparse type for comma-separated names (out of `valid` when given)."""
+    def check(text: str) -> list[str]:
+        names = [part.strip().lower() for part in text.split(",") if part.strip()]
+        wrong = [name for name in names if valid is not None and name not in valid]
+        if wrong or not names:
+            raise argparse.ArgumentTypeError(f"unknown {label} {', '.join(wrong) or repr(text)}; "
+                                             f"the {label}s are {', '.join(valid or ())}")
+        return names
+    check.__name__ = f"{label}s"
+    return check
 
 
 def _chart_of(args: argparse.Namespace, which: str, engine: orvane.Engine) -> chart.Chart:
@@ -148,10 +163,69 @@ def run_vedic(args: argparse.Namespace, out: TextIO) -> None:
     writer.close()
 
 
+def _birth_chart(args: argparse.Namespace, engine: orvane.Engine) -> chart.Chart:
+    return chart.chart(_aware(args.birth, args.tz), args.place, houses=args.houses, sidereal=args.sidereal,
+                       engine=engine)
+
+
+def run_transits(args: argparse.Namespace, out: TextIO) -> None:
+    engine = default_engine()
+    natal = _birth_chart(args, engine)
+    found = transits.transits(natal, _aware(args.start, args.tz), _aware(args.end, args.tz), bodies=args.bodies,
+                              points=args.points, aspects=args.aspects, engine=engine)
+    writer = RowWriter(out, args.format, [
+        Column("time", 25, left=True), Column("body", 10, left=True), Column("aspect", 14, left=True),
+        Column("natal_point", 11, left=True), Column("natal_deg", 11, ".6f"), Column("target_deg", 11, ".6f"),
+        Column("direction", 10, left=True), Column("retrograde", 10)])
+    for t in found:
+        writer.row([t.when.astimezone(args.tz), t.body, t.aspect, t.natal_point, t.natal_longitude_deg, t.target_deg,
+                    t.direction, t.retrograde])
+    writer.close()
+
+
+def run_return(args: argparse.Namespace, out: TextIO) -> None:
+    engine = default_engine()
+    natal = _birth_chart(args, engine)
+    where = args.return_place or args.place
+    options = {"houses": args.houses, "engine": engine}
+    if args.after is not None:
+        found = [returns.next_return(args.kind, natal, _aware(args.after, args.tz), where, **options)]
+    elif args.kind == "solar":
+        found = [returns.solar_return(natal, args.year, where, **options)]
+    else:
+        start, end = datetime(args.year, 1, 1, tzinfo=args.tz), datetime(args.year + 1, 1, 1, tzinfo=args.tz)
+        found = returns.returns_between(args.kind, natal, start, end, where, **options)
+    writer = RowWriter(out, args.format, [
+        Column("return", 25, left=True), Column("section", 7, left=True), Column("name", 16, left=True),
+        Column("longitude_deg", 13, ".6f"), Column("zodiac", 22), Column("house", 5)])
+    for back in found:
+        made, when = back.chart, back.when.astimezone(args.tz)
+        houses = made.houses
+        for point in (*made.points, *made.angles):
+            writer.row([when, "point", point.name, point.longitude_deg, chart.zodiac_text(point.longitude_deg),
+                        None if houses is None else houses.house_of(point.longitude_deg)])
+        for number, cusp in enumerate(houses.cusps_deg if houses is not None else (), start=1):
+            writer.row([when, "cusp", str(number), cusp, chart.zodiac_text(cusp), None])
+    writer.close()
+
+
+def _add_birth(parser: argparse.ArgumentParser, place: Callable[[str], orvane.GeodeticObserver],
+               moment: Callable[[str], datetime | date], zone: Callable[[str], tzinfo],
+               house_system: Callable[[str], str], sidereal_mode: Callable[[str], str]) -> None:
+    parser.add_argument("--birth", "--natal-date", dest="birth", type=moment, required=True, metavar="TIME",
+                        help="ISO date-time of the birth")
+    parser.add_argument("--tz", type=zone, default=ZoneInfo("UTC"),
+                        help="IANA time zone or offset of the dates given and shown (default UTC)")
+    parser.add_argument("--place", type=place, required=True, help="latitude,longitude[,height] of the birth")
+    parser.add_argument("--houses", default="placidus", type=house_system, metavar="SYSTEM",
+                        help="house system (default placidus)")
+    parser.add_argument("--sidereal", type=sidereal_mode, metavar="MODE", help="sidereal mode")
+
+
 def add_commands(command: Command, place: Callable[[str], orvane.GeodeticObserver],
                  moment: Callable[[str], datetime | date], zone: Callable[[str], tzinfo],
                  house_system: Callable[[str], str], sidereal_mode: Callable[[str], str]) -> None:
-    """Add the three commands through the parser's `command` maker and its argument types."""
+    """Add the five commands through the parser's `command` maker and its argument types."""
     utc = ZoneInfo("UTC")
     both = command("synastry", "Two charts together: their aspects and houses (synastry), or the composite or "
                    "Davison chart.",
@@ -197,3 +271,32 @@ def add_commands(command: Command, place: Callable[[str], orvane.GeodeticObserve
                         help="the dasha year in days, or julian, gregorian, tropical, sidereal, savana (default julian)")
     vedic_.add_argument("--sub-periods", action="store_true", help="also the antardashas")
 
+
+    transits_ = command("transits", "Every exact aspect of the moving bodies to the points of a birth chart over a "
+                        "range, each pass of a retrograde loop.",
+                        "orvane transits --birth 1990-05-17T14:30 --tz Europe/Paris --place 48.8566,2.3522 "
+                        "--from 2026-01-01 --to 2027-01-01 --bodies jupiter,saturn --aspects conjunction,square",
+                        run_transits)
+    _add_birth(transits_, place, moment, zone, house_system, sidereal_mode)
+    transits_.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
+    transits_.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
+    transits_.add_argument("--bodies", type=_names("body"), metavar="BODY[,BODY]",
+                           help=f"the moving bodies, any of the kernels' or mean_node, true_node "
+                           f"(default {','.join(transits.TRANSITING)})")
+    transits_.add_argument("--points", type=_names("point"), metavar="POINT[,POINT]",
+                           help=f"the natal points (default {','.join(transits.NATAL_POINTS)})")
+    transits_.add_argument("--aspects", type=_names("aspect", tuple(ASPECTS_BY_NAME)), metavar="ASPECT[,ASPECT]",
+                           help=f"the aspects, of {', '.join(ASPECTS_BY_NAME)} (default the major ones)")
+
+    return_ = command("return", "The solar return of a year, the lunar returns of a year, or the next return after "
+                      "a date, with the chart of each at a place.",
+                      "orvane return --kind solar --birth 1990-05-17T14:30 --tz Europe/Paris --place 48.8566,2.3522 "
+                      "--year 2026", run_return)
+    return_.add_argument("--kind", type=one_of("kind", tuple(returns.RETURN_BODIES)), default="solar",
+                         metavar="{solar,lunar}", help="which return (default solar)")
+    _add_birth(return_, place, moment, zone, house_system, sidereal_mode)
+    when = return_.add_mutually_exclusive_group(required=True)
+    when.add_argument("--year", type=int, help="the solar return of this year, or its lunar returns")
+    when.add_argument("--after", type=moment, metavar="TIME", help="the first return after this date or date-time")
+    return_.add_argument("--return-place", type=place, metavar="PLACE",
+                         help="latitude,longitude[,height] of the return chart (default the birth place)")

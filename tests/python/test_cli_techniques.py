@@ -71,3 +71,50 @@ def test_vedic_table_lists_points_limbs_and_dashas(monkeypatch):
 def test_refusals(monkeypatch, args, message):
     status, text, err = _run(monkeypatch, *args)
     assert status == 2 and text == "" and message in err
+
+
+BIRTH = ["--birth", "1990-05-17T14:30", "--tz", "Europe/Paris", "--place", "48.8566,2.3522"]
+
+
+def test_transits_json_match_the_companion(monkeypatch):
+    from datetime import datetime, timezone
+
+    import orvane
+
+    from orvane_tools import chart, transits
+    status, text, err = _run(monkeypatch, "transits", "--natal-date", "1990-05-17T14:30", *BIRTH[2:], "--from",
+                             "2026-01-01", "--to", "2026-04-01", "--bodies", "mars,jupiter,true_node",
+                             "--aspects", "conjunction,trine", "--format", "json")
+    assert status == 0, err
+    rows = json.loads(text)
+    natal = chart.chart(datetime(1990, 5, 17, 12, 30, tzinfo=timezone.utc), orvane.GeodeticObserver(2.3522, 48.8566))
+    expected = transits.transits(natal, "2026-01-01T00:00+01:00", "2026-04-01T00:00+02:00",
+                                 bodies=["mars", "jupiter", "true_node"], aspects=["conjunction", "trine"])
+    assert [(r["body"], r["aspect"], r["natal_point"], r["direction"]) for r in rows] == [
+        (t.body, t.aspect, t.natal_point, t.direction) for t in expected]
+    assert rows and all(r["time"].endswith("+01:00") or r["time"].endswith("+02:00") for r in rows)
+    assert [r["time"] for r in rows] == sorted(r["time"] for r in rows)
+
+
+@pytest.mark.parametrize(("kind", "when", "count"), [
+    ("solar", ["--year", "2026"], 1), ("lunar", ["--year", "2026"], 13), ("lunar", ["--after", "2026-03-01"], 1)])
+def test_return_csv_lists_each_return_chart(monkeypatch, kind, when, count):
+    status, text, err = _run(monkeypatch, "return", "--kind", kind, *BIRTH, *when, "--format", "csv")
+    assert status == 0, err
+    rows = list(csv.DictReader(io.StringIO(text)))
+    assert len({row["return"] for row in rows}) == count
+    assert sum(row["section"] == "cusp" for row in rows) == 12 * count
+    body = "sun" if kind == "solar" else "moon"
+    natal = {row["longitude_deg"][:8] for row in rows if row["name"] == body}
+    assert len(natal) == 1  # every return puts its body on the one natal longitude
+
+
+@pytest.mark.parametrize(("args", "message"), [
+    (["transits", *BIRTH, "--from", "2026-01-01", "--to", "2026-02-01", "--aspects", "trien"], "unknown aspect trien"),
+    (["return", *BIRTH], "one of the arguments --year --after is required"),
+    (["return", *BIRTH, "--year", "2026", "--after", "2026-01-01"], "not allowed with"),
+    (["return", "--kind", "venus", *BIRTH, "--year", "2026"], "kind"),
+])
+def test_transit_and_return_refusals(monkeypatch, args, message):
+    status, text, err = _run(monkeypatch, *args)
+    assert status == 2 and text == "" and message in err
