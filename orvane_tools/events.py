@@ -19,6 +19,8 @@ from datetime import datetime
 import orvane
 
 from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.magnitudes import planet_magnitude
+from orvane_tools.radii import apparent_diameter_arcsec
 
 #: The kinds ``Engine.events`` searches for, in its table's order.
 SEARCH_KINDS: tuple[str, ...] = (
@@ -101,10 +103,13 @@ class Phenomena:
     phase_angle_deg: float           # Sun-body-Earth angle
     illuminated_fraction: float      # (1 + cos phase angle) / 2
     magnitude: float | None          # Mallama and Hilton (2018); None where it has no formula here
+    apparent_diameter_arcsec: float | None = None  # the equatorial diameter's angle; None without a radius
 
 
 def phenomena(engine: orvane.Engine, body: str | int, instant: orvane.Instant) -> Phenomena:
-    """Elongation, phase angle, illuminated fraction and apparent magnitude of a body.
+    """Elongation, phase angle, illuminated fraction, apparent magnitude
+    (:mod:`orvane_tools.magnitudes`; Saturn with its rings) and apparent
+    equatorial diameter (:mod:`orvane_tools.radii`) of a body.
 
     Directions are astrometric (light time, J2000 equator), the Sun's as the
     planet's: the angles are those of the geometry of the light.
@@ -120,9 +125,11 @@ def phenomena(engine: orvane.Engine, body: str | int, instant: orvane.Instant) -
     from_sun = [p - s for p, s in zip(planet, sun)]
     phase = _angle(from_sun, planet)
     elongation = _angle(planet, sun)
-    r, delta = math.hypot(*from_sun), math.hypot(*planet)
+    code = _code(body)
+    tt = engine.convert_instant(instant, "tt").julian_day
     return Phenomena(elongation, phase, (1.0 + math.cos(math.radians(phase))) / 2.0,
-                     _magnitude(_code(body), r, delta, phase))
+                     planet_magnitude(code, from_sun, planet, tt),
+                     apparent_diameter_arcsec(code, math.hypot(*planet)))
 
 
 def _vector(position: orvane.Position) -> list[float]:
@@ -136,38 +143,15 @@ def _angle(a: list[float], b: list[float]) -> float:
     return math.degrees(math.atan2(math.hypot(*cross), sum(x * y for x, y in zip(a, b))))
 
 
-_CODES = {"mercury": 199, "venus": 299, "mars": 499, "jupiter": 599}
+# NAIF ids of the bodies by name, and the planets' ids for their barycentres.
+_CODES = {"sun": 10, "moon": 301, "mercury": 199, "venus": 299, "mars": 499, "jupiter": 599, "saturn": 699,
+          "uranus": 799, "neptune": 899, "pluto": 999}
 
 
 def _code(body: str | int) -> int:
     if isinstance(body, int):
-        return {1: 199, 2: 299, 4: 499, 5: 599}.get(body, body)
+        return body * 100 + 99 if 1 <= body <= 9 else body
     return _CODES.get(body.lower(), 0)
-
-
-def _magnitude(code: int, r: float, delta: float, i: float) -> float | None:
-    """Mallama and Hilton, "Computing apparent planetary magnitudes for The
-    Astronomical Almanac", Astronomy and Computing 25 (2018) 10, eqs. 1-9, as
-    skyfield's magnitudelib evaluates them."""
-    distance = 5.0 * math.log10(r * delta)
-    if code == 199:
-        return -0.613 + distance + (6.3280e-02 * i - 1.6336e-03 * i**2 + 3.3644e-05 * i**3 - 3.4265e-07 * i**4
-                                    + 1.6893e-09 * i**5 - 3.0334e-12 * i**6)
-    if code == 299:
-        if i < 163.7:
-            return -4.384 + distance + (((8.938e-09 * i - 2.814e-06) * i + 3.687e-04) * i - 1.044e-03) * i
-        return -4.384 + distance + (8.39034e-03 * i - 2.81914) * i + 236.05828 + 4.384
-    if code == 499:
-        if i <= 50.0:
-            return -1.601 + distance + 2.267e-02 * i - 1.302e-04 * i**2
-        return -0.367 + distance - 0.02573 * i + 0.0003445 * i**2
-    if code == 599:
-        if i <= 12.0:
-            return -9.395 + distance + (6.16e-04 * i - 3.7e-04) * i
-        x = i / 180.0
-        return -9.428 + distance - 2.5 * math.log10(((((-1.876 * x + 2.809) * x - 0.062) * x - 0.363) * x - 1.507) * x
-                                                     + 1.0)
-    return None
 
 
 def equation_of_time_minutes(engine: orvane.Engine, instant: orvane.Instant) -> float:

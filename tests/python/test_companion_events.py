@@ -98,3 +98,58 @@ def test_equation_of_time_and_sidereal_time_match_pyswisseph(engine, ut1):
     assert sidereal_time_hours(engine, instant) * 3600.0 == pytest.approx(swisseph.sidtime(ut1) * 3600.0, abs=0.01)
     local = sidereal_time_hours(engine, instant, longitude_east_deg=-75.0, apparent=False)
     assert local == pytest.approx((sidereal_time_hours(engine, instant, apparent=False) - 5.0) % 24.0, abs=1e-9)
+
+
+SAMPLE = [2451545.0 + 397.3 * k for k in range(24)]  # 2000 to 2025, every phase of the synodic periods
+
+
+@pytest.mark.parametrize(("name", "code"), [("saturn", 6), ("uranus", 7), ("neptune", 8)])
+def test_outer_planet_magnitudes_match_skyfield(engine, de421_path, name, code):
+    """Saturn with its rings, Uranus with its sub-latitudes, Neptune brightening with the years."""
+    eph = skyfield_api.load_file(de421_path)
+    ts = skyfield_api.load.timescale(builtin=True)
+    compared = 0
+    for day in SAMPLE:
+        ours = phenomena(engine, code, orvane.Instant.tt(day)).magnitude
+        theirs = float(magnitudelib.planetary_magnitude(eph["earth"].at(ts.tt_jd(day)).observe(eph[code])))
+        if math.isnan(theirs):
+            assert ours is None, (name, day)
+            continue
+        assert ours == pytest.approx(theirs, abs=0.01), (name, day)
+        compared += 1
+    assert compared >= 12
+
+
+@pytest.mark.parametrize("code", [699, 799])
+def test_ring_and_pole_geometry_uses_skyfields_poles(code):
+    from orvane_tools.magnitudes import pole_direction
+    theirs = magnitudelib._SATURN_POLE if code == 699 else magnitudelib._URANUS_POLE
+    assert np.allclose(pole_direction(code), theirs, atol=2e-5)
+
+
+def test_radii_agree_with_the_iau_nominal_values():
+    constants = pytest.importorskip("astropy.constants")
+    from orvane_tools.radii import EQUATORIAL_RADII_KM
+    assert EQUATORIAL_RADII_KM[10] == constants.R_sun.to_value("km")
+    assert EQUATORIAL_RADII_KM[599] == constants.R_jup.to_value("km")
+    assert EQUATORIAL_RADII_KM[399] == pytest.approx(constants.R_earth.to_value("km"), abs=0.1)
+
+
+@pytest.mark.parametrize(("name", "swiss"), [("sun", 0), ("moon", 1), ("mercury", 2), ("venus", 3), ("mars", 4),
+                                             ("jupiter", 5), ("saturn", 6), ("uranus", 7), ("neptune", 8),
+                                             ("pluto", 9)])
+def test_apparent_diameters_match_pyswisseph_at_its_radii(name, swiss):
+    """pyswisseph's pheno_ut draws the disks at mean radii: its diameter times
+    the ratio of the radii (its radius read back from its diameter and
+    distance) is ours within 1e-4 of the diameter (Moshier's distances)."""
+    from orvane_tools.data import default_engine
+    from orvane_tools.radii import AU_KM, EQUATORIAL_RADII_KM
+    engine = default_engine()
+    code = {"sun": 10, "moon": 301, "mercury": 199, "venus": 299}.get(name, swiss * 100 + 99)
+    for day in DAYS:
+        ours = phenomena(engine, name, orvane.Instant.tt(day)).apparent_diameter_arcsec
+        ut = day - swisseph.deltat(day)
+        diameter = swisseph.pheno_ut(ut, swiss, swisseph.FLG_MOSEPH)[3]
+        distance = swisseph.calc_ut(ut, swiss, swisseph.FLG_MOSEPH)[0][2] * AU_KM
+        radius = math.sin(math.radians(diameter / 2.0)) * distance
+        assert ours == pytest.approx(diameter * 3600.0 * EQUATORIAL_RADII_KM[code] / radius, rel=1e-4), (name, day)
