@@ -32,9 +32,11 @@ from orvane_tools.dates import to_datetime, to_instant
 
 #: The moving bodies searched unless named: the Sun to Pluto and the mean lunar node.
 TRANSITING: tuple[str, ...] = (*BODIES, "mean_node")
+#: Bodies searched unless others are named where the engine's kernels serve them over the range.
+SERVED_EXTRAS: tuple[str, ...] = ("chiron",)
 #: The lunar nodes, sampled here (the other bodies are the engine's).
 NODES: tuple[str, ...] = ("mean_node", "true_node")
-#: The natal points aspected unless named: the ten bodies, the ascendant and the midheaven.
+#: The natal points aspected unless named: the ten bodies, the ascendant and the midheaven (those the chart has).
 NATAL_POINTS: tuple[str, ...] = (*BODIES, "ascendant", "midheaven")
 #: The aspects searched unless named: the major ones of the aspect table.
 MAJOR_ASPECTS: tuple[str, ...] = tuple(kind.name for kind in ASPECT_TABLE if kind.major)
@@ -89,9 +91,10 @@ def aspect_targets(natal_longitude_deg: float, aspect: str) -> tuple[float, ...]
 def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | int] | None = None,
              points: Sequence[str] | None = None, aspects: Sequence[str] | None = None,
              engine: orvane.Engine | None = None) -> list[Transit]:
-    """Every exact aspect of the moving `bodies` (default :data:`TRANSITING`;
-    any body of the kernels, "mean_node", "true_node") to the natal `points`
-    (default :data:`NATAL_POINTS`; any point or angle of the chart) from
+    """Every exact aspect of the moving `bodies` (default :data:`TRANSITING`
+    and Chiron where the kernels serve it; any body of the kernels,
+    "mean_node", "true_node") to the natal `points` (default
+    :data:`NATAL_POINTS` the chart has; any point or angle of the chart) from
     `start` to `end`, in time order. `aspects` are names of the aspect table
     (default the majors). A sidereal natal chart gives its zodiac's transits.
 
@@ -111,9 +114,14 @@ def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | i
     first, last = to_instant(start), to_instant(end)
     check_covered(engine, first, last)
     sidereal = None if natal.zodiac == "tropical" else natal.zodiac
-    natal_points = [natal.point(name) for name in (points if points is not None else NATAL_POINTS)]
+    if points is None:
+        have = {point.name for point in (*natal.points, *natal.angles)}
+        points = [name for name in NATAL_POINTS if name in have]
+    natal_points = [natal.point(name) for name in points]
+    if bodies is None:
+        bodies = [*TRANSITING, *(body for body in SERVED_EXTRAS if _served(engine, body, first, last))]
     found: list[Transit] = []
-    for body in bodies if bodies is not None else TRANSITING:
+    for body in bodies:
         if body in NODES:
             crossings = _node_crossings(engine, str(body), first, last, sidereal)
         else:
@@ -127,6 +135,15 @@ def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | i
                                              point.name, point.longitude_deg, target, direction))
     found.sort(key=lambda transit: transit.tt_julian_day)
     return found
+
+
+def _served(engine: orvane.Engine, body: str, first: orvane.Instant, last: orvane.Instant) -> bool:
+    try:
+        for instant in (first, last):
+            engine.position(body, instant, orvane.apparent())
+    except ValueError:
+        return False
+    return True
 
 
 def node_longitudes_deg(engine: orvane.Engine, node: str, tt_julian_days: Sequence[float],

@@ -116,3 +116,16 @@ def test_refusals(natal):
         returns.next_return("venus", natal, "2026-01-01Z")
     with pytest.raises(KeyError):
         transits.transits(natal, "2026-01-01Z", "2026-02-01Z", points=["ascendent"])
+
+
+def test_defaults_take_what_the_chart_and_the_kernels_have():
+    """A chart without houses has no angles to aspect; Chiron moves with the
+    planets where the kernels serve it, and not outside its years."""
+    engine = default_engine()
+    bare = chart(BIRTH, PARIS, houses=None, engine=engine)
+    found = transits.transits(bare, "2026-01-01Z", "2026-07-01Z", aspects=["conjunction", "opposition"],
+                              engine=engine)
+    assert {t.natal_point for t in found} <= set(transits.NATAL_POINTS) - {"ascendant", "midheaven"}
+    assert "chiron" in {t.body for t in transits.transits(bare, "2026-01-01Z", "2030-01-01Z", bodies=None,
+                                                          points=["sun", "moon", "venus", "mars"], engine=engine)}
+    assert not transits._served(engine, "chiron", orvane.Instant.tt(2500000.5), orvane.Instant.tt(2500100.5))
