@@ -13,7 +13,7 @@ boundary included.
 from __future__ import annotations
 
 import math
-from collections.abc import Mapping, Sequence
+from collections.abc import Iterable, Mapping, Sequence
 from dataclasses import dataclass
 from typing import Protocol
 
@@ -177,17 +177,38 @@ def find_aspects(points: Sequence[Placed], orbs: Mapping[str, float | None] | No
     >>> [(a.kind, round(a.orb_deg, 1), a.applying) for a in find_aspects([sun, moon])]
     [('trine', 2.0, True)]
     """
+    return _search(((first, points[j]) for i, first in enumerate(points) for j in range(i + 1, len(points))), orbs)
+
+
+def aspects_between(first: Sequence[Placed], second: Sequence[Placed],
+                    orbs: Mapping[str, float | None] | None = None) -> tuple[Aspect, ...]:
+    """Every aspect between a point of `first` and a point of `second` (two
+    charts, or a chart and the transits), first's points in the outer loop;
+    `Aspect.first` names the point of `first`. Orbs as in :func:`find_aspects`.
+
+    >>> from orvane_tools.chart import Point
+    >>> natal = [Point("sun", 10.0, 0.0, 1.0, 1.0), Point("mars", 100.0, 0.0, 1.5, 0.5)]
+    >>> [(a.first, a.second, a.kind) for a in aspects_between(natal, [Point("saturn", 190.0, 0.0, 9.0, 0.03)])]
+    [('sun', 'saturn', 'opposition'), ('mars', 'saturn', 'square')]
+    """
+    return _search(((one, other) for one in first for other in second), orbs)
+
+
+def _search(pairs: Iterable[tuple[Placed, Placed]], orbs: Mapping[str, float | None] | None) -> tuple[Aspect, ...]:
+    """The aspects of each pair in turn, the candidate aspects looked up by
+    whole degree of separation in one table per orb factor."""
     allowed = merged_orbs(orbs)
     kinds = [kind for kind in ASPECT_TABLE if kind.name in allowed]
-    factors = [CLASS_ORB_FACTORS[point_class(point.name)] for point in points]
-    tables = {factor: _candidates(kinds, allowed, factor) for factor in set(factors)}
+    tables: dict[float, list[list[tuple[AspectKind, float]]]] = {}
     found: list[Aspect] = []
-    for i, first in enumerate(points):
-        for j in range(i + 1, len(points)):
-            second = points[j]
-            separation = separation_deg(first.longitude_deg, second.longitude_deg)
-            for kind, orb in tables[max(factors[i], factors[j])][int(separation)]:
-                if abs(separation - kind.angle_deg) <= orb:
-                    found.append(Aspect(first.name, second.name, kind.name, kind.angle_deg, separation,
-                                        applying(first, second, kind.angle_deg)))
+    for first, second in pairs:
+        factor = max(CLASS_ORB_FACTORS[point_class(first.name)], CLASS_ORB_FACTORS[point_class(second.name)])
+        table = tables.get(factor)
+        if table is None:
+            table = tables[factor] = _candidates(kinds, allowed, factor)
+        separation = separation_deg(first.longitude_deg, second.longitude_deg)
+        for kind, orb in table[int(separation)]:
+            if abs(separation - kind.angle_deg) <= orb:
+                found.append(Aspect(first.name, second.name, kind.name, kind.angle_deg, separation,
+                                    applying(first, second, kind.angle_deg)))
     return tuple(found)

@@ -10,8 +10,7 @@ from typing import Any
 
 import orvane
 
-from orvane_tools.aspects import CLASS_ORB_FACTORS, ASPECT_TABLE, Aspect, applying, find_aspects, merged_orbs
-from orvane_tools.aspects import point_class, separation_deg
+from orvane_tools.aspects import Aspect, aspects_between, find_aspects
 from orvane_tools.chart import Chart, Houses, Point, chart
 
 
@@ -22,18 +21,7 @@ def cross_aspects(first: Chart, second: Chart, orbs: Mapping[str, float | None] 
 
     >>> a = cross_aspects(chart_a, chart_b)  # doctest: +SKIP
     """
-    allowed = merged_orbs(orbs)
-    kinds = [kind for kind in ASPECT_TABLE if kind.name in allowed]
-    found: list[Aspect] = []
-    for one in (*first.points, *first.angles):
-        for other in (*second.points, *second.angles):
-            factor = max(CLASS_ORB_FACTORS[point_class(one.name)], CLASS_ORB_FACTORS[point_class(other.name)])
-            separation = separation_deg(one.longitude_deg, other.longitude_deg)
-            for kind in kinds:
-                if abs(separation - kind.angle_deg) <= allowed[kind.name] * factor:
-                    found.append(Aspect(one.name, other.name, kind.name, kind.angle_deg, separation,
-                                        applying(one, other, kind.angle_deg)))
-    return tuple(found)
+    return aspects_between((*first.points, *first.angles), (*second.points, *second.angles), orbs)
 
 
 @dataclass(frozen=True)

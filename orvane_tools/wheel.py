@@ -13,7 +13,7 @@ from collections.abc import Sequence
 from dataclasses import dataclass
 from datetime import datetime
 
-from orvane_tools.aspects import Aspect, find_aspects, point_class
+from orvane_tools.aspects import Aspect, aspects_between, point_class
 from orvane_tools.chart import Chart, Point
 from orvane_tools.wheel_glyphs import ASPECT_GLYPHS, POINT_GLYPHS, SIGN_GLYPHS, degree_text, element_of
 from orvane_tools.wheel_layout import Box, Canvas, Line, Text, radial_half_extent, spread_labels, text_width
@@ -140,7 +140,7 @@ def synastry_wheel_svg(first: Chart, second: Chart, first_name: str, second_name
 
 def cross_aspects(inner: Sequence[Point], outer: Sequence[Point]) -> list[Aspect]:
     """The aspects between each inner point and each outer point (first inner, second outer)."""
-    return [aspect for a in inner for b in outer for aspect in find_aspects([a, b])]
+    return list(aspects_between(inner, outer))
 
 
 def _draw(chart: Chart, outer: Chart | None, title: str,

@@ -6,6 +6,8 @@ from __future__ import annotations
 import math
 from collections.abc import Iterable, Sequence
 from dataclasses import dataclass
+from functools import cached_property, lru_cache
+from xml.sax.saxutils import escape
 
 # Advance widths in em of DejaVu Sans, rounded up: digits and most Latin
 # letters below 0.7 em, the astrological symbols below 0.9 em.
@@ -14,8 +16,10 @@ _SYMBOL_EM = 0.90
 _MARK_EM = 0.45  # degree and minute signs, spaces
 
 
+@lru_cache(maxsize=4096)
 def text_width(text: str, size: float) -> float:
-    """An upper bound on the drawn width of `text` at `size` (px).
+    """An upper bound on the drawn width of `text` at `size` (px). A wheel
+    measures the same few texts many times, so widths are remembered.
 
     >>> text_width("12°30′", 10.0)
     37.0
@@ -163,15 +167,14 @@ class Text:
     bold: bool = False
     suffix: str = ""
 
-    @property
+    @cached_property
     def box(self) -> Box:
+        """The box the text's ink stays within (worked out once per text)."""
         width = text_width(self.text, self.size) + text_width(self.suffix, self.size * 0.55)
         left = self.x - width / 2.0 if self.anchor == "middle" else self.x
         return Box(left, self.y - self.size * 0.5, left + width, self.y + self.size * 0.5)
 
     def svg(self) -> str:
-        from xml.sax.saxutils import escape
-
         weight = ' font-weight="bold"' if self.bold else ""
         suffix = f'<tspan font-size="{self.size * 0.55:.1f}">{escape(self.suffix)}</tspan>' if self.suffix else ""
         return (f'<text x="{self.x:.2f}" y="{self.y:.2f}" font-size="{self.size:g}" text-anchor="{self.anchor}" '
@@ -201,7 +204,7 @@ class Canvas:
         self.texts: list[Text] = []
 
     def render(self, width: float, height: float, background: str, font: str) -> str:
-        boxes = [text.box for text in self.texts]
+        boxes = BoxIndex([text.box for text in self.texts], _NEAR_PX)
         parts = [
             f'<svg xmlns="http://www.w3.org/2000/svg" width="{width:.0f}" height="{height:.0f}" '
             f'viewBox="0 0 {width:.0f} {height:.0f}" font-family="{font}">',
@@ -209,7 +212,7 @@ class Canvas:
             *self.shapes,
         ]
         for line in self.lines:
-            near = [box for box in boxes if _near(line, box)]
+            near = boxes.near(line.x1, line.y1, line.x2, line.y2)
             dash = f' stroke-dasharray="{line.dash}"' if line.dash else ""
             for x1, y1, x2, y2 in cut_around(line.x1, line.y1, line.x2, line.y2, near):
                 parts.append(f'<line x1="{x1:.2f}" y1="{y1:.2f}" x2="{x2:.2f}" y2="{y2:.2f}" '
@@ -219,6 +222,53 @@ class Canvas:
         return "\n".join(parts) + "\n"
 
 
-def _near(line: Line, box: Box) -> bool:
-    return not (max(line.x1, line.x2) < box.left - 3 or min(line.x1, line.x2) > box.right + 3
-                or max(line.y1, line.y2) < box.top - 3 or min(line.y1, line.y2) > box.bottom + 3)
+class BoxIndex:
+    """Boxes filed by the square cells of the page they reach (grown by
+    `margin`), so the boxes near a line are sought among the few in the cells
+    of its extent rather than among all: a wheel has some 500 lines and 350
+    texts.
+
+    >>> index = BoxIndex([Box(0, 0, 10, 10), Box(200, 200, 210, 210)], 3.0)
+    >>> index.near(0, 20, 30, 20), index.near(0, 12, 30, 12)
+    ([], [Box(left=0, top=0, right=10, bottom=10)])
+    """
+
+    CELL_PX = 48.0
+
+    def __init__(self, boxes: Sequence[Box], margin: float) -> None:
+        self._reach = [(box.left - margin, box.top - margin, box.right + margin, box.bottom + margin)
+                       for box in boxes]
+        self._boxes = list(boxes)
+        self._cells: dict[tuple[int, int], list[int]] = {}
+        for number, (left, top, right, bottom) in enumerate(self._reach):
+            for cell in self._cells_of(left, top, right, bottom):
+                self._cells.setdefault(cell, []).append(number)
+
+    def _cells_of(self, left: float, top: float, right: float, bottom: float) -> Iterable[tuple[int, int]]:
+        size = self.CELL_PX
+        for column in range(math.floor(left / size), math.floor(right / size) + 1):
+            for row in range(math.floor(top / size), math.floor(bottom / size) + 1):
+                yield column, row
+
+    def near(self, x1: float, y1: float, x2: float, y2: float) -> list[Box]:
+        """The boxes, in their order, whose grown extent meets the segment's bounding box."""
+        low_x, high_x, low_y, high_y = min(x1, x2), max(x1, x2), min(y1, y2), max(y1, y2)
+        size, cells = self.CELL_PX, self._cells
+        columns = range(math.floor(low_x / size), math.floor(high_x / size) + 1)
+        rows = range(math.floor(low_y / size), math.floor(high_y / size) + 1)
+        candidates: Iterable[int]
+        if len(columns) == 1 and len(rows) == 1:  # most lines: one cell, its boxes already in order
+            candidates = cells.get((columns[0], rows[0]), ())
+        else:
+            found: set[int] = set()
+            for column in columns:
+                for row in rows:
+                    found.update(cells.get((column, row), ()))
+            candidates = sorted(found)
+        reach = self._reach
+        return [self._boxes[n] for n in candidates if not (
+            high_x < reach[n][0] or low_x > reach[n][2] or high_y < reach[n][1] or low_y > reach[n][3])]
+
+
+#: How close (px) a text must come to a line's extent to be cut around.
+_NEAR_PX = 3.0
