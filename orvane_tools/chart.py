@@ -240,6 +240,10 @@ def chart(
     instants = [orvane.Instant.tt(tt - step), orvane.Instant.tt(tt), orvane.Instant.tt(tt + step)]
     bodies: list[str | int] = [*BODIES, *extra_bodies]
     check_covered(engine, instants[0], instants[2])
+    if extra_bodies:
+        from orvane_tools.small_bodies import require_kernels  # it reads the body names of choices, which reads chart
+
+        require_kernels(engine, extra_bodies)
     places = engine.positions(bodies, instants, orvane.apparent())
 
     ayanamsha, ayanamsha_rate = (0.0, 0.0) if sidereal is None else ayanamsha_and_rate(engine, sidereal, instants[1])

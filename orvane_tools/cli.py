@@ -25,6 +25,7 @@ from orvane_tools.output import FORMATS, Column, RowWriter, Value, encodable
 from orvane_tools.places import HEIGHT_RANGE_M, PLACE_FORMS, parse_place
 from orvane_tools.progress import Progress
 from orvane_tools.sky import MOON_EDGES
+from orvane_tools.small_bodies import require_kernels
 
 BATCH_INSTANTS = 4096
 _VALUE_OPTIONS = ("--place", "--from", "--to", "--at", "--tz", "--first-place", "--second-place", "--first-tz", "--second-tz")
@@ -173,6 +174,7 @@ def run_positions(args: argparse.Namespace, out: TextIO) -> None:
     count = math.floor(steps + max(1e-6, 4.0 * math.ulp(end.julian_day) / args.step)) + 1
     engine = default_engine()
     check_covered(engine, start, end)
+    require_kernels(engine, bodies)
     names = ("ra_hours", "dec_deg") if args.frame == "equatorial" else ("longitude_deg", "latitude_deg")
     writer = RowWriter(out, args.format, [
         Column("time_utc", 20, left=True, time_format="%Y-%m-%dT%H:%M:%SZ"), Column("body", 8, left=True), Column(names[0], 13, ".7f"), Column(names[1], 12, "+.7f"),

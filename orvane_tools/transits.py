@@ -29,6 +29,7 @@ from orvane_tools.aspects import ASPECT_TABLE, ASPECTS_BY_NAME
 from orvane_tools.chart import BODIES, Chart, mean_lunar_node_deg, nutation_in_longitude_deg, osculating_node_deg
 from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.small_bodies import require_kernels
 
 #: The moving bodies searched unless named: the Sun to Pluto and the mean lunar node.
 TRANSITING: tuple[str, ...] = (*BODIES, "mean_node")
@@ -120,6 +121,7 @@ def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | i
     natal_points = [natal.point(name) for name in points]
     if bodies is None:
         bodies = [*TRANSITING, *(body for body in SERVED_EXTRAS if _served(engine, body, first, last))]
+    require_kernels(engine, bodies)
     found: list[Transit] = []
     for body in bodies:
         if body in NODES:
