@@ -19,6 +19,7 @@ in the natal chart's zodiac (a sidereal chart gives sidereal transits).
 
 from __future__ import annotations
 
+import math
 from collections.abc import Callable, Sequence
 from dataclasses import dataclass
 from datetime import datetime
@@ -127,7 +128,12 @@ def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | i
         if body in NODES:
             crossings = _node_crossings(engine, str(body), first, last, sidereal)
         else:
-            def crossings(target: float, body: str | int = body) -> list[tuple[float, str]]:
+            reachable = _swept_arc(engine, body, first, last, sidereal)
+
+            def crossings(target: float, body: str | int = body,
+                          reachable: Callable[[float], bool] = reachable) -> list[tuple[float, str]]:
+                if not reachable(target):  # the body never stands there: spare the engine's search
+                    return []
                 return engine.events("longitude", first, last, body=body, angle_deg=target, sidereal=sidereal)
         for point in natal_points:
             for aspect in names:
@@ -137,6 +143,43 @@ def transits(natal: Chart, start: _When, end: _When, *, bodies: Sequence[str | i
                                              point.name, point.longitude_deg, target, direction))
     found.sort(key=lambda transit: transit.tt_julian_day)
     return found
+
+
+def _swept_arc(engine: orvane.Engine, body: str | int, first: orvane.Instant, last: orvane.Instant,
+               sidereal: str | None) -> Callable[[float], bool]:
+    """Whether a longitude lies on the arc a body sweeps from `first` to
+    `last`: its places a day apart (one batch request), followed through
+    their retrograde loops, the arc widened at each end by a day's fastest
+    motion so that nothing between two samples is missed. Each longitude
+    search costs the engine a daily scan of the body's motion, so the
+    targets a slow body never reaches (most, over a year) are not searched.
+
+    >>> from orvane_tools.data import default_engine
+    >>> on_arc = _swept_arc(default_engine(), "saturn", orvane.Instant.utc(2461041.5), orvane.Instant.utc(2461406.5), None)
+    >>> on_arc(5.0), on_arc(100.0)
+    (True, False)
+    """
+    start = engine.convert_instant(first, "tt").julian_day
+    end = engine.convert_instant(last, "tt").julian_day
+    count = max(1, math.ceil(end - start))
+    times = [start + (end - start) * k / count for k in range(count + 1)]
+    instants = [orvane.Instant.tt(tt) for tt in times]
+    places = engine.positions([body], instants, orvane.apparent())
+    longitudes = [float(row[0][0]) for row in places]
+    if sidereal is not None:
+        longitudes = [lon - engine.ayanamsha(sidereal, instant).ayanamsha_deg
+                      for lon, instant in zip(longitudes, instants)]
+    step = (end - start) / count
+    margin = max(abs(float(row[0][3])) for row in places) * step + 0.01
+    low = high = path = 0.0
+    for k in range(1, len(longitudes)):
+        path += _wrapped(longitudes[k] - longitudes[k - 1])
+        low, high = min(low, path), max(high, path)
+    width = high - low + 2.0 * margin
+    if width >= 360.0:
+        return lambda target: True
+    origin = longitudes[0] + low - margin
+    return lambda target: (target - origin) % 360.0 <= width
 
 
 def _served(engine: orvane.Engine, body: str, first: orvane.Instant, last: orvane.Instant) -> bool:
