@@ -1,0 +1,163 @@
+"""Eclipses held against Skyfield's eclipselib (same DE421) and the Swiss
+Ephemeris (its Moshier Sun and Moon), over a decade each."""
+from __future__ import annotations
+
+import math
+
+import numpy as np
+import orvane
+import pytest
+import swisseph as swe
+from skyfield import eclipselib
+from skyfield.api import load, load_file
+from skyfield.functions import angle_between, length_of
+
+SECOND = 1.0 / 86400.0
+AU_KM = 149597870.7
+C_KM_S = 299792.458
+EARTH_RADIUS_KM = 6378.137
+MOON_RADIUS_KM = 0.2725076 * EARTH_RADIUS_KM
+SUN_RADIUS_KM = 696000.0
+START_TT, END_TT = 2451544.5, 2451544.5 + 3653.0  # 2000-2010
+KINDS = ["penumbral", "partial", "total"]
+
+
+@pytest.fixture(scope="module")
+def engine(de421_path, leap_seconds_path, eop_path) -> orvane.Engine:
+    engine = orvane.Engine(de421_path, "ab" * 32)
+    engine.with_time_kernels(leap_seconds_path, "ab" * 32, eop_path, "ab" * 32)
+    return engine
+
+
+@pytest.fixture(scope="module")
+def sky(de421_path):
+    return load.timescale(builtin=True), load_file(de421_path)
+
+
+@pytest.fixture(scope="module")
+def lunar(engine) -> dict[str, list[tuple]]:
+    return {
+        rule: engine.lunar_eclipses(orvane.Instant(START_TT, "tt"), orvane.Instant(END_TT, "tt"), rule)
+        for rule in ("danjon", "chauvenet")
+    }
+
+
+def _apparent(sky, tt: float):
+    ts, eph = sky
+    earth = eph["earth"].at(ts.tt_jd(tt))
+    moon = earth.observe(eph["moon"]).apparent().position.au * AU_KM
+    sun = earth.observe(eph["sun"]).apparent().position.au * AU_KM
+    return moon, sun
+
+
+def _radii(moon, sun, rule: str) -> tuple[float, float, float]:
+    """Moon, umbra and penumbra radii (radians) from the geometry, by the rule."""
+    dm, ds = length_of(moon), length_of(sun)
+    pi_m, pi_s, s_s = math.asin(EARTH_RADIUS_KM / dm), math.asin(EARTH_RADIUS_KM / ds), math.asin(SUN_RADIUS_KM / ds)
+    if rule == "danjon":
+        umbra, penumbra = 1.01 * pi_m + pi_s - s_s, 1.01 * pi_m + pi_s + s_s
+    else:
+        umbra, penumbra = 1.02 * (pi_m + pi_s - s_s), 1.02 * (pi_m + pi_s + s_s)
+    return math.asin(MOON_RADIUS_KM / dm), umbra, penumbra
+
+
+def test_lunar_eclipses_match_skyfield(lunar, sky):
+    """Same eclipses, same kinds; greatest eclipse within 1 s once the
+    Moon's light time is allowed for (Skyfield's instant is the Moon's own,
+    ours the one seen from the geocentre); magnitudes within 0.005 once
+    Skyfield's Moon and Sun radii are replaced by ours."""
+    ts, eph = sky
+    t, codes, details = eclipselib.lunar_eclipses(ts.tt_jd(START_TT), ts.tt_jd(END_TT), eph)
+    ours = lunar["danjon"]
+    assert len(ours) == len(t) == 24
+    moon_km = 1737.1 / np.sin(details["moon_radius_radians"])
+    sun_km = 696340.0 / ((details["penumbra_radius_radians"] - details["umbra_radius_radians"]) / 2.0)
+    for i, eclipse in enumerate(ours):
+        kind, greatest = eclipse[0], eclipse[1]
+        assert kind == KINDS[codes[i]]
+        light_time = moon_km[i] / C_KM_S * SECOND
+        assert abs(greatest - light_time - t.tt[i]) < 1.0 * SECOND
+        pi_m = math.asin(EARTH_RADIUS_KM / moon_km[i])
+        pi_s, s_s = math.asin(EARTH_RADIUS_KM / sun_km[i]), math.asin(SUN_RADIUS_KM / sun_km[i])
+        r_m = math.asin(MOON_RADIUS_KM / moon_km[i])
+        d = details["closest_approach_radians"][i]
+        umbral = (1.01 * pi_m + pi_s - s_s + r_m - d) / (2 * r_m)
+        penumbral = (1.01 * pi_m + pi_s + s_s + r_m - d) / (2 * r_m)
+        assert eclipse[8] == pytest.approx(umbral, abs=0.005)
+        assert eclipse[9] == pytest.approx(penumbral, abs=0.005)
+        # Without the substitution, the radii apart, the two differ little.
+        assert eclipse[8] == pytest.approx(details["umbral_magnitude"][i], abs=0.005)
+        assert eclipse[9] == pytest.approx(details["penumbral_magnitude"][i], abs=0.005)
+
+
+@pytest.mark.parametrize("rule", ["danjon", "chauvenet"])
+def test_lunar_contacts_lie_on_the_shadow_edges(lunar, sky, rule):
+    """At each contact, Skyfield's apparent Moon stands from the shadow's
+    centre by the sum or difference of the radii, within 0.1 arcsecond; at
+    greatest eclipse the separation is least."""
+    edges = {2: (2, 1), 3: (1, 1), 4: (1, -1), 5: (1, -1), 6: (1, 1), 7: (2, 1)}
+    for eclipse in lunar[rule]:
+        for index, (shadow, sign) in edges.items():
+            if eclipse[index] is None:
+                continue
+            moon, sun = _apparent(sky, eclipse[index])
+            radii = _radii(moon, sun, rule)
+            separation = angle_between(moon, -sun)
+            assert abs(separation - (radii[shadow] + sign * radii[0])) < math.radians(0.1 / 3600)
+        least = [angle_between(*(lambda m, s: (m, -s))(*_apparent(sky, eclipse[1] + dt))) for dt in (-60 * SECOND, 0.0, 60 * SECOND)]
+        assert least[1] < least[0] and least[1] < least[2]
+
+
+def test_lunar_contacts_follow_the_kind(lunar):
+    """P1 < U1 < U2 < greatest < U3 < U4 < P4, each present as the kind needs."""
+    chauvenet_larger = 0
+    for danjon, chauvenet in zip(lunar["danjon"], lunar["chauvenet"]):
+        kind, greatest, p1, u1, u2, u3, u4, p4 = danjon[:8]
+        present = [p1, u1, u2, u3, u4, p4]
+        expected = {"penumbral": [1, 0, 0, 0, 0, 1], "partial": [1, 1, 0, 0, 1, 1], "total": [1] * 6}[kind]
+        assert [int(x is not None) for x in present] == expected
+        times = [x for x in present[:3] if x is not None] + [greatest] + [x for x in present[3:] if x is not None]
+        assert times == sorted(times)
+        assert (danjon[8] > 0) == (kind != "penumbral") and (danjon[8] > 1) == (kind == "total")
+        chauvenet_larger += chauvenet[9] > danjon[9]
+    # Chauvenet's 1/50 makes the penumbra larger than Danjon's 1/100 on the parallax alone.
+    assert chauvenet_larger == len(lunar["danjon"])
+
+
+def test_lunar_eclipses_match_swiss_ephemeris(lunar):
+    """Same eclipses and kinds as swe.lun_eclipse_when; times within 10 s on
+    TT (each library's own Delta T taken out); umbral and penumbral
+    magnitudes within 0.005."""
+    t = START_TT - 0.5
+    swiss = []
+    while True:
+        flags, tret = swe.lun_eclipse_when(t, swe.FLG_MOSEPH, 0)
+        if tret[0] > END_TT:
+            break
+        swiss.append((flags, tret))
+        t = tret[0] + 1.0
+    assert len(swiss) == len(lunar["danjon"])
+    names = {swe.ECL_TOTAL: "total", swe.ECL_PARTIAL: "partial", swe.ECL_PENUMBRAL: "penumbral"}
+    for eclipse, (flags, tret) in zip(lunar["danjon"], swiss):
+        def tt(ut: float) -> float:
+            return ut + swe.deltat_ex(ut, swe.FLG_MOSEPH)
+        assert eclipse[0] == names[flags & (swe.ECL_TOTAL | swe.ECL_PARTIAL | swe.ECL_PENUMBRAL)]
+        assert abs(eclipse[1] - tt(tret[0])) < 10 * SECOND
+        for ours, theirs in ((2, 6), (3, 2), (4, 4), (5, 5), (6, 3), (7, 7)):
+            if eclipse[ours] is not None:
+                assert abs(eclipse[ours] - tt(tret[theirs])) < 30 * SECOND
+        attr = swe.lun_eclipse_how(tret[0], (0.0, 0.0, 0.0), swe.FLG_MOSEPH)[1]
+        if eclipse[0] != "penumbral":
+            assert eclipse[8] == pytest.approx(attr[0], abs=0.005)
+        assert eclipse[9] == pytest.approx(attr[1], abs=0.005)
+
+
+def test_lunar_eclipse_arguments(engine):
+    start, end = orvane.Instant(START_TT, "tt"), orvane.Instant(START_TT + 30, "tt")
+    with pytest.raises(ValueError, match="unknown shadow rule"):
+        engine.lunar_eclipses(start, end, "espenak")
+    with pytest.raises(ValueError, match="end >= start"):
+        engine.lunar_eclipses(end, start)
+    # January 2000's total eclipse, found from a range given in UTC too.
+    utc = engine.lunar_eclipses(orvane.Instant(2451550.5, "utc"), orvane.Instant(2451570.5, "utc"))
+    assert [e[0] for e in utc] == ["total"]
