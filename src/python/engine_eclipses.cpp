@@ -10,6 +10,7 @@
 #include "python/python_errors.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
+#include "engine/eclipses/local_solar_eclipses.hpp"
 #include "engine/eclipses/lunar_eclipses.hpp"
 #include "engine/eclipses/solar_eclipses.hpp"
 #include "engine/instant_conversion.hpp"
@@ -19,8 +20,9 @@ namespace {
 
 const Signature LUNAR_ECLIPSES_SIGNATURE{"lunar_eclipses", {"start", "end", "shadow_rule"}, 2};
 const Signature SOLAR_ECLIPSES_SIGNATURE{"solar_eclipses", {"start", "end"}, 2};
+const Signature LOCAL_SOLAR_ECLIPSES_SIGNATURE{"local_solar_eclipses", {"observer", "start", "end"}, 3};
 
-// A contact as a float, or None when the eclipse does not reach it.
+// A contact (or a value at it) as a float, or None when the eclipse does not reach it.
 PyObject* optional_day(double day) {
     if (std::isnan(day)) Py_RETURN_NONE;
     return PyFloat_FromDouble(day);
@@ -41,6 +43,15 @@ std::string_view solar_kind_name(SolarEclipseKind kind) {
         case SolarEclipseKind::Annular: return "annular";
         case SolarEclipseKind::Total: return "total";
         case SolarEclipseKind::Hybrid: return "hybrid";
+    }
+    return "partial";
+}
+
+std::string_view local_kind_name(LocalEclipseKind kind) {
+    switch (kind) {
+        case LocalEclipseKind::Partial: return "partial";
+        case LocalEclipseKind::Annular: return "annular";
+        case LocalEclipseKind::Total: return "total";
     }
     return "partial";
 }
@@ -126,6 +137,35 @@ PyObject* engine_solar_eclipses(PyObject* self, PyObject* const* args, Py_ssize_
         return Py_BuildValue("(s#dNddddd)", kind.data(), static_cast<Py_ssize_t>(kind.size()), e.greatest,
                              PyBool_FromLong(e.central), e.place.longitude_east_deg, e.place.latitude_deg,
                              e.magnitude, e.gamma, e.path_width_km);
+    });
+}
+
+PyObject* engine_local_solar_eclipses(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* a[3];
+    if (!match_arguments(LOCAL_SOLAR_ECLIPSES_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto observer = observer_argument(LOCAL_SOLAR_ECLIPSES_SIGNATURE, 0, a[0]);
+    if (!observer) return nullptr;
+    auto start = instant_argument(LOCAL_SOLAR_ECLIPSES_SIGNATURE, 1, a[1]);
+    if (!start) return nullptr;
+    auto end = instant_argument(LOCAL_SOLAR_ECLIPSES_SIGNATURE, 2, a[2]);
+    if (!end) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto range = tt_range(*engine, *start, *end);
+    if (!range) return nullptr;
+    auto found = without_interpreter_lock(
+        [&] { return find_local_solar_eclipses(*engine, *observer, range->first, range->second); });
+    if (!found) return map_orvane_error(found.error());
+    return record_list(*found, [](const LocalSolarEclipse& e) -> PyObject* {
+        const std::string_view kind = local_kind_name(e.kind);
+        return Py_BuildValue("(s#dNNNNddNNNNNN)", kind.data(), static_cast<Py_ssize_t>(kind.size()), e.maximum,
+                             optional_day(e.c1), optional_day(e.c2), optional_day(e.c3), optional_day(e.c4),
+                             e.magnitude, e.obscuration, optional_day(e.altitude_c1_deg),
+                             optional_day(e.altitude_c2_deg), optional_day(e.altitude_maximum_deg),
+                             optional_day(e.altitude_c3_deg), optional_day(e.altitude_c4_deg),
+                             PyBool_FromLong(e.visible));
     });
 }
 

@@ -67,6 +67,14 @@ PyMethodDef ENGINE_METHODS[] = {
      "(kind, greatest, central, longitude_east_deg, latitude_deg, magnitude, gamma, path_width_km):\n"
      "kind 'partial', 'annular', 'total' or 'hybrid'; greatest a TT Julian day; the place of\n"
      "greatest eclipse; path_width_km 0 unless central. Needs both time kernels."},
+    {"local_solar_eclipses", fast(guarded<engine_local_solar_eclipses>), FAST,
+     "local_solar_eclipses($self, observer, start, end)\n--\n\n"
+     "Every solar eclipse a place sees (the Moon's disc over the Sun's, Sun up or not) whose\n"
+     "maximum falls between two instants, in order, as tuples (kind, maximum, c1, c2, c3, c4,\n"
+     "magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,\n"
+     "altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian\n"
+     "days; None for a contact not reached; the Sun's geometric altitude at each; visible when the\n"
+     "Sun is up at C1, maximum or C4. Needs both time kernels."},
     {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},

@@ -30,6 +30,7 @@ PyObject* engine_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_time(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_lunar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_local_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_convert_instant(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_altitude_azimuth(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_time_model(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
