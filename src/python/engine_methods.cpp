@@ -74,7 +74,7 @@ PyMethodDef ENGINE_METHODS[] = {
      "magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,\n"
      "altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian\n"
      "days; None for a contact not reached; the Sun's geometric altitude at each; visible when the\n"
-     "Sun is up at C1, maximum or C4. Needs both time kernels."},
+     "Sun is up (upper limb above the horizon) at some moment from C1 to C4. Needs both time kernels."},
     {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},

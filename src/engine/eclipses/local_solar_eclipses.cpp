@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/body.hpp"
+#include "core/constants.hpp"
 #include "engine/eclipses/eclipse_geometry.hpp"
 #include "engine/eclipses/solar_eclipses.hpp"
 #include "engine/horizontal_position.hpp"
@@ -16,6 +17,7 @@ namespace {
 
 // Longer than half of any local eclipse (C1 to C4 lasts under four hours).
 constexpr double LOCAL_REACH_DAYS = 0.25;
+constexpr int VISIBILITY_SAMPLES = 12;
 
 Origin place_origin(const GeodeticObserver& observer) { return Origin{OriginKind::Topocentric, observer}; }
 
@@ -107,8 +109,17 @@ std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_ecli
             if (!value) return std::unexpected(std::move(value.error()));
             *altitudes[i] = *value;
         }
-        eclipse.visible = eclipse.altitude_c1_deg > 0.0 || eclipse.altitude_maximum_deg > 0.0 ||
-                          eclipse.altitude_c4_deg > 0.0;
+        // Seen when the Sun has risen at some moment from C1 to C4: its
+        // geometric altitude above −50′ (upper limb on the horizon, standard
+        // refraction), sampled at the contacts, maximum and twelfths between.
+        const double first = std::isnan(eclipse.c1) ? *maximum : eclipse.c1;
+        const double last = std::isnan(eclipse.c4) ? *maximum : eclipse.c4;
+        eclipse.visible = eclipse.altitude_maximum_deg > SUN_UPPER_LIMB_ALTITUDE_DEG;
+        for (int k = 0; k <= VISIBILITY_SAMPLES && !eclipse.visible; ++k) {
+            auto value = altitude(first + (last - first) * k / VISIBILITY_SAMPLES);
+            if (!value) return std::unexpected(std::move(value.error()));
+            eclipse.visible = *value > SUN_UPPER_LIMB_ALTITUDE_DEG;
+        }
         found.push_back(eclipse);
     }
     return found;

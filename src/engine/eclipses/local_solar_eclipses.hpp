@@ -30,7 +30,8 @@ struct LocalSolarEclipse {
     // maximum, C3, C4.
     double altitude_c1_deg = NOT_REACHED, altitude_c2_deg = NOT_REACHED, altitude_maximum_deg = NOT_REACHED;
     double altitude_c3_deg = NOT_REACHED, altitude_c4_deg = NOT_REACHED;
-    // Whether the Sun's centre is above the horizon at C1, maximum or C4.
+    // Whether the Sun is up (its upper limb above the horizon with standard
+    // refraction: geometric altitude above −50′) at some moment from C1 to C4.
     bool visible = false;
 };
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <utility>
 #include <algorithm>
 
 #include "core/constants.hpp"
@@ -10,6 +11,7 @@
 #include "core/frames/nutation.hpp"
 #include "engine/eclipses/eclipse_geometry.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/search/root_search.hpp"
 #include "engine/seasons_lunations.hpp"
 
 namespace orvane {
@@ -24,7 +26,6 @@ constexpr double POLAR_SCALE = 1.0 - GRS80_FLATTENING;
 
 // The ellipsoid made a sphere of the equatorial radius: z stretched by 1/(1 − f).
 Vector3 to_sphere(const Vector3& v) { return {v[0], v[1], v[2] / POLAR_SCALE}; }
-Vector3 from_sphere(const Vector3& v) { return {v[0], v[1], v[2] * POLAR_SCALE}; }
 
 // Where the line p + s d (s ≥ 0) first meets the ellipsoid, if it does.
 std::optional<Vector3> first_surface_point(const Vector3& p, const Vector3& d) {
@@ -48,19 +49,94 @@ SurfacePlace surface_place(const Vector3& point, double gast_rad) {
     return place;
 }
 
-// The place on the ellipsoid under the axis, or nearest it.
+// The Earth's outline seen along the axis, in the fundamental plane: an
+// ellipse of semi-axes a (across) and a √(1 − e² cos² d) (towards the
+// celestial north, d the axis's declination); and the axis's nearest
+// approach to it. The distance is negative inside.
+struct AxisOutline {
+    Vector3 across{}, north{};  // the plane's unit vectors
+    double x = 0.0, y = 0.0;    // the axis's point, km
+    double minor = 0.0;         // the outline's north semi-axis, km
+    double distance = 0.0;      // from the axis's point to the outline, km
+    double nearest_x = 0.0, nearest_y = 0.0;
+};
+
+AxisOutline axis_outline(const ShadowCones& cones) {
+    AxisOutline o;
+    o.north = unit(minus(Vector3{0.0, 0.0, 1.0}, scaled(cones.axis, cones.axis[2])));
+    o.across = cross(o.north, cones.axis);
+    o.x = dot(cones.axis_offset, o.across);
+    o.y = dot(cones.axis_offset, o.north);
+    const double cos2_d = 1.0 - cones.axis[2] * cones.axis[2];
+    const double a = EARTH_EQUATORIAL_RADIUS_KM;
+    o.minor = a * std::sqrt(1.0 - GRS80_ECCENTRICITY_SQUARED * cos2_d);
+    auto gap = [&](double t) { return std::hypot(o.x - a * std::cos(t), o.y - o.minor * std::sin(t)); };
+    // The nearest point of the outline: the best of 360 samples, then
+    // golden sections down to a nanoradian.
+    double best = 0.0, least = INFINITY;
+    for (int i = 0; i < 360; ++i) {
+        const double t = i * TWO_PI / 360.0;
+        if (const double g = gap(t); g < least) least = g, best = t;
+    }
+    double lo = best - TWO_PI / 360.0, hi = best + TWO_PI / 360.0;
+    constexpr double GOLDEN = 0.6180339887498949;
+    while (hi - lo > 1e-9) {
+        const double c = hi - GOLDEN * (hi - lo), d = lo + GOLDEN * (hi - lo);
+        if (gap(c) < gap(d)) {
+            hi = d;
+        } else {
+            lo = c;
+        }
+    }
+    const double t = (lo + hi) / 2.0;
+    o.nearest_x = a * std::cos(t);
+    o.nearest_y = o.minor * std::sin(t);
+    const bool inside = (o.x / a) * (o.x / a) + (o.y / o.minor) * (o.y / o.minor) < 1.0;
+    o.distance = inside ? -gap(t) : gap(t);
+    return o;
+}
+
+// The place on the ellipsoid under the axis, or on its limb nearest it.
 struct AxisFoot {
     Vector3 point{};
     bool central = false;
 };
 
-AxisFoot axis_foot(const ShadowCones& cones) {
+AxisFoot axis_foot(const ShadowCones& cones, const AxisOutline& outline) {
     if (auto hit = first_surface_point(cones.moon_km, cones.axis)) return {*hit, true};
-    // The limb point towards the axis, on the sphere-mapped Earth.
-    const Vector3 towards = unit(to_sphere(cones.axis_offset));
-    const Vector3 along = unit(to_sphere(cones.axis));
-    const Vector3 limb = unit(minus(towards, scaled(along, dot(towards, along))));
-    return {from_sphere(scaled(limb, EARTH_EQUATORIAL_RADIUS_KM)), false};
+    // The limb point: the outline's nearest point carried along the axis to
+    // where its line grazes the ellipsoid.
+    const Vector3 in_plane =
+        Vector3{outline.nearest_x * outline.across[0] + outline.nearest_y * outline.north[0],
+                outline.nearest_x * outline.across[1] + outline.nearest_y * outline.north[1],
+                outline.nearest_x * outline.across[2] + outline.nearest_y * outline.north[2]};
+    const Vector3 ps = to_sphere(in_plane), ds = to_sphere(cones.axis);
+    const double s = -dot(ps, ds) / dot(ds, ds);
+    return {Vector3{in_plane[0] + s * cones.axis[0], in_plane[1] + s * cones.axis[1], in_plane[2] + s * cones.axis[2]},
+            false};
+}
+
+// Whether the umbra misses the ground (annular) at either end of the
+// central line: the instants, within six hours of greatest eclipse, at
+// which the axis grazes the Earth's outline, where the surface stands
+// least above the fundamental plane.
+std::expected<bool, OrvaneError> path_ends_annular(const SpkOrvane& engine, double greatest) {
+    const SearchFunction outside = [&](double day) -> std::expected<SearchSample, OrvaneError> {
+        auto cones = shadow_cones(engine, day);
+        if (!cones) return std::unexpected(std::move(cones.error()));
+        return SearchSample{axis_outline(*cones).distance};
+    };
+    constexpr double REACH = 0.25;
+    for (const auto& [from, to] : {std::pair{greatest - REACH, greatest}, std::pair{greatest, greatest + REACH}}) {
+        auto ends = find_zeros(outside, from, to, REACH);
+        if (!ends) return std::unexpected(std::move(ends.error()));
+        if (ends->size() != 1) continue;
+        auto cones = shadow_cones(engine, ends->front().julian_day);
+        if (!cones) return std::unexpected(std::move(cones.error()));
+        const AxisFoot foot = axis_foot(*cones, axis_outline(*cones));
+        if (cones->l2 + dot(foot.point, cones->axis) * cones->tan_f2 > 0.0) return true;
+    }
+    return false;
 }
 
 // Greenwich apparent sidereal time at a TT day (IAU 2006/2000B).
@@ -127,19 +203,17 @@ std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const 
         auto cones = shadow_cones(engine, *greatest);
         if (!cones) return std::unexpected(std::move(cones.error()));
 
-        // The axis's distance from the centre of the sphere-mapped Earth,
-        // against the cones' radii there.
-        const Vector3 sphere_offset = to_sphere(cones->axis_offset);
-        const Vector3 sphere_axis = unit(to_sphere(cones->axis));
-        const double miss = norm(minus(sphere_offset, scaled(sphere_axis, dot(sphere_offset, sphere_axis))));
-        if (!(miss < EARTH_EQUATORIAL_RADIUS_KM + cones->l1)) continue;
+        // The axis's distance from the Earth's outline against the cones'
+        // radii in the fundamental plane.
+        const AxisOutline outline = axis_outline(*cones);
+        if (!(outline.distance < cones->l1)) continue;
 
         SolarEclipse eclipse;
         eclipse.greatest = *greatest;
         const Vector3 north = minus(Vector3{0.0, 0.0, 1.0}, scaled(cones->axis, cones->axis[2]));
         const double side = dot(cones->axis_offset, north) < 0.0 ? -1.0 : 1.0;
         eclipse.gamma = side * norm(cones->axis_offset) / EARTH_EQUATORIAL_RADIUS_KM;
-        const AxisFoot foot = axis_foot(*cones);
+        const AxisFoot foot = axis_foot(*cones, outline);
         eclipse.central = foot.central;
         // The umbral cone's radius where it meets the surface: l2 less the
         // height above the fundamental plane times tan f2.
@@ -147,11 +221,13 @@ std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const 
         const double umbra_there = cones->l2 - height * cones->tan_f2;
         if (foot.central) {
             if (umbra_there < 0.0) {
-                eclipse.kind = cones->l2 > 0.0 ? SolarEclipseKind::Hybrid : SolarEclipseKind::Total;
+                auto annular_end = path_ends_annular(engine, *greatest);
+                if (!annular_end) return std::unexpected(std::move(annular_end.error()));
+                eclipse.kind = *annular_end ? SolarEclipseKind::Hybrid : SolarEclipseKind::Total;
             } else {
                 eclipse.kind = SolarEclipseKind::Annular;
             }
-        } else if (miss < EARTH_EQUATORIAL_RADIUS_KM + std::abs(cones->l2)) {
+        } else if (outline.distance < std::abs(cones->l2)) {
             eclipse.kind = cones->l2 < 0.0 ? SolarEclipseKind::Total : SolarEclipseKind::Annular;
         } else {
             eclipse.kind = SolarEclipseKind::Partial;
