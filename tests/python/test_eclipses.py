@@ -287,3 +287,34 @@ def test_local_contacts_lie_on_the_limbs(local, sky, name):
             edge = abs(r_m - r_s) if inner else r_m + r_s
             assert abs(angle_between(m, s) - edge) < math.radians(0.1 / 3600)
             assert sun.altaz()[0].degrees == pytest.approx(eclipse[altitude], abs=0.01)
+
+
+def test_searches_let_other_threads_run(de421_path, leap_seconds_path, eop_path):
+    """The interpreter lock is released while a search computes: the main
+    thread keeps counting meanwhile."""
+    import threading
+
+    searching, failures = threading.Event(), []
+
+    def search() -> None:
+        engine = orvane.Engine(de421_path, "ab" * 32)
+        engine.with_time_kernels(leap_seconds_path, "ab" * 32, eop_path, "ab" * 32)
+        start, end = orvane.Instant(2441683.5, "tt"), orvane.Instant(2460310.5, "tt")  # 1973-2024
+        place = orvane.GeodeticObserver(13.4, 52.5, 34.0)
+        for run in (lambda: engine.lunar_eclipses(start, end), lambda: engine.solar_eclipses(start, end),
+                    lambda: engine.local_solar_eclipses(place, start, end)):
+            searching.set()
+            try:
+                run()
+            except Exception as error:  # reported by the main thread
+                failures.append(error)
+            searching.clear()
+
+    worker = threading.Thread(target=search)
+    worker.start()
+    count = 0
+    while worker.is_alive():
+        if searching.is_set():
+            count += 1
+    worker.join()
+    assert not failures and count > 10_000
