@@ -158,6 +158,14 @@ def test_lunar_eclipse_arguments(engine):
         engine.lunar_eclipses(start, end, "espenak")
     with pytest.raises(ValueError, match="end >= start"):
         engine.lunar_eclipses(end, start)
+    with pytest.raises(orvane.OutsideCoverageError):
+        engine.lunar_eclipses(start, orvane.Instant(START_TT + 36525.0 * 3, "tt"))
+    with pytest.raises(ValueError, match="finite"):
+        engine.solar_eclipses(orvane.Instant(math.nan, "tt"), end)
+    with pytest.raises(TypeError, match="'start' must be Instant"):
+        engine.local_solar_eclipses(orvane.GeodeticObserver(0.0, 0.0, 0.0), START_TT, end)
+    with pytest.raises(TypeError, match="'observer'"):
+        engine.local_solar_eclipses((0.0, 0.0), start, end)
     # January 2000's total eclipse, found from a range given in UTC too.
     utc = engine.lunar_eclipses(orvane.Instant(2451550.5, "utc"), orvane.Instant(2451570.5, "utc"))
     assert [e[0] for e in utc] == ["total"]
