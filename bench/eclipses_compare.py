@@ -173,7 +173,8 @@ def main() -> None:
             if o[10] > 0:
                 worst.add("maximum (s, seen)", (o[1] - swiss_tt(tret[0])) / SECOND, o[1])
                 worst.add("magnitude (seen)", o[6] - attr[8], o[1])
-                worst.add("obscuration (seen)", o[7] - attr[2], o[1])
+                if o[0] != "total":  # the Swiss one is then the square of the diameters' ratio
+                    worst.add("obscuration (seen, not total)", o[7] - attr[2], o[1])
         for o in seen:
             if not any(abs(o[1] - swiss_tt(x[1][0])) < 0.3 for x in swiss):
                 unmatched.append(("ours only", o[1], max(a for a in (o[8], o[10], o[12]) if a is not None)))
