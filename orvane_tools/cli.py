@@ -462,6 +462,9 @@ def build_parser() -> argparse.ArgumentParser:
     from orvane_tools.cli_techniques import add_commands
 
     add_commands(command, place, moment, zone_or_offset, house_system, sidereal_mode)
+    from orvane_tools import cli_eclipses
+
+    cli_eclipses.add_commands(command, place, moment, zone_or_offset)
 
     serve_ = commands.add_parser("serve", help="Answer positions, charts, almanacs and events over HTTP, with a chart page.",
                                  description="Answer positions, charts, almanacs and events over HTTP (/v1/...), "

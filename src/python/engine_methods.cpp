@@ -55,6 +55,26 @@ PyMethodDef ENGINE_METHODS[] = {
     {"sidereal_time", fast(guarded<engine_sidereal_time>), FAST,
      "sidereal_time($self, instant, longitude_east_deg=0.0, apparent=True)\n--\n\n"
      "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."},
+    {"lunar_eclipses", fast(guarded<engine_lunar_eclipses>), FAST,
+     "lunar_eclipses($self, start, end, shadow_rule='danjon')\n--\n\n"
+     "Every lunar eclipse whose greatest eclipse falls between two instants, in order, as tuples\n"
+     "(kind, greatest, p1, u1, u2, u3, u4, p4, umbral_magnitude, penumbral_magnitude, gamma):\n"
+     "kind 'penumbral', 'partial' or 'total'; TT Julian days, None for a contact not reached;\n"
+     "gamma in Earth radii. shadow_rule 'danjon' (1.01 x parallax) or 'chauvenet' (1/50)."},
+    {"solar_eclipses", fast(guarded<engine_solar_eclipses>), FAST,
+     "solar_eclipses($self, start, end)\n--\n\n"
+     "Every solar eclipse whose greatest eclipse falls between two instants, in order, as tuples\n"
+     "(kind, greatest, central, longitude_east_deg, latitude_deg, magnitude, gamma, path_width_km):\n"
+     "kind 'partial', 'annular', 'total' or 'hybrid'; greatest a TT Julian day; the place of\n"
+     "greatest eclipse; path_width_km 0 unless central. Needs both time kernels."},
+    {"local_solar_eclipses", fast(guarded<engine_local_solar_eclipses>), FAST,
+     "local_solar_eclipses($self, observer, start, end)\n--\n\n"
+     "Every solar eclipse a place sees (the Moon's disc over the Sun's, Sun up or not) whose\n"
+     "maximum falls between two instants, in order, as tuples (kind, maximum, c1, c2, c3, c4,\n"
+     "magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,\n"
+     "altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian\n"
+     "days; None for a contact not reached; the Sun's geometric altitude at each; visible when the\n"
+     "Sun is up (upper limb above the horizon) at some moment from C1 to C4. Needs both time kernels."},
     {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},

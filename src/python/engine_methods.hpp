@@ -28,6 +28,9 @@ PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyOb
 PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_time(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_lunar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_local_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_convert_instant(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_altitude_azimuth(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_time_model(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/frames/axis_rotations.hpp"
+#include "core/observer/earth_ellipsoid.hpp"
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
 #include "core/frames/nutation.hpp"
@@ -15,9 +16,6 @@ namespace orvane {
 
 namespace {
 
-constexpr double GRS80_EQUATORIAL_RADIUS_M = 6378137.0;
-constexpr double GRS80_ECCENTRICITY_SQUARED = 0.006694380022900787;
-constexpr double GRS80_ONE_MINUS_ECCENTRICITY_SQUARED = 0.9933056199770992;
 // The nominal mean angular velocity of the Earth (GRS80, IERS Conventions
 // 2010, Table 1.1), for the observer's velocity as skyfield takes it.
 constexpr double EARTH_ROTATION_RATE_RAD_PER_S = 7.292115e-5;
