@@ -7,6 +7,7 @@
 #include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
 #include "python/python_errors.hpp"
+#include "python/thread_count.hpp"
 #include "python/vocabulary.hpp"
 
 namespace orvane::python {
@@ -52,6 +53,10 @@ PyMethodDef FUNCTION_DEFS[] = {
     {"apparent", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<apparent_options>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
     {"house_cusps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<house_cusps_function>)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"set_threads", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<set_threads_function>)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"get_threads", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<get_threads_function>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
 };
 
