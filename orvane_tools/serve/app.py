@@ -27,6 +27,7 @@ from orvane_tools.events import SEARCH_KINDS, search_events
 from orvane_tools.serve import answers, inputs
 from orvane_tools.serve.inputs import InputError, read
 from orvane_tools.serve.operations import Operations, log_to_standard_error
+from orvane_tools.worker_threads import worker_threads
 
 #: Threads computing at once in one worker process (each holds an Engine).
 THREADS = 4
@@ -188,7 +189,8 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
         with _computing(field):
             check_covered(engine, instants[0], instants[-1])
         with _computing("bodies"):
-            table = engine.positions(list(names), instants, request_options(origin_, frame_, epoch_, apparent, observer))
+            table = engine.positions(list(names), instants, request_options(origin_, frame_, epoch_, apparent, observer),
+                                     worker_threads())
         axes = ("ra_hours", "dec_deg") if frame_ == "equatorial" else ("longitude_deg", "latitude_deg")
         scale = 15.0 if frame_ == "equatorial" else 1.0
         rows = []

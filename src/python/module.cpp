@@ -96,6 +96,8 @@ int exec_module(PyObject* module) {
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
     FUNCTION_DEFS[3].ml_doc = HOUSE_CUSPS_DOC;
+    FUNCTION_DEFS[4].ml_doc = SET_THREADS_DOC;
+    FUNCTION_DEFS[5].ml_doc = GET_THREADS_DOC;
     for (PyMethodDef& definition : FUNCTION_DEFS) {
         if (!register_function(module, all.get(), &definition)) return -1;
     }

@@ -17,6 +17,18 @@ const Signature GET_THREADS_SIGNATURE{"get_threads", {}, 0};
 
 }  // namespace
 
+const char* const SET_THREADS_DOC =
+    "set_threads(count)\n--\n\n"
+    "Sets how many threads an array call (`Engine.positions`,\n"
+    "`Engine.positions_for_julian_days`) shares its instants between, the\n"
+    "calling thread included: an int from 1 to 256, or None for the cores\n"
+    "this process may run on (the default). A call's `threads` argument\n"
+    "overrides it. The result is the same, bit for bit, whatever the count.";
+const char* const GET_THREADS_DOC =
+    "get_threads()\n--\n\n"
+    "How many threads an array call shares its instants between (see\n"
+    "`set_threads`).";
+
 std::size_t thread_setting() {
     const std::size_t count = configured.load(std::memory_order_relaxed);
     return count == 0 ? std::min(available_cores(), MAX_THREADS) : count;

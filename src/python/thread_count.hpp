@@ -21,6 +21,8 @@ std::size_t thread_setting();
 // int from 1 to MAX_THREADS, else TypeError or ValueError.
 std::optional<std::size_t> threads_argument(const Signature& signature, std::size_t index, PyObject* value);
 
+extern const char* const SET_THREADS_DOC;
+extern const char* const GET_THREADS_DOC;
 PyObject* set_threads_function(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyObject* get_threads_function(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
