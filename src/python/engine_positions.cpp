@@ -170,14 +170,20 @@ PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bod
             // pieces (the lock taken back for it); one that raises stops
             // every thread, and its exception stays set on this thread.
             bool interrupted = false;
-            ThreadPlan plan{threads, INSTANTS_PER_STRETCH, piece_for(instant_count, threads), [&] {
-                                const PyGILState_STATE state = PyGILState_Ensure();
-                                interrupted = PyErr_CheckSignals() < 0;
-                                PyGILState_Release(state);
-                                return !interrupted;
-                            }};
-            auto done = without_interpreter_lock(
-                [&] { return positions_on_threads(engine, bodies, instants, options, values, plan); });
+            std::expected<bool, OrvaneError> done;
+            {
+                struct Released {
+                    PyThreadState* state = PyEval_SaveThread();
+                    ~Released() { PyEval_RestoreThread(state); }
+                } released;
+                ThreadPlan plan{threads, INSTANTS_PER_STRETCH, piece_for(instant_count, threads), [&] {
+                                    PyEval_RestoreThread(released.state);
+                                    interrupted = PyErr_CheckSignals() < 0;
+                                    released.state = PyEval_SaveThread();
+                                    return !interrupted;
+                                }};
+                done = positions_on_threads(engine, bodies, instants, options, values, plan);
+            }
             if (interrupted) return nullptr;
             if (!done) return map_orvane_error(done.error());
         } else {
