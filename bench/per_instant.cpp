@@ -8,7 +8,9 @@
 // (four Type 2 records an instant: 301 -> 3 -> 0 and 399 -> 3 -> 0), then the
 // geometric geocentric position in the ecliptic of J2000, in the ecliptic of
 // date (precession and nutation), and the apparent place of date (light time,
-// aberration, deflection). Each row gives nanoseconds per instant; the first
+// aberration, deflection); then one instant a call, every tenth instant (3.7
+// days apart: a new Moon record almost every call). Each row gives
+// nanoseconds per instant; the first
 // also the floating-point operations of its records and their time at the
 // scalar rate of bench/scalar_rate.hpp.
 #include <algorithm>
@@ -110,6 +112,20 @@ int main(int argc, char** argv) {
     row("Moon geometric, ecliptic of J2000", orvane::PositionOptions{});
     row("Moon geometric, ecliptic of date", of_date);
     row("Moon apparent, ecliptic of date", apparent);
+    // One instant a call, as Engine.position makes it: the fixed cost of a
+    // request and of reading its records, beside the per-instant rows above.
+    auto single = [&](const char* label, orvane::PositionOptions options) {
+        const double each = median_seconds([&] {
+            for (std::size_t i = 0; i < INSTANTS; i += 10) {
+                auto p = engine.position(301, orvane::Instant{days[i], orvane::TimeScale::Tdb}, options);
+                ok = ok && p.has_value();
+                if (p) checksum += p->longitude_deg;
+            }
+        }) / (INSTANTS / 10);
+        std::printf("%-46s %8.1f ns per call\n", label, each * 1e9);
+    };
+    single("one position a call, geometric J2000", orvane::PositionOptions{});
+    single("one position a call, apparent of date", apparent);
     std::printf("checksum %.6g\n", checksum);
     return ok ? 0 : 1;
 }
