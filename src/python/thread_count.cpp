@@ -21,7 +21,7 @@ const char* const SET_THREADS_DOC =
     "set_threads(count)\n--\n\n"
     "Sets how many threads an array call (`Engine.positions`,\n"
     "`Engine.positions_for_julian_days`) shares its instants between, the\n"
-    "calling thread included: an int from 1 to 256, or None for the cores\n"
+    "calling thread included: an int from 1 to 64, or None for the cores\n"
     "this process may run on (the default). A call's `threads` argument\n"
     "overrides it. The result is the same, bit for bit, whatever the count.";
 const char* const GET_THREADS_DOC =

@@ -12,7 +12,7 @@
 namespace orvane::python {
 
 // Most threads one call may use.
-inline constexpr std::size_t MAX_THREADS = 256;
+inline constexpr std::size_t MAX_THREADS = 64;
 
 // The module's setting, or the available cores when unset.
 std::size_t thread_setting();

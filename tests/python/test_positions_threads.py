@@ -81,10 +81,10 @@ def test_the_setting_defaults_to_the_cores_of_the_process():
 
 
 @pytest.mark.parametrize("value, error, text", [
-    (0, ValueError, "set_threads() argument 'count' must be from 1 to 256"),
-    (-3, ValueError, "set_threads() argument 'count' must be from 1 to 256"),
-    (257, ValueError, "set_threads() argument 'count' must be from 1 to 256"),
-    (10 ** 30, ValueError, "set_threads() argument 'count' must be from 1 to 256"),
+    (0, ValueError, "set_threads() argument 'count' must be from 1 to 64"),
+    (-3, ValueError, "set_threads() argument 'count' must be from 1 to 64"),
+    (65, ValueError, "set_threads() argument 'count' must be from 1 to 64"),
+    (10 ** 30, ValueError, "set_threads() argument 'count' must be from 1 to 64"),
     (True, TypeError, "set_threads() argument 'count' must be an int or None, not bool"),
     (2.0, TypeError, "set_threads() argument 'count' must be an int or None, not float"),
 ])
