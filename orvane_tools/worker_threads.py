@@ -13,8 +13,7 @@ def worker_threads() -> int:
     1, since the workers already keep every core busy, unless set by the
     environment variable ``ORVANE_WORKER_THREADS`` (a whole number from 1).
 
-    >>> import os; os.environ.pop(VARIABLE, None) and None
-    >>> worker_threads()
+    >>> worker_threads()  # ORVANE_WORKER_THREADS unset
     1
     """
     text = os.environ.get(VARIABLE, "").strip()
