@@ -11,6 +11,7 @@ import orvane
 from orvane_tools.dask.on_worker import call_with_engine
 from orvane_tools.dask.options import OptionsSpec
 from orvane_tools.data import EngineSpec
+from orvane_tools.worker_threads import worker_threads
 
 FloatArray = npt.NDArray[np.float64]
 # Dask's functions carry no annotations: their types, as used here.
@@ -25,7 +26,7 @@ def positions(spec: EngineSpec, julian_days: da.Array | npt.ArrayLike, time_scal
 
     Each chunk is one engine call on the worker thread's own engine, so the
     result equals one `Engine.positions` call over the same instants, bit for
-    bit. The time scale and the options are checked here; body names and
+    bit; the call stays on its worker thread (see `worker_threads`). The time scale and the options are checked here; body names and
     coverage are checked by the engine when the chunks are computed.
     """
     days = _as_dask_array(julian_days)
@@ -45,4 +46,5 @@ def positions(spec: EngineSpec, julian_days: da.Array | npt.ArrayLike, time_scal
 def _chunk(julian_days: npt.NDArray[np.generic], spec: EngineSpec, time_scale: str, bodies: tuple[str, ...],
            options: OptionsSpec) -> FloatArray:
     days = np.ascontiguousarray(julian_days, dtype=np.float64).data  # read in place by the engine
-    return call_with_engine(spec, orvane.Engine.positions_for_julian_days, bodies, days, time_scale, options.build())
+    return call_with_engine(spec, orvane.Engine.positions_for_julian_days, bodies, days, time_scale, options.build(),
+                            worker_threads())

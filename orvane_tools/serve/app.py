@@ -28,6 +28,7 @@ from orvane_tools.serve import answers, inputs
 from orvane_tools.serve.inputs import InputError, read
 from orvane_tools.serve.operations import Operations, log_to_standard_error
 from orvane_tools.small_bodies import require_kernels
+from orvane_tools.worker_threads import worker_threads
 
 #: Threads computing at once in one worker process (each holds an Engine).
 THREADS = 4
@@ -190,7 +191,8 @@ def create_app(spec: EngineSpec | None = None) -> FastAPI:
             check_covered(engine, instants[0], instants[-1])
         with _computing("bodies"):
             require_kernels(engine, names)
-            table = engine.positions(list(names), instants, request_options(origin_, frame_, epoch_, apparent, observer))
+            table = engine.positions(list(names), instants, request_options(origin_, frame_, epoch_, apparent, observer),
+                                     worker_threads())
         axes = ("ra_hours", "dec_deg") if frame_ == "equatorial" else ("longitude_deg", "latitude_deg")
         scale = 15.0 if frame_ == "equatorial" else 1.0
         rows = []

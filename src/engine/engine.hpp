@@ -16,6 +16,7 @@
 #include "core/metadata.hpp"
 #include "core/time_scale.hpp"
 #include "core/stars/hipparcos_catalogue.hpp"
+#include "engine/worker_kernels.hpp"
 #include "spk/spk_kernel.hpp"
 #include "time/earth_orientation_table.hpp"
 #include "time/leap_second_kernel.hpp"
@@ -34,6 +35,14 @@ public:
     InstantList(std::span<const double> julian_days, TimeScale scale)
         : days_(julian_days.data()), size_(julian_days.size()), scale_(scale) {}
     std::size_t size() const { return size_; }
+    // The instants [begin, end).
+    InstantList part(std::size_t begin, std::size_t end) const {
+        InstantList list = *this;
+        if (instants_) list.instants_ += begin;
+        if (days_) list.days_ += begin;
+        list.size_ = end - begin;
+        return list;
+    }
     Instant operator[](std::size_t i) const { return instants_ ? instants_[i] : Instant{days_[i], scale_}; }
 
 private:
@@ -54,6 +63,8 @@ public:
     // Primary kernel first, then attached kernels in attachment order.
     // Queries on a const engine fill the kernels' caches, hence mutable.
     mutable std::vector<SpkKernel> kernels;
+    // The kernel sequences of the threads that share a batch with the caller.
+    mutable WorkerKernels worker_kernels;
     // The star catalogue rows it was given (engine/star_positions), if any.
     std::shared_ptr<const HipparcosCatalogue> stars;
 

@@ -9,6 +9,7 @@
 #include "engine/instant_conversion.hpp"
 #include "engine/instant_frame.hpp"
 #include "engine/output_frame.hpp"
+#include "engine/positions_through.hpp"
 #include "engine/relative_state.hpp"
 #include "engine/request_options.hpp"
 #include "spk/center_chain.hpp"
@@ -51,9 +52,9 @@ BatchTables& thread_batch_tables() {
 // One batch request: what every chunk shares, and the tables one chunk fills.
 class Batch {
 public:
-    Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
-          InstantList instants, std::span<double> out)
-        : engine_(engine), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
+    Batch(const SpkOrvane& engine, std::vector<SpkKernel>& kernels, const PositionOptions& resolved,
+          std::span<const std::int32_t> codes, InstantList instants, std::span<double> out)
+        : engine_(engine), kernels_(kernels), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
           topocentric_(resolved.origin.kind == OriginKind::Topocentric),
           corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
                      resolved.corrections.gravitational_deflection),
@@ -73,7 +74,7 @@ public:
     // One instant already converted (the list holds it once, any scale).
     Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
           const InstantFrame& converted, InstantList instants, std::span<double> out)
-        : Batch(engine, resolved, codes, instants, out) {
+        : Batch(engine, engine.kernels, resolved, codes, instants, out) {
         converted_ = &converted;
     }
 
@@ -143,7 +144,7 @@ private:
     std::expected<void, SpkError> chain_states(std::int32_t body, std::span<const double> epochs,
                                                std::vector<StateVector>& states) {
         states.resize(epochs.size());
-        return barycentric_states_into(engine_.kernels, body, epochs, states);
+        return barycentric_states_into(kernels_, body, epochs, states);
     }
 
     // Without observer-dependent corrections: every body's states from one
@@ -189,17 +190,17 @@ private:
         for (std::size_t i = 0; i < epochs_.size(); ++i) {
             std::optional<StateVector> observer_offset;
             if (topocentric_) observer_offset = observers_[i];
-            auto origin = origin_at_epoch(engine_.kernels, origin_, epochs_[i], observer_offset);
+            auto origin = origin_at_epoch(kernels_, origin_, epochs_[i], observer_offset);
             if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
             if (corrections.aberration) {
-                auto earlier = origin_barycentric_state(engine_.kernels, origin_,
+                auto earlier = origin_barycentric_state(kernels_, origin_,
                                                         epochs_[i] - ACCELERATION_STEP_SECONDS, observer_offset);
                 if (!earlier) return std::unexpected(spk_orvane_error(earlier.error()));
                 origin->acceleration = acceleration_from(origin->state, *earlier);
                 if (topocentric_) origin->acceleration = added(origin->acceleration, observer_accelerations_[i]);
             }
             for (std::size_t j = 0; j < codes_.size(); ++j) {
-                auto state = relative_state_from(engine_.kernels, codes_[j], *origin, corrections);
+                auto state = relative_state_from(kernels_, codes_[j], *origin, corrections);
                 if (!state) return std::unexpected(spk_orvane_error(state.error()));
                 auto position = position_from_state(*state, frames_[i], codes_[j], tdb_julian_day(i));
                 if (!position) return std::unexpected(position.error());
@@ -272,6 +273,7 @@ private:
     }
 
     const SpkOrvane& engine_;
+    std::vector<SpkKernel>& kernels_;
     const PositionOptions& resolved_;
     std::span<const std::int32_t> codes_;
     InstantList instants_;
@@ -315,9 +317,15 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const Body>
 std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const std::int32_t> bodies,
                                                            InstantList instants, const PositionOptions& options,
                                                            std::span<double> out) const {
+    return positions_through(*this, kernels, bodies, instants, options, out);
+}
+
+std::expected<void, OrvaneError> positions_through(const SpkOrvane& engine, std::vector<SpkKernel>& kernels,
+                                                   std::span<const std::int32_t> bodies, InstantList instants,
+                                                   const PositionOptions& options, std::span<double> out) {
     auto resolved = resolve_position_options(options);
     if (!resolved) return std::unexpected(resolved.error());
-    auto count = batch_length(bodies.size(), instants.size());
+    auto count = SpkOrvane::batch_length(bodies.size(), instants.size());
     if (!count) return std::unexpected(count.error());
     if (out.size() / 4 < *count) return std::unexpected(OrvaneError::invalid_request("batch output is too short"));
 
@@ -329,7 +337,7 @@ std::expected<void, OrvaneError> SpkOrvane::positions_into(std::span<const std::
             }
         }
     }
-    return Batch(*this, *resolved, bodies, instants, out).run();
+    return Batch(engine, kernels, *resolved, bodies, instants, out).run();
 }
 
 std::expected<std::vector<Position>, OrvaneError> SpkOrvane::positions(std::span<const Body> bodies,

@@ -24,13 +24,15 @@ PyMethodDef ENGINE_METHODS[] = {
     {"position", fast(guarded<engine_position>), FAST,
      "position($self, body, instant, options)\n--\n\nOne spherical position for a named body."},
     {"positions", fast(guarded<engine_positions>), FAST,
-     "positions($self, bodies, instants, options)\n--\n\n"
+     "positions($self, bodies, instants, options, threads=None)\n--\n\n"
      "Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.\n\n"
      "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
      "speed (deg/day); the layout is instant-major, like the engine's batch\n"
-     "operation: element [i, j] is body j at instant i."},
+     "operation: element [i, j] is body j at instant i. `threads` (default:\n"
+     "`get_threads()`) is how many threads share the instants; the result and\n"
+     "any error are those of one thread."},
     {"positions_for_julian_days", fast(guarded<engine_positions_for_julian_days>), FAST,
-     "positions_for_julian_days($self, bodies, julian_days, time_scale, options)\n--\n\n"
+     "positions_for_julian_days($self, bodies, julian_days, time_scale, options, threads=None)\n--\n\n"
      "Batch positions at Julian days of one time scale, given as a one-dimensional\n"
      "C-contiguous float64 buffer (a `NumPy` array, `array.array('d')`).\n\n"
      "Returns the array `positions` returns for the same instants."},

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/threaded_positions.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
@@ -20,6 +21,7 @@
 #include "python/interpreter_lock.hpp"
 #include "python/numpy_array.hpp"
 #include "python/python_errors.hpp"
+#include "python/thread_count.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
 
@@ -27,8 +29,9 @@ namespace orvane::python {
 namespace {
 
 const Signature POSITION_SIGNATURE{"position", {"body", "instant", "options"}, 3};
-const Signature POSITIONS_SIGNATURE{"positions", {"bodies", "instants", "options"}, 3};
-const Signature DAYS_SIGNATURE{"positions_for_julian_days", {"bodies", "julian_days", "time_scale", "options"}, 4};
+const Signature POSITIONS_SIGNATURE{"positions", {"bodies", "instants", "options", "threads"}, 3};
+const Signature DAYS_SIGNATURE{"positions_for_julian_days",
+                               {"bodies", "julian_days", "time_scale", "options", "threads"}, 4};
 const Signature SIDEREAL_SIGNATURE{"sidereal_position", {"body", "instant", "options", "mode"}, 4};
 
 // A sequence (not a str) whose items are all accepted by `item`, in order.
@@ -127,36 +130,74 @@ std::optional<std::vector<double>> float64_values(const Signature& signature, st
 // raises KeyboardInterrupt) and other threads may run Python.
 constexpr std::size_t INSTANTS_PER_STRETCH = 4096;
 
+// Positions in a batch below which it stays on the calling thread: starting
+// the helpers and their first pieces costs about what a thread computes of
+// this many (bench/threads_speed.py).
+constexpr std::size_t POSITIONS_PER_THREADED_BATCH = 8192;
+
+// Instants each thread takes at a time: the largest divisor of a stretch
+// that still gives each thread about four pieces, so that a thread slowed by
+// other work leaves its share to the others.
+std::size_t piece_for(std::size_t instants, std::size_t threads) {
+    std::size_t piece = INSTANTS_PER_STRETCH;
+    while (piece > 256 && instants / piece < 4 * threads) piece /= 2;
+    return piece;
+}
+
 // The positions of a batch as a NumPy array of shape (instants, bodies, 4),
 // written in place; a batch that fits the result length but not the memory
-// is a MemoryError. `instants(begin, end)` gives the batch's instants
-// [begin, end); they are computed in stretches in order, so the first failing
-// instant is the one reported, as for the whole batch at once.
-template <class Instants>
-PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bodies, std::size_t instant_count,
-                      Instants&& instants, const PositionOptions& options) {
+// is a MemoryError. `instants` are computed in stretches in order, so the
+// first failing instant is the one reported, as for the whole batch at once;
+// with more than one thread the stretches' pieces are shared between threads
+// (engine/threaded_positions), with the same result and the same error.
+PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bodies, InstantList instants,
+                      const PositionOptions& options, std::size_t threads) {
+    const std::size_t instant_count = instants.size();
     try {
         auto count = SpkOrvane::batch_length(bodies.size(), instant_count);
         if (!count) {
             // Refused whole, after the checks the engine makes before it.
             std::vector<double> none;
-            return map_orvane_error(engine.positions_into(bodies, instants(0, instant_count), options, none).error());
+            return map_orvane_error(engine.positions_into(bodies, instants, options, none).error());
         }
         if (*count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
         // Filling a large result takes a while: without the lock too.
         std::vector<double> values;
         without_interpreter_lock([&] { values.resize(4 * *count); });
         const std::size_t row = 4 * bodies.size();
-        std::size_t begin = 0;
-        do {
-            const std::size_t end = std::min(instant_count, begin + INSTANTS_PER_STRETCH);
-            const std::span<double> out = std::span<double>(values).subspan(begin * row, (end - begin) * row);
-            auto done = without_interpreter_lock(
-                [&] { return engine.positions_into(bodies, instants(begin, end), options, out); });
+        if (threads > 1 && *count >= POSITIONS_PER_THREADED_BATCH) {
+            // Pending signals are handled between the calling thread's
+            // pieces (the lock taken back for it); one that raises stops
+            // every thread, and its exception stays set on this thread.
+            bool interrupted = false;
+            std::expected<bool, OrvaneError> done;
+            {
+                struct Released {
+                    PyThreadState* state = PyEval_SaveThread();
+                    ~Released() { PyEval_RestoreThread(state); }
+                } released;
+                ThreadPlan plan{threads, INSTANTS_PER_STRETCH, piece_for(instant_count, threads), [&] {
+                                    PyEval_RestoreThread(released.state);
+                                    interrupted = PyErr_CheckSignals() < 0;
+                                    released.state = PyEval_SaveThread();
+                                    return !interrupted;
+                                }};
+                done = positions_on_threads(engine, bodies, instants, options, values, plan);
+            }
+            if (interrupted) return nullptr;
             if (!done) return map_orvane_error(done.error());
-            if (PyErr_CheckSignals() < 0) return nullptr;
-            begin = end;
-        } while (begin < instant_count);
+        } else {
+            std::size_t begin = 0;
+            do {
+                const std::size_t end = std::min(instant_count, begin + INSTANTS_PER_STRETCH);
+                const std::span<double> out = std::span<double>(values).subspan(begin * row, (end - begin) * row);
+                auto done = without_interpreter_lock(
+                    [&] { return engine.positions_into(bodies, instants.part(begin, end), options, out); });
+                if (!done) return map_orvane_error(done.error());
+                if (PyErr_CheckSignals() < 0) return nullptr;
+                begin = end;
+            } while (begin < instant_count);
+        }
         return float64_array(std::move(values), {static_cast<Py_ssize_t>(instant_count),
                                                  static_cast<Py_ssize_t>(bodies.size()), 4});
     } catch (const std::bad_alloc&) {
@@ -209,7 +250,7 @@ PyObject* engine_sidereal_position(PyObject* self, PyObject* const* args, Py_ssi
 }
 
 PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
+    PyObject* a[4];
     if (!match_arguments(POSITIONS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -225,20 +266,19 @@ PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nar
     if (!instants_ok) return nullptr;
     auto options = options_argument(POSITIONS_SIGNATURE, 2, a[2]);
     if (!options) return nullptr;
+    auto threads = threads_argument(POSITIONS_SIGNATURE, 3, a[3]);
+    if (!threads) return nullptr;
 
     auto bodies = parse_bodies(*names);
     if (!bodies) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    const std::span<const Instant> all(instants);
-    return batch_array(*engine, *bodies, all.size(), [&](std::size_t begin, std::size_t end) {
-        return InstantList(all.subspan(begin, end - begin));
-    }, *options);
+    return batch_array(*engine, *bodies, InstantList(std::span<const Instant>(instants)), *options, *threads);
 }
 
 PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                            PyObject* kwnames) {
-    PyObject* a[4];
+    PyObject* a[5];
     if (!match_arguments(DAYS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -250,6 +290,8 @@ PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args
     if (!scale_text) return nullptr;
     auto options = options_argument(DAYS_SIGNATURE, 3, a[3]);
     if (!options) return nullptr;
+    auto threads = threads_argument(DAYS_SIGNATURE, 4, a[4]);
+    if (!threads) return nullptr;
     for (double day : *days) {
         if (!std::isfinite(day)) return value_error(TimeConversionError::non_finite_julian_day().message());
     }
@@ -259,10 +301,7 @@ PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args
     if (!bodies) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    const std::span<const double> all(*days);
-    return batch_array(*engine, *bodies, all.size(), [&](std::size_t begin, std::size_t end) {
-        return InstantList(all.subspan(begin, end - begin), *scale);
-    }, *options);
+    return batch_array(*engine, *bodies, InstantList(std::span<const double>(*days), *scale), *options, *threads);
 }
 
 }  // namespace orvane::python

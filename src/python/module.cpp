@@ -7,6 +7,7 @@
 #include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
 #include "python/python_errors.hpp"
+#include "python/thread_count.hpp"
 #include "python/vocabulary.hpp"
 
 namespace orvane::python {
@@ -53,6 +54,10 @@ PyMethodDef FUNCTION_DEFS[] = {
      METH_FASTCALL | METH_KEYWORDS, nullptr},
     {"house_cusps", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<house_cusps_function>)),
      METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"set_threads", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<set_threads_function>)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
+    {"get_threads", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(guarded<get_threads_function>)),
+     METH_FASTCALL | METH_KEYWORDS, nullptr},
 };
 
 struct ClassEntry {
@@ -91,6 +96,8 @@ int exec_module(PyObject* module) {
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
     FUNCTION_DEFS[3].ml_doc = HOUSE_CUSPS_DOC;
+    FUNCTION_DEFS[4].ml_doc = SET_THREADS_DOC;
+    FUNCTION_DEFS[5].ml_doc = GET_THREADS_DOC;
     for (PyMethodDef& definition : FUNCTION_DEFS) {
         if (!register_function(module, all.get(), &definition)) return -1;
     }

@@ -37,6 +37,8 @@ __all__ = [
     "geometric",
     "apparent",
     "house_cusps",
+    "set_threads",
+    "get_threads",
     "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG",
     "MEAN_REFRACTION_ALTITUDE_DEG",
@@ -314,10 +316,19 @@ class Engine:
     def catalogue_stars(self, magnitude_limit: float) -> list[tuple[int, float, float, float]]: ...
     def position(self, body: str | int, instant: Instant, options: PositionOptions) -> Position: ...
     def positions(
-        self, bodies: Sequence[str | int], instants: Sequence[Instant], options: PositionOptions
+        self,
+        bodies: Sequence[str | int],
+        instants: Sequence[Instant],
+        options: PositionOptions,
+        threads: int | None = None,
     ) -> NDArray[numpy.float64]: ...
     def positions_for_julian_days(
-        self, bodies: Sequence[str | int], julian_days: Buffer, time_scale: str, options: PositionOptions
+        self,
+        bodies: Sequence[str | int],
+        julian_days: Buffer,
+        time_scale: str,
+        options: PositionOptions,
+        threads: int | None = None,
     ) -> NDArray[numpy.float64]: ...
     @property
     def supported_range(self) -> DateRange: ...
@@ -413,3 +424,8 @@ def house_cusps(
     system: _Name,
     sun_declination_deg: float | None = None,
 ) -> HouseCusps: ...
+
+# Threads an array call shares its instants between (the calling one
+# included): the cores of the process until set; None sets it back.
+def set_threads(count: int | None) -> None: ...
+def get_threads() -> int: ...

@@ -1,5 +1,6 @@
 #include "spk/kernel_source.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +42,15 @@ KernelSource& KernelSource::operator=(KernelSource&& other) noexcept {
         read_count_ = other.read_count_;
     }
     return *this;
+}
+
+std::expected<KernelSource, IoError> KernelSource::duplicate() const {
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return std::unexpected(os_error(errno));
+    KernelSource source;
+    source.fd_ = fd;
+    source.length_ = length_;
+    return source;
 }
 
 KernelSource::~KernelSource() { release(); }

@@ -34,6 +34,11 @@ public:
     KernelSource& operator=(const KernelSource&) = delete;
     ~KernelSource();
 
+    // A second source over the same open file (a duplicated handle, so the
+    // file it reads is the one this source opened), at position 0: what
+    // another thread reads through while this one is in use.
+    std::expected<KernelSource, IoError> duplicate() const;
+
     // Copies up to buffer.size() bytes from the current position; 0 at the end.
     std::expected<std::size_t, IoError> read(std::span<std::byte> buffer);
     // Moves the position; returns the new position from the start.

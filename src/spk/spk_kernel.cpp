@@ -58,6 +58,17 @@ std::expected<SpkKernel, SpkError> SpkKernel::from_reader(KernelSource source) {
     return SpkKernel(std::move(*file_record), std::move(source));
 }
 
+std::expected<SpkKernel, SpkError> SpkKernel::sibling() const {
+    auto source = source_.duplicate();
+    if (!source) return std::unexpected(io_error(std::move(source.error())));
+    SpkKernel kernel(file_record_, std::move(*source));
+    if (segments_) {
+        kernel.segments_ = segments_;
+        kernel.caches_.resize(segments_->size());
+    }
+    return kernel;
+}
+
 std::expected<std::vector<SpkSegment>, SpkError> SpkKernel::segments() {
     auto list = segment_list();
     if (!list) return std::unexpected(std::move(list.error()));

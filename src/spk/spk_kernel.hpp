@@ -34,6 +34,11 @@ public:
     SpkKernel(const SpkKernel&) = delete;
     SpkKernel& operator=(const SpkKernel&) = delete;
 
+    // A kernel over the same open file with caches of its own (the segment
+    // list copied when already decoded, nothing else loaded): what another
+    // thread evaluates through while this kernel is in use elsewhere.
+    std::expected<SpkKernel, SpkError> sibling() const;
+
     const DafFileRecord& file_record() const { return file_record_; }
     // Distinct for every kernel opened in the process (a moved kernel keeps
     // its own): what lets a walk keep what it found in a set of kernels.

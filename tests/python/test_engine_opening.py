@@ -15,7 +15,8 @@ from conftest import ANY_SHA
 MODULE_TABLE = [
     "Instant", "GeodeticObserver", "HouseSystem", "HouseCusps", "HorizonEventKind", "RiseSetTransit",
     "HorizonEvent", "SeasonEvent", "LunationEvent", "SiderealMode", "PositionOptions", "Position", "DateRange",
-    "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
+    "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "set_threads", "get_threads",
+    "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG", "OutsideCoverageError", "OutsideEopCoverageError",
     "UndefinedHouseCuspsError",
 ]

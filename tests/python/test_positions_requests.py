@@ -63,8 +63,8 @@ def test_request_docstrings_and_signatures():
         "with_eop": ["path", "sha256"],
         "with_time_kernels": ["leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"],
         "with_additional_kernel_file": ["path", "sha256"],
-        "positions": ["bodies", "instants", "options"],
-        "positions_for_julian_days": ["bodies", "julian_days", "time_scale", "options"],
+        "positions": ["bodies", "instants", "options", "threads"],
+        "positions_for_julian_days": ["bodies", "julian_days", "time_scale", "options", "threads"],
     }
     for name, parameters in expected.items():
         method = getattr(orvane.Engine, name)

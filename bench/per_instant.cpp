@@ -1,0 +1,131 @@
+// The Moon's position per instant from DE421, piece by piece, beside the
+// arithmetic of its records at the machine's scalar rate.
+//
+//   per_instant /path/to/de421.bsp
+//
+// 100,000 instants evenly spread over 1950-2050 (TDB), one thread, median of
+// seven runs each: the barycentric states of the Moon and the Earth alone
+// (four Type 2 records an instant: 301 -> 3 -> 0 and 399 -> 3 -> 0), then the
+// geometric geocentric position in the ecliptic of J2000, in the ecliptic of
+// date (precession and nutation), and the apparent place of date (light time,
+// aberration, deflection); then one instant a call, every tenth instant (3.7
+// days apart: a new Moon record almost every call). Each row gives
+// nanoseconds per instant; the first
+// also the floating-point operations of its records and their time at the
+// scalar rate of bench/scalar_rate.hpp.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/engine.hpp"
+#include "scalar_rate.hpp"
+#include "spk/center_chain.hpp"
+
+namespace {
+
+using orvane::SpkOrvane;
+constexpr std::size_t INSTANTS = 100000;
+constexpr int REPEATS = 7;
+double checksum = 0.0;
+
+template <class Work>
+double median_seconds(Work&& work) {
+    std::vector<double> times;
+    for (int r = 0; r < REPEATS; ++r) {
+        const double start = orvane::bench::thread_seconds();
+        work();
+        times.push_back(orvane::bench::thread_seconds() - start);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Operations of one evaluation of a record of `target`'s first segment (as
+// counted in bench/spk_states: 17 per coefficient beyond the second, 10 more).
+unsigned record_flops(SpkOrvane& engine, std::int32_t target) {
+    auto segments = engine.kernels[0].segment_list();
+    if (!segments) return 0;
+    for (const auto& segment : *segments) {
+        if (segment.target != target) continue;
+        auto directory = engine.kernels[0].read_words(std::int64_t{segment.end_address} - 3, 4);
+        if (!directory) return 0;
+        const auto n = (static_cast<std::uint32_t>((*directory)[2]) - 2) / 3;
+        return 17 * (n - 2) + 10;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DE421_PATH\n", argv[0]);
+        return 2;
+    }
+    auto opened = SpkOrvane::open(argv[1], std::string(64, '0'));
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", opened.error().message().c_str());
+        return 1;
+    }
+    SpkOrvane engine = std::move(*opened);
+    std::vector<double> days(INSTANTS), seconds(INSTANTS);
+    for (std::size_t i = 0; i < INSTANTS; ++i) {
+        days[i] = 2433282.5 + 36525.0 * static_cast<double>(i) / (INSTANTS - 1);
+        seconds[i] = (days[i] - 2451545.0) * 86400.0;
+    }
+    const double per_flop = orvane::bench::seconds_per_flop();
+    std::printf("scalar rate: %.3f ns per dependent fused multiply-add (%.2f Gflop/s); independent ones: %.2f "
+                "Gflop/s\n", 2e9 * per_flop, 1e-9 / per_flop, 1e-9 / orvane::bench::seconds_per_flop_independent());
+
+    std::vector<orvane::StateVector> moon(INSTANTS), earth(INSTANTS);
+    bool ok = true;
+    const double records = median_seconds([&] {
+        ok = ok && orvane::barycentric_states_into(engine.kernels, 301, seconds, moon).has_value() &&
+             orvane::barycentric_states_into(engine.kernels, 399, seconds, earth).has_value();
+        checksum += moon.back().position[0] - earth.back().position[0];
+    }) / INSTANTS;
+    const unsigned flops = 2 * record_flops(engine, 3) + record_flops(engine, 301) + record_flops(engine, 399);
+    std::printf("%-46s %8.1f ns per instant; %u operations, %.1f ns at the scalar rate: %.2fx\n",
+                "Moon and Earth barycentric states (4 records)", records * 1e9, flops, flops * per_flop * 1e9,
+                records / (flops * per_flop));
+
+    auto row = [&](const char* label, orvane::PositionOptions options) {
+        std::vector<double> out(4 * INSTANTS);
+        const std::int32_t moon_code = 301;
+        const double each = median_seconds([&] {
+            ok = ok && engine.positions_into(std::span<const std::int32_t>(&moon_code, 1),
+                                             orvane::InstantList(days, orvane::TimeScale::Tdb), options, out)
+                           .has_value();
+            checksum += out.back();
+        }) / INSTANTS;
+        std::printf("%-46s %8.1f ns per instant (%.1f ns beyond the records)\n", label, each * 1e9,
+                    (each - records) * 1e9);
+    };
+    orvane::PositionOptions of_date;
+    of_date.reference_epoch = orvane::ReferenceEpoch::OfDate;
+    of_date.true_ecliptic = true;
+    of_date.corrections.precession = of_date.corrections.nutation = true;
+    orvane::PositionOptions apparent;
+    apparent.reference_epoch = orvane::ReferenceEpoch::OfDate;
+    apparent.apparent = true;
+    row("Moon geometric, ecliptic of J2000", orvane::PositionOptions{});
+    row("Moon geometric, ecliptic of date", of_date);
+    row("Moon apparent, ecliptic of date", apparent);
+    // One instant a call, as Engine.position makes it: the fixed cost of a
+    // request and of reading its records, beside the per-instant rows above.
+    auto single = [&](const char* label, orvane::PositionOptions options) {
+        const double each = median_seconds([&] {
+            for (std::size_t i = 0; i < INSTANTS; i += 10) {
+                auto p = engine.position(301, orvane::Instant{days[i], orvane::TimeScale::Tdb}, options);
+                ok = ok && p.has_value();
+                if (p) checksum += p->longitude_deg;
+            }
+        }) / (INSTANTS / 10);
+        std::printf("%-46s %8.1f ns per call\n", label, each * 1e9);
+    };
+    single("one position a call, geometric J2000", orvane::PositionOptions{});
+    single("one position a call, apparent of date", apparent);
+    std::printf("checksum %.6g\n", checksum);
+    return ok ? 0 : 1;
+}
