@@ -1,10 +1,15 @@
-// Engine.events: every occurrence of a lunar or planetary event in a range.
+// Engine.events: every occurrence of a lunar or planetary event in a range;
+// Engine.horizon_events: every rise, set and transit of a body at a place.
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "python/arguments.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/horizon_event_list.hpp"
+#include "python/interpreter_lock.hpp"
 #include "python/python_errors.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
@@ -13,11 +18,13 @@
 #include "core/frames/nutation.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/search/event_table.hpp"
+#include "engine/search/horizon_search.hpp"
 
 namespace orvane::python {
 namespace {
 
 const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg", "sidereal"}, 3};
+const Signature HORIZON_EVENTS_SIGNATURE{"horizon_events", {"body", "observer", "start", "end", "altitude_deg"}, 4};
 const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent"}, 1};
 
 // An optional body argument as its NAIF code, or the default when absent or None.
@@ -64,7 +71,8 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to);
+    auto found = without_interpreter_lock(
+        [&] { return find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to); });
     if (!found) return map_orvane_error(found.error());
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
     if (!list) return nullptr;
@@ -76,6 +84,57 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
     }
     return list.release();
+}
+
+namespace {
+
+// The UT1 Julian days of the two ends of a range, or None with the error raised.
+std::optional<std::pair<double, double>> ut1_range(const SpkOrvane& engine, const Instant& start, const Instant& end) {
+    auto from = earth_rotation_epochs(engine, start.time_scale, start.julian_day);
+    if (!from) {
+        map_orvane_error(from.error());
+        return std::nullopt;
+    }
+    auto to = earth_rotation_epochs(engine, end.time_scale, end.julian_day);
+    if (!to) {
+        map_orvane_error(to.error());
+        return std::nullopt;
+    }
+    return std::pair{from->ut1_julian_day, to->ut1_julian_day};
+}
+
+// The altitude argument at `index`: the refracted horizon when absent or None.
+std::optional<double> horizon_altitude(const Signature& signature, std::size_t index, PyObject* value) {
+    if (value == nullptr || value == Py_None) return MEAN_REFRACTION_ALTITUDE_DEG;
+    return float_argument(signature, index, value);
+}
+
+}  // namespace
+
+PyObject* engine_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* a[5];
+    if (!match_arguments(HORIZON_EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto name = body_argument(HORIZON_EVENTS_SIGNATURE, 0, a[0]);
+    if (!name) return nullptr;
+    auto observer = observer_argument(HORIZON_EVENTS_SIGNATURE, 1, a[1]);
+    if (!observer) return nullptr;
+    auto start = instant_argument(HORIZON_EVENTS_SIGNATURE, 2, a[2]);
+    if (!start) return nullptr;
+    auto end = instant_argument(HORIZON_EVENTS_SIGNATURE, 3, a[3]);
+    if (!end) return nullptr;
+    auto altitude = horizon_altitude(HORIZON_EVENTS_SIGNATURE, 4, a[4]);
+    if (!altitude) return nullptr;
+    auto body = parsed_or_raise(parse_body_argument(*name));
+    if (!body) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto range = ut1_range(*engine, *start, *end);
+    if (!range) return nullptr;
+    return horizon_event_list(range->first, range->second, [&](double from, double to) {
+        return horizon_events_between(*engine, *body, *observer, from, to, *altitude);
+    });
 }
 
 // Sidereal time at an instant, degrees: Greenwich (or local, east longitude
