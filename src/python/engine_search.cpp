@@ -1,5 +1,6 @@
 // Engine.events: every occurrence of a lunar or planetary event in a range;
 // Engine.horizon_events: every rise, set and transit of a body at a place.
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -37,6 +38,64 @@ std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, st
     return *id;
 }
 
+// Days of one stretch of an event search, computed without the interpreter
+// lock (tens of milliseconds at most); pending signals are handled between
+// stretches. Each stretch is searched a margin into its neighbours (longer
+// than any sampling step) so that a turn or a crossing at a seam is seen
+// whole; each event is kept by the stretch it falls in, a second of slack
+// on either side of a seam, the same event found by both kept once.
+constexpr double EVENT_STRETCH_DAYS = 3660.0;
+constexpr double EVENT_STRETCH_MARGIN_DAYS = 10.0;
+constexpr double EVENT_SEAM_DAYS = 1.0 / 86400.0;
+
+template <class Search>
+std::optional<std::vector<FoundEvent>> events_in_stretches(double start, double end, Search&& search) {
+    std::vector<FoundEvent> events;
+    if (!(end - start > EVENT_STRETCH_DAYS) || !std::isfinite(end - start)) {
+        auto found = search(start, end);
+        if (!found) {
+            map_orvane_error(found.error());
+            return std::nullopt;
+        }
+        return std::move(*found);
+    }
+    double from = start;
+    while (true) {
+        const double to = std::min(end, from + EVENT_STRETCH_DAYS);
+        const double low = from == start ? start : from - EVENT_STRETCH_MARGIN_DAYS;
+        const double high = to == end ? end : to + EVENT_STRETCH_MARGIN_DAYS;
+        auto found = search(low, high);
+        if (!found) {
+            map_orvane_error(found.error());
+            return std::nullopt;
+        }
+        // The events of the stretch before that lie within the seam's slack.
+        const std::size_t before_seam = events.size();
+        std::size_t near_seam = before_seam;
+        while (near_seam > 0 && events[near_seam - 1].tt_julian_day >= from - 2.0 * EVENT_SEAM_DAYS) --near_seam;
+        for (const FoundEvent& event : *found) {
+            if ((from != start && event.tt_julian_day < from - EVENT_SEAM_DAYS) ||
+                (to != end && event.tt_julian_day >= to + EVENT_SEAM_DAYS)) {
+                continue;
+            }
+            const bool seen = std::any_of(events.begin() + static_cast<std::ptrdiff_t>(near_seam),
+                                          events.begin() + static_cast<std::ptrdiff_t>(before_seam),
+                                          [&](const FoundEvent& kept) {
+                                              return kept.name == event.name &&
+                                                     std::fabs(kept.tt_julian_day - event.tt_julian_day) <
+                                                         EVENT_SEAM_DAYS;
+                                          });
+            if (!seen) events.push_back(event);
+        }
+        if (to >= end) break;
+        if (PyErr_CheckSignals() < 0) return std::nullopt;
+        from = to;
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const FoundEvent& a, const FoundEvent& b) { return a.tt_julian_day < b.tt_julian_day; });
+    return events;
+}
+
 }  // namespace
 
 PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -71,9 +130,11 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    auto found = without_interpreter_lock(
-        [&] { return find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to); });
-    if (!found) return map_orvane_error(found.error());
+    const EventRequest request{*kind, *body, *other, angle, sidereal};
+    auto found = events_in_stretches(*from, *to, [&](double first, double last) {
+        return without_interpreter_lock([&] { return find_events(*engine, request, first, last); });
+    });
+    if (!found) return nullptr;
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
     if (!list) return nullptr;
     for (std::size_t i = 0; i < found->size(); ++i) {
