@@ -1,5 +1,6 @@
 """How long calls share the interpreter: a ticker thread's longest gap during a
-1,000,000-instant positions_for_julian_days call, how soon Ctrl-C (SIGINT from
+1,000,000-instant positions_for_julian_days call and during fifty-year event
+and horizon searches, how soon Ctrl-C (SIGINT from
 another process) stops such a call, and two threads each with its own Engine
 against the same work done serially.
 
@@ -15,6 +16,7 @@ import subprocess
 import sys
 import threading
 import time
+from collections.abc import Callable
 
 import numpy as np
 
@@ -36,7 +38,13 @@ def open_engine() -> orvane.Engine:
     return orvane.open(str(kernel), sha256(kernel))
 
 
-def ticker_gap() -> tuple[float, float]:
+def timed_engine() -> orvane.Engine:
+    """An Engine with both time kernels, as the searches need."""
+    kernel, tls, eop = data_files.de421(), data_files.leap_seconds(), data_files.eop_c04()
+    return orvane.open(str(kernel), sha256(kernel), str(tls), sha256(tls), str(eop), sha256(eop))
+
+
+def ticker_gap(call: Callable[[], object] | None = None) -> tuple[float, float]:
     engine = open_engine()
     stop = threading.Event()
     gaps: list[float] = []
@@ -52,7 +60,10 @@ def ticker_gap() -> tuple[float, float]:
     ticker = threading.Thread(target=tick)
     ticker.start()
     start = time.perf_counter()
-    engine.positions_for_julian_days(BODIES, DAYS, "tt", orvane.geometric())
+    if call is None:
+        engine.positions_for_julian_days(BODIES, DAYS, "tt", orvane.geometric())
+    else:
+        call()
     took = time.perf_counter() - start
     stop.set()
     ticker.join()
@@ -117,6 +128,15 @@ def main() -> None:
         return
     took, gap = ticker_gap()
     print(f"1,000,000 instants x {len(BODIES)} bodies (geometric): {took:.2f} s, longest ticker gap {gap * 1000:.1f} ms")
+    searcher = timed_engine()
+    place = orvane.GeodeticObserver(-0.13, 51.5, 0.0)
+    first, last = orvane.Instant.tt(2442413.5), orvane.Instant.tt(2460676.5)  # 1975-2025, inside both time kernels
+    for label, search in (
+        ("events lunar_apsis 1975-2025", lambda: searcher.events("lunar_apsis", first, last)),
+        ("horizon_events moon at London 1975-2025", lambda: searcher.horizon_events("moon", place, first, last)),
+    ):
+        took, gap = ticker_gap(search)
+        print(f"{label}: {took:.2f} s, longest ticker gap {gap * 1000:.1f} ms")
     latency = ctrl_c_latency()
     print("Ctrl-C one second into a 1,000,000-instant apparent call: "
           + ("the call ran to its end" if latency is None else f"KeyboardInterrupt after {latency * 1000:.0f} ms"))

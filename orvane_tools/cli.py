@@ -18,6 +18,7 @@ import orvane
 
 from orvane_tools import almanac, chart, checksums
 from orvane_tools import events as events_
+from orvane_tools import stars as stars_
 from orvane_tools.choices import body_list, enum_name, kind_list, names_of, one_of
 from orvane_tools.data import check_covered, default_engine
 from orvane_tools.dates import civil_datetime, clock_time, fixed_offset, to_datetime, to_instant
@@ -312,10 +313,13 @@ def run_events(args: argparse.Namespace, out: TextIO) -> None:
         rows = []
         for kind in searched:
             if kind == "horizon":
-                if args.place is None or args.body is None:
-                    raise CommandLineError("the horizon events need --body and --place")
-                rows += events_.horizon_events(engine, args.body, args.place, start, end,
-                                               args.angle if args.angle is not None else events_.PLANET_HORIZON_DEG)
+                if args.place is None or (args.body is None) == (args.star is None):
+                    raise CommandLineError("the horizon events need --place and one of --body and --star")
+                altitude = args.angle if args.angle is not None else events_.PLANET_HORIZON_DEG
+                if args.star is not None:
+                    rows += stars_.star_horizon_events(engine, args.star, args.place, start, end, altitude)
+                else:
+                    rows += events_.horizon_events(engine, args.body, args.place, start, end, altitude)
             else:
                 rows += events_.search_events(engine, kind, start, end, body=args.body, other=args.other,
                                               angle_deg=args.angle, sidereal=args.sidereal)
@@ -444,7 +448,8 @@ def build_parser() -> argparse.ArgumentParser:
                      "conjunctions, elongations, lunar apsides, nodes and declinations; risings and settings.",
                      "orvane events --from 2026-01-01 --to 2027-01-01 --tz Asia/Kolkata\n"
                      "  orvane events --from 2026-01-01 --to 2027-01-01 --kind station --body mercury\n"
-                     "  orvane events --from 2026-01-01 --to 2026-01-08 --kind horizon --body venus --place 51.5,-0.13",
+                     "  orvane events --from 2026-01-01 --to 2026-01-08 --kind horizon --body venus --place 51.5,-0.13\n"
+                     "  orvane events --from 2026-01-01 --to 2026-01-08 --kind horizon --star Sirius --place 51.5,-0.13",
                      run_events)
     events.add_argument("--from", dest="start", type=moment, required=True, help="ISO date or date-time")
     events.add_argument("--to", dest="end", type=moment, required=True, help="ISO date or date-time")
@@ -457,6 +462,7 @@ def build_parser() -> argparse.ArgumentParser:
     events.add_argument("--other", help="the second body of an aspect (default the Sun)")
     events.add_argument("--angle", type=float, help="the aspect's angle, the longitude crossed, or the horizon altitude")
     events.add_argument("--place", type=place, help=f"{PLACE_FORMS}: for the horizon events")
+    events.add_argument("--star", help="a star (name or HIP number) for the horizon events, instead of --body")
     events.add_argument("--sidereal", type=sidereal_mode, metavar="MODE",
                         help=f"longitudes and ingresses in this sidereal zodiac: {sidereal_modes}")
     from orvane_tools.cli_techniques import add_commands

@@ -30,7 +30,9 @@ SEARCH_KINDS: tuple[str, ...] = (
 #: The refracted horizon of a planet's centre, degrees.
 PLANET_HORIZON_DEG = -34.0 / 60.0
 
-_When = datetime | str | float | orvane.Instant
+#: What a search takes for an instant: an ISO text with an offset, a datetime, a UTC Julian day or an Instant.
+When = datetime | str | float | orvane.Instant
+_When = When
 
 
 @dataclass(frozen=True)
@@ -62,7 +64,7 @@ def search_events(engine: orvane.Engine, kind: str, start: _When, end: _When, bo
 
 def horizon_events(engine: orvane.Engine, body: str | int, observer: orvane.GeodeticObserver, start: _When,
                    end: _When, altitude_deg: float = PLANET_HORIZON_DEG) -> list[EventRecord]:
-    """Risings, settings and transits of any body of the kernels at a place, in order.
+    """Risings, settings, upper and lower transits of any body of the kernels at a place, in order.
 
     The centre crosses `altitude_deg` (default -34', the refracted horizon of a
     planet); the Sun's twilights are its crossings of -6, -12 and -18 degrees.
@@ -71,28 +73,12 @@ def horizon_events(engine: orvane.Engine, body: str | int, observer: orvane.Geod
     >>> engine = default_engine()
     >>> place = orvane.GeodeticObserver(-0.13, 51.5, 0.0)
     >>> [e.name for e in horizon_events(engine, "venus", place, "2026-01-01Z", "2026-01-02Z")]
-    ['rise', 'transit', 'set']
+    ['rise', 'transit', 'set', 'lower_transit']
     """
-    first, last = to_instant(start), to_instant(end)
-    first_ut1 = engine.convert_instant(first, "ut1").julian_day
-    last_ut1 = engine.convert_instant(last, "ut1").julian_day
-    records: list[EventRecord] = []
-    for kind in ("rise", "set", "transit"):
-        after = first_ut1 - 1.0 / 86400.0
-        while after < last_ut1:
-            try:
-                event = engine.next_horizon_event(body, observer, orvane.Instant.ut1(after), kind, altitude_deg)
-            except ValueError:  # none within three days: the body stays up or down
-                after += 3.0
-                continue
-            if event.ut1_julian_day > last_ut1:
-                break
-            instant = orvane.Instant.ut1(event.ut1_julian_day)
-            tt = engine.convert_instant(instant, "tt").julian_day
-            records.append(EventRecord(to_datetime(instant, engine), tt, "horizon", kind))
-            after = event.ut1_julian_day
-    records.sort(key=lambda record: record.tt_julian_day)
-    return records
+    found = engine.horizon_events(body, observer, to_instant(start), to_instant(end), altitude_deg)
+    return [EventRecord(to_datetime(orvane.Instant.ut1(day), engine),
+                        engine.convert_instant(orvane.Instant.ut1(day), "tt").julian_day, "horizon", name)
+            for day, name in found]
 
 
 @dataclass(frozen=True)

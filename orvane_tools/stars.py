@@ -16,8 +16,10 @@ import pathlib
 import orvane
 
 from orvane_tools.data import MissingDataError, package_file, shipped_file
+from orvane_tools.dates import to_datetime, to_instant
+from orvane_tools.events import PLANET_HORIZON_DEG, EventRecord, When
 
-__all__ = ["attach_catalogue", "catalogue_path", "hip_number", "star_names", "star_position"]
+__all__ = ["attach_catalogue", "catalogue_path", "hip_number", "star_horizon_events", "star_names", "star_position"]
 
 
 @functools.cache
@@ -97,3 +99,31 @@ def star_position(engine: orvane.Engine, star: str | int, instant: orvane.Instan
             raise
     attach_catalogue(engine)
     return engine.star_position(hip, instant, options)
+
+
+def _with_catalogue(engine: orvane.Engine) -> None:
+    """Attach the default catalogue unless the engine has one."""
+    try:
+        engine.catalogue_stars(-100.0)
+    except ValueError:
+        attach_catalogue(engine)
+
+
+def star_horizon_events(engine: orvane.Engine, star: str | int, observer: orvane.GeodeticObserver, start: When,
+                        end: When, altitude_deg: float = PLANET_HORIZON_DEG) -> list[EventRecord]:
+    """Risings, settings, upper and lower transits of a star (name or HIP number) at a place, in order.
+
+    The star crosses `altitude_deg` (default -34', the refracted horizon);
+    the catalogue is attached on first use.
+
+    >>> from orvane_tools.data import default_engine
+    >>> engine = default_engine()
+    >>> place = orvane.GeodeticObserver(-0.13, 51.5, 0.0)
+    >>> [e.name for e in star_horizon_events(engine, "Sirius", place, "2026-01-01Z", "2026-01-02Z")]
+    ['transit', 'set', 'lower_transit', 'rise']
+    """
+    _with_catalogue(engine)
+    found = engine.star_horizon_events(hip_number(star), observer, to_instant(start), to_instant(end), altitude_deg)
+    return [EventRecord(to_datetime(orvane.Instant.ut1(day), engine),
+                        engine.convert_instant(orvane.Instant.ut1(day), "tt").julian_day, "horizon", name)
+            for day, name in found]

@@ -54,6 +54,11 @@ PyMethodDef ENGINE_METHODS[] = {
      "ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,\n"
      "lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal\n"
      "mode, longitudes and ingresses are in that sidereal zodiac."},
+    {"horizon_events", fast(guarded<engine_horizon_events>), FAST,
+     "horizon_events($self, body, observer, start, end, altitude_deg=None)\n--\n\n"
+     "Every rise, set, transit and lower_transit of a body at a place between two instants, in\n"
+     "order, as (UT1 Julian day, name) pairs; the centre crosses altitude_deg (default -34', the\n"
+     "refracted horizon)."},
     {"sidereal_time", fast(guarded<engine_sidereal_time>), FAST,
      "sidereal_time($self, instant, longitude_east_deg=0.0, apparent=True)\n--\n\n"
      "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."},
@@ -116,6 +121,10 @@ PyMethodDef ENGINE_METHODS[] = {
      "star_positions($self, hips, instants, options)\n--\n\n"
      "Catalogue stars at instants as a `NumPy` array of shape\n"
      "`(n_instants, n_stars, 4)`, laid out as `positions`."},
+    {"star_horizon_events", fast(guarded<engine_star_horizon_events>), FAST,
+     "star_horizon_events($self, hip, observer, start, end, altitude_deg=None)\n--\n\n"
+     "Every rise, set, transit and lower_transit of a catalogue star at a place between two\n"
+     "instants, in order, as (UT1 Julian day, name) pairs (altitude_deg default -34')."},
     {"catalogue_stars", fast(guarded<engine_catalogue_stars>), FAST,
      "catalogue_stars($self, magnitude_limit)\n--\n\n"
      "The attached catalogue's stars with Hp magnitude at most the limit, as\n"

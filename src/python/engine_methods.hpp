@@ -27,6 +27,7 @@ PyObject* engine_next_horizon_event(PyObject*, PyObject* const*, Py_ssize_t, PyO
 PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_horizon_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_time(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_lunar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
@@ -38,6 +39,7 @@ PyObject* engine_ut1_source(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_with_star_catalogue(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_star_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_star_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+PyObject* engine_star_horizon_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_catalogue_stars(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 // The constructor's optional time-kernel arguments, handled after the primary

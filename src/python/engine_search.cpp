@@ -1,10 +1,16 @@
-// Engine.events: every occurrence of a lunar or planetary event in a range.
+// Engine.events: every occurrence of a lunar or planetary event in a range;
+// Engine.horizon_events: every rise, set and transit of a body at a place.
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include "python/arguments.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/horizon_event_list.hpp"
+#include "python/interpreter_lock.hpp"
 #include "python/python_errors.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
@@ -13,11 +19,13 @@
 #include "core/frames/nutation.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/search/event_table.hpp"
+#include "engine/search/horizon_search.hpp"
 
 namespace orvane::python {
 namespace {
 
 const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg", "sidereal"}, 3};
+const Signature HORIZON_EVENTS_SIGNATURE{"horizon_events", {"body", "observer", "start", "end", "altitude_deg"}, 4};
 const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent"}, 1};
 
 // An optional body argument as its NAIF code, or the default when absent or None.
@@ -28,6 +36,64 @@ std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, st
     auto id = parsed_or_raise(parse_body_argument(*name));
     if (!id) return std::nullopt;
     return *id;
+}
+
+// Days of one stretch of an event search, computed without the interpreter
+// lock (tens of milliseconds at most); pending signals are handled between
+// stretches. Each stretch is searched a margin into its neighbours (longer
+// than any sampling step) so that a turn or a crossing at a seam is seen
+// whole; each event is kept by the stretch it falls in, a second of slack
+// on either side of a seam, the same event found by both kept once.
+constexpr double EVENT_STRETCH_DAYS = 3660.0;
+constexpr double EVENT_STRETCH_MARGIN_DAYS = 10.0;
+constexpr double EVENT_SEAM_DAYS = 1.0 / 86400.0;
+
+template <class Search>
+std::optional<std::vector<FoundEvent>> events_in_stretches(double start, double end, Search&& search) {
+    std::vector<FoundEvent> events;
+    if (!(end - start > EVENT_STRETCH_DAYS) || !std::isfinite(end - start)) {
+        auto found = search(start, end);
+        if (!found) {
+            map_orvane_error(found.error());
+            return std::nullopt;
+        }
+        return std::move(*found);
+    }
+    double from = start;
+    while (true) {
+        const double to = std::min(end, from + EVENT_STRETCH_DAYS);
+        const double low = from == start ? start : from - EVENT_STRETCH_MARGIN_DAYS;
+        const double high = to == end ? end : to + EVENT_STRETCH_MARGIN_DAYS;
+        auto found = search(low, high);
+        if (!found) {
+            map_orvane_error(found.error());
+            return std::nullopt;
+        }
+        // The events of the stretch before that lie within the seam's slack.
+        const std::size_t before_seam = events.size();
+        std::size_t near_seam = before_seam;
+        while (near_seam > 0 && events[near_seam - 1].tt_julian_day >= from - 2.0 * EVENT_SEAM_DAYS) --near_seam;
+        for (const FoundEvent& event : *found) {
+            if ((from != start && event.tt_julian_day < from - EVENT_SEAM_DAYS) ||
+                (to != end && event.tt_julian_day >= to + EVENT_SEAM_DAYS)) {
+                continue;
+            }
+            const bool seen = std::any_of(events.begin() + static_cast<std::ptrdiff_t>(near_seam),
+                                          events.begin() + static_cast<std::ptrdiff_t>(before_seam),
+                                          [&](const FoundEvent& kept) {
+                                              return kept.name == event.name &&
+                                                     std::fabs(kept.tt_julian_day - event.tt_julian_day) <
+                                                         EVENT_SEAM_DAYS;
+                                          });
+            if (!seen) events.push_back(event);
+        }
+        if (to >= end) break;
+        if (PyErr_CheckSignals() < 0) return std::nullopt;
+        from = to;
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const FoundEvent& a, const FoundEvent& b) { return a.tt_julian_day < b.tt_julian_day; });
+    return events;
 }
 
 }  // namespace
@@ -64,8 +130,11 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to);
-    if (!found) return map_orvane_error(found.error());
+    const EventRequest request{*kind, *body, *other, angle, sidereal};
+    auto found = events_in_stretches(*from, *to, [&](double first, double last) {
+        return without_interpreter_lock([&] { return find_events(*engine, request, first, last); });
+    });
+    if (!found) return nullptr;
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
     if (!list) return nullptr;
     for (std::size_t i = 0; i < found->size(); ++i) {
@@ -76,6 +145,57 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
     }
     return list.release();
+}
+
+namespace {
+
+// The UT1 Julian days of the two ends of a range, or None with the error raised.
+std::optional<std::pair<double, double>> ut1_range(const SpkOrvane& engine, const Instant& start, const Instant& end) {
+    auto from = earth_rotation_epochs(engine, start.time_scale, start.julian_day);
+    if (!from) {
+        map_orvane_error(from.error());
+        return std::nullopt;
+    }
+    auto to = earth_rotation_epochs(engine, end.time_scale, end.julian_day);
+    if (!to) {
+        map_orvane_error(to.error());
+        return std::nullopt;
+    }
+    return std::pair{from->ut1_julian_day, to->ut1_julian_day};
+}
+
+// The altitude argument at `index`: the refracted horizon when absent or None.
+std::optional<double> horizon_altitude(const Signature& signature, std::size_t index, PyObject* value) {
+    if (value == nullptr || value == Py_None) return MEAN_REFRACTION_ALTITUDE_DEG;
+    return float_argument(signature, index, value);
+}
+
+}  // namespace
+
+PyObject* engine_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* a[5];
+    if (!match_arguments(HORIZON_EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto name = body_argument(HORIZON_EVENTS_SIGNATURE, 0, a[0]);
+    if (!name) return nullptr;
+    auto observer = observer_argument(HORIZON_EVENTS_SIGNATURE, 1, a[1]);
+    if (!observer) return nullptr;
+    auto start = instant_argument(HORIZON_EVENTS_SIGNATURE, 2, a[2]);
+    if (!start) return nullptr;
+    auto end = instant_argument(HORIZON_EVENTS_SIGNATURE, 3, a[3]);
+    if (!end) return nullptr;
+    auto altitude = horizon_altitude(HORIZON_EVENTS_SIGNATURE, 4, a[4]);
+    if (!altitude) return nullptr;
+    auto body = parsed_or_raise(parse_body_argument(*name));
+    if (!body) return nullptr;
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto range = ut1_range(*engine, *start, *end);
+    if (!range) return nullptr;
+    return horizon_event_list(range->first, range->second, [&](double from, double to) {
+        return horizon_events_between(*engine, *body, *observer, from, to, *altitude);
+    });
 }
 
 // Sidereal time at an instant, degrees: Greenwich (or local, east longitude

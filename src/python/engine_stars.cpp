@@ -1,15 +1,20 @@
 // Engine.with_star_catalogue, Engine.star_position, Engine.star_positions and
-// Engine.catalogue_stars: the stars of a Hipparcos catalogue file.
+// Engine.catalogue_stars: the stars of a Hipparcos catalogue file, and
+// Engine.star_horizon_events: a star's rises, sets and transits at a place.
 #include <climits>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "core/constants.hpp"
+#include "engine/instant_conversion.hpp"
+#include "engine/search/horizon_search.hpp"
 #include "engine/star_positions.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/horizon_event_list.hpp"
 #include "python/numpy_array.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
@@ -23,6 +28,7 @@ const Signature CATALOGUE_SIGNATURE{"with_star_catalogue", {"path"}, 1};
 const Signature STAR_POSITION_SIGNATURE{"star_position", {"hip", "instant", "options"}, 3};
 const Signature STAR_POSITIONS_SIGNATURE{"star_positions", {"hips", "instants", "options"}, 3};
 const Signature CATALOGUE_STARS_SIGNATURE{"catalogue_stars", {"magnitude_limit"}, 1};
+const Signature STAR_HORIZON_SIGNATURE{"star_horizon_events", {"hip", "observer", "start", "end", "altitude_deg"}, 4};
 
 // A HIP number: an int (not a bool) within 1..999999, else TypeError or
 // ValueError naming it.
@@ -164,6 +170,36 @@ PyObject* engine_catalogue_stars(PyObject* self, PyObject* const* args, Py_ssize
         if (!row || PyList_Append(list.get(), row.get()) != 0) return nullptr;
     }
     return list.release();
+}
+
+PyObject* engine_star_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* a[5];
+    if (!match_arguments(STAR_HORIZON_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
+    auto access = EngineAccess::enter(self, AccessKind::Shared);
+    if (!access) return nullptr;
+    auto hip = hip_argument(STAR_HORIZON_SIGNATURE, 0, a[0]);
+    if (!hip) return nullptr;
+    auto observer = observer_argument(STAR_HORIZON_SIGNATURE, 1, a[1]);
+    if (!observer) return nullptr;
+    auto start = instant_argument(STAR_HORIZON_SIGNATURE, 2, a[2]);
+    if (!start) return nullptr;
+    auto end = instant_argument(STAR_HORIZON_SIGNATURE, 3, a[3]);
+    if (!end) return nullptr;
+    double altitude = MEAN_REFRACTION_ALTITUDE_DEG;
+    if (a[4] != nullptr && a[4] != Py_None) {
+        auto given = float_argument(STAR_HORIZON_SIGNATURE, 4, a[4]);
+        if (!given) return nullptr;
+        altitude = *given;
+    }
+    SpkOrvane* engine = access->engine();
+    if (engine == nullptr) return nullptr;
+    auto from = earth_rotation_epochs(*engine, start->time_scale, start->julian_day);
+    if (!from) return map_orvane_error(from.error());
+    auto to = earth_rotation_epochs(*engine, end->time_scale, end->julian_day);
+    if (!to) return map_orvane_error(to.error());
+    return horizon_event_list(from->ut1_julian_day, to->ut1_julian_day, [&](double first, double last) {
+        return star_horizon_events_between(*engine, *hip, *observer, first, last, altitude);
+    });
 }
 
 }  // namespace orvane::python

@@ -171,3 +171,19 @@ def test_sidereal_ingresses_and_crossings_are_in_the_sidereal_zodiac(engine):
     tropical = search(engine, "ingress", body="sun")
     # The Lahiri zodiac stands some 24 degrees behind: its ingresses come about 24 days later.
     assert 20.0 < ingresses[3][0] - next(day for day, name in tropical if name == "aries") < 28.0
+
+
+@pytest.mark.parametrize(("kind", "body"), [("lunar_apsis", None), ("moon_quarters", None), ("station", "mercury"),
+                                            ("lunar_declination", None)])
+def test_a_long_search_finds_at_its_seams_what_a_short_one_does(engine, kind, body):
+    """A search over decades runs in stretches (so that it can be
+    interrupted): around each seam it finds what one search across the seam
+    finds, nothing lost and nothing twice."""
+    start, end = 2433282.5, 2433282.5 + 8000.0
+    whole = engine.events(kind, orvane.Instant.tt(start), orvane.Instant.tt(end), body=body)
+    assert [day for day, _ in whole] == sorted(day for day, _ in whole)
+    for seam in (start + 3660.0, start + 7320.0):
+        across = engine.events(kind, orvane.Instant.tt(seam - 300.0), orvane.Instant.tt(seam + 300.0), body=body)
+        near = [(day, name) for day, name in whole if seam - 300.0 <= day <= seam + 300.0]
+        assert [name for _, name in near] == [name for _, name in across]
+        assert max(abs(a - b) for (a, _), (b, _) in zip(near, across)) < 0.5 * SECOND

@@ -32,6 +32,18 @@ std::expected<GeodeticObserver, CoordinateError> GeodeticObserver::validate() co
     return *this;
 }
 
+// Geodetic to terrestrial (ITRS) on the GRS80 ellipsoid (ERFA gd2gce), km.
+std::array<double, 3> observer_terrestrial_km(const GeodeticObserver& observer) {
+    const double lambda = observer.longitude_east_deg * DEG_TO_RAD;
+    const double phi = observer.latitude_deg * DEG_TO_RAD;
+    const double sin_phi = std::sin(phi);
+    const double cos_phi = std::cos(phi);
+    const double n = GRS80_EQUATORIAL_RADIUS_M / std::sqrt(1.0 - GRS80_ECCENTRICITY_SQUARED * sin_phi * sin_phi);
+    const double h = observer.height_m;
+    return {(n + h) * cos_phi * std::cos(lambda) / 1000.0, (n + h) * cos_phi * std::sin(lambda) / 1000.0,
+            (n * GRS80_ONE_MINUS_ECCENTRICITY_SQUARED + h) * sin_phi / 1000.0};
+}
+
 std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const GeodeticObserver& observer,
                                                                            double ut1_julian_day,
                                                                            double tt_julian_day,
@@ -59,13 +71,7 @@ std::expected<CartesianState, CoordinateError> observer_gcrs_from_geodetic(const
     if (!std::isfinite(lambda) || !std::isfinite(phi)) return std::unexpected(CoordinateError::NonFiniteState);
     if (std::abs(phi) > std::numbers::pi / 2.0) return std::unexpected(CoordinateError::InvalidLatitude);
 
-    // Geodetic to terrestrial (ITRS), kilometres.
-    const double sin_phi = std::sin(phi);
-    const double cos_phi = std::cos(phi);
-    const double n = GRS80_EQUATORIAL_RADIUS_M / std::sqrt(1.0 - GRS80_ECCENTRICITY_SQUARED * sin_phi * sin_phi);
-    const double h = observer.height_m;
-    Vector r{(n + h) * cos_phi * std::cos(lambda) / 1000.0, (n + h) * cos_phi * std::sin(lambda) / 1000.0,
-             (n * GRS80_ONE_MINUS_ECCENTRICITY_SQUARED + h) * sin_phi / 1000.0};
+    Vector r = observer_terrestrial_km(observer);
 
     // Polar motion and TIO locator: ITRS to the terrestrial intermediate axes.
     const double t = julian_centuries_since_j2000(tt_julian_day);

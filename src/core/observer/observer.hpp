@@ -10,6 +10,9 @@
 
 namespace orvane {
 
+// The observer's place on the terrestrial axes (ITRS, GRS80 ellipsoid), km.
+std::array<double, 3> observer_terrestrial_km(const GeodeticObserver& observer);
+
 // Geocentric state of an observer fixed on the rotating Earth (GRS80), on the
 // GCRS axes: position in km, velocity in km/s. Polar motion x_p, y_p in
 // arcseconds. The chain is polar motion with the TIO locator, Greenwich
