@@ -21,10 +21,7 @@ import orvane
 from orvane_tools.dates import to_datetime, to_instant
 
 #: The kinds ``Engine.events`` searches for, in its table's order.
-SEARCH_KINDS: tuple[str, ...] = (
-    "moon_quarters", "longitude", "aspect", "ingress", "station", "sun_conjunction",
-    "greatest_elongation", "lunar_apsis", "lunar_node", "lunar_declination",
-)
+SEARCH_KINDS: tuple[str, ...] = orvane.EVENT_KINDS
 #: The refracted horizon of a planet's centre, degrees.
 PLANET_HORIZON_DEG = -34.0 / 60.0
 

@@ -4,6 +4,7 @@
 
 #include "core/constants.hpp"
 #include "python/classes.hpp"
+#include "python/name_tuples.hpp"
 #include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
 #include "python/python_errors.hpp"
@@ -111,6 +112,10 @@ int exec_module(PyObject* module) {
     };
     for (const ClassEntry& entry : error_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
+    }
+    // The names a request may use, as tuples of strings.
+    for (const NameTuple& names : NAME_TUPLES) {
+        if (!register_name(module, all.get(), names.name, names.create())) return -1;
     }
     return 0;
 }

@@ -43,11 +43,35 @@ __all__ = [
     "OutsideCoverageError",
     "OutsideEopCoverageError",
     "UndefinedHouseCuspsError",
+    "BODIES",
+    "SMALL_BODIES",
+    "TIME_SCALES",
+    "ORIGINS",
+    "COORDINATE_SYSTEMS",
+    "REFERENCE_EPOCHS",
+    "EVENT_KINDS",
 ]
 
 J2000_JULIAN_DAY: float
 SUN_UPPER_LIMB_ALTITUDE_DEG: float
 MEAN_REFRACTION_ALTITUDE_DEG: float
+
+# The canonical names a request may use, in the module's order. Any spelling
+# differing in case or in "-", "_", " " or nothing between the words serves too.
+#: The eleven bodies known by name ("sun" ... "pluto").
+BODIES: tuple[str, ...]
+#: The asteroids and centaurs known by name ("ceres", ..., "52_europa", ..., "pholus").
+SMALL_BODIES: tuple[str, ...]
+#: "utc", "ut1", "tt", "tdb".
+TIME_SCALES: tuple[str, ...]
+#: "barycentric", "heliocentric", "geocentric", "topocentric".
+ORIGINS: tuple[str, ...]
+#: "ecliptic", "equatorial".
+COORDINATE_SYSTEMS: tuple[str, ...]
+#: "j2000", "of_date".
+REFERENCE_EPOCHS: tuple[str, ...]
+#: The kinds Engine.events searches for.
+EVENT_KINDS: tuple[str, ...]
 
 @final
 class Instant:
