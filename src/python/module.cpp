@@ -109,6 +109,7 @@ int exec_module(PyObject* module) {
         {"OutsideEopCoverageError", &ModuleClasses::outside_eop_coverage_error, create_outside_eop_coverage_error},
         {"UndefinedHouseCuspsError", &ModuleClasses::undefined_house_cusps_error,
          create_undefined_house_cusps_error},
+        {"FileError", &ModuleClasses::file_error, create_file_error},
     };
     for (const ClassEntry& entry : error_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;

@@ -43,6 +43,7 @@ __all__ = [
     "OutsideCoverageError",
     "OutsideEopCoverageError",
     "UndefinedHouseCuspsError",
+    "FileError",
     "BODIES",
     "SMALL_BODIES",
     "TIME_SCALES",
@@ -389,6 +390,8 @@ class OutsideCoverageError(ValueError):
     start: float
     end: float
     scale: str
+    #: The NAIF id of the body asked for, or None when the request was not about one body.
+    body: int | None
 
 class OutsideEopCoverageError(ValueError):
     """An instant whose UTC day lies outside the Earth-orientation table (UT1 and polar motion)."""
@@ -396,9 +399,20 @@ class OutsideEopCoverageError(ValueError):
     julian_day: float
     start: float
     end: float
+    #: The NAIF id of the body asked for, or None when the request was not about one body.
+    body: int | None
 
 class UndefinedHouseCuspsError(ValueError):
     """A house system without cusps at the observer's latitude."""
+
+class FileError(ValueError):
+    """A file that cannot be used: missing, unreadable, misnamed or malformed."""
+
+    #: The path as given.
+    path: str
+    #: What the file was to be: "kernel", "additional_kernel", "leap_second_kernel",
+    #: "eop", "delta_t", "early_utc" or "star_catalogue".
+    role: str
 
 def open(
     path: _Path,

@@ -17,7 +17,7 @@ MODULE_TABLE = [
     "HorizonEvent", "SeasonEvent", "LunationEvent", "SiderealMode", "PositionOptions", "Position", "DateRange",
     "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG", "OutsideCoverageError", "OutsideEopCoverageError",
-    "UndefinedHouseCuspsError", "BODIES", "SMALL_BODIES", "TIME_SCALES", "ORIGINS", "COORDINATE_SYSTEMS",
+    "UndefinedHouseCuspsError", "FileError", "BODIES", "SMALL_BODIES", "TIME_SCALES", "ORIGINS", "COORDINATE_SYSTEMS",
     "REFERENCE_EPOCHS", "EVENT_KINDS",
 ]
 
