@@ -323,39 +323,78 @@ class Engine:
         eop: _Path | None = None,
         eop_sha256: str | None = None,
     ) -> Self: ...
-    def with_leap_second_kernel(self, path: _Path, sha256: str) -> None: ...
-    def with_eop(self, path: _Path, sha256: str) -> None: ...
+    def with_leap_second_kernel(self, path: _Path, sha256: str) -> None:
+        """Attach a NAIF leap-second kernel so UTC (and UT1 with EOP) convert."""
+    def with_eop(self, path: _Path, sha256: str) -> None:
+        """Attach an IERS EOP 20 C04 table for UT1 and polar motion."""
     def with_time_kernels(
         self, leap_second_kernel: _Path, leap_second_sha256: str, eop: _Path, eop_sha256: str
-    ) -> None: ...
-    def with_additional_kernel_file(self, path: _Path, sha256: str) -> None: ...
-    def with_time_model(self, delta_t: _Path, delta_t_sha256: str, early_utc: _Path, early_utc_sha256: str) -> None: ...
-    def ut1_source(self, instant: Instant) -> Literal["measured", "predicted", "model"]: ...
-    def with_star_catalogue(self, path: _Path) -> None: ...
-    def star_position(self, hip: int, instant: Instant, options: PositionOptions) -> Position: ...
+    ) -> None:
+        """Attach both an LSK and an EOP table."""
+    def with_additional_kernel_file(self, path: _Path, sha256: str) -> None:
+        """Attach an extra planet-center SPK. The primary kernel still wins for
+        any body and epoch it already covers. `sha256` is caller-verified.
+        """
+    def with_time_model(self, delta_t: _Path, delta_t_sha256: str, early_utc: _Path, early_utc_sha256: str) -> None:
+        """Attach the Delta T splines and the table of UTC from 1960 to 1972: with a
+        leap-second kernel, UTC, UT1 and TT then convert at every date (UT1 from
+        the Delta T model outside the EOP table, UTC = UT1 before 1960).
+        """
+    def ut1_source(self, instant: Instant) -> Literal["measured", "predicted", "model"]:
+        """Where the instant's UT1 comes from: "measured" or "predicted" (the EOP
+        table's rows) or "model" (the Delta T model).
+        """
+    def with_star_catalogue(self, path: _Path) -> None:
+        """Attach the stars of a Hipparcos catalogue file (hip2.dat, ESA I/311)."""
+    def star_position(self, hip: int, instant: Instant, options: PositionOptions) -> Position:
+        """One spherical position of a catalogue star by HIP number (space motion
+        from J1991.25, radial velocity zero).
+        """
     def star_positions(
         self, hips: Sequence[int], instants: Sequence[Instant], options: PositionOptions
-    ) -> NDArray[numpy.float64]: ...
-    def catalogue_stars(self, magnitude_limit: float) -> list[tuple[int, float, float, float]]: ...
-    def position(self, body: str | int, instant: Instant, options: PositionOptions) -> Position: ...
+    ) -> NDArray[numpy.float64]:
+        """Catalogue stars at instants as a `NumPy` array of shape
+        `(n_instants, n_stars, 4)`, laid out as `positions`.
+        """
+    def catalogue_stars(self, magnitude_limit: float) -> list[tuple[int, float, float, float]]:
+        """The attached catalogue's stars with Hp magnitude at most the limit, as
+        (hip, Hp magnitude, B-V, V-I) tuples in HIP order.
+        """
+    def position(self, body: str | int, instant: Instant, options: PositionOptions) -> Position:
+        """One spherical position for a named body."""
     def positions(
         self, bodies: Sequence[str | int], instants: Sequence[Instant], options: PositionOptions
-    ) -> NDArray[numpy.float64]: ...
+    ) -> NDArray[numpy.float64]:
+        """Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.
+
+        Columns are longitude (deg), latitude (deg), distance (au) and longitude
+        speed (deg/day); the layout is instant-major, like the engine's batch
+        operation: element [i, j] is body j at instant i.
+        """
     def positions_for_julian_days(
         self, bodies: Sequence[str | int], julian_days: Buffer, time_scale: str, options: PositionOptions
-    ) -> NDArray[numpy.float64]: ...
+    ) -> NDArray[numpy.float64]:
+        """Batch positions at Julian days of one time scale, given as a one-dimensional
+        C-contiguous float64 buffer (a `NumPy` array, `array.array('d')`).
+
+        Returns the array `positions` returns for the same instants.
+        """
     @property
     def supported_range(self) -> DateRange: ...
     @property
     def kernel_metadata(self) -> KernelMetadata: ...
     def rise_set_transit(
         self, body: str | int, observer: GeodeticObserver, around: Instant, altitude_deg: SupportsFloat
-    ) -> RiseSetTransit: ...
+    ) -> RiseSetTransit:
+        """Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."""
     def next_horizon_event(
         self, body: str | int, observer: GeodeticObserver, after: Instant, kind: _Name, altitude_deg: SupportsFloat
-    ) -> HorizonEvent: ...
-    def next_season_event(self, after: Instant, kind: _Name) -> Instant: ...
-    def next_lunation(self, after: Instant, kind: _Name) -> Instant: ...
+    ) -> HorizonEvent:
+        """Next Sun or Moon rise, set, or transit strictly after `after`."""
+    def next_season_event(self, after: Instant, kind: _Name) -> Instant:
+        """Next equinox or solstice after `after`. Returned instant is TT."""
+    def next_lunation(self, after: Instant, kind: _Name) -> Instant:
+        """Next new or full Moon after `after`. Returned instant is TT."""
     def events(
         self,
         kind: str,
@@ -365,14 +404,35 @@ class Engine:
         other: str | int | None = None,
         angle_deg: float | None = None,
         sidereal: _Name | None = None,
-    ) -> list[tuple[float, str]]: ...
-    def sidereal_time(self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True) -> float: ...
-    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position: ...
-    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha: ...
-    def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
+    ) -> list[tuple[float, str]]:
+        """Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.
+        Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),
+        ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,
+        lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal
+        mode, longitudes and ingresses are in that sidereal zodiac.
+        """
+    def sidereal_time(self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True) -> float:
+        """Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."""
+    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position:
+        """Ecliptic of-date position with Lahiri or Fagan–Bradley ayanamsha."""
+    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha:
+        """Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."""
+    def convert_instant(self, instant: Instant, time_scale: str) -> Instant:
+        """The same instant in another time scale ("tdb", "tt", "utc" or "ut1"),
+        converted with the attached leap-second kernel and EOP table.
+        """
     def altitude_azimuth(
         self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
-    ) -> tuple[float, float, float]: ...
+    ) -> tuple[float, float, float]:
+        """Apparent altitude and azimuth of a body seen from a place, as the tuple
+        `(altitude_deg, azimuth_deg, distance_au)`.
+
+        From the apparent topocentric place on the true equator of date, the
+        apparent sidereal time and the EOP table's polar motion; azimuth from
+        north through east in [0, 360). With `refraction=True` the altitude
+        includes standard refraction (Saemundsson, 1010 hPa, 10 °C; none
+        below -1°). Needs both time kernels.
+        """
 
 @final
 class Ayanamsha:
@@ -421,17 +481,33 @@ def open(
     leap_second_sha256: str | None = None,
     eop: _Path | None = None,
     eop_sha256: str | None = None,
-) -> Engine: ...
+) -> Engine:
+    """Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.
+
+    Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /
+    `eop_sha256` as well for UT1 and topocentric polar motion. The same files
+    can be attached later with `Engine.with_time_kernels`.
+    """
 def geometric(
     origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Geometric J2000 request with every correction switch off."""
 def apparent(
     origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Apparent-place convenience at the true equinox/ecliptic of date."""
 def house_cusps(
     observer: GeodeticObserver,
     ut1: Instant | _JulianDay,
     tt: Instant | _JulianDay,
     system: _Name,
     sun_declination_deg: float | None = None,
-) -> HouseCusps: ...
+) -> HouseCusps:
+    """Ecliptic house cusps at a UT1/TT pair (no SPK kernel).
+
+    `ut1` and `tt` may be Instant values or Julian-day floats. An Instant
+    gives its Julian day unchanged, whatever its time scale. Polar motion is
+    omitted. The Sunshine system divides the Sun's diurnal circle and needs
+    the Sun's apparent declination of date in degrees (`sun_declination_deg`);
+    the other systems ignore it.
+    """
