@@ -49,7 +49,8 @@ PyTypeObject* create_outside_coverage_error() {
 
 PyTypeObject* create_outside_eop_coverage_error() {
     return new_error_class("orvane.OutsideEopCoverageError",
-                           "An instant whose UTC day lies outside the Earth-orientation table (UT1 and polar motion).\n\n"
+                           "An instant whose UTC day lies outside the Earth-orientation table (UT1 and polar "
+                           "motion).\n\n"
                            "Attributes: julian_day (the UTC Julian day), start and end (the first and last UTC "
                            "Julian days of the table), body (the NAIF id of the body asked for, or None).");
 }

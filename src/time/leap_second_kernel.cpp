@@ -323,9 +323,9 @@ std::expected<double, TimeConversionError> tt_julian_day_without_kernel(TimeScal
 
 // With whichever time kernels the engine holds.
 
-std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                 const std::optional<EarthOrientationTable>& eop,
-                                                                 TimeScale scale, double jd) {
+std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd) {
     if (!leap_seconds) {
         auto seconds = tdb_seconds_without_kernel(scale, jd);
         if (!seconds) return std::unexpected(UtcConversionError::from_time(seconds.error()));
@@ -342,9 +342,9 @@ std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(const st
     return *seconds;
 }
 
-std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                   const std::optional<EarthOrientationTable>& eop,
-                                                                   TimeScale scale, double jd) {
+std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd) {
     if (scale == TimeScale::Tt) return jd;
     if (!leap_seconds) {
         auto tt = tt_julian_day_without_kernel(scale, jd);

@@ -123,12 +123,12 @@ private:
 // the conversion's error as a value (a day outside the Earth-orientation table
 // keeps its bounds). Without a leap-second kernel TDB passes through, TT uses
 // the standard TDB - TT constants, UTC and UT1 fail.
-std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                 const std::optional<EarthOrientationTable>& eop,
-                                                                 TimeScale scale, double jd);
-std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                   const std::optional<EarthOrientationTable>& eop,
-                                                                   TimeScale scale, double jd);
+std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd);
+std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd);
 
 // The same without any kernel, as error values.
 std::expected<double, TimeConversionError> tdb_seconds_without_kernel(TimeScale scale, double jd);
