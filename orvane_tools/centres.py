@@ -22,11 +22,14 @@ read-only, identical for every user and never written at run time.
 from __future__ import annotations
 
 import os
-import struct
 import tempfile
 from typing import Sequence
 
-RECORD_BYTES = 1024
+if __package__:
+    from orvane_tools import spk_writer
+else:  # run as a script by the build, before the package (and orvane) is installed
+    import spk_writer  # type: ignore[import-not-found, no-redef]
+
 J2000_JULIAN_DAY = 2451545.0
 SECONDS_PER_DAY = 86400.0
 J2000_FRAME = 1
@@ -48,7 +51,6 @@ DEFAULT_BODIES = (499, 599, 699, 799, 899, 999)
 DEFAULT_START_JULIAN_DAY = -3100015.5
 DEFAULT_END_JULIAN_DAY = 8000016.5
 
-_FTP = b"FTPSTR:\r:\n:\r\n:\r\x00:\x81:\x10\xce:ENDFTP"
 _NAMES = {499: "MARS", 599: "JUPITER", 699: "SATURN", 799: "URANUS", 899: "NEPTUNE", 999: "PLUTO"}
 
 
@@ -71,17 +73,12 @@ def comment_text(bodies: Sequence[int], start_jd: float, end_jd: float) -> str:
     return "\n".join(lines)
 
 
-def _comment_records(text: str) -> bytes:
-    data = text.encode("ascii").replace(b"\n", b"\x00") + b"\x00\x04"
-    records = bytearray()
-    for offset in range(0, len(data), 1000):
-        chunk = data[offset:offset + 1000]
-        records += chunk + b" " * (RECORD_BYTES - len(chunk))
-    return bytes(records)
-
-
 def kernel_bytes(start_jd: float, end_jd: float, bodies: Sequence[int] = DEFAULT_BODIES) -> bytes:
-    """The kernel file's content (little-endian DAF/SPK)."""
+    """The kernel file's content (little-endian DAF/SPK).
+
+    >>> len(kernel_bytes(2451545.0, 2451546.0, (599,))) // 1024
+    5
+    """
     if not start_jd < end_jd:
         raise ValueError(f"start Julian day {start_jd} must precede end Julian day {end_jd}")
     bodies = list(bodies)
@@ -90,32 +87,14 @@ def kernel_bytes(start_jd: float, end_jd: float, bodies: Sequence[int] = DEFAULT
         raise ValueError(f"bodies must be distinct codes among {sorted(PLANET_CENTRES)}, got {bodies}")
     start = (start_jd - J2000_JULIAN_DAY) * SECONDS_PER_DAY
     end = (end_jd - J2000_JULIAN_DAY) * SECONDS_PER_DAY
-    comments = _comment_records(comment_text(bodies, start_jd, end_jd))
-    summary_record = 2 + len(comments) // RECORD_BYTES
-    first_word = (summary_record + 1) * 128 + 1  # after the summary and name records
-    # One record: MID, RADIUS, one zero coefficient per axis; then INIT, INTLEN, RSIZE, N.
-    segment_words = [(start + end) / 2, (end - start) / 2, 0.0, 0.0, 0.0, start, end - start, 5.0, 1.0]
-    summaries = bytearray(struct.pack("<3d", 0.0, 0.0, float(len(bodies))))
-    names = bytearray()
-    data = bytearray()
-    for index, body in enumerate(bodies):
-        address = first_word + index * len(segment_words)
-        summaries += struct.pack("<2d6i", start, end, body, PLANET_CENTRES[body][0], J2000_FRAME, TYPE_CHEBYSHEV,
-                                 address, address + len(segment_words) - 1)
-        names += f"{_NAMES[body]} CENTRE AT BARYCENTRE".encode("ascii").ljust(40)
-        data += struct.pack(f"<{len(segment_words)}d", *segment_words)
-    free = first_word + len(bodies) * len(segment_words)
-    head = bytearray(RECORD_BYTES)
-    head[0:8] = b"DAF/SPK "
-    head[8:16] = struct.pack("<2i", 2, 6)
-    head[16:76] = b"orvane_tools approximate planet centres".ljust(60)
-    head[76:88] = struct.pack("<3i", summary_record, summary_record, free)
-    head[88:96] = b"LTL-IEEE"
-    head[699:699 + len(_FTP)] = _FTP
-    # The data fill whole records too: SPICE reads a DAF record by record.
-    data_records = -(-len(data) // RECORD_BYTES)
-    return (bytes(head) + comments + bytes(summaries.ljust(RECORD_BYTES, b"\x00"))
-            + bytes(names.ljust(RECORD_BYTES, b" ")) + bytes(data.ljust(data_records * RECORD_BYTES, b"\x00")))
+    # One record of zero coefficients, the centre at the barycentre throughout.
+    words = spk_writer.type2_words(start, end - start,
+                                   [spk_writer.Type2Record((start + end) / 2, (end - start) / 2, [0.0], [0.0], [0.0])])
+    segments = [spk_writer.Segment(body, PLANET_CENTRES[body][0], start, end, words, frame=J2000_FRAME,
+                                   data_type=TYPE_CHEBYSHEV, name=f"{_NAMES[body]} CENTRE AT BARYCENTRE".encode("ascii"))
+                for body in bodies]
+    return spk_writer.spk_bytes(segments, comments=comment_text(bodies, start_jd, end_jd),
+                                internal_name=b"orvane_tools approximate planet centres", ftp=True)
 
 
 def write_planet_centre_kernel(path: str | os.PathLike[str], start_jd: float = DEFAULT_START_JULIAN_DAY,

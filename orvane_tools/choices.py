@@ -12,13 +12,10 @@ import orvane
 
 from orvane_tools.chart import BODIES
 
-#: Bodies known to the module by name besides the ten of a chart: the Earth,
-#: and the asteroids and Chiron of JPL's small-body kernel (any NAIF id serves too).
-SMALL_BODIES: tuple[str, ...] = (
-    "ceres", "pallas", "juno", "vesta", "iris", "hygiea", "eunomia", "psyche", "euphrosyne", "52 europa",
-    "cybele", "sylvia", "thisbe", "camilla", "davida", "interamnia", "chiron",
-)
-BODY_NAMES: tuple[str, ...] = (*BODIES, "earth", *SMALL_BODIES)
+#: Bodies known to the module by name besides the eleven: the asteroids of JPL's
+#: small-body kernel and the centaurs (any NAIF id serves too), as the module lists them.
+SMALL_BODIES: tuple[str, ...] = orvane.SMALL_BODIES
+BODY_NAMES: tuple[str, ...] = (*BODIES, *(name for name in orvane.BODIES if name not in BODIES), *SMALL_BODIES)
 
 
 def names_of(kind: type) -> tuple[str, ...]:
@@ -87,10 +84,16 @@ def body_list(text: str) -> list[str]:
     bodies = [part.strip().lower() for part in text.split(",") if part.strip()]
     if not bodies:
         raise argparse.ArgumentTypeError("--bodies needs at least one body")
+    known = {_joined(name) for name in BODY_NAMES}
     for body in bodies:
-        if body not in BODY_NAMES and not body.lstrip("-").isdigit():
+        if _joined(body) not in known and not body.lstrip("-").isdigit():
             raise argparse.ArgumentTypeError(refusal("body", body, BODY_NAMES) + ", or a NAIF id")
     return bodies
+
+
+def _joined(name: str) -> str:
+    """A name with its words written together, as the module matches them ("52 europa" -> "52europa")."""
+    return name.replace("_", "").replace("-", "").replace(" ", "")
 
 
 def kind_list(valid: Sequence[str]) -> Callable[[str], list[str]]:

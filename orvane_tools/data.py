@@ -304,8 +304,8 @@ class EngineSpec:
             delta_t, delta_t_sha256, early_utc, early_utc_sha256 = self.time_model
             try:
                 engine.with_time_model(delta_t, delta_t_sha256, early_utc, early_utc_sha256)
-            except ValueError as error:
-                raise file_error("time model", f"{delta_t}, {early_utc}", error) from error
+            except orvane.FileError as error:
+                raise file_error("time model", error.path, error) from error
         return engine
 
     def engine(self) -> orvane.Engine:

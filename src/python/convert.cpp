@@ -3,19 +3,16 @@
 #include <array>
 #include <charconv>
 #include <limits>
+#include <utility>
 
 #include "core/houses/house_systems.hpp"
+#include "core/sidereal/sidereal_modes.hpp"
 #include "core/text/text_forms.hpp"
 #include "core/text/utf8.hpp"
+#include "python/name_tables.hpp"
 
 namespace orvane::python {
 namespace {
-
-template <class T>
-struct Name {
-    std::string_view text;
-    T value;
-};
 
 // Whether `spelling` (lower case, trimmed) names `name` (lower case, words
 // joined by "_"): the words may be joined by "-", "_" or " " (one each), or
@@ -37,117 +34,70 @@ bool spells(std::string_view name, std::string_view spelling) {
     return i == name.size() && j == spelling.size();
 }
 
-template <class T, std::size_t N>
-std::expected<T, std::string> parse_name(std::string_view input, const std::array<Name<T>, N>& names,
-                                         std::string_view prefix) {
-    for (const auto& name : names) {
-        if (name.text == input) return name.value;  // the usual spelling, taken as it is
+// Whether `spelling` names the row: its name or one of its other names.
+template <class Row>
+bool row_spelled(const Row& row, std::string_view spelling) {
+    if (spells(row.name, spelling)) return true;
+    if constexpr (requires { row.other_names; }) {
+        for (std::string_view other : row.other_names) {
+            if (spells(other, spelling)) return true;
+        }
+    }
+    return false;
+}
+
+// The row named by `input` (its canonical name as it is, or any spelling of
+// one of its names), or the parser's error text.
+template <class Row, std::size_t N>
+std::expected<const Row*, std::string> find_row(std::string_view input, const std::array<Row, N>& rows,
+                                                std::string_view prefix) {
+    for (const Row& row : rows) {
+        if (row.name == input) return &row;  // the usual spelling, taken as it is
     }
     std::string normalised = ascii_lowercase(trim_white_space(input));
-    for (const auto& name : names) {
-        if (spells(name.text, normalised)) return name.value;
+    for (const Row& row : rows) {
+        if (row_spelled(row, normalised)) return &row;
     }
     return std::unexpected(std::string(prefix) + quoted(normalised));
 }
 
-// The value of the table row named by `input` (its name or one of its other
-// names, spelled by the rule of `spells`).
 template <class Row, std::size_t N, class Value>
 std::expected<Value, std::string> parse_row(std::string_view input, const std::array<Row, N>& rows,
                                             std::string_view prefix, Value Row::*value) {
-    std::string normalised = ascii_lowercase(trim_white_space(input));
-    for (const Row& row : rows) {
-        if (spells(row.name, normalised)) return row.*value;
-        for (std::string_view other : row.other_names) {
-            if (spells(other, normalised)) return row.*value;
-        }
-    }
-    return std::unexpected(std::string(prefix) + quoted(normalised));
+    auto row = find_row(input, rows, prefix);
+    if (!row) return std::unexpected(std::move(row.error()));
+    return (*row)->*value;
 }
 
-constexpr std::array<Name<Body>, 11> BODY_NAMES{{
-    {"sun", Body::Sun}, {"moon", Body::Moon}, {"mercury", Body::Mercury}, {"venus", Body::Venus},
-    {"earth", Body::Earth}, {"mars", Body::Mars}, {"jupiter", Body::Jupiter}, {"saturn", Body::Saturn},
-    {"uranus", Body::Uranus}, {"neptune", Body::Neptune}, {"pluto", Body::Pluto},
-}};
-// Bodies known by NAIF id alone: the sixteen most massive asteroids (JPL's
-// small-body kernel sb441-n16) and the centaurs Chiron and Pholus. The asteroid Europa goes by its
-// number, "europa" alone being Jupiter's moon in NAIF's naming.
-constexpr std::array<Name<std::int32_t>, 18> BODY_ID_NAMES{{
-    {"ceres", 2000001}, {"pallas", 2000002}, {"juno", 2000003}, {"vesta", 2000004}, {"iris", 2000007},
-    {"hygiea", 2000010}, {"eunomia", 2000015}, {"psyche", 2000016}, {"euphrosyne", 2000031},
-    {"52 europa", 2000052}, {"cybele", 2000065}, {"sylvia", 2000087}, {"thisbe", 2000088}, {"camilla", 2000107},
-    {"davida", 2000511}, {"interamnia", 2000704}, {"chiron", 2002060},
-    {"pholus", 2005145},
-}};
-constexpr std::array<Name<OriginKind>, 4> ORIGIN_NAMES{{
-    {"barycentric", OriginKind::Barycentric}, {"heliocentric", OriginKind::Heliocentric},
-    {"geocentric", OriginKind::Geocentric}, {"topocentric", OriginKind::Topocentric},
-}};
-constexpr std::array<Name<TimeScale>, 4> TIME_SCALE_NAMES{{
-    {"utc", TimeScale::Utc}, {"ut1", TimeScale::Ut1}, {"tt", TimeScale::Tt}, {"tdb", TimeScale::Tdb},
-}};
-constexpr std::array<Name<SiderealMode>, 20> SIDEREAL_MODE_NAMES{{
-    {"lahiri", SiderealMode::Lahiri},
-    {"fagan_bradley", SiderealMode::FaganBradley},
-    {"raman", SiderealMode::Raman},
-    {"usha_shashi", SiderealMode::UshaShashi},
-    {"krishnamurti", SiderealMode::Krishnamurti},
-    {"djwhal_khul", SiderealMode::DjwhalKhul},
-    {"yukteshwar", SiderealMode::Yukteshwar},
-    {"jn_bhasin", SiderealMode::JnBhasin},
-    {"sassanian", SiderealMode::Sassanian},
-    {"true_citra", SiderealMode::TrueCitra},
-    {"true_chitrapaksha", SiderealMode::TrueCitra},
-    {"true_revati", SiderealMode::TrueRevati},
-    {"true_pushya", SiderealMode::TruePushya},
-    {"true_mula", SiderealMode::TrueMula},
-    {"galactic_centre_0_sag", SiderealMode::GalacticCentre0Sag},
-    {"galactic_center_0_sag", SiderealMode::GalacticCentre0Sag},
-    {"galactic_centre_gil_brand", SiderealMode::GalacticCentreGilBrand},
-    {"galactic_center_gil_brand", SiderealMode::GalacticCentreGilBrand},
-    {"galactic_centre_cochrane", SiderealMode::GalacticCentreCochrane},
-    {"galactic_center_cochrane", SiderealMode::GalacticCentreCochrane},
-}};
-constexpr std::array<Name<ReferenceEpoch>, 2> REFERENCE_EPOCH_NAMES{{
-    {"j2000", ReferenceEpoch::J2000},
-    {"of_date", ReferenceEpoch::OfDate},
-}};
-constexpr std::array<Name<CoordinateSystem>, 2> COORDINATE_SYSTEM_NAMES{{
-    {"ecliptic", CoordinateSystem::Ecliptic}, {"equatorial", CoordinateSystem::Equatorial},
-}};
-constexpr std::array<Name<HorizonEventKind>, 3> HORIZON_EVENT_KIND_NAMES{{
-    {"rise", HorizonEventKind::Rise}, {"set", HorizonEventKind::Set}, {"transit", HorizonEventKind::Transit},
-}};
-
-// The first name listed for a value is its canonical name.
 template <class T, std::size_t N>
-std::string_view first_name(const std::array<Name<T>, N>& names, T value) {
-    for (const auto& name : names) {
-        if (name.value == value) return name.text;
+std::expected<T, std::string> parse_name(std::string_view input, const std::array<NameRow<T>, N>& rows,
+                                         std::string_view prefix) {
+    return parse_row(input, rows, prefix, &NameRow<T>::value);
+}
+
+template <class T, std::size_t N>
+std::string_view row_name(const std::array<NameRow<T>, N>& rows, T value) {
+    for (const auto& row : rows) {
+        if (row.value == value) return row.name;
     }
-    return names[0].text;
+    return rows[0].name;
 }
 
 }  // namespace
 
 std::expected<Body, std::string> parse_body(std::string_view text) {
-    return parse_name(text, BODY_NAMES, "unknown body ");
+    return parse_name(text, BODY_ROWS, "unknown body ");
 }
 std::expected<std::int32_t, std::string> parse_body_id(std::string_view text) {
-    for (const auto& name : BODY_NAMES) {
-        if (name.text == text) return naif_code(name.value);  // the usual spelling, taken as it is
-    }
+    if (auto body = parse_body(text)) return naif_code(*body);
+    auto small_body = find_row(text, SMALL_BODY_ROWS, "unknown body ");
+    if (small_body) return (*small_body)->value;
     std::string normalised = ascii_lowercase(trim_white_space(text));
-    if (auto body = parse_body(normalised)) return naif_code(*body);
-    for (const auto& name : BODY_ID_NAMES) {
-        if (name.text == normalised) return name.value;
-    }
     std::int32_t id = 0;
     const char* end = normalised.data() + normalised.size();
     auto [stop, error] = std::from_chars(normalised.data(), end, id);
     if (!normalised.empty() && error == std::errc() && stop == end) return id;
-    return std::unexpected("unknown body " + quoted(normalised));
+    return std::unexpected(std::move(small_body.error()));
 }
 
 std::expected<std::int32_t, std::string> body_id_from_integer(long long value, bool overflowed) {
@@ -159,14 +109,14 @@ std::expected<std::int32_t, std::string> body_id_from_integer(long long value, b
 }
 
 std::optional<Body> body_of_id(std::int32_t id) {
-    for (const auto& name : BODY_NAMES) {
-        if (naif_code(name.value) == id) return name.value;
+    for (const auto& row : BODY_ROWS) {
+        if (naif_code(row.value) == id) return row.value;
     }
     return std::nullopt;
 }
 
 std::expected<TimeScale, std::string> parse_time_scale(std::string_view text) {
-    return parse_name(text, TIME_SCALE_NAMES, "unknown time scale ");
+    return parse_name(text, TIME_SCALE_ROWS, "unknown time scale ");
 }
 std::expected<HouseSystem, std::string> parse_house_system(std::string_view text) {
     return parse_row(text, HOUSE_SYSTEMS, "unknown house system ", &HouseSystemRow::system);
@@ -175,23 +125,23 @@ std::expected<SeasonEvent, std::string> parse_season_event(std::string_view text
     return parse_row(text, SEASON_EVENTS, "unknown season event ", &AngleEventRow<SeasonEvent>::kind);
 }
 std::expected<SiderealMode, std::string> parse_sidereal_mode(std::string_view text) {
-    return parse_name(text, SIDEREAL_MODE_NAMES, "unknown sidereal mode ");
+    return parse_row(text, SIDEREAL_MODES, "unknown sidereal mode ", &SiderealModeRow::mode);
 }
 std::expected<LunationEvent, std::string> parse_lunation_event(std::string_view text) {
     return parse_row(text, LUNATION_EVENTS, "unknown lunation event ", &AngleEventRow<LunationEvent>::kind);
 }
 std::expected<ReferenceEpoch, std::string> parse_reference_epoch(std::string_view text) {
-    return parse_name(text, REFERENCE_EPOCH_NAMES, "unknown reference epoch ");
+    return parse_name(text, REFERENCE_EPOCH_ROWS, "unknown reference epoch ");
 }
 std::expected<CoordinateSystem, std::string> parse_coordinate_system(std::string_view text) {
-    return parse_name(text, COORDINATE_SYSTEM_NAMES, "unknown coordinate system ");
+    return parse_name(text, COORDINATE_SYSTEM_ROWS, "unknown coordinate system ");
 }
 std::expected<HorizonEventKind, std::string> parse_horizon_event_kind(std::string_view text) {
-    return parse_name(text, HORIZON_EVENT_KIND_NAMES, "unknown horizon event ");
+    return parse_name(text, HORIZON_EVENT_KIND_ROWS, "unknown horizon event ");
 }
 
 std::expected<Origin, std::string> parse_origin(std::string_view text, std::optional<GeodeticObserver> observer) {
-    auto kind = parse_name(text, ORIGIN_NAMES, "unknown origin ");
+    auto kind = parse_name(text, ORIGIN_ROWS, "unknown origin ");
     if (!kind) return std::unexpected(kind.error());
     if (*kind == OriginKind::Topocentric) {
         if (!observer) return std::unexpected(std::string("origin \"topocentric\" requires a GeodeticObserver"));
@@ -203,14 +153,14 @@ std::expected<Origin, std::string> parse_origin(std::string_view text, std::opti
     return Origin{*kind, GeodeticObserver{}};
 }
 
-std::string_view canonical_name(TimeScale scale) { return first_name(TIME_SCALE_NAMES, scale); }
-std::string_view canonical_name(OriginKind origin) { return first_name(ORIGIN_NAMES, origin); }
-std::string_view canonical_name(CoordinateSystem system) { return first_name(COORDINATE_SYSTEM_NAMES, system); }
-std::string_view canonical_name(ReferenceEpoch epoch) { return first_name(REFERENCE_EPOCH_NAMES, epoch); }
+std::string_view canonical_name(TimeScale scale) { return row_name(TIME_SCALE_ROWS, scale); }
+std::string_view canonical_name(OriginKind origin) { return row_name(ORIGIN_ROWS, origin); }
+std::string_view canonical_name(CoordinateSystem system) { return row_name(COORDINATE_SYSTEM_ROWS, system); }
+std::string_view canonical_name(ReferenceEpoch epoch) { return row_name(REFERENCE_EPOCH_ROWS, epoch); }
 std::string_view canonical_name(HouseSystem system) { return house_system_row(system).name; }
 std::string_view canonical_name(SeasonEvent event) { return angle_event_row(event).name; }
 std::string_view canonical_name(LunationEvent event) { return angle_event_row(event).name; }
-std::string_view canonical_name(SiderealMode mode) { return first_name(SIDEREAL_MODE_NAMES, mode); }
-std::string_view canonical_name(HorizonEventKind kind) { return first_name(HORIZON_EVENT_KIND_NAMES, kind); }
+std::string_view canonical_name(SiderealMode mode) { return sidereal_mode_row(mode).name; }
+std::string_view canonical_name(HorizonEventKind kind) { return row_name(HORIZON_EVENT_KIND_ROWS, kind); }
 
 }  // namespace orvane::python

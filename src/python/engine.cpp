@@ -54,7 +54,7 @@ PyObject* construct(PyTypeObject* type, const Signature& signature, PyObject** a
         optional[i] = *text;
     }
     auto engine = SpkOrvane::open(*path, *sha256);
-    if (!engine) return map_orvane_error(engine.error());
+    if (!engine) return file_error(engine.error().message(), *path, "kernel");
     auto attached = attach_constructor_time_kernels(std::move(*engine), optional[0], optional[1], optional[2],
                                                     optional[3]);
     if (!attached) return nullptr;

@@ -10,22 +10,22 @@
 namespace orvane::python {
 namespace {
 
-template <class Table, class Error>
-std::optional<Table> open_table(std::string_view path, std::string_view sha256) {
+template <class Table>
+std::optional<Table> open_table(std::string_view path, std::string_view sha256, std::string_view role) {
     auto opened = Table::open(path, sha256);
     if (!opened) {
-        value_error(opened.error().message());
+        file_error(opened.error().message(), path, role);
         return std::nullopt;
     }
     return std::move(*opened);
 }
 
 std::optional<LeapSecondKernel> open_leap_seconds(std::string_view path, std::string_view sha256) {
-    return open_table<LeapSecondKernel, LskError>(path, sha256);
+    return open_table<LeapSecondKernel>(path, sha256, "leap_second_kernel");
 }
 
 std::optional<EarthOrientationTable> open_eop(std::string_view path, std::string_view sha256) {
-    return open_table<EarthOrientationTable, EopError>(path, sha256);
+    return open_table<EarthOrientationTable>(path, sha256, "eop");
 }
 
 // Takes the engine out of the Engine, leaving it closed until put back.
@@ -118,16 +118,16 @@ PyObject* engine_with_additional_kernel_file(PyObject* self, PyObject* const* ar
     auto [path, sha256] = texts;
     if (!is_sha256_text(sha256)) return value_error(KERNEL_SHA256_FORM_ERROR);
     auto name = utf8_file_name(path);
-    if (!name) return value_error(KERNEL_FILE_NAME_ERROR);
+    if (!name) return file_error(KERNEL_FILE_NAME_ERROR, path, "additional_kernel");
     auto kernel = SpkKernel::open(path);
-    if (!kernel) return value_error(kernel.error().message());
+    if (!kernel) return file_error(kernel.error().message(), path, "additional_kernel");
     auto engine = take_engine(*access);
     if (!engine) return nullptr;
     // A kernel that fails its checks leaves the engine untouched: it goes back.
     auto extended = SpkOrvane::with_additional_kernel(std::move(*engine), std::move(*kernel), std::move(*name), sha256);
     if (!extended) {
         access->object().engine = std::move(engine);
-        return map_orvane_error(extended.error());
+        return file_error(extended.error().message(), path, "additional_kernel");
     }
     access->object().engine = std::make_unique<SpkOrvane>(std::move(*extended));
     Py_RETURN_NONE;

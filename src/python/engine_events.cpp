@@ -131,7 +131,7 @@ PyObject* engine_rise_set_transit(PyObject* self, PyObject* const* args, Py_ssiz
     auto result = without_interpreter_lock([&] {
         return rise_set_transit(*engine, request->body, request->observer, request->instant, request->altitude_deg);
     });
-    if (!result) return map_orvane_error(result.error());
+    if (!result) return map_orvane_error(result.error(), request->body);
     return box(classes().rise_set_transit, *result);
 }
 
@@ -150,7 +150,7 @@ PyObject* engine_next_horizon_event(PyObject* self, PyObject* const* args, Py_ss
         return next_horizon_event(*engine, request->body, request->observer, request->instant, *kind,
                                   request->altitude_deg);
     });
-    if (!event) return map_orvane_error(event.error());
+    if (!event) return map_orvane_error(event.error(), request->body);
     return box(classes().horizon_event, *event);
 }
 

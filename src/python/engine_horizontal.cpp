@@ -33,7 +33,7 @@ PyObject* engine_altitude_azimuth(PyObject* self, PyObject* const* args, Py_ssiz
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto place = horizontal_position(*engine, *body, *observer, *instant, refraction);
-    if (!place) return map_orvane_error(place.error());
+    if (!place) return map_orvane_error(place.error(), naif_code(*body));
     return Py_BuildValue("(ddd)", place->altitude_deg, place->azimuth_deg, place->distance_au);
 }
 

@@ -223,7 +223,7 @@ PyObject* engine_position(PyObject* self, PyObject* const* args, Py_ssize_t narg
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto position = engine->position(*body, *instant, *options);
-    if (!position) return map_orvane_error(position.error());
+    if (!position) return map_orvane_error(position.error(), *body);
     return new_position(*position);
 }
 
@@ -245,7 +245,7 @@ PyObject* engine_sidereal_position(PyObject* self, PyObject* const* args, Py_ssi
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto position = engine->sidereal_position(*body, *instant, *options, *mode);
-    if (!position) return map_orvane_error(position.error());
+    if (!position) return map_orvane_error(position.error(), *body);
     return new_position(*position);
 }
 

@@ -78,9 +78,11 @@ PyObject* engine_with_star_catalogue(PyObject* self, PyObject* const* args, Py_s
     if (engine == nullptr) return nullptr;
     try {
         auto text = read_utf8_text_file(*path);
-        if (!text) return value_error("star catalogue " + std::string(*path) + ": " + text.error());
+        if (!text) {
+            return file_error("star catalogue " + std::string(*path) + ": " + text.error(), *path, "star_catalogue");
+        }
         auto catalogue = HipparcosCatalogue::parse(*text);
-        if (!catalogue) return value_error(catalogue.error());
+        if (!catalogue) return file_error(catalogue.error(), *path, "star_catalogue");
         *engine = SpkOrvane::with_star_catalogue(std::move(*engine), std::move(*catalogue));
     } catch (const std::bad_alloc&) {
         return PyErr_NoMemory();

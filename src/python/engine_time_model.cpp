@@ -29,9 +29,9 @@ PyObject* engine_with_time_model(PyObject* self, PyObject* const* args, Py_ssize
         texts[i] = *text;
     }
     auto spline = DeltaTSpline::open(texts[0], texts[1]);
-    if (!spline) return value_error(spline.error().message());
+    if (!spline) return file_error(spline.error().message(), texts[0], "delta_t");
     auto early = EarlyUtcTable::open(texts[2], texts[3]);
-    if (!early) return value_error(early.error().message());
+    if (!early) return file_error(early.error().message(), texts[2], "early_utc");
     if (!access->object().engine) return value_error(ENGINE_CLOSED);
     std::unique_ptr<SpkOrvane> engine = std::move(access->object().engine);
     access->object().engine = std::make_unique<SpkOrvane>(

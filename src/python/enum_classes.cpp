@@ -6,10 +6,12 @@
 #include <utility>
 
 #include "core/houses/house_systems.hpp"
+#include "core/sidereal/sidereal_modes.hpp"
 #include "core/text/text_forms.hpp"
 #include "python/arguments.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
+#include "python/name_tables.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
@@ -23,6 +25,7 @@ template <class E>
 struct EnumClass;
 
 const char* house_system_doc();
+const char* sidereal_mode_doc();
 
 template <>
 struct EnumClass<HouseSystem> {
@@ -51,13 +54,7 @@ template <>
 struct EnumClass<SiderealMode> {
     static constexpr const char* qualified = "orvane.SiderealMode";
     static constexpr const char* short_name = "SiderealMode";
-    static constexpr const char* doc =
-        "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.\n\n"
-        "Every mode: lahiri, fagan_bradley, raman, usha_shashi, krishnamurti,\n"
-        "djwhal_khul, yukteshwar, jn_bhasin, sassanian, true_citra, true_revati,\n"
-        "true_pushya, true_mula, galactic_centre_0_sag, galactic_centre_gil_brand and\n"
-        "galactic_centre_cochrane; the true modes hold a star at a fixed sidereal\n"
-        "longitude, the galactic-centre modes the galactic centre.";
+    static const char* doc() { return sidereal_mode_doc(); }
     static auto parse(std::string_view text) { return parse_sidereal_mode(text); }
 };
 template <>
@@ -110,9 +107,6 @@ PyObject* enum_repr(PyObject* self) {
     return str_object(std::string(EnumClass<E>::short_name) + "(" + quoted(unbox<CanonicalName>(self)) + ")");
 }
 
-#define ORVANE_ENUM_VALUE(TYPE, VALUE, NAME)                                                                  \
-    {NAME, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(enum_value<TYPE, TYPE::VALUE>)),       \
-     METH_FASTCALL | METH_KEYWORDS | METH_CLASS, NAME "($cls)\n--\n\n"}
 #define ORVANE_END_METHODS {nullptr, nullptr, 0, nullptr}
 
 // The class methods of a vocabulary, one per row of its table: the row's name
@@ -153,6 +147,44 @@ auto LUNATION_EVENT_METHODS = table_methods<LUNATION_EVENTS, &AngleEventRow<Luna
         return "The Moon at apparent elongation " + degrees(row.target_deg) + " from the Sun.";
     });
 
+auto SIDEREAL_MODE_METHODS = table_methods<SIDEREAL_MODES, &SiderealModeRow::mode>(+[](const SiderealModeRow& row) {
+    std::string text = "The " + std::string(row.title) + " ayanamsha: ";
+    switch (row.definition) {
+        case AyanamshaDefinition::EpochValue: return text + "a value at an epoch, carried by the precession.";
+        case AyanamshaDefinition::Star: return text + "a star held at a fixed sidereal longitude.";
+        case AyanamshaDefinition::GalacticCentre:
+            return text + "the galactic centre held at a fixed sidereal longitude.";
+    }
+    return text;
+});
+auto HORIZON_EVENT_KIND_METHODS = table_methods<HORIZON_EVENT_KIND_ROWS, &NameRow<HorizonEventKind>::value>(
+    +[](const NameRow<HorizonEventKind>& row) {
+        switch (row.value) {
+            case HorizonEventKind::Rise: return std::string("The body rising over the horizon.");
+            case HorizonEventKind::Set: return std::string("The body setting below the horizon.");
+            case HorizonEventKind::Transit: return std::string("The body crossing the upper meridian.");
+        }
+        return std::string();
+    });
+
+// The first sentence, then every mode's name from the table.
+const char* sidereal_mode_doc() {
+    static const std::string doc = [] {
+        std::string text =
+            "SiderealMode(name)\n--\n\nLahiri or Fagan\u2013Bradley ayanamsha applied to ecliptic of date.\n\n"
+            "Every mode: ";
+        for (std::size_t i = 0; i < SIDEREAL_MODES.size(); ++i) {
+            if (i > 0) text += i + 1 == SIDEREAL_MODES.size() ? " and " : ", ";
+            text += SIDEREAL_MODES[i].name;
+        }
+        text += "; the true modes hold a star at a fixed sidereal longitude, the galactic-centre modes the "
+                "galactic centre.\n\nA name is taken in any case, its words joined by '-', '_' or ' ', or\n"
+                "written together.";
+        return text;
+    }();
+    return doc.c_str();
+}
+
 // "House-division algorithm", then every system's title from the table.
 const char* house_system_doc() {
     static const std::string doc = [] {
@@ -166,32 +198,6 @@ const char* house_system_doc() {
     }();
     return doc.c_str();
 }
-
-PyMethodDef SIDEREAL_MODE_METHODS[] = {
-    ORVANE_ENUM_VALUE(SiderealMode, Lahiri, "lahiri"),
-    ORVANE_ENUM_VALUE(SiderealMode, FaganBradley, "fagan_bradley"),
-    ORVANE_ENUM_VALUE(SiderealMode, Raman, "raman"),
-    ORVANE_ENUM_VALUE(SiderealMode, UshaShashi, "usha_shashi"),
-    ORVANE_ENUM_VALUE(SiderealMode, Krishnamurti, "krishnamurti"),
-    ORVANE_ENUM_VALUE(SiderealMode, DjwhalKhul, "djwhal_khul"),
-    ORVANE_ENUM_VALUE(SiderealMode, Yukteshwar, "yukteshwar"),
-    ORVANE_ENUM_VALUE(SiderealMode, JnBhasin, "jn_bhasin"),
-    ORVANE_ENUM_VALUE(SiderealMode, Sassanian, "sassanian"),
-    ORVANE_ENUM_VALUE(SiderealMode, TrueCitra, "true_citra"),
-    ORVANE_ENUM_VALUE(SiderealMode, TrueRevati, "true_revati"),
-    ORVANE_ENUM_VALUE(SiderealMode, TruePushya, "true_pushya"),
-    ORVANE_ENUM_VALUE(SiderealMode, TrueMula, "true_mula"),
-    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentre0Sag, "galactic_centre_0_sag"),
-    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentreGilBrand, "galactic_centre_gil_brand"),
-    ORVANE_ENUM_VALUE(SiderealMode, GalacticCentreCochrane, "galactic_centre_cochrane"),
-    ORVANE_END_METHODS,
-};
-PyMethodDef HORIZON_EVENT_KIND_METHODS[] = {
-    ORVANE_ENUM_VALUE(HorizonEventKind, Rise, "rise"),
-    ORVANE_ENUM_VALUE(HorizonEventKind, Set, "set"),
-    ORVANE_ENUM_VALUE(HorizonEventKind, Transit, "transit"),
-    ORVANE_END_METHODS,
-};
 
 template <class E>
 PyTypeObject* create_enum_class(PyMethodDef* methods) {
@@ -208,9 +214,9 @@ PyTypeObject* create_enum_class(PyMethodDef* methods) {
 PyTypeObject* create_house_system_class() { return create_enum_class<HouseSystem>(HOUSE_SYSTEM_METHODS.data()); }
 PyTypeObject* create_season_event_class() { return create_enum_class<SeasonEvent>(SEASON_EVENT_METHODS.data()); }
 PyTypeObject* create_lunation_event_class() { return create_enum_class<LunationEvent>(LUNATION_EVENT_METHODS.data()); }
-PyTypeObject* create_sidereal_mode_class() { return create_enum_class<SiderealMode>(SIDEREAL_MODE_METHODS); }
+PyTypeObject* create_sidereal_mode_class() { return create_enum_class<SiderealMode>(SIDEREAL_MODE_METHODS.data()); }
 PyTypeObject* create_horizon_event_kind_class() {
-    return create_enum_class<HorizonEventKind>(HORIZON_EVENT_KIND_METHODS);
+    return create_enum_class<HorizonEventKind>(HORIZON_EVENT_KIND_METHODS.data());
 }
 
 PyObject* new_house_system(HouseSystem system) {

@@ -4,6 +4,7 @@
 
 #include "core/constants.hpp"
 #include "python/classes.hpp"
+#include "python/name_tuples.hpp"
 #include "python/numpy_array.hpp"
 #include "python/py_ref.hpp"
 #include "python/python_errors.hpp"
@@ -115,9 +116,14 @@ int exec_module(PyObject* module) {
         {"OutsideEopCoverageError", &ModuleClasses::outside_eop_coverage_error, create_outside_eop_coverage_error},
         {"UndefinedHouseCuspsError", &ModuleClasses::undefined_house_cusps_error,
          create_undefined_house_cusps_error},
+        {"FileError", &ModuleClasses::file_error, create_file_error},
     };
     for (const ClassEntry& entry : error_table) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
+    }
+    // The names a request may use, as tuples of strings.
+    for (const NameTuple& names : NAME_TUPLES) {
+        if (!register_name(module, all.get(), names.name, names.create())) return -1;
     }
     return 0;
 }

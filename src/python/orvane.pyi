@@ -45,11 +45,36 @@ __all__ = [
     "OutsideCoverageError",
     "OutsideEopCoverageError",
     "UndefinedHouseCuspsError",
+    "FileError",
+    "BODIES",
+    "SMALL_BODIES",
+    "TIME_SCALES",
+    "ORIGINS",
+    "COORDINATE_SYSTEMS",
+    "REFERENCE_EPOCHS",
+    "EVENT_KINDS",
 ]
 
 J2000_JULIAN_DAY: float
 SUN_UPPER_LIMB_ALTITUDE_DEG: float
 MEAN_REFRACTION_ALTITUDE_DEG: float
+
+# The canonical names a request may use, in the module's order. Any spelling
+# differing in case or in "-", "_", " " or nothing between the words serves too.
+#: The eleven bodies known by name ("sun" ... "pluto").
+BODIES: tuple[str, ...]
+#: The asteroids and centaurs known by name ("ceres", ..., "52_europa", ..., "pholus").
+SMALL_BODIES: tuple[str, ...]
+#: "utc", "ut1", "tt", "tdb".
+TIME_SCALES: tuple[str, ...]
+#: "barycentric", "heliocentric", "geocentric", "topocentric".
+ORIGINS: tuple[str, ...]
+#: "ecliptic", "equatorial".
+COORDINATE_SYSTEMS: tuple[str, ...]
+#: "j2000", "of_date".
+REFERENCE_EPOCHS: tuple[str, ...]
+#: The kinds Engine.events searches for.
+EVENT_KINDS: tuple[str, ...]
 
 @final
 class Instant:
@@ -300,16 +325,33 @@ class Engine:
         eop: _Path | None = None,
         eop_sha256: str | None = None,
     ) -> Self: ...
-    def with_leap_second_kernel(self, path: _Path, sha256: str) -> None: ...
-    def with_eop(self, path: _Path, sha256: str) -> None: ...
+    def with_leap_second_kernel(self, path: _Path, sha256: str) -> None:
+        """Attach a NAIF leap-second kernel so UTC (and UT1 with EOP) convert."""
+    def with_eop(self, path: _Path, sha256: str) -> None:
+        """Attach an IERS EOP 20 C04 table for UT1 and polar motion."""
     def with_time_kernels(
         self, leap_second_kernel: _Path, leap_second_sha256: str, eop: _Path, eop_sha256: str
-    ) -> None: ...
-    def with_additional_kernel_file(self, path: _Path, sha256: str) -> None: ...
-    def with_time_model(self, delta_t: _Path, delta_t_sha256: str, early_utc: _Path, early_utc_sha256: str) -> None: ...
-    def ut1_source(self, instant: Instant) -> Literal["measured", "predicted", "model"]: ...
-    def with_star_catalogue(self, path: _Path) -> None: ...
-    def star_position(self, hip: int, instant: Instant, options: PositionOptions) -> Position: ...
+    ) -> None:
+        """Attach both an LSK and an EOP table."""
+    def with_additional_kernel_file(self, path: _Path, sha256: str) -> None:
+        """Attach an extra planet-center SPK. The primary kernel still wins for
+        any body and epoch it already covers. `sha256` is caller-verified.
+        """
+    def with_time_model(self, delta_t: _Path, delta_t_sha256: str, early_utc: _Path, early_utc_sha256: str) -> None:
+        """Attach the Delta T splines and the table of UTC from 1960 to 1972: with a
+        leap-second kernel, UTC, UT1 and TT then convert at every date (UT1 from
+        the Delta T model outside the EOP table, UTC = UT1 before 1960).
+        """
+    def ut1_source(self, instant: Instant) -> Literal["measured", "predicted", "model"]:
+        """Where the instant's UT1 comes from: "measured" or "predicted" (the EOP
+        table's rows) or "model" (the Delta T model).
+        """
+    def with_star_catalogue(self, path: _Path) -> None:
+        """Attach the stars of a Hipparcos catalogue file (hip2.dat, ESA I/311)."""
+    def star_position(self, hip: int, instant: Instant, options: PositionOptions) -> Position:
+        """One spherical position of a catalogue star by HIP number (space motion
+        from J1991.25, radial velocity zero).
+        """
     def star_positions(
         self, hips: Sequence[int], instants: Sequence[Instant], options: PositionOptions
     ) -> NDArray[numpy.float64]: ...
@@ -339,12 +381,16 @@ class Engine:
     def kernel_metadata(self) -> KernelMetadata: ...
     def rise_set_transit(
         self, body: str | int, observer: GeodeticObserver, around: Instant, altitude_deg: SupportsFloat
-    ) -> RiseSetTransit: ...
+    ) -> RiseSetTransit:
+        """Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."""
     def next_horizon_event(
         self, body: str | int, observer: GeodeticObserver, after: Instant, kind: _Name, altitude_deg: SupportsFloat
-    ) -> HorizonEvent: ...
-    def next_season_event(self, after: Instant, kind: _Name) -> Instant: ...
-    def next_lunation(self, after: Instant, kind: _Name) -> Instant: ...
+    ) -> HorizonEvent:
+        """Next Sun or Moon rise, set, or transit strictly after `after`."""
+    def next_season_event(self, after: Instant, kind: _Name) -> Instant:
+        """Next equinox or solstice after `after`. Returned instant is TT."""
+    def next_lunation(self, after: Instant, kind: _Name) -> Instant:
+        """Next new or full Moon after `after`. Returned instant is TT."""
     def events(
         self,
         kind: str,
@@ -385,7 +431,16 @@ class Engine:
     def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
     def altitude_azimuth(
         self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
-    ) -> tuple[float, float, float]: ...
+    ) -> tuple[float, float, float]:
+        """Apparent altitude and azimuth of a body seen from a place, as the tuple
+        `(altitude_deg, azimuth_deg, distance_au)`.
+
+        From the apparent topocentric place on the true equator of date, the
+        apparent sidereal time and the EOP table's polar motion; azimuth from
+        north through east in [0, 360). With `refraction=True` the altitude
+        includes standard refraction (Saemundsson, 1010 hPa, 10 °C; none
+        below -1°). Needs both time kernels.
+        """
 
 @final
 class Ayanamsha:
@@ -403,6 +458,8 @@ class OutsideCoverageError(ValueError):
     start: float
     end: float
     scale: str
+    #: The NAIF id of the body asked for, or None when the request was not about one body.
+    body: int | None
 
 class OutsideEopCoverageError(ValueError):
     """An instant whose UTC day lies outside the Earth-orientation table (UT1 and polar motion)."""
@@ -410,9 +467,20 @@ class OutsideEopCoverageError(ValueError):
     julian_day: float
     start: float
     end: float
+    #: The NAIF id of the body asked for, or None when the request was not about one body.
+    body: int | None
 
 class UndefinedHouseCuspsError(ValueError):
     """A house system without cusps at the observer's latitude."""
+
+class FileError(ValueError):
+    """A file that cannot be used: missing, unreadable, misnamed or malformed."""
+
+    #: The path as given.
+    path: str
+    #: What the file was to be: "kernel", "additional_kernel", "leap_second_kernel",
+    #: "eop", "delta_t", "early_utc" or "star_catalogue".
+    role: str
 
 def open(
     path: _Path,
@@ -421,13 +489,21 @@ def open(
     leap_second_sha256: str | None = None,
     eop: _Path | None = None,
     eop_sha256: str | None = None,
-) -> Engine: ...
+) -> Engine:
+    """Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.
+
+    Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /
+    `eop_sha256` as well for UT1 and topocentric polar motion. The same files
+    can be attached later with `Engine.with_time_kernels`.
+    """
 def geometric(
     origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Geometric J2000 request with every correction switch off."""
 def apparent(
     origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Apparent-place convenience at the true equinox/ecliptic of date."""
 def house_cusps(
     observer: GeodeticObserver,
     ut1: Instant | _JulianDay,

@@ -1,7 +1,9 @@
 #pragma once
 #include <Python.h>
 
+#include <cstdint>
 #include <new>
+#include <optional>
 #include <type_traits>
 #include <string_view>
 
@@ -18,8 +20,13 @@ inline constexpr std::string_view ENGINE_CLOSED = "engine is closed";
 PyObject* value_error(std::string_view message);
 
 // Sets the error's class (ValueError or one of the subclasses below) with the
-// error's text; returns nullptr.
-PyObject* map_orvane_error(const OrvaneError& error);
+// error's text; returns nullptr. `body` is the NAIF id of the one body the
+// request was about, which the coverage errors carry.
+PyObject* map_orvane_error(const OrvaneError& error, std::optional<std::int32_t> body = std::nullopt);
+
+// Sets FileError(text) for a file that cannot be used, with the path as the
+// caller gave it and the file's role ("kernel", "eop", ...); returns nullptr.
+PyObject* file_error(std::string_view text, std::string_view path, std::string_view role);
 
 // The same for a failure of the core functions.
 PyObject* map_coordinate_error(CoordinateError error);
@@ -28,6 +35,7 @@ PyObject* map_coordinate_error(CoordinateError error);
 PyTypeObject* create_outside_coverage_error();
 PyTypeObject* create_outside_eop_coverage_error();
 PyTypeObject* create_undefined_house_cusps_error();
+PyTypeObject* create_file_error();
 
 // Every function Python calls is entered through guarded<function>: an
 // allocation that fails anywhere below it (argument conversion included)

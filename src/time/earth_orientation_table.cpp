@@ -88,8 +88,8 @@ std::string EopError::message() const {
             return "IERS finals line " + line +
                    " has no UT1-UTC value, but later rows have one: only the days after the last value may lack it";
         case Kind::InvalidUt1Step:
-            return "EOP table line " + line + ": UT1-UTC steps from " + plain_float(dut1_before) + " s to " +
-                   plain_float(dut1_after) +
+            return "EOP table line " + line + ": UT1-UTC steps from " + debug_float(dut1_before) + " s to " +
+                   debug_float(dut1_after) +
                    " s, more than 0.5 s in a day and not a leap second (a whole second within 0.1 s)";
         case Kind::OlderC04Layout:
             return "EOP table line " + line +
@@ -100,8 +100,8 @@ std::string EopError::message() const {
                    " has an unknown layout: it is neither an IERS EOP 20 C04 row nor an IERS finals row";
         case Kind::NotFinite: return "EOP epoch, DUT1, and polar motion must be finite";
         case Kind::OutsideCoverage:
-            return "UTC Julian day " + plain_float(utc_jd) + " is outside EOP coverage [" + plain_float(first_utc_jd) +
-                   ", " + plain_float(last_utc_jd) + "]";
+            return "UTC Julian day " + debug_float(utc_jd) + " is outside EOP coverage [" + debug_float(first_utc_jd) +
+                   ", " + debug_float(last_utc_jd) + "]";
     }
     return {};
 }

@@ -323,37 +323,35 @@ std::expected<double, TimeConversionError> tt_julian_day_without_kernel(TimeScal
 
 // With whichever time kernels the engine holds.
 
-std::expected<double, std::string> tdb_seconds_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                 const std::optional<EarthOrientationTable>& eop,
-                                                                 TimeScale scale, double jd) {
+std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd) {
     if (!leap_seconds) {
         auto seconds = tdb_seconds_without_kernel(scale, jd);
-        if (!seconds) return std::unexpected(seconds.error().message());
+        if (!seconds) return std::unexpected(UtcConversionError::from_time(seconds.error()));
         return *seconds;
     }
     std::expected<double, UtcConversionError> seconds;
     if (scale == TimeScale::Ut1) {
-        if (!eop) return std::unexpected(UtcConversionError::missing_orientation_table().message());
+        if (!eop) return std::unexpected(UtcConversionError::missing_orientation_table());
         seconds = leap_seconds->tdb_seconds_with_eop(scale, *eop, jd);
     } else {
         seconds = leap_seconds->tdb_seconds(scale, jd);
     }
-    if (!seconds) return std::unexpected(seconds.error().message());
+    if (!seconds) return std::unexpected(std::move(seconds.error()));
     return *seconds;
 }
 
-std::expected<double, std::string> tt_julian_day_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                   const std::optional<EarthOrientationTable>& eop,
-                                                                   TimeScale scale, double jd) {
+std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd) {
     if (scale == TimeScale::Tt) return jd;
     if (!leap_seconds) {
         auto tt = tt_julian_day_without_kernel(scale, jd);
-        if (!tt) return std::unexpected(tt.error().message());
+        if (!tt) return std::unexpected(UtcConversionError::from_time(tt.error()));
         return *tt;
     }
-    auto tt = leap_seconds->tt_julian_day(scale, eop ? &*eop : nullptr, jd);
-    if (!tt) return std::unexpected(tt.error().message());
-    return *tt;
+    return leap_seconds->tt_julian_day(scale, eop ? &*eop : nullptr, jd);
 }
 
 }  // namespace orvane

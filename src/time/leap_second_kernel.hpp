@@ -119,15 +119,16 @@ private:
     TdbTtConstants tdb_tt_;
 };
 
-// The conversions an engine makes with whichever time kernels it holds; the
-// error is the text the engine reports. Without a leap-second kernel TDB passes
-// through, TT uses the standard TDB - TT constants, UTC and UT1 fail.
-std::expected<double, std::string> tdb_seconds_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                 const std::optional<EarthOrientationTable>& eop,
-                                                                 TimeScale scale, double jd);
-std::expected<double, std::string> tt_julian_day_with_time_kernels(const std::optional<LeapSecondKernel>& leap_seconds,
-                                                                   const std::optional<EarthOrientationTable>& eop,
-                                                                   TimeScale scale, double jd);
+// The conversions an engine makes with whichever time kernels it holds, with
+// the conversion's error as a value (a day outside the Earth-orientation table
+// keeps its bounds). Without a leap-second kernel TDB passes through, TT uses
+// the standard TDB - TT constants, UTC and UT1 fail.
+std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd);
+std::expected<double, UtcConversionError> tt_julian_day_with_time_kernels(
+    const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
+    TimeScale scale, double jd);
 
 // The same without any kernel, as error values.
 std::expected<double, TimeConversionError> tdb_seconds_without_kernel(TimeScale scale, double jd);

@@ -45,11 +45,11 @@ def kernel(tmp_path_factory) -> pathlib.Path:
     start, end = J2000 - 1000.0, J2000 + 1000.0
     records, worst_km = tool.type2_records(TiltedCircle(), start, end, 128.0, 12)
     assert worst_km < 1e-3
-    words = tool.daf_writer.type2_words((start - J2000) * 86400.0, 128.0 * 86400.0, records)
-    segment = tool.daf_writer.Segment(2005145, 10, (start - J2000) * 86400.0, (end - J2000) * 86400.0, words,
+    words = tool.spk_writer.type2_words((start - J2000) * 86400.0, 128.0 * 86400.0, records)
+    segment = tool.spk_writer.Segment(2005145, 10, (start - J2000) * 86400.0, (end - J2000) * 86400.0, words,
                                       name=b"TILTED CIRCLE")
     path = tmp_path_factory.mktemp("kernel") / "circle.bsp"
-    path.write_bytes(tool.whole_records(tool.daf_writer.spk_bytes([segment]), b"test circle"))
+    path.write_bytes(tool.spk_writer.spk_bytes([segment], internal_name=b"test circle", ftp=True))
     return path
 
 
@@ -82,3 +82,27 @@ def test_engine_serves_the_written_kernel(kernel):
     assert place.longitude_deg == pytest.approx(math.degrees(math.atan2(y, x)) % 360.0, abs=1e-9)
     assert place.latitude_deg == pytest.approx(math.degrees(math.asin(z / math.sqrt(x * x + y * y + z * z))),
                                                abs=1e-9)
+
+
+def test_the_shared_writer_rewrites_the_shipped_kernel_byte_for_byte():
+    """The shipped centaur kernel, read segment by segment and written again
+    by the writer the tool uses, comes out identical."""
+    import struct
+
+    tool = _tool()
+    shipped = (TOOL.parents[1] / "data" / "centaurs.bsp").read_bytes()
+    segments, record = [], struct.unpack("<i", shipped[76:80])[0]
+    while record:
+        base = (record - 1) * 1024
+        following, _, count = struct.unpack("<3d", shipped[base:base + 24])
+        for i in range(int(count)):
+            start, end, target, center, frame, kind, first, last = struct.unpack(
+                "<2d6i", shipped[base + 24 + 40 * i:base + 64 + 40 * i])
+            words = list(struct.unpack(f"<{last - first + 1}d", shipped[(first - 1) * 8:last * 8]))
+            name = shipped[base + 1024 + 40 * i:base + 1064 + 40 * i].rstrip(b" ")
+            segments.append(tool.spk_writer.Segment(target, center, start, end, words, frame, kind, name))
+        record = int(following)
+    written = tool.spk_writer.spk_bytes(segments, internal_name=b"orvane centaurs Chiron and Pholus 1800-2400",
+                                        ftp=True)
+    assert [segment.target for segment in segments] == [2002060, 2005145]
+    assert written == shipped

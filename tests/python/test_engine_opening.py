@@ -18,7 +18,8 @@ MODULE_TABLE = [
     "KernelMetadata", "Engine", "Ayanamsha", "open", "geometric", "apparent", "house_cusps", "set_threads", "get_threads",
     "J2000_JULIAN_DAY",
     "SUN_UPPER_LIMB_ALTITUDE_DEG", "MEAN_REFRACTION_ALTITUDE_DEG", "OutsideCoverageError", "OutsideEopCoverageError",
-    "UndefinedHouseCuspsError",
+    "UndefinedHouseCuspsError", "FileError", "BODIES", "SMALL_BODIES", "TIME_SCALES", "ORIGINS", "COORDINATE_SYSTEMS",
+    "REFERENCE_EPOCHS", "EVENT_KINDS",
 ]
 
 

@@ -20,15 +20,22 @@ def value_error(call, *args) -> str:
     return error.value.args[0]
 
 
+def file_error(call, path, *args) -> str:
+    with pytest.raises(orvane.FileError) as error:
+        call(path, *args)
+    assert error.value.path == path and len(error.value.args) == 1
+    return error.value.args[0]
+
+
 def test_files_that_are_not_regular_are_refused_at_once(tmp_path, de421_path):
     fifo = tmp_path / "fifo"
     os.mkfifo(fifo)  # no writer: reading it would wait for ever
     engine = orvane.open(de421_path, ANY_SHA)
     for path, text in [(str(fifo), "not a regular file"), ("/dev/zero", "not a regular file"),
                        (str(tmp_path), "Is a directory")]:
-        assert value_error(orvane.open, path, ANY_SHA) == "failed to read SPK kernel: " + text
-        assert value_error(engine.with_leap_second_kernel, path, ANY_SHA) == "failed to read leap-second kernel: " + text
-        assert value_error(engine.with_eop, path, ANY_SHA) == text
+        assert file_error(orvane.open, path, ANY_SHA) == "failed to read SPK kernel: " + text
+        assert file_error(engine.with_leap_second_kernel, path, ANY_SHA) == "failed to read leap-second kernel: " + text
+        assert file_error(engine.with_eop, path, ANY_SHA) == text
 
 
 def test_arguments_python_cannot_convert_are_value_errors(de421_path):

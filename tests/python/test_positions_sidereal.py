@@ -192,6 +192,8 @@ def test_ayanamsha_of_every_mode_against_swisseph(bare):
     Ephemeris's over the span of DE421; Lahiri keeps its own definition (23°15'
     as the mean value at its epoch), about 16" above the Swiss Ephemeris's."""
     swe = pytest.importorskip("swisseph")
+    assert list(SWISS_MODES) == [name for name, member in vars(orvane.SiderealMode).items()
+                                 if type(member).__name__ == "classmethod_descriptor"]
     days = np.random.default_rng(2117).uniform(2415021.5, 2469800.5, 24)
     for mode, code in SWISS_MODES.items():
         swe.set_sid_mode(getattr(swe, "SIDM_" + code), 0.0, 0.0)

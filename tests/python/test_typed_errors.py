@@ -16,7 +16,7 @@ TROMSO = orvane.GeodeticObserver(18.96, 69.65)
 
 
 @pytest.mark.parametrize("error_class", [orvane.OutsideCoverageError, orvane.OutsideEopCoverageError,
-                                         orvane.UndefinedHouseCuspsError])
+                                         orvane.UndefinedHouseCuspsError, orvane.FileError])
 def test_each_error_is_a_value_error_exported_by_the_module(error_class):
     assert issubclass(error_class, ValueError)
     assert error_class.__module__ == "orvane"
@@ -87,3 +87,72 @@ def test_other_failures_stay_plain_value_errors(de421_path):
     with pytest.raises(ValueError) as latitude:
         orvane.GeodeticObserver(0.0, 91.0)
     assert type(latitude.value) is ValueError
+
+
+def test_the_body_asked_for_travels_with_the_coverage_errors(de421_path, leap_seconds_path, eop_path):
+    engine = orvane.open(de421_path, ANY_SHA, leap_seconds_path, ANY_SHA, eop_path, ANY_SHA)
+    late = orvane.Instant.tdb(2600000.0)
+    for call, body in ((lambda: engine.position("Moon", late, orvane.geometric()), 301),
+                       (lambda: engine.position(2000001, late, orvane.geometric()), 2000001),
+                       (lambda: engine.sidereal_position("mars", late, orvane.apparent(), "lahiri"), 499),
+                       (lambda: engine.rise_set_transit("sun", TROMSO, late, -0.8333), 10)):
+        with pytest.raises((orvane.OutsideCoverageError, orvane.OutsideEopCoverageError)) as caught:
+            call()
+        assert caught.value.body == body
+    with pytest.raises(orvane.OutsideCoverageError) as batch:
+        engine.positions(["sun", "moon"], [late], orvane.geometric())
+    assert batch.value.body is None
+    # A UT1 day beyond the Earth-orientation table: the table's error, whatever
+    # the request's options.
+    with pytest.raises(orvane.OutsideEopCoverageError) as ut1:
+        engine.position("venus", orvane.Instant.ut1(2470000.5), orvane.geometric())
+    assert (ut1.value.julian_day > ut1.value.end, ut1.value.body) == (True, 299)
+
+
+def missing(tmp_path, name):
+    return str(tmp_path / name)
+
+
+@pytest.mark.parametrize("role", ["kernel", "additional_kernel", "leap_second_kernel", "eop", "delta_t", "early_utc",
+                                  "star_catalogue"])
+def test_a_file_that_cannot_be_used_raises_file_error_with_its_path(role, tmp_path, de421_path, leap_seconds_path,
+                                                                    eop_path):
+    import orvane_tools.data as data
+
+    bad = tmp_path / f"{role}.txt"
+    bad.write_bytes(b"\x00 not what it should be\n")
+    path = str(bad)
+    delta_t, early_utc = data.default_time_model()
+    engine = orvane.open(de421_path, ANY_SHA)
+    calls = {
+        "kernel": lambda: orvane.open(path, ANY_SHA),
+        "additional_kernel": lambda: engine.with_additional_kernel_file(path, ANY_SHA),
+        "leap_second_kernel": lambda: orvane.Engine(de421_path, ANY_SHA, path, ANY_SHA),
+        "eop": lambda: engine.with_eop(path, ANY_SHA),
+        "delta_t": lambda: engine.with_time_model(path, ANY_SHA, str(early_utc), ANY_SHA),
+        "early_utc": lambda: engine.with_time_model(str(delta_t), ANY_SHA, path, ANY_SHA),
+        "star_catalogue": lambda: engine.with_star_catalogue(path),
+    }
+    with pytest.raises(orvane.FileError) as caught:
+        calls[role]()
+    assert isinstance(caught.value, ValueError) and len(caught.value.args) == 1
+    assert (caught.value.path, caught.value.role) == (path, role)
+    # A missing file the same way, with the system's reason in the text.
+    gone = str(tmp_path / "gone" / "file.bsp")
+    with pytest.raises(orvane.FileError) as absent:
+        orvane.open(gone, ANY_SHA)
+    assert absent.value.path == gone and "No such file" in str(absent.value)
+
+
+def test_the_companion_names_the_time_model_file_that_failed(tmp_path):
+    import orvane_tools.data as data
+
+    delta_t, early_utc = data.default_time_model()
+    broken = tmp_path / "early_utc.txt"
+    broken.write_text("not a table\n")
+    spec = ot.default_spec(small_bodies=False)
+    spec = data.EngineSpec(spec.kernel, spec.kernel_sha256, time_model=(str(delta_t), ANY_SHA, str(broken), ANY_SHA))
+    with pytest.raises(data.DataFileError) as caught:
+        spec.open()
+    assert caught.value.path == str(broken)
+    assert str(caught.value).startswith(f"time model {broken}: ")

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/constants.hpp"
+#include "core/sidereal/sidereal_modes.hpp"
 #include "core/stars/hipparcos_catalogue.hpp"
 
 namespace orvane {
@@ -35,25 +36,14 @@ constexpr CatalogueStar GALACTIC_CENTRE{(17.0 + 45.0 / 60.0 + 40.0409 / 3600.0) 
 }  // namespace
 
 std::optional<StarAnchor> star_anchor(SiderealMode mode) {
-    switch (mode) {
-        // True Chitrapaksha: Spica (Chitra) at 180 degrees.
-        case SiderealMode::TrueCitra: return StarAnchor{hipparcos(65474), 180.0};
-        // True Revati: zeta Piscium at 359°50'.
-        case SiderealMode::TrueRevati: return StarAnchor{hipparcos(5737), 359.0 + 50.0 / 60.0};
-        // True Pushya (P. V. R. Narasimha Rao): delta Cancri at 106 degrees.
-        case SiderealMode::TruePushya: return StarAnchor{hipparcos(42911), 106.0};
-        // True Mula (Chandra Hari): lambda Scorpii at 240 degrees.
-        case SiderealMode::TrueMula: return StarAnchor{hipparcos(85927), 240.0};
-        // The galactic centre at 0 degrees Sagittarius.
-        case SiderealMode::GalacticCentre0Sag: return StarAnchor{GALACTIC_CENTRE, 240.0};
-        // R. Gil Brand: the galactic centre at the golden section of the arc
-        // from 0 degrees Scorpio to 0 degrees Aquarius.
-        case SiderealMode::GalacticCentreGilBrand:
-            return StarAnchor{GALACTIC_CENTRE, 210.0 + 90.0 * (2.0 - std::numbers::phi)};
-        // D. Cochrane: the galactic centre at 0 degrees Capricorn.
-        case SiderealMode::GalacticCentreCochrane: return StarAnchor{GALACTIC_CENTRE, 270.0};
-        default: return std::nullopt;
+    const SiderealModeRow& row = sidereal_mode_row(mode);
+    switch (row.definition) {
+        case AyanamshaDefinition::Star:
+            return StarAnchor{hipparcos(row.anchor.hipparcos_number), row.anchor.sidereal_longitude_deg};
+        case AyanamshaDefinition::GalacticCentre: return StarAnchor{GALACTIC_CENTRE, row.anchor.sidereal_longitude_deg};
+        case AyanamshaDefinition::EpochValue: break;
     }
+    return std::nullopt;
 }
 
 }  // namespace orvane

@@ -45,8 +45,8 @@ std::string load_error(std::string_view text) {
 }
 
 std::string coverage_message(double day) {
-    return "UTC Julian day " + plain_float(day) + " is outside EOP coverage [" + plain_float(table().first_utc_jd()) +
-           ", " + plain_float(table().last_utc_jd()) + "]";
+    return "UTC Julian day " + debug_float(day) + " is outside EOP coverage [" + debug_float(table().first_utc_jd()) +
+           ", " + debug_float(table().last_utc_jd()) + "]";
 }
 
 const char* const ROW_1 = "2016  12  30   0  57752.00    0.080549    0.263128  -0.4082869\n";
@@ -127,6 +127,9 @@ TEST(EarthOrientationTable, QueriesOutsideTheCoverageFail) {
         EXPECT_EQ(sample.error().message(), coverage_message(outside));
         EXPECT_EQ(table().polar_motion_arcsec(outside).error().message(), coverage_message(outside));
     }
+    // A day far outside is written short, as it reads back.
+    EXPECT_EQ(table().interpolated_sample(-1e300).error().message(),
+              "UTC Julian day -1e300 is outside EOP coverage [2437665.5, " + debug_float(last) + "]");
     // The UT1 search fails when an intermediate UTC estimate leaves the coverage.
     const double estimate = first - table().samples().front().dut1_seconds / 86400.0;
     EXPECT_EQ(table().utc_julian_day_from_ut1(first).error().message(), coverage_message(estimate));
@@ -388,16 +391,16 @@ INSTANTIATE_TEST_SUITE_P(
                         const std::string before = lines[at - 1].substr(58, 10);
                         shift_finals_ut1(lines[at], 0.7);
                         line = at + 1;
-                        return step_message(line, plain_float(std::stod(before)),
-                                            plain_float(std::stod(lines[at].substr(58, 10))));
+                        return step_message(line, debug_float(std::stod(before)),
+                                            debug_float(std::stod(lines[at].substr(58, 10))));
                     }},
         EditedTable{"UT1 1.2 s off", true,
                     [](std::vector<std::string>& lines, std::uint64_t& line) {
                         const std::size_t at = row_of(lines, FINALS_ROW);
                         shift_finals_ut1(lines[at], -1.2);
                         line = at + 1;
-                        return step_message(line, plain_float(std::stod(lines[at - 1].substr(58, 10))),
-                                            plain_float(std::stod(lines[at].substr(58, 10))));
+                        return step_message(line, debug_float(std::stod(lines[at - 1].substr(58, 10))),
+                                            debug_float(std::stod(lines[at].substr(58, 10))));
                     }}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -417,8 +420,8 @@ INSTANTIATE_TEST_SUITE_P(
                         std::snprintf(text, sizeof text, "%12.7f", row.dut1_seconds + 0.7);
                         lines[at].replace(50, 12, text);  // the F12.7 UT1-UTC field, bytes 51-62
                         line = at + 1;
-                        return step_message(line, plain_float(previous.dut1_seconds),
-                                            plain_float(parse_c04_line(lines[at], 1)->dut1_seconds));
+                        return step_message(line, debug_float(previous.dut1_seconds),
+                                            debug_float(parse_c04_line(lines[at], 1)->dut1_seconds));
                     }},
         EditedTable{"older layout without the hour column", false,
                     [](std::vector<std::string>& lines, std::uint64_t& line) {

@@ -344,15 +344,15 @@ TEST(EngineTimeConversions, WithoutAnyKernel) {
 
     EXPECT_EQ(tdb(TimeScale::Tdb, 2451545.25).value(), 21600.0);
     EXPECT_NEAR(tdb(TimeScale::Tt, 2451545.0).value(), -7.2737e-5, 5e-10);
-    EXPECT_EQ(tdb(TimeScale::Utc, 2451545.0).error(), "conversion from Utc to TDB is not implemented");
-    EXPECT_EQ(tdb(TimeScale::Ut1, 2451545.0).error(), "conversion from Ut1 to TDB is not implemented");
-    EXPECT_EQ(tdb(TimeScale::Tdb, NaN).error(), "Julian day must be finite");
-    EXPECT_EQ(tdb(TimeScale::Utc, INF).error(), "Julian day must be finite");
+    EXPECT_EQ(tdb(TimeScale::Utc, 2451545.0).error().message(), "conversion from Utc to TDB is not implemented");
+    EXPECT_EQ(tdb(TimeScale::Ut1, 2451545.0).error().message(), "conversion from Ut1 to TDB is not implemented");
+    EXPECT_EQ(tdb(TimeScale::Tdb, NaN).error().message(), "Julian day must be finite");
+    EXPECT_EQ(tdb(TimeScale::Utc, INF).error().message(), "Julian day must be finite");
 
     EXPECT_EQ(tt(TimeScale::Tdb, 2451545.25).value(), 2451545.25);
-    EXPECT_EQ(tt(TimeScale::Utc, 2451545.0).error(), "conversion from Utc to TDB is not implemented");
-    EXPECT_EQ(tt(TimeScale::Ut1, 2451545.0).error(), "conversion from Ut1 to TDB is not implemented");
-    EXPECT_EQ(tt(TimeScale::Tdb, NaN).error(), "Julian day must be finite");
+    EXPECT_EQ(tt(TimeScale::Utc, 2451545.0).error().message(), "conversion from Utc to TDB is not implemented");
+    EXPECT_EQ(tt(TimeScale::Ut1, 2451545.0).error().message(), "conversion from Ut1 to TDB is not implemented");
+    EXPECT_EQ(tt(TimeScale::Tdb, NaN).error().message(), "Julian day must be finite");
     EXPECT_TRUE(std::isnan(tt(TimeScale::Tt, NaN).value()));  // TT passes through unchecked
 }
 
@@ -364,21 +364,30 @@ TEST(EngineTimeConversions, WithTheTimeKernels) {
 
     EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, no_table, TimeScale::Utc, jd).value(),
               kernel().tdb_seconds(TimeScale::Utc, jd).value());
-    EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, no_table, TimeScale::Ut1, NaN).error(),
+    EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, no_table, TimeScale::Ut1, NaN).error().message(),
               "UT1 requires an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop");
     EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, table, TimeScale::Ut1, jd).value(),
               kernel().tdb_seconds_with_eop(TimeScale::Ut1, eop(), jd).value());
-    EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, table, TimeScale::Utc, 2400000.5).error(),
+    EXPECT_EQ(tdb_seconds_with_time_kernels(lsk, table, TimeScale::Utc, 2400000.5).error().message(),
               "UTC Julian day 2400000.5 precedes the kernel's earliest leap-second entry (2441317.5); the offset is "
               "not extrapolated");
 
     EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, no_table, TimeScale::Utc, jd).value(),
               kernel().tt_julian_day(TimeScale::Utc, nullptr, jd).value());
-    EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, no_table, TimeScale::Ut1, jd).error(),
+    EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, no_table, TimeScale::Ut1, jd).error().message(),
               "UT1 requires an Earth orientation table (DUT1); attach one with SpkOrvane::with_eop");
     EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, table, TimeScale::Ut1, jd).value(),
               kernel().tt_julian_day(TimeScale::Ut1, &eop(), jd).value());
-    EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, table, TimeScale::Tdb, NaN).error(), "Julian day must be finite");
+    EXPECT_EQ(tt_julian_day_with_time_kernels(lsk, table, TimeScale::Tdb, NaN).error().message(),
+              "Julian day must be finite");
+
+    // A UT1 day outside the Earth-orientation table keeps the day and the
+    // table's bounds as data.
+    auto outside = tdb_seconds_with_time_kernels(lsk, table, TimeScale::Ut1, eop().last_utc_jd() + 1000.0);
+    ASSERT_FALSE(outside.has_value());
+    EXPECT_EQ(outside.error().kind, UtcConversionError::Kind::Orientation);
+    EXPECT_EQ(outside.error().orientation.kind, EopError::Kind::OutsideCoverage);
+    EXPECT_EQ(outside.error().orientation.last_utc_jd, eop().last_utc_jd());
 }
 
 }  // namespace
