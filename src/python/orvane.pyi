@@ -354,19 +354,37 @@ class Engine:
         """
     def star_positions(
         self, hips: Sequence[int], instants: Sequence[Instant], options: PositionOptions
-    ) -> NDArray[numpy.float64]: ...
-    def catalogue_stars(self, magnitude_limit: float) -> list[tuple[int, float, float, float]]: ...
+    ) -> NDArray[numpy.float64]:
+        """Catalogue stars at instants as a `NumPy` array of shape
+        `(n_instants, n_stars, 4)`, laid out as `positions`.
+        """
+    def catalogue_stars(self, magnitude_limit: float) -> list[tuple[int, float, float, float]]:
+        """The attached catalogue's stars with Hp magnitude at most the limit, as
+        (hip, Hp magnitude, B-V, V-I) tuples in HIP order.
+        """
     def star_horizon_events(
         self, hip: int, observer: GeodeticObserver, start: Instant, end: Instant, altitude_deg: float | None = None
-    ) -> list[tuple[float, str]]: ...
-    def position(self, body: str | int, instant: Instant, options: PositionOptions) -> Position: ...
+    ) -> list[tuple[float, str]]:
+        """Every rise, set, transit and lower_transit of a catalogue star at a place between two
+        instants, in order, as (UT1 Julian day, name) pairs (altitude_deg default -34').
+        """
+    def position(self, body: str | int, instant: Instant, options: PositionOptions) -> Position:
+        """One spherical position for a named body."""
     def positions(
         self,
         bodies: Sequence[str | int],
         instants: Sequence[Instant],
         options: PositionOptions,
         threads: int | None = None,
-    ) -> NDArray[numpy.float64]: ...
+    ) -> NDArray[numpy.float64]:
+        """Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.
+
+        Columns are longitude (deg), latitude (deg), distance (au) and longitude
+        speed (deg/day); the layout is instant-major, like the engine's batch
+        operation: element [i, j] is body j at instant i. `threads` (default:
+        `get_threads()`) is how many threads share the instants; the result and
+        any error are those of one thread.
+        """
     def positions_for_julian_days(
         self,
         bodies: Sequence[str | int],
@@ -374,7 +392,12 @@ class Engine:
         time_scale: str,
         options: PositionOptions,
         threads: int | None = None,
-    ) -> NDArray[numpy.float64]: ...
+    ) -> NDArray[numpy.float64]:
+        """Batch positions at Julian days of one time scale, given as a one-dimensional
+        C-contiguous float64 buffer (a `NumPy` array, `array.array('d')`).
+
+        Returns the array `positions` returns for the same instants.
+        """
     @property
     def supported_range(self) -> DateRange: ...
     @property
@@ -400,15 +423,31 @@ class Engine:
         other: str | int | None = None,
         angle_deg: float | None = None,
         sidereal: _Name | None = None,
-    ) -> list[tuple[float, str]]: ...
+    ) -> list[tuple[float, str]]:
+        """Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.
+        Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),
+        ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,
+        lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal
+        mode, longitudes and ingresses are in that sidereal zodiac.
+        """
     def lunar_eclipses(
         self, start: Instant, end: Instant, shadow_rule: str = "danjon"
     ) -> list[
         tuple[str, float, float, float | None, float | None, float | None, float | None, float, float, float, float]
-    ]: ...
+    ]:
+        """Every lunar eclipse whose greatest eclipse falls between two instants, in order, as tuples
+        (kind, greatest, p1, u1, u2, u3, u4, p4, umbral_magnitude, penumbral_magnitude, gamma):
+        kind 'penumbral', 'partial' or 'total'; TT Julian days, None for a contact not reached;
+        gamma in Earth radii. shadow_rule 'danjon' (1.01 x parallax) or 'chauvenet' (1/50).
+        """
     def solar_eclipses(
         self, start: Instant, end: Instant
-    ) -> list[tuple[str, float, bool, float, float, float, float, float]]: ...
+    ) -> list[tuple[str, float, bool, float, float, float, float, float]]:
+        """Every solar eclipse whose greatest eclipse falls between two instants, in order, as tuples
+        (kind, greatest, central, longitude_east_deg, latitude_deg, magnitude, gamma, path_width_km):
+        kind 'partial', 'annular', 'total' or 'hybrid'; greatest a TT Julian day; the place of
+        greatest eclipse; path_width_km 0 unless central. Needs both time kernels.
+        """
     def local_solar_eclipses(
         self, observer: GeodeticObserver, start: Instant, end: Instant
     ) -> list[
@@ -416,7 +455,14 @@ class Engine:
             str, float, float, float | None, float | None, float, float, float,
             float, float | None, float, float | None, float, bool,
         ]
-    ]: ...
+    ]:
+        """Every solar eclipse a place sees (the Moon's disc over the Sun's, Sun up or not) whose
+        maximum falls between two instants, in order, as tuples (kind, maximum, c1, c2, c3, c4,
+        magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,
+        altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian
+        days; None for a contact not reached; the Sun's geometric altitude at each; visible when the
+        Sun is up (upper limb above the horizon) at some moment from C1 to C4. Needs both time kernels.
+        """
     def horizon_events(
         self,
         body: str | int,
@@ -424,11 +470,21 @@ class Engine:
         start: Instant,
         end: Instant,
         altitude_deg: float | None = None,
-    ) -> list[tuple[float, str]]: ...
-    def sidereal_time(self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True) -> float: ...
-    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position: ...
-    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha: ...
-    def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
+    ) -> list[tuple[float, str]]:
+        """Every rise, set, transit and lower_transit of a body at a place between two instants, in
+        order, as (UT1 Julian day, name) pairs; the centre crosses altitude_deg (default -34', the
+        refracted horizon).
+        """
+    def sidereal_time(self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True) -> float:
+        """Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."""
+    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position:
+        """Ecliptic of-date position with Lahiri or Fagan–Bradley ayanamsha."""
+    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha:
+        """Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."""
+    def convert_instant(self, instant: Instant, time_scale: str) -> Instant:
+        """The same instant in another time scale ("tdb", "tt", "utc" or "ut1"),
+        converted with the attached leap-second kernel and EOP table.
+        """
     def altitude_azimuth(
         self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
     ) -> tuple[float, float, float]:
@@ -510,9 +566,26 @@ def house_cusps(
     tt: Instant | _JulianDay,
     system: _Name,
     sun_declination_deg: float | None = None,
-) -> HouseCusps: ...
+) -> HouseCusps:
+    """Ecliptic house cusps at a UT1/TT pair (no SPK kernel).
+
+    `ut1` and `tt` may be Instant values or Julian-day floats. An Instant
+    gives its Julian day unchanged, whatever its time scale. Polar motion is
+    omitted. The Sunshine system divides the Sun's diurnal circle and needs
+    the Sun's apparent declination of date in degrees (`sun_declination_deg`);
+    the other systems ignore it.
+    """
 
 # Threads an array call shares its instants between (the calling one
 # included): the cores of the process until set; None sets it back.
-def set_threads(count: int | None) -> None: ...
-def get_threads() -> int: ...
+def set_threads(count: int | None) -> None:
+    """Sets how many threads an array call (`Engine.positions`,
+    `Engine.positions_for_julian_days`) shares its instants between, the
+    calling thread included: an int from 1 to 64, or None for the cores
+    this process may run on (the default). A call's `threads` argument
+    overrides it. The result is the same, bit for bit, whatever the count.
+    """
+def get_threads() -> int:
+    """How many threads an array call shares its instants between (see
+    `set_threads`).
+    """
