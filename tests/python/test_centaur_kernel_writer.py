@@ -106,3 +106,11 @@ def test_the_shared_writer_rewrites_the_shipped_kernel_byte_for_byte():
                                         ftp=True)
     assert [segment.target for segment in segments] == [2002060, 2005145]
     assert written == shipped
+
+
+def test_loading_the_tool_leaves_the_import_path_alone():
+    # The companion's folder on sys.path would make its `dask` subpackage
+    # shadow the real dask here and in every worker process spawned later.
+    before = list(sys.path)
+    _tool()
+    assert sys.path == before
