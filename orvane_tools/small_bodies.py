@@ -25,6 +25,16 @@ ASTEROIDS: tuple[str, ...] = tuple(name for name in SMALL_BODIES if name not in 
 #: What installs JPL's small-body kernel for the default Engine.
 INSTALL_ASTEROIDS = 'pip install "orvane[asteroids]"'
 
+
+
+def _spelling_key(name: str) -> str:
+    """A name as the module matches it: case, spaces, hyphens and underscores aside."""
+    return re.sub(r"[\s_-]+", "", name).lower()
+
+
+# Each spelling key of a known small body -> its canonical name.
+_KNOWN: dict[str, str] = {_spelling_key(name): name for name in (*ASTEROIDS, *CENTAURS)}
+
 # JPL's planetary ephemerides (de421.bsp, de440s.bsp, ...) hold the Sun, the
 # Moon and the planets only; the shipped planet-centre kernel the planets' centres.
 _PLANETARY = re.compile(r"de\d+[a-z]*\.bsp", re.IGNORECASE)
@@ -52,15 +62,16 @@ def missing_kernel_message(engine: orvane.Engine, body: str | int) -> str | None
     >>> missing_kernel_message(default_engine(), "mars") is None
     True
     """
-    name = str(body).strip().lower()
-    if name not in ASTEROIDS and name not in CENTAURS:
+    known = _KNOWN.get(_spelling_key(str(body)))
+    if known is None:
         return None
+    name = str(body).strip().lower()  # as the caller spelled it
     metadata = engine.kernel_metadata
     attached = {kernel_name for kernel_name, _ in metadata.additional_kernels()}
     shipped = {PLANET_CENTRE_KERNEL.name, CENTAUR_KERNEL.name}
     if not _PLANETARY.fullmatch(metadata.kernel_name) or attached - shipped:
         return None  # a kernel of the caller's may hold it
-    if name in CENTAURS:
+    if known in CENTAURS:
         if CENTAUR_KERNEL.name in attached:
             return None  # the engine answers for dates outside 1800 to 2400
         return (f"{name} is in the centaur kernel shipped with orvane_tools (1800 to 2400), which this Engine "
@@ -80,4 +91,4 @@ def require_kernels(engine: orvane.Engine, bodies: Iterable[str | int]) -> None:
     for body in bodies:
         message = missing_kernel_message(engine, body)
         if message is not None:
-            raise MissingBodyKernelError(str(body).strip().lower(), message)
+            raise MissingBodyKernelError(_KNOWN[_spelling_key(str(body))], message)
