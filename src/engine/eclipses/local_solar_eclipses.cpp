@@ -46,6 +46,12 @@ double obscured_fraction(double separation, double moon, double sun) {
 std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_eclipses(
     const SpkOrvane& engine, const GeodeticObserver& observer, double start, double end) {
     if (auto valid = observer.validate(); !valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
+    if (!std::isfinite(start) || !std::isfinite(end) || !(end >= start)) {
+        return std::unexpected(OrvaneError::invalid_request("an eclipse search needs a finite range with end >= start"));
+    }
+    if (auto turns = require_earth_rotation(engine, "the local solar eclipse search", start); !turns) {
+        return std::unexpected(std::move(turns.error()));
+    }
     auto global = find_solar_eclipses(engine, start - 1.0, end + 1.0);
     if (!global) return std::unexpected(std::move(global.error()));
     const OffsetFunction offset = [&](double day) -> std::expected<Vector3, OrvaneError> {
