@@ -350,7 +350,7 @@ class Engine:
         self, start: Instant, end: Instant
     ) -> list[tuple[str, float, bool, float, float, float, float, float]]: ...
     def local_solar_eclipses(
-        self, observer: GeodeticObserver, start: Instant, end: Instant
+        self, observer: GeodeticObserver, start: Instant, end: Instant, horizon_altitude_deg: float = -0.8333333333333334
     ) -> list[
         tuple[
             str, float, float, float | None, float | None, float, float, float,

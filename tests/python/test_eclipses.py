@@ -378,6 +378,27 @@ def test_local_contacts_lie_on_the_limbs(local, sky, name):
             assert sun.altaz()[0].degrees == pytest.approx(eclipse[altitude], abs=0.01)
 
 
+def test_local_visibility_follows_the_horizon_altitude(engine, local):
+    """An eclipse is visible when the Sun's centre stands above the horizon
+    altitude at a contact, at maximum or between: the default is the upper
+    limb's -50', a higher horizon keeps a subset, and the altitude is checked."""
+    place = orvane.GeodeticObserver(*PLACES["berlin"])
+    start, end = orvane.Instant(START_TT, "tt"), orvane.Instant(END_TT + 3653.0, "tt")
+    seen = {}
+    for horizon in (orvane.SUN_UPPER_LIMB_ALTITUDE_DEG, 0.0, 10.0, 30.0):
+        found = engine.local_solar_eclipses(place, start, end, horizon_altitude_deg=horizon)
+        assert [e[:13] for e in found] == [e[:13] for e in local["berlin"]]
+        for eclipse in found:
+            if max(a for a in eclipse[8:13] if a is not None) > horizon:
+                assert eclipse[13]
+        seen[horizon] = {e[1] for e in found if e[13]}
+    assert seen[orvane.SUN_UPPER_LIMB_ALTITUDE_DEG] == {e[1] for e in local["berlin"] if e[13]}
+    assert seen[orvane.SUN_UPPER_LIMB_ALTITUDE_DEG] >= seen[0.0] >= seen[10.0] > seen[30.0]
+    for wrong in (math.nan, 90.5):
+        with pytest.raises(ValueError, match="horizon altitude"):
+            engine.local_solar_eclipses(place, start, end, wrong)
+
+
 def test_searches_let_other_threads_run(de421_path, leap_seconds_path, eop_path):
     """The interpreter lock is released while a search computes: the main
     thread keeps counting meanwhile."""
