@@ -150,13 +150,16 @@ def main() -> None:
         worst.add("magnitude", o[5] - attr[8], o[1])
         if o[2] and attr[3] != 0.0:
             # attr[3] is the core shadow's diameter across its axis (negative
-            # when total), not the path's width on the ground: the two agree
-            # only where the axis falls near the vertical; elsewhere the width
-            # exceeds it by about 1 / sin of the Sun's altitude across the path.
+            # when total), not the path's width on the ground. At greatest
+            # eclipse the track runs across the axis's tilt, so the width is
+            # about the diameter over the cosine of the Sun's zenith distance,
+            # itself about asin(gamma) (the Earth a sphere, its turning
+            # neglected): comparable while the Sun stands well up.
             core = abs(attr[3])
             widths.append((o[7] / core, o[6], o[1]))
-            if abs(o[6]) < 0.3:
-                worst.add("path width - |core diameter| (km, |gamma| < 0.3)", o[7] - core, o[1])
+            if abs(o[6]) < 0.9 and core > 10.0:
+                worst.add("width sqrt(1 - gamma^2) / |core diameter| - 1 (%, |gamma| < 0.9, core > 10 km)",
+                          100.0 * (o[7] * math.sqrt(1.0 - o[6] ** 2) / core - 1.0), o[1])
     print(f"solar: ours {len(ours)}, Swiss {len(swiss)}, matched {matched}, kinds equal {kinds_equal}, "
           f"central equal {central_equal}")
     for m in mismatched:
