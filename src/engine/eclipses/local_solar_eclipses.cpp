@@ -57,7 +57,7 @@ std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_ecli
     if (auto turns = require_earth_rotation(engine, "the local solar eclipse search", start); !turns) {
         return std::unexpected(std::move(turns.error()));
     }
-    auto global = find_solar_eclipses(engine, start - 1.0, end + 1.0);
+    auto global = find_solar_eclipses(engine, start - 1.0, end + 1.0, false);
     if (!global) return std::unexpected(std::move(global.error()));
     const OffsetFunction offset = [&](double day) -> std::expected<Vector3, OrvaneError> {
         auto bodies = apparent_sun_moon(engine, day, place_origin(observer));

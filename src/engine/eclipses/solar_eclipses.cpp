@@ -236,7 +236,7 @@ std::expected<double, OrvaneError> path_width(const SpkOrvane& engine, double gr
     for (int side = 0; side < 2; ++side) {
         const double sign = side == 0 ? 1.0 : -1.0;
         // Outward in doubling steps from 25 km until outside, then halving
-        // to a metre.
+        // to ten metres.
         double inside = 0.0, outside = 25.0 / depth;
         while (true) {
             auto margin = margin_outside_umbra(engine, greatest, section(sign * outside));
@@ -246,7 +246,7 @@ std::expected<double, OrvaneError> path_width(const SpkOrvane& engine, double gr
             if (outside >= std::numbers::pi / 2.0) break;
             outside = std::min(2.0 * outside, std::numbers::pi / 2.0);
         }
-        while (outside - inside > 1e-3 / depth) {
+        while (outside - inside > 1e-2 / depth) {
             const double middle = (inside + outside) / 2.0;
             auto margin = margin_outside_umbra(engine, greatest, section(sign * middle));
             if (!margin) return std::unexpected(std::move(margin.error()));
@@ -291,7 +291,7 @@ std::expected<ShadowCones, OrvaneError> shadow_cones(const SpkOrvane& engine, do
 }
 
 std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const SpkOrvane& engine, double start,
-                                                                          double end) {
+                                                                          double end, bool with_path_widths) {
     if (!std::isfinite(start) || !std::isfinite(end) || !(end >= start)) {
         return std::unexpected(OrvaneError::invalid_request("an eclipse search needs a finite range with end >= start"));
     }
@@ -363,7 +363,7 @@ std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const 
                                 ? moon_radius / sun_radius
                                 : (sun_radius + moon_radius - apart) / (2.0 * sun_radius);
 
-        if (foot.central) {
+        if (foot.central && with_path_widths) {
             auto width = path_width(engine, *greatest, *cones, foot.point);
             if (!width) return std::unexpected(std::move(width.error()));
             eclipse.path_width_km = *width;

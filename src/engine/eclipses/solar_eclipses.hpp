@@ -65,8 +65,9 @@ struct SolarEclipse {
 // Every solar eclipse whose greatest eclipse falls in [start, end], in
 // order: each new Moon is a candidate, greatest eclipse is refined to a
 // millisecond. Needs the time kernels (the place's longitude reads UT1):
-// without them fails naming this search and the kernels missing.
+// without them fails naming this search and the kernels missing. The path
+// widths are left 0 when not asked for (their limits are searched for).
 std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const SpkOrvane& engine, double start,
-                                                                          double end);
+                                                                          double end, bool with_path_widths = true);
 
 }  // namespace orvane
