@@ -129,6 +129,7 @@ def main() -> None:
     worst = Worst()
     kinds_equal = central_equal = matched = 0
     mismatched = []
+    widths: list[tuple[float, float, float]] = []
     for flags, tret in swiss:
         near = [o for o in ours if abs(o[1] - swiss_tt(tret[0])) < 0.5]
         if not near:
@@ -147,11 +148,27 @@ def main() -> None:
             worst.add("place longitude (deg, |gamma| < 0.99)", math.remainder(o[3] - geopos[0], 360.0), o[1])
             worst.add("place latitude (deg, |gamma| < 0.99)", o[4] - geopos[1], o[1])
         worst.add("magnitude", o[5] - attr[8], o[1])
+        if o[2] and attr[3] != 0.0:
+            # attr[3] is the core shadow's diameter across its axis (negative
+            # when total), not the path's width on the ground. At greatest
+            # eclipse the track runs across the axis's tilt, so the width is
+            # about the diameter over the cosine of the Sun's zenith distance,
+            # itself about asin(gamma) (the Earth a sphere, its turning
+            # neglected): comparable while the Sun stands well up.
+            core = abs(attr[3])
+            widths.append((o[7] / core, o[6], o[1]))
+            if abs(o[6]) < 0.9 and core > 10.0:
+                worst.add("width sqrt(1 - gamma^2) / |core diameter| - 1 (%, |gamma| < 0.9, core > 10 km)",
+                          100.0 * (o[7] * math.sqrt(1.0 - o[6] ** 2) / core - 1.0), o[1])
     print(f"solar: ours {len(ours)}, Swiss {len(swiss)}, matched {matched}, kinds equal {kinds_equal}, "
           f"central equal {central_equal}")
     for m in mismatched:
         print(f"  kind differs: TT JD {m[0]:.4f} ours {m[1]} Swiss {m[2]} (gamma {m[3]:+.4f})")
     worst.show("  largest differences against the Swiss Ephemeris")
+    print(f"  path width / |core diameter|: {len(widths)} central, "
+          f"least {min(w[0] for w in widths):.3f}, largest {max(w[0] for w in widths):.3f}")
+    for ratio, gamma, day in sorted(widths, key=lambda w: -abs(w[1]))[:5]:
+        print(f"    most grazing: TT JD {day:.3f} gamma {gamma:+.4f} width / core {ratio:.2f}")
 
     # Solar, local.
     for name, place in PLACES.items():

@@ -137,9 +137,18 @@ def solar_eclipses(engine: orvane.Engine, start: _When, end: _When) -> list[Sola
 
 
 def local_solar_eclipses(engine: orvane.Engine, observer: orvane.GeodeticObserver, start: _When, end: _When,
-                         *, visible_only: bool = True) -> list[LocalSolarEclipse]:
+                         *, visible_only: bool = True,
+                         horizon_altitude_deg: float = orvane.SUN_UPPER_LIMB_ALTITUDE_DEG) -> list[LocalSolarEclipse]:
     """Every solar eclipse the place sees whose maximum falls from `start` to
     `end`, in order; with ``visible_only=False`` also those under its horizon.
+
+    An eclipse is visible when the geometric altitude of the Sun's centre
+    (no refraction) exceeds `horizon_altitude_deg` at C1, C2, maximum, C3, C4
+    or one of twelve equal steps from C1 to C4. The default, -50', puts the
+    upper limb on a sea horizon with standard refraction (34') and the
+    Sun's semi-diameter (16'); an eclipse seen only in part at sunrise or
+    sunset thus counts, which other almanacs may leave out. Pass 0.0 to ask
+    for the Sun's centre above the geometric horizon.
 
     >>> from orvane_tools.data import default_engine
     >>> engine = default_engine()
@@ -148,7 +157,7 @@ def local_solar_eclipses(engine: orvane.Engine, observer: orvane.GeodeticObserve
     >>> eclipse.kind, eclipse.maximum.strftime("%Y-%m-%d"), round(eclipse.magnitude, 2)
     ('partial', '2026-08-12', 1.0)
     """
-    found = engine.local_solar_eclipses(observer, to_instant(start), to_instant(end))
+    found = engine.local_solar_eclipses(observer, to_instant(start), to_instant(end), horizon_altitude_deg)
     records = []
     for (kind, maximum, c1, c2, c3, c4, magnitude, obscuration, a1, a2, am, a3, a4, visible) in found:
         if visible_only and not visible:

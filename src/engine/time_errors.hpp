@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <string_view>
+
 #include "core/errors.hpp"
 #include "time/earth_orientation_table.hpp"
 #include "time/leap_second_kernel.hpp"
@@ -25,6 +28,20 @@ inline OrvaneError time_error(const UtcConversionError& error) {
 template <class Error>
 OrvaneError time_error(const Error& error) {
     return OrvaneError::time_conversion(error.message());
+}
+
+// The error of a computation that turns the Earth under the sky (UT1 from
+// UTC) on an engine lacking a time kernel it needs: names the computation
+// and the missing kernels, whatever origin the caller asked for.
+inline OrvaneError missing_time_kernels(std::string_view computation, bool has_leap_seconds,
+                                        bool has_earth_orientation) {
+    std::string missing = !has_leap_seconds && !has_earth_orientation
+                              ? "a leap-second kernel and an Earth orientation table (DUT1)"
+                          : !has_leap_seconds ? "a leap-second kernel"
+                                              : "an Earth orientation table (DUT1)";
+    return OrvaneError::time_conversion(std::string(computation) + " needs " + missing +
+                                        " for the Earth's rotation (UT1); attach them with "
+                                        "SpkOrvane::with_leap_second_kernel and SpkOrvane::with_eop");
 }
 
 }  // namespace orvane

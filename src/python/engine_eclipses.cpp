@@ -20,7 +20,8 @@ namespace {
 
 const Signature LUNAR_ECLIPSES_SIGNATURE{"lunar_eclipses", {"start", "end", "shadow_rule"}, 2};
 const Signature SOLAR_ECLIPSES_SIGNATURE{"solar_eclipses", {"start", "end"}, 2};
-const Signature LOCAL_SOLAR_ECLIPSES_SIGNATURE{"local_solar_eclipses", {"observer", "start", "end"}, 3};
+const Signature LOCAL_SOLAR_ECLIPSES_SIGNATURE{
+    "local_solar_eclipses", {"observer", "start", "end", "horizon_altitude_deg"}, 3};
 
 // A contact (or a value at it) as a float, or None when the eclipse does not reach it.
 PyObject* optional_day(double day) {
@@ -141,7 +142,7 @@ PyObject* engine_solar_eclipses(PyObject* self, PyObject* const* args, Py_ssize_
 }
 
 PyObject* engine_local_solar_eclipses(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
+    PyObject* a[4];
     if (!match_arguments(LOCAL_SOLAR_ECLIPSES_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -151,12 +152,18 @@ PyObject* engine_local_solar_eclipses(PyObject* self, PyObject* const* args, Py_
     if (!start) return nullptr;
     auto end = instant_argument(LOCAL_SOLAR_ECLIPSES_SIGNATURE, 2, a[2]);
     if (!end) return nullptr;
+    double horizon = SUN_UPPER_LIMB_ALTITUDE_DEG;
+    if (!is_absent(a[3])) {
+        auto given = float_argument(LOCAL_SOLAR_ECLIPSES_SIGNATURE, 3, a[3]);
+        if (!given) return nullptr;
+        horizon = *given;
+    }
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto range = tt_range(*engine, *start, *end);
     if (!range) return nullptr;
     auto found = without_interpreter_lock(
-        [&] { return find_local_solar_eclipses(*engine, *observer, range->first, range->second); });
+        [&] { return find_local_solar_eclipses(*engine, *observer, range->first, range->second, horizon); });
     if (!found) return map_orvane_error(found.error());
     return record_list(*found, [](const LocalSolarEclipse& e) -> PyObject* {
         const std::string_view kind = local_kind_name(e.kind);

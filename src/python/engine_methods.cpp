@@ -75,13 +75,15 @@ PyMethodDef ENGINE_METHODS[] = {
      "kind 'partial', 'annular', 'total' or 'hybrid'; greatest a TT Julian day; the place of\n"
      "greatest eclipse; path_width_km 0 unless central. Needs both time kernels."},
     {"local_solar_eclipses", fast(guarded<engine_local_solar_eclipses>), FAST,
-     "local_solar_eclipses($self, observer, start, end)\n--\n\n"
+     "local_solar_eclipses($self, observer, start, end, horizon_altitude_deg=-0.8333333333333334)\n--\n\n"
      "Every solar eclipse a place sees (the Moon's disc over the Sun's, Sun up or not) whose\n"
      "maximum falls between two instants, in order, as tuples (kind, maximum, c1, c2, c3, c4,\n"
      "magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,\n"
      "altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian\n"
      "days; None for a contact not reached; the Sun's geometric altitude at each; visible when the\n"
-     "Sun is up (upper limb above the horizon) at some moment from C1 to C4. Needs both time kernels."},
+     "geometric altitude of the Sun's centre exceeds horizon_altitude_deg (default -50 arcmin: the\n"
+     "upper limb on a sea horizon with standard refraction) at C1, C2, maximum, C3, C4 or one of\n"
+     "twelve equal steps from C1 to C4. Needs both time kernels."},
     {"sidereal_position", fast(guarded<engine_sidereal_position>), FAST,
      "sidereal_position($self, body, instant, options, mode)\n--\n\n"
      "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."},

@@ -449,7 +449,7 @@ class Engine:
         greatest eclipse; path_width_km 0 unless central. Needs both time kernels.
         """
     def local_solar_eclipses(
-        self, observer: GeodeticObserver, start: Instant, end: Instant
+        self, observer: GeodeticObserver, start: Instant, end: Instant, horizon_altitude_deg: float = -0.8333333333333334
     ) -> list[
         tuple[
             str, float, float, float | None, float | None, float, float, float,

@@ -216,6 +216,87 @@ def test_solar_eclipses_match_swiss_ephemeris(solar):
     assert 190 < widths[4] < 210 and 175 < widths[14] < 195
 
 
+def _destination(lat: float, lon: float, bearing: float, km: float) -> tuple[float, float]:
+    """The point `km` along the great circle (mean radius) from a place."""
+    p1, l1, b, d = math.radians(lat), math.radians(lon), math.radians(bearing), km / 6371.0
+    p2 = math.asin(math.sin(p1) * math.cos(d) + math.cos(p1) * math.sin(d) * math.cos(b))
+    l2 = l1 + math.atan2(math.sin(b) * math.sin(d) * math.cos(p1), math.cos(d) - math.sin(p1) * math.sin(p2))
+    return math.degrees(p2), math.degrees(l2)
+
+
+def _bearing(lat1: float, lon1: float, lat2: float, lon2: float) -> float:
+    p1, p2, dl = math.radians(lat1), math.radians(lat2), math.radians(lon2 - lon1)
+    return math.degrees(math.atan2(math.sin(dl) * math.cos(p2),
+                                  math.cos(p1) * math.sin(p2) - math.sin(p1) * math.cos(p2) * math.cos(dl)))
+
+
+def _central_somewhen(sky, lat: float, lon: float, times) -> bool:
+    """Whether Skyfield's topocentric Moon covers (or sits inside) the Sun at
+    some sampled instant with the Sun's centre above the horizon."""
+    from skyfield.api import wgs84
+
+    _, eph = sky
+    seen = (eph["earth"] + wgs84.latlon(lat, lon)).at(times)
+    sun, moon = seen.observe(eph["sun"]).apparent(), seen.observe(eph["moon"]).apparent()
+    r_s, r_m = np.arcsin(SUN_RADIUS_KM / sun.distance().km), np.arcsin(MOON_RADIUS_KM / moon.distance().km)
+    inside = sun.separation_from(moon).radians < np.abs(r_m - r_s)
+    return bool(np.any(inside & (sun.altaz()[0].degrees > 0.0)))
+
+
+@pytest.mark.parametrize("around", [2452790.5, 2452967.5, 2460409.5], ids=["2003-05-31 grazing", "2003-11-23", "2024-04-08"])
+def test_path_width_spans_the_limits_seen_from_the_ground(engine, sky, around):
+    """The path width at greatest eclipse equals the distance between the
+    northern and southern limits found independently: places along the
+    perpendicular to the track (its direction from the Swiss Ephemeris's
+    central line a minute either side) that see the Sun wholly covered or
+    ringed, by Skyfield's topocentric Sun and Moon, bisected to half a km.
+    The grazing annular eclipse of 2003 (gamma 0.996) is the hard case."""
+    ts, _ = sky
+    [eclipse] = [e for e in engine.solar_eclipses(orvane.Instant(around - 1, "tt"), orvane.Instant(around + 1, "tt"))]
+    greatest, longitude, latitude, width = eclipse[1], eclipse[3], eclipse[4], eclipse[7]
+    ut = greatest - swe.deltat_ex(greatest, swe.FLG_MOSEPH)
+    before = swe.sol_eclipse_where(ut - 60 * SECOND, swe.FLG_MOSEPH)[1]
+    after = swe.sol_eclipse_where(ut + 60 * SECOND, swe.FLG_MOSEPH)[1]
+    track = _bearing(before[1], before[0], after[1], after[0])
+    times = ts.tt_jd(greatest + np.arange(-1200, 1201, 4) * SECOND)
+    limits = 0.0
+    for side in (90.0, -90.0):
+        inside, outside = 0.0, 50.0
+        while _central_somewhen(sky, *_destination(latitude, longitude, track + side, outside), times):
+            inside, outside = outside, 2 * outside
+        while outside - inside > 0.5:
+            middle = (inside + outside) / 2
+            if _central_somewhen(sky, *_destination(latitude, longitude, track + side, middle), times):
+                inside = middle
+            else:
+                outside = middle
+        limits += (inside + outside) / 2
+    # The great circles on a sphere of the mean radius stand for the
+    # ellipsoid's section: a few tenths of a percent.
+    assert width == pytest.approx(limits, rel=0.01)
+
+
+def test_solar_searches_name_the_time_kernels_they_need(de421_path, leap_seconds_path):
+    """Without a leap-second kernel or Earth orientation table, the solar
+    searches say that they, not a topocentric origin, need them; a position
+    from a place keeps its own message."""
+    start, end = orvane.Instant(START_TT, "tt"), orvane.Instant(START_TT + 400, "tt")
+    place = orvane.GeodeticObserver(13.4, 52.5, 34.0)
+    bare = orvane.Engine(de421_path, "ab" * 32)
+    with pytest.raises(ValueError, match=r"^the solar eclipse search needs a leap-second kernel and an Earth orientation table \(DUT1\)"):
+        bare.solar_eclipses(start, end)
+    with pytest.raises(ValueError, match=r"^the local solar eclipse search needs a leap-second kernel and an Earth orientation"):
+        bare.local_solar_eclipses(place, start, end)
+    with pytest.raises(ValueError, match="finite"):  # the range is checked first
+        bare.local_solar_eclipses(place, orvane.Instant(math.nan, "tt"), end)
+    assert [e[0] for e in bare.lunar_eclipses(start, end)] == ["total"] * 3  # geocentric: no kernels needed
+    bare.with_leap_second_kernel(leap_seconds_path, "ab" * 32)
+    with pytest.raises(ValueError, match=r"^the solar eclipse search needs an Earth orientation table \(DUT1\)"):
+        bare.solar_eclipses(start, end)
+    with pytest.raises(ValueError, match="^topocentric origins require an Earth orientation table"):
+        bare.position("sun", start, orvane.PositionOptions("topocentric", "equatorial", observer=place))
+
+
 PLACES = {"berlin": (13.4, 52.5, 34.0), "chicago": (-87.6, 41.9, 180.0), "sydney": (151.2, -33.9, 0.0)}
 
 
@@ -295,6 +376,27 @@ def test_local_contacts_lie_on_the_limbs(local, sky, name):
             edge = abs(r_m - r_s) if inner else r_m + r_s
             assert abs(angle_between(m, s) - edge) < math.radians(0.1 / 3600)
             assert sun.altaz()[0].degrees == pytest.approx(eclipse[altitude], abs=0.01)
+
+
+def test_local_visibility_follows_the_horizon_altitude(engine, local):
+    """An eclipse is visible when the Sun's centre stands above the horizon
+    altitude at a contact, at maximum or between: the default is the upper
+    limb's -50', a higher horizon keeps a subset, and the altitude is checked."""
+    place = orvane.GeodeticObserver(*PLACES["berlin"])
+    start, end = orvane.Instant(START_TT, "tt"), orvane.Instant(END_TT + 3653.0, "tt")
+    seen = {}
+    for horizon in (orvane.SUN_UPPER_LIMB_ALTITUDE_DEG, 0.0, 10.0, 30.0):
+        found = engine.local_solar_eclipses(place, start, end, horizon_altitude_deg=horizon)
+        assert [e[:13] for e in found] == [e[:13] for e in local["berlin"]]
+        for eclipse in found:
+            if max(a for a in eclipse[8:13] if a is not None) > horizon:
+                assert eclipse[13]
+        seen[horizon] = {e[1] for e in found if e[13]}
+    assert seen[orvane.SUN_UPPER_LIMB_ALTITUDE_DEG] == {e[1] for e in local["berlin"] if e[13]}
+    assert seen[orvane.SUN_UPPER_LIMB_ALTITUDE_DEG] >= seen[0.0] >= seen[10.0] > seen[30.0]
+    for wrong in (math.nan, 90.5):
+        with pytest.raises(ValueError, match="horizon altitude"):
+            engine.local_solar_eclipses(place, start, end, wrong)
 
 
 def test_searches_let_other_threads_run(de421_path, leap_seconds_path, eop_path):

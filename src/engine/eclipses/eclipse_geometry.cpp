@@ -6,7 +6,9 @@
 
 #include "core/body.hpp"
 #include "core/constants.hpp"
+#include "engine/instant_conversion.hpp"
 #include "engine/search/root_search.hpp"
+#include "engine/time_errors.hpp"
 
 namespace orvane {
 
@@ -28,6 +30,14 @@ std::expected<SunMoonVectors, OrvaneError> apparent_sun_moon(const SpkOrvane& en
         return Vector3{r * std::cos(dec) * std::cos(ra), r * std::cos(dec) * std::sin(ra), r * std::sin(dec)};
     };
     return SunMoonVectors{vector(0), vector(4)};
+}
+
+std::expected<void, OrvaneError> require_earth_rotation(const SpkOrvane& engine, std::string_view search,
+                                                        double tt_julian_day) {
+    if (engine.leap_seconds && engine.earth_orientation) return {};
+    if (earth_rotation_epochs(engine, TimeScale::Tt, tt_julian_day)) return {};
+    return std::unexpected(
+        missing_time_kernels(search, engine.leap_seconds.has_value(), engine.earth_orientation.has_value()));
 }
 
 double angle_between_units(const Vector3& a, const Vector3& b) {

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <expected>
 #include <functional>
+#include <string_view>
 
 #include "core/errors.hpp"
 #include "core/observer/earth_ellipsoid.hpp"
@@ -34,6 +35,13 @@ struct SunMoonVectors {
 // one batch request, failing as the position request would.
 std::expected<SunMoonVectors, OrvaneError> apparent_sun_moon(const SpkOrvane& engine, double tt_julian_day,
                                                              const Origin& origin);
+
+// Whether the engine can turn the Earth (UT1) at the TT day, as a solar
+// eclipse search must to put the shadow on the ground: nothing when it can,
+// or when only the day lies beyond its tables (that error comes with the
+// day itself); the search named and the kernels it lacks otherwise.
+std::expected<void, OrvaneError> require_earth_rotation(const SpkOrvane& engine, std::string_view search,
+                                                        double tt_julian_day);
 
 inline double norm(const Vector3& v) { return std::sqrt(dot(v, v)); }
 inline Vector3 scaled(const Vector3& v, double s) { return {v[0] * s, v[1] * s, v[2] * s}; }

@@ -44,9 +44,20 @@ double obscured_fraction(double separation, double moon, double sun) {
 }
 
 std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_eclipses(
-    const SpkOrvane& engine, const GeodeticObserver& observer, double start, double end) {
+    const SpkOrvane& engine, const GeodeticObserver& observer, double start, double end,
+    double horizon_altitude_deg) {
     if (auto valid = observer.validate(); !valid) return std::unexpected(OrvaneError::invalid_request(valid.error()));
-    auto global = find_solar_eclipses(engine, start - 1.0, end + 1.0);
+    if (!std::isfinite(start) || !std::isfinite(end) || !(end >= start)) {
+        return std::unexpected(OrvaneError::invalid_request("an eclipse search needs a finite range with end >= start"));
+    }
+    if (!(std::abs(horizon_altitude_deg) <= 90.0)) {
+        return std::unexpected(
+            OrvaneError::invalid_request("an eclipse search's horizon altitude must be finite, from -90 to 90 degrees"));
+    }
+    if (auto turns = require_earth_rotation(engine, "the local solar eclipse search", start); !turns) {
+        return std::unexpected(std::move(turns.error()));
+    }
+    auto global = find_solar_eclipses(engine, start - 1.0, end + 1.0, false);
     if (!global) return std::unexpected(std::move(global.error()));
     const OffsetFunction offset = [&](double day) -> std::expected<Vector3, OrvaneError> {
         auto bodies = apparent_sun_moon(engine, day, place_origin(observer));
@@ -110,15 +121,16 @@ std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_ecli
             *altitudes[i] = *value;
         }
         // Seen when the Sun has risen at some moment from C1 to C4: its
-        // geometric altitude above −50′ (upper limb on the horizon, standard
-        // refraction), sampled at the contacts, maximum and twelfths between.
+        // geometric altitude above the horizon altitude (by default −50′:
+        // upper limb on the horizon, standard refraction), sampled at the
+        // contacts, maximum and twelfths between.
         const double first = std::isnan(eclipse.c1) ? *maximum : eclipse.c1;
         const double last = std::isnan(eclipse.c4) ? *maximum : eclipse.c4;
-        eclipse.visible = eclipse.altitude_maximum_deg > SUN_UPPER_LIMB_ALTITUDE_DEG;
+        eclipse.visible = eclipse.altitude_maximum_deg > horizon_altitude_deg;
         for (int k = 0; k <= VISIBILITY_SAMPLES && !eclipse.visible; ++k) {
             auto value = altitude(first + (last - first) * k / VISIBILITY_SAMPLES);
             if (!value) return std::unexpected(std::move(value.error()));
-            eclipse.visible = *value > SUN_UPPER_LIMB_ALTITUDE_DEG;
+            eclipse.visible = *value > horizon_altitude_deg;
         }
         found.push_back(eclipse);
     }

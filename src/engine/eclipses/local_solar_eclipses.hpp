@@ -3,6 +3,7 @@
 #include <expected>
 #include <vector>
 
+#include "core/constants.hpp"
 #include "core/errors.hpp"
 #include "core/observer/geodetic_observer.hpp"
 #include "engine/eclipses/lunar_eclipses.hpp"
@@ -30,8 +31,11 @@ struct LocalSolarEclipse {
     // maximum, C3, C4.
     double altitude_c1_deg = NOT_REACHED, altitude_c2_deg = NOT_REACHED, altitude_maximum_deg = NOT_REACHED;
     double altitude_c3_deg = NOT_REACHED, altitude_c4_deg = NOT_REACHED;
-    // Whether the Sun is up (its upper limb above the horizon with standard
-    // refraction: geometric altitude above −50′) at some moment from C1 to C4.
+    // Whether the Sun is up at some moment from C1 to C4: its centre's
+    // geometric altitude (no refraction) above the search's horizon altitude,
+    // by default −50′ (the upper limb on a sea horizon with standard
+    // refraction, 34′, and the Sun's semi-diameter, 16′), at C1, C2, maximum,
+    // C3, C4 or one of the twelve equal steps from C1 to C4.
     bool visible = false;
 };
 
@@ -51,8 +55,11 @@ std::expected<LocalDiscs, OrvaneError> local_discs(const SpkOrvane& engine, cons
 double obscured_fraction(double separation, double moon, double sun);
 
 // Every eclipse the place sees partly at least (visible or not), whose
-// maximum falls in [start, end], in order. Needs the time kernels.
+// maximum falls in [start, end], in order, `visible` judged against the
+// horizon altitude (degrees, geometric, of the Sun's centre). Needs the
+// time kernels.
 std::expected<std::vector<LocalSolarEclipse>, OrvaneError> find_local_solar_eclipses(
-    const SpkOrvane& engine, const GeodeticObserver& observer, double start, double end);
+    const SpkOrvane& engine, const GeodeticObserver& observer, double start, double end,
+    double horizon_altitude_deg = SUN_UPPER_LIMB_ALTITUDE_DEG);
 
 }  // namespace orvane

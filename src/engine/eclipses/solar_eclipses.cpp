@@ -147,10 +147,123 @@ std::expected<double, OrvaneError> gast_at(const SpkOrvane& engine, double tt_ju
                                                     nutation_iau2000b(epochs->tt_julian_day));
 }
 
-// The Earth-fixed vector of a point of date (turned by the sidereal time).
-Vector3 earth_fixed(const Vector3& v, double gast_rad) {
-    const double c = std::cos(gast_rad), s = std::sin(gast_rad);
-    return {c * v[0] + s * v[1], -s * v[0] + c * v[1], v[2]};
+
+// The geodetic vertical at a surface point.
+Vector3 vertical(const Vector3& point) {
+    return unit(Vector3{point[0], point[1], point[2] / GRS80_ONE_MINUS_ECCENTRICITY_SQUARED});
+}
+
+// A point fixed on the Earth, given in the frame of date at `from`, in the
+// frame of date at `day`: turned east by the Earth's rotation meanwhile.
+Vector3 turned_with_earth(const Vector3& point, double from, double day) {
+    const double angle = EARTH_ROTATION_RAD_PER_UT1_DAY * (day - from);
+    const double c = std::cos(angle), s = std::sin(angle);
+    return {c * point[0] - s * point[1], s * point[0] + c * point[1], point[2]};
+}
+
+// A point's offset from the shadow's axis in the fundamental plane, km.
+Vector3 offset_from_axis(const ShadowCones& cones, const Vector3& point) {
+    const Vector3 from_moon = minus(point, cones.moon_km);
+    return minus(from_moon, scaled(cones.axis, dot(from_moon, cones.axis)));
+}
+
+// How far outside the umbra (or antumbra) a ground point passes, km:
+// at its nearest approach to the axis, its distance from the axis in the
+// fundamental plane less the cone's radius at its height, |l2 − ζ tan f2|;
+// infinite when the Sun is below its horizon then. The point is Earth-fixed,
+// given in the frame of date at `greatest`.
+std::expected<double, OrvaneError> margin_outside_umbra(const SpkOrvane& engine, double greatest,
+                                                        const Vector3& point) {
+    const OffsetFunction offset = [&](double day) -> std::expected<Vector3, OrvaneError> {
+        auto cones = shadow_cones(engine, day);
+        if (!cones) return std::unexpected(std::move(cones.error()));
+        return scaled(offset_from_axis(*cones, turned_with_earth(point, greatest, day)),
+                      1.0 / EARTH_EQUATORIAL_RADIUS_KM);
+    };
+    auto nearest = closest_approach(offset, greatest);
+    if (!nearest) return std::unexpected(std::move(nearest.error()));
+    auto cones = shadow_cones(engine, *nearest);
+    if (!cones) return std::unexpected(std::move(cones.error()));
+    const Vector3 there = turned_with_earth(point, greatest, *nearest);
+    if (!(dot(vertical(there), cones->axis) < 0.0)) return INFINITY;
+    const double height = -dot(there, cones->axis);
+    return norm(offset_from_axis(*cones, there)) - std::abs(cones->l2 - height * cones->tan_f2);
+}
+
+// Where the ray from inside the ellipsoid leaves it.
+Vector3 surface_point_outward(const Vector3& p, const Vector3& d) {
+    const Vector3 ps = to_sphere(p), ds = to_sphere(d);
+    const double a = dot(ds, ds), b = 2.0 * dot(ps, ds);
+    const double c = dot(ps, ps) - EARTH_EQUATORIAL_RADIUS_KM * EARTH_EQUATORIAL_RADIUS_KM;
+    const double s = (-b + std::sqrt(b * b - 4.0 * a * c)) / (2.0 * a);
+    return {p[0] + s * d[0], p[1] + s * d[1], p[2] + s * d[2]};
+}
+
+// The width of the central path at greatest eclipse, km: the length, on the
+// ellipsoid, of the section through the central line's point `foot`
+// perpendicular to the path, between the path's northern and southern
+// limits. A ground point lies on a limit when the umbral cone's edge just
+// reaches it at its nearest approach to the axis (Bessel's condition for
+// the limits: Explanatory Supplement to the Astronomical Almanac, 3rd ed.,
+// 2013, 11.2), or where the path meets
+// the sunrise or sunset terminator. Where the axis grazes the Earth the
+// path is not the umbra's tangent-plane section: the ground curves away
+// under the nearly horizontal cone, which this follows exactly.
+std::expected<double, OrvaneError> path_width(const SpkOrvane& engine, double greatest, const ShadowCones& cones,
+                                              const Vector3& foot) {
+    // Across the path: the tangent-plane direction normal to the limits,
+    // from the axis's motion over the ground in the fundamental plane.
+    constexpr double STEP = 30.0 * ONE_SECOND_DAYS;
+    auto before = shadow_cones(engine, greatest - STEP);
+    if (!before) return std::unexpected(std::move(before.error()));
+    auto after = shadow_cones(engine, greatest + STEP);
+    if (!after) return std::unexpected(std::move(after.error()));
+    const Vector3 motion = minus(offset_from_axis(*before, turned_with_earth(foot, greatest, greatest - STEP)),
+                                 offset_from_axis(*after, turned_with_earth(foot, greatest, greatest + STEP)));
+    const Vector3 up = vertical(foot);
+    const Vector3 normal = unit(cross(cones.axis, motion));
+    const Vector3 across = unit(minus(normal, scaled(up, dot(normal, up))));
+    // The section's points: rays from a centre below the foot, in the plane
+    // of the vertical and `across`, by their angle from the vertical.
+    const double depth = norm(foot);
+    const Vector3 centre = minus(foot, scaled(up, depth));
+    auto section = [&](double angle) {
+        return surface_point_outward(centre, Vector3{std::cos(angle) * up[0] + std::sin(angle) * across[0],
+                                                     std::cos(angle) * up[1] + std::sin(angle) * across[1],
+                                                     std::cos(angle) * up[2] + std::sin(angle) * across[2]});
+    };
+    double limits[2] = {0.0, 0.0};
+    for (int side = 0; side < 2; ++side) {
+        const double sign = side == 0 ? 1.0 : -1.0;
+        // Outward in doubling steps from 25 km until outside, then halving
+        // to ten metres.
+        double inside = 0.0, outside = 25.0 / depth;
+        while (true) {
+            auto margin = margin_outside_umbra(engine, greatest, section(sign * outside));
+            if (!margin) return std::unexpected(std::move(margin.error()));
+            if (*margin >= 0.0) break;
+            inside = outside;
+            if (outside >= std::numbers::pi / 2.0) break;
+            outside = std::min(2.0 * outside, std::numbers::pi / 2.0);
+        }
+        while (outside - inside > 1e-2 / depth) {
+            const double middle = (inside + outside) / 2.0;
+            auto margin = margin_outside_umbra(engine, greatest, section(sign * middle));
+            if (!margin) return std::unexpected(std::move(margin.error()));
+            (*margin < 0.0 ? inside : outside) = middle;
+        }
+        limits[side] = sign * (inside + outside) / 2.0;
+    }
+    // The section's length between them, by chords.
+    constexpr int CHORDS = 64;
+    double length = 0.0;
+    Vector3 last = section(limits[1]);
+    for (int i = 1; i <= CHORDS; ++i) {
+        const Vector3 next = section(limits[1] + (limits[0] - limits[1]) * i / CHORDS);
+        length += norm(minus(next, last));
+        last = next;
+    }
+    return length;
 }
 
 }  // namespace
@@ -178,9 +291,12 @@ std::expected<ShadowCones, OrvaneError> shadow_cones(const SpkOrvane& engine, do
 }
 
 std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const SpkOrvane& engine, double start,
-                                                                          double end) {
+                                                                          double end, bool with_path_widths) {
     if (!std::isfinite(start) || !std::isfinite(end) || !(end >= start)) {
         return std::unexpected(OrvaneError::invalid_request("an eclipse search needs a finite range with end >= start"));
+    }
+    if (auto turns = require_earth_rotation(engine, "the solar eclipse search", start); !turns) {
+        return std::unexpected(std::move(turns.error()));
     }
     std::vector<SolarEclipse> found;
     const OffsetFunction offset = [&](double day) -> std::expected<Vector3, OrvaneError> {
@@ -247,31 +363,10 @@ std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const 
                                 ? moon_radius / sun_radius
                                 : (sun_radius + moon_radius - apart) / (2.0 * sun_radius);
 
-        if (foot.central) {
-            // The path's width across the track: the umbra's section by the
-            // local horizontal plane is an ellipse (semi-axes |L2| across
-            // the axis's projection and |L2| / cos z along it); its extent
-            // across the central line's motion over the ground.
-            const double radius = std::abs(umbra_there);
-            auto later = shadow_cones(engine, *greatest + 30.0 * ONE_SECOND_DAYS);
-            if (!later) return std::unexpected(std::move(later.error()));
-            auto later_gast = gast_at(engine, *greatest + 30.0 * ONE_SECOND_DAYS);
-            if (!later_gast) return std::unexpected(std::move(later_gast.error()));
-            if (auto hit = first_surface_point(later->moon_km, later->axis)) {
-                // The ground track's step, Earth-fixed, turned back to the frame of date.
-                const Vector3 moved = minus(earth_fixed(*hit, *later_gast), earth_fixed(foot.point, *gast));
-                const double c = std::cos(*gast), s = std::sin(*gast);
-                const Vector3 track{c * moved[0] - s * moved[1], s * moved[0] + c * moved[1], moved[2]};
-                const Vector3 up = unit(Vector3{foot.point[0], foot.point[1],
-                                                foot.point[2] / GRS80_ONE_MINUS_ECCENTRICITY_SQUARED});
-                const Vector3 across = unit(cross(up, track));
-                const double cos_z = std::abs(dot(up, cones->axis));
-                const Vector3 along_axis = minus(cones->axis, scaled(up, dot(up, cones->axis)));
-                const double along_norm = norm(along_axis);
-                const double w_along = along_norm > 0.0 ? dot(across, along_axis) / along_norm : 0.0;
-                const double w_side = std::sqrt(std::max(0.0, 1.0 - w_along * w_along));
-                eclipse.path_width_km = 2.0 * std::hypot(radius * w_side, radius / cos_z * w_along);
-            }
+        if (foot.central && with_path_widths) {
+            auto width = path_width(engine, *greatest, *cones, foot.point);
+            if (!width) return std::unexpected(std::move(width.error()));
+            eclipse.path_width_km = *width;
         }
         found.push_back(eclipse);
     }

@@ -56,15 +56,18 @@ struct SolarEclipse {
     // The axis's least distance from the geocentre, Earth equatorial radii,
     // positive when it passes north of it.
     double gamma = 0.0;
-    // Width of the path of totality or annularity at greatest eclipse,
-    // across the central line, km; 0 when not central.
+    // Width of the path of totality or annularity at greatest eclipse, km:
+    // the distance on the ellipsoid between the path's northern and southern
+    // limits, perpendicular to the central line; 0 when not central.
     double path_width_km = 0.0;
 };
 
 // Every solar eclipse whose greatest eclipse falls in [start, end], in
 // order: each new Moon is a candidate, greatest eclipse is refined to a
-// millisecond. Needs the time kernels (the place's longitude reads UT1).
+// millisecond. Needs the time kernels (the place's longitude reads UT1):
+// without them fails naming this search and the kernels missing. The path
+// widths are left 0 when not asked for (their limits are searched for).
 std::expected<std::vector<SolarEclipse>, OrvaneError> find_solar_eclipses(const SpkOrvane& engine, double start,
-                                                                          double end);
+                                                                          double end, bool with_path_widths = true);
 
 }  // namespace orvane

@@ -9,12 +9,14 @@
 #include "engine/eclipses/eclipse_geometry.hpp"
 #include "engine/eclipses/local_solar_eclipses.hpp"
 #include "engine/eclipses/lunar_eclipses.hpp"
+#include "engine/eclipses/solar_eclipses.hpp"
 #include "events_test_engine.hpp"
 
 namespace orvane {
 namespace {
 
 using orvane::testing::de421_with_time_kernels;
+using orvane::testing::open_de421_only;
 
 constexpr double TENTH_ARCSEC = 0.1 * ARCSEC_TO_RAD;
 constexpr double YEAR_2000 = 2451544.5, YEAR_2006 = 2451544.5 + 6 * 365.25;
@@ -72,6 +74,20 @@ TEST(LocalSolarEclipses, EachContactLiesOnTheLimbs) {
             EXPECT_GT(e.c4, e.maximum);
         }
     }
+}
+
+TEST(SolarEclipses, WithoutTimeKernelsTheSearchesNameThemselvesAndWhatTheyLack) {
+    const SpkOrvane engine = open_de421_only();
+    auto global = find_solar_eclipses(engine, YEAR_2000, YEAR_2006);
+    ASSERT_FALSE(global.has_value());
+    EXPECT_EQ(global.error().kind, OrvaneError::Kind::TimeConversion);
+    EXPECT_TRUE(global.error().message().starts_with(
+        "the solar eclipse search needs a leap-second kernel and an Earth orientation table (DUT1)"))
+        << global.error().message();
+    auto local = find_local_solar_eclipses(engine, {13.4, 52.5, 34.0}, YEAR_2000, YEAR_2006);
+    ASSERT_FALSE(local.has_value());
+    EXPECT_TRUE(local.error().message().starts_with("the local solar eclipse search needs"))
+        << local.error().message();
 }
 
 TEST(EclipseGeometry, ClosestApproachOfAStraightMotion) {
