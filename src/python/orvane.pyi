@@ -239,6 +239,7 @@ class PositionOptions:
         precession: bool = False,
         nutation: bool = False,
         observer: GeodeticObserver | None = None,
+        model: str = "standard",
     ) -> Self: ...
     @property
     def origin(self) -> str: ...
@@ -252,6 +253,8 @@ class PositionOptions:
     def apparent(self) -> bool: ...
     @property
     def true_ecliptic(self) -> bool: ...
+    @property
+    def model(self) -> str: ...
 
 @final
 class Position:
@@ -385,10 +388,16 @@ def open(
     eop_sha256: str | None = None,
 ) -> Engine: ...
 def geometric(
-    origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
+    origin: str = "geocentric",
+    coordinate_system: str = "ecliptic",
+    observer: GeodeticObserver | None = None,
+    model: str = "standard",
 ) -> PositionOptions: ...
 def apparent(
-    origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
+    origin: str = "geocentric",
+    coordinate_system: str = "ecliptic",
+    observer: GeodeticObserver | None = None,
+    model: str = "standard",
 ) -> PositionOptions: ...
 def house_cusps(
     observer: GeodeticObserver,
@@ -396,4 +405,5 @@ def house_cusps(
     tt: Instant | _JulianDay,
     system: _Name,
     sun_declination_deg: float | None = None,
+    model: str = "standard",
 ) -> HouseCusps: ...
