@@ -51,7 +51,7 @@ def test_signatures_and_docstrings():
         method = getattr(orvane.Engine, name)
         assert list(inspect.signature(method).parameters)[1:] == parameters
     signature = inspect.signature(orvane.house_cusps)
-    assert list(signature.parameters) == ["observer", "ut1", "tt", "system", "sun_declination_deg"]
+    assert list(signature.parameters) == ["observer", "ut1", "tt", "system", "sun_declination_deg", "model"]
     assert signature.parameters["sun_declination_deg"].default is None
     # Every docstring is there and speaks of the module's own names only.
     for documented in (orvane.house_cusps, orvane.HouseCusps, orvane.HorizonEvent, orvane.RiseSetTransit,
