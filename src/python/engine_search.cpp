@@ -5,6 +5,7 @@
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/model_argument.hpp"
 #include "python/python_errors.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
@@ -17,8 +18,9 @@
 namespace orvane::python {
 namespace {
 
-const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg", "sidereal"}, 3};
-const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent"}, 1};
+const Signature EVENTS_SIGNATURE{"events",
+                                 {"kind", "start", "end", "body", "other", "angle_deg", "sidereal", "model"}, 3};
+const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent", "model"}, 1};
 
 // An optional body argument as its NAIF code, or the default when absent or None.
 std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, std::int32_t fallback) {
@@ -33,7 +35,7 @@ std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, st
 }  // namespace
 
 PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[7];
+    PyObject* a[8];
     if (!match_arguments(EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -58,13 +60,15 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         sidereal = parse_named(a[6], parse_sidereal_mode);
         if (!sidereal) return nullptr;
     }
+    auto model = model_argument(EVENTS_SIGNATURE, 7, a[7]);
+    if (!model) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto from = instant_as_tt(*engine, start->time_scale, start->julian_day);
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal}, *from, *to);
+    auto found = find_events(*engine, EventRequest{*kind, *body, *other, angle, sidereal, *model}, *from, *to);
     if (!found) return map_orvane_error(found.error());
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
     if (!list) return nullptr;
@@ -80,9 +84,10 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
 
 // Sidereal time at an instant, degrees: Greenwich (or local, east longitude
 // added) mean (IAU 2006) or apparent (plus the equation of the equinoxes of
-// the IAU 2000B nutation), from the instant's UT1 and TT.
+// the IAU 2000B nutation, or the 2006/2000A in the full model), from the
+// instant's UT1 and TT.
 PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
+    PyObject* a[4];
     if (!match_arguments(SIDEREAL_TIME_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -100,13 +105,18 @@ PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t
         if (truth < 0) return nullptr;
         apparent = truth != 0;
     }
+    auto model = model_argument(SIDEREAL_TIME_SIGNATURE, 3, a[3]);
+    if (!model) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto epochs = earth_rotation_epochs(*engine, instant->time_scale, instant->julian_day);
     if (!epochs) return map_orvane_error(epochs.error());
-    const double gst = apparent ? greenwich_apparent_sidereal_time_iau2006(epochs->ut1_julian_day, epochs->tt_julian_day,
-                                                                           nutation_iau2000b(epochs->tt_julian_day))
-                                : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, epochs->tt_julian_day);
+    const double tt = epochs->tt_julian_day;
+    const double gst =
+        apparent ? greenwich_apparent_sidereal_time_iau2006(
+                       epochs->ut1_julian_day, tt,
+                       *model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
+                 : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt);
     double degrees = std::fmod(gst * RAD_TO_DEG + longitude, 360.0);
     if (degrees < 0.0) degrees += 360.0;
     return PyFloat_FromDouble(degrees);

