@@ -116,8 +116,25 @@ def full_2000a_seasons(eph):
         _, lon, _ = earth.at(t).observe(sun).apparent().frame_latlon(ecliptic_frame)
         return (lon.radians // (np.pi / 2.0) % 4).astype(int)
 
-    season_at.step_days = 90
+    season_at.step_days = 30
     return season_at
+
+
+def settled(t, y):
+    """TT days and seasons of the transitions, a cluster of them within a day
+    (the search flickering at its last digits) taken as one with its final
+    season."""
+    days, kinds = [], []
+    for day, kind in zip(t.tt, y):
+        if days and day - days[-1] < 1.0:
+            kinds[-1] = kind
+        else:
+            days.append(day)
+            kinds.append(kind)
+    # Only transitions in the order of the seasons, 85 to 96 days apart.
+    keep = [i for i in range(1, len(days))
+            if kinds[i] == (kinds[i - 1] + 1) % 4 and 85.0 < days[i] - days[i - 1] < 96.0]
+    return np.array(days)[keep], np.array(kinds)[keep]
 
 
 def seasons(engine: orvane.Engine, path: str) -> None:
@@ -128,12 +145,12 @@ def seasons(engine: orvane.Engine, path: str) -> None:
     for lo, hi in windows:
         start, end = ts.tt(lo, 1, 1), ts.tt(hi, 1, 1)
         function = full_2000a_seasons(eph)
-        t, y = almanac.find_discrete(start, end, function, epsilon=1e-4 / 86400.0)
+        t, y = settled(*almanac.find_discrete(start, end, function, epsilon=1e-4 / 86400.0))
         t, y = t[::7], y[::7]
         names = ["march_equinox", "june_solstice", "september_equinox", "december_solstice"]
         for model in ("standard", "full"):
             worst = max(abs(engine.next_season_event(orvane.Instant.tt(day - 10.0), names[k], model=model).julian_day
-                            - day) * 86400.0 for day, k in zip(t.tt, y))
+                            - day) * 86400.0 for day, k in zip(t, y))
             print(f"  seasons {model:8s} vs the full-2000A Sun (Skyfield), {len(y)} events "
                   f"{start.utc_jpl()[5:16]} to {end.utc_jpl()[5:16]}: worst {worst:.4f} s")
     eph.close()

@@ -236,12 +236,13 @@ private:
                 }
             }
             if (corrections.full) {
+                static const DeflectorStates unread{};
+                const bool read = full_model_reads_deflectors(corrections);
                 for (std::size_t i = 0; i < n; ++i) {
-                    const StateVector relative = full_corrected_relative_state(
-                        target_states_[i], codes_[j], origin_, origin_states_[i], accelerations_[i],
-                        corrections.full && full_model_reads_deflectors(corrections) ? deflector_states_[i]
-                                                                                     : DeflectorStates{},
-                        corrections);
+                    const StateVector relative =
+                        full_corrected_relative_state(target_states_[i], codes_[j], origin_, origin_states_[i],
+                                                      accelerations_[i], read ? deflector_states_[i] : unread,
+                                                      corrections);
                     auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
                     if (!position) return false;
                     write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);

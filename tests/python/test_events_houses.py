@@ -42,8 +42,8 @@ def test_signatures_and_docstrings():
     import inspect
 
     engine_methods = {
-        "next_season_event": ["after", "kind"],
-        "next_lunation": ["after", "kind"],
+        "next_season_event": ["after", "kind", "model"],
+        "next_lunation": ["after", "kind", "model"],
         "rise_set_transit": ["body", "observer", "around", "altitude_deg"],
         "next_horizon_event": ["body", "observer", "after", "kind", "altitude_deg"],
     }
