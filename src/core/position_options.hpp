@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "core/astrometry_model.hpp"
 #include "core/observer/geodetic_observer.hpp"
 
 namespace orvane {
@@ -31,6 +32,7 @@ struct PositionOptions {
     bool apparent = false;
     bool true_ecliptic = false;
     Corrections corrections{};
+    AstrometryModel model = AstrometryModel::Standard;
 };
 
 }  // namespace orvane

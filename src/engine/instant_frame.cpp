@@ -28,7 +28,9 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
     const double date = epochs.tdb_seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
     const bool nutated_frame = resolved.reference_epoch == ReferenceEpoch::OfDate && resolved.corrections.nutation;
     Nutation nutation;
-    if (topocentric || nutated_frame) nutation = nutation_iau2000b(date);
+    if (topocentric || nutated_frame) {
+        nutation = resolved.model == AstrometryModel::Full ? nutation_iau2006a(date) : nutation_iau2000b(date);
+    }
     out.frame = output_frame(resolved, date, nutation);
     if (!topocentric) return out;
 

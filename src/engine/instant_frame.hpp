@@ -14,7 +14,8 @@
 // What one instant of a request needs, computed once and handed to every step
 // that uses it: the TDB epoch, the axes the positions are delivered on and,
 // for a place on the Earth, the Earth's orientation and the observer's state.
-// The IAU 2000B nutation is evaluated at most once per instant, at the TDB
+// The nutation (IAU 2000B, or 2000A adjusted to IAU 2006 in the full model)
+// is evaluated at most once per instant, at the TDB
 // Julian day (the date of the axes of date; TT differs by less than 2 ms,
 // which moves the nutation by less than 1e-14 rad), and shared by the axes
 // of date, the sidereal time and the observer.

@@ -17,7 +17,7 @@ struct OutputFrame {
 };
 
 // The frame of resolved options at a date (the TDB Julian day serves as the
-// date of precession and nutation), with the IAU 2000B nutation at that date
+// date of precession and nutation), with the nutation of the options' model
 // when the options ask for it (computed once per instant by the caller).
 OutputFrame output_frame(const PositionOptions& resolved, double julian_day, const Nutation& nutation);
 

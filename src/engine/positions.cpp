@@ -7,6 +7,7 @@
 #include "core/vector.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
+#include "engine/full_corrections.hpp"
 #include "engine/instant_frame.hpp"
 #include "engine/output_frame.hpp"
 #include "engine/positions_through.hpp"
@@ -38,6 +39,7 @@ struct BatchTables {
     std::vector<StateVector> origin_states;
     std::vector<StateVector> target_states;
     std::vector<StateVector> sun_states;
+    std::vector<DeflectorStates> deflector_states;
     std::vector<double> retarded;
     std::vector<Vector3> observer_accelerations;
     std::vector<Vector3> accelerations;
@@ -66,6 +68,7 @@ public:
           origin_states_(tables_.origin_states),
           target_states_(tables_.target_states),
           sun_states_(tables_.sun_states),
+          deflector_states_(tables_.deflector_states),
           retarded_(tables_.retarded),
           observer_accelerations_(tables_.observer_accelerations),
           accelerations_(tables_.accelerations),
@@ -186,7 +189,7 @@ private:
     // Instant by instant, to find the first error: the origin (and the Sun,
     // for deflection) evaluated once and shared by every body.
     std::expected<void, OrvaneError> corrected_chunk_by_instants(std::size_t begin) {
-        const StateCorrections corrections = state_corrections(resolved_.corrections);
+        const StateCorrections corrections = state_corrections(resolved_.corrections, resolved_.model);
         for (std::size_t i = 0; i < epochs_.size(); ++i) {
             std::optional<StateVector> observer_offset;
             if (topocentric_) observer_offset = observers_[i];
@@ -215,11 +218,12 @@ private:
     // that of relative_state_from. False when anything fails.
     bool corrected_chunk_by_links(std::size_t begin) {
         if (!origin_states()) return false;
-        const StateCorrections corrections = state_corrections(resolved_.corrections);
+        const StateCorrections corrections = state_corrections(resolved_.corrections, resolved_.model);
         const std::size_t n = epochs_.size();
         accelerations_.assign(n, Vector3{});
         if (corrections.aberration && !origin_accelerations()) return false;
         bool sun_read = false;
+        if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
         for (std::size_t j = 0; j < codes_.size(); ++j) {
             if (!chain_states(codes_[j], epochs_, target_states_)) return false;
@@ -231,6 +235,20 @@ private:
                 for (std::size_t i = 0; i < n; ++i) {
                     target_states_[i] = settle_light_time(target_states_[i], epochs_[i] - retarded_[i], origin_states_[i]);
                 }
+            }
+            if (corrections.full) {
+                static const DeflectorStates unread{};
+                const bool read = full_model_reads_deflectors(corrections);
+                for (std::size_t i = 0; i < n; ++i) {
+                    const StateVector relative =
+                        full_corrected_relative_state(target_states_[i], codes_[j], origin_, origin_states_[i],
+                                                      accelerations_[i], read ? deflector_states_[i] : unread,
+                                                      corrections);
+                    auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
+                    if (!position) return false;
+                    write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
+                }
+                continue;
             }
             const bool deflected = deflected_by_the_sun(codes_[j], origin_, corrections);
             if (deflected && !sun_read) {
@@ -245,6 +263,18 @@ private:
                 if (!position) return false;
                 write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
             }
+        }
+        return true;
+    }
+
+    // The full model's deflectors at the chunk's epochs; false when a
+    // kernel fails.
+    bool read_deflectors() {
+        const std::size_t n = epochs_.size();
+        deflector_states_.resize(n);
+        for (std::size_t k = 0; k < FULL_MODEL_DEFLECTORS.size(); ++k) {
+            if (!chain_states(FULL_MODEL_DEFLECTORS[k].code, epochs_, sun_states_)) return false;
+            for (std::size_t i = 0; i < n; ++i) deflector_states_[i][k] = sun_states_[i];
         }
         return true;
     }
@@ -288,6 +318,7 @@ private:
     std::vector<StateVector>& origin_states_;
     std::vector<StateVector>& target_states_;
     std::vector<StateVector>& sun_states_;
+    std::vector<DeflectorStates>& deflector_states_;
     std::vector<double>& retarded_;
     std::vector<Vector3>& observer_accelerations_;
     std::vector<Vector3>& accelerations_;

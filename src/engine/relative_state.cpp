@@ -5,6 +5,7 @@
 #include "core/constants.hpp"
 #include "spk/center_chain.hpp"
 #include "engine/corrections.hpp"
+#include "engine/full_corrections.hpp"
 
 namespace orvane {
 
@@ -81,6 +82,19 @@ std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>&
         target_state = barycentric_state_across_kernels(kernels, target, retarded_epoch);
         if (!target_state) return std::unexpected(std::move(target_state.error()));
         target_state = settle_light_time(*target_state, origin.epoch - retarded_epoch, observer);
+    }
+    if (corrections.full) {
+        if (full_model_reads_deflectors(corrections) && !origin.deflectors) {
+            DeflectorStates states;
+            for (std::size_t k = 0; k < FULL_MODEL_DEFLECTORS.size(); ++k) {
+                auto state = barycentric_state_across_kernels(kernels, FULL_MODEL_DEFLECTORS[k].code, origin.epoch);
+                if (!state) return std::unexpected(std::move(state.error()));
+                states[k] = *state;
+            }
+            origin.deflectors = states;
+        }
+        return full_corrected_relative_state(*target_state, target, origin.origin, observer, origin.acceleration,
+                                             origin.deflectors ? *origin.deflectors : DeflectorStates{}, corrections);
     }
     const bool deflected = deflected_by_the_sun(target, origin.origin, corrections);
     if (deflected && !origin.sun) {

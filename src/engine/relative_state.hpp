@@ -24,14 +24,19 @@ std::expected<StateVector, SpkError> origin_barycentric_state(std::vector<SpkKer
                                                               const std::optional<StateVector>& observer_offset);
 
 // The corrections applied to a relative state, in this order.
+// With `full`, the deflection and the aberration of the full astrometric
+// model (engine/full_corrections.hpp).
 struct StateCorrections {
     bool light_time = false;
     bool gravitational_deflection = false;
     bool aberration = false;
+    bool full = false;
 };
 
-inline StateCorrections state_corrections(const Corrections& corrections) {
-    return StateCorrections{corrections.light_time, corrections.gravitational_deflection, corrections.aberration};
+inline StateCorrections state_corrections(const Corrections& corrections,
+                                          AstrometryModel model = AstrometryModel::Standard) {
+    return StateCorrections{corrections.light_time, corrections.gravitational_deflection, corrections.aberration,
+                            model == AstrometryModel::Full};
 }
 
 // What every target seen from one origin at one epoch shares: the origin's
@@ -43,6 +48,8 @@ struct OriginAtEpoch {
     StateVector state{};
     std::array<double, 3> acceleration{};  // km/s²
     std::optional<StateVector> sun;
+    // The full model's deflectors (Jupiter, Saturn, the Sun), once read.
+    std::optional<std::array<StateVector, 3>> deflectors;
 };
 
 std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& kernels, std::int32_t origin,

@@ -27,11 +27,13 @@ CartesianState apply_relativistic_aberration(const CartesianState& relative, con
                                 Dual{INVERSE_SPEED_OF_LIGHT_S_PER_KM, 0.0});
     const DualVector s = dual_vector(observer_from_sun.position, observer_from_sun.velocity);
     const Dual sun_distance_squared = dot(s, s);
-    if (sun_distance_squared.value == 0.0) return relative;
     const Dual bm1 = sqrt(Dual{1.0, 0.0} - dot(v, v));
     const Dual pdv = dot(u, v);
     const Dual w1 = Dual{1.0, 0.0} + pdv / (Dual{1.0, 0.0} + bm1);
-    const Dual w2 = Dual{SUN_SCHWARZSCHILD_KM, 0.0} / sqrt(sun_distance_squared);
+    // An observer at the Sun's centre (heliocentric places) has no dilation term.
+    const Dual w2 = sun_distance_squared.value == 0.0
+                        ? Dual{0.0, 0.0}
+                        : Dual{SUN_SCHWARZSCHILD_KM, 0.0} / sqrt(sun_distance_squared);
     DualVector shifted;
     for (int i = 0; i < 3; ++i) shifted[i] = u[i] * bm1 + w1 * v[i] + w2 * (v[i] - pdv * u[i]);
     const Dual shifted_squared = dot(shifted, shifted);

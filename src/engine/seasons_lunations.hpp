@@ -3,6 +3,7 @@
 #include <expected>
 
 #include "core/angles.hpp"
+#include "core/astrometry_model.hpp"
 #include "core/constants.hpp"
 #include "core/errors.hpp"
 #include "core/time_scale.hpp"
@@ -82,20 +83,23 @@ std::expected<Instant, OrvaneError> refine_longitude_zero(const SpkOrvane& engin
 // The Sun's apparent geocentric longitude on the true ecliptic and equinox of
 // date, at a day of the given scale.
 std::expected<LongitudeSample, OrvaneError> sun_longitude_sample(const SpkOrvane& engine, TimeScale scale,
-                                                                 double julian_day);
+                                                                 double julian_day,
+                                                                 AstrometryModel model = AstrometryModel::Standard);
 
 // The Moon's apparent longitude minus the Sun's, in [0, 360), with the
 // difference of their speeds.
-std::expected<LongitudeSample, OrvaneError> sun_moon_elongation_sample(const SpkOrvane& engine, TimeScale scale,
-                                                                       double julian_day);
+std::expected<LongitudeSample, OrvaneError> sun_moon_elongation_sample(
+    const SpkOrvane& engine, TimeScale scale, double julian_day, AstrometryModel model = AstrometryModel::Standard);
 
 // Next equinox or solstice: the Sun's longitude reaching target_deg (0, 90,
-// 180, 270) after the instant. The result is in TT.
-std::expected<Instant, OrvaneError> next_sun_longitude(const SpkOrvane& engine, Instant after, double target_deg);
+// 180, 270) after the instant, in the places of the model. The result is in TT.
+std::expected<Instant, OrvaneError> next_sun_longitude(const SpkOrvane& engine, Instant after, double target_deg,
+                                                       AstrometryModel model = AstrometryModel::Standard);
 
 // Next lunation phase: the elongation reaching target_deg (0 new Moon, 180
-// full Moon) after the instant. The result is in TT.
+// full Moon) after the instant, in the places of the model. The result is in TT.
 std::expected<Instant, OrvaneError> next_sun_moon_elongation(const SpkOrvane& engine, Instant after,
-                                                             double target_deg);
+                                                             double target_deg,
+                                                             AstrometryModel model = AstrometryModel::Standard);
 
 }  // namespace orvane

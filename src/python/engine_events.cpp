@@ -5,6 +5,7 @@
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
 #include "python/engine_object.hpp"
+#include "python/model_argument.hpp"
 #include "python/interpreter_lock.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
@@ -15,8 +16,8 @@
 namespace orvane::python {
 namespace {
 
-const Signature SEASON_SIGNATURE{"next_season_event", {"after", "kind"}, 2};
-const Signature LUNATION_SIGNATURE{"next_lunation", {"after", "kind"}, 2};
+const Signature SEASON_SIGNATURE{"next_season_event", {"after", "kind", "model"}, 2};
+const Signature LUNATION_SIGNATURE{"next_lunation", {"after", "kind", "model"}, 2};
 const Signature RISE_SET_TRANSIT_SIGNATURE{"rise_set_transit", {"body", "observer", "around", "altitude_deg"}, 4};
 const Signature NEXT_HORIZON_SIGNATURE{
     "next_horizon_event", {"body", "observer", "after", "kind", "altitude_deg"}, 5};
@@ -28,7 +29,7 @@ double lunation_target_deg(LunationEvent event) { return angle_event_row(event).
 template <class Event, class Parse, class Target, class Search>
 PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
                            PyObject* kwnames, Parse&& parse, Target&& target, Search&& search) {
-    PyObject* a[2];
+    PyObject* a[3];
     if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -36,9 +37,11 @@ PyObject* next_angle_event(PyObject* self, const Signature& signature, PyObject*
     if (!after) return nullptr;
     std::optional<Event> event = parse_named(a[1], parse);
     if (!event) return nullptr;
+    auto model = model_argument(signature, 2, a[2]);
+    if (!model) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    auto found = without_interpreter_lock([&] { return search(*engine, *after, target(*event)); });
+    auto found = without_interpreter_lock([&] { return search(*engine, *after, target(*event), *model); });
     if (!found) return map_orvane_error(found.error());
     return new_instant(*found);
 }

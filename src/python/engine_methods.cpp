@@ -43,25 +43,27 @@ PyMethodDef ENGINE_METHODS[] = {
      "next_horizon_event($self, body, observer, after, kind, altitude_deg)\n--\n\n"
      "Next Sun or Moon rise, set, or transit strictly after `after`."},
     {"next_season_event", fast(guarded<engine_next_season_event>), FAST,
-     "next_season_event($self, after, kind)\n--\n\n"
+     "next_season_event($self, after, kind, model=\"standard\")\n--\n\n"
      "Next equinox or solstice after `after`. Returned instant is TT."},
     {"next_lunation", fast(guarded<engine_next_lunation>), FAST,
-     "next_lunation($self, after, kind)\n--\n\nNext new or full Moon after `after`. Returned instant is TT."},
+     "next_lunation($self, after, kind, model=\"standard\")\n--\n\nNext new or full Moon after `after`. Returned instant is TT."},
     {"events", fast(guarded<engine_events>), FAST,
-     "events($self, kind, start, end, body=None, other=None, angle_deg=None, sidereal=None)\n--\n\n"
+     "events($self, kind, start, end, body=None, other=None, angle_deg=None, sidereal=None, model=\"standard\")"
+     "\n--\n\n"
      "Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.\n"
      "Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),\n"
      "ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,\n"
      "lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal\n"
-     "mode, longitudes and ingresses are in that sidereal zodiac."},
+     "mode, longitudes and ingresses are in that sidereal zodiac. model=\"full\" searches the places\n"
+     "of the full IAU 2006/2000A astrometric model."},
     {"horizon_events", fast(guarded<engine_horizon_events>), FAST,
      "horizon_events($self, body, observer, start, end, altitude_deg=None)\n--\n\n"
      "Every rise, set, transit and lower_transit of a body at a place between two instants, in\n"
      "order, as (UT1 Julian day, name) pairs; the centre crosses altitude_deg (default -34', the\n"
      "refracted horizon)."},
     {"sidereal_time", fast(guarded<engine_sidereal_time>), FAST,
-     "sidereal_time($self, instant, longitude_east_deg=0.0, apparent=True)\n--\n\n"
-     "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."},
+     "sidereal_time($self, instant, longitude_east_deg=0.0, apparent=True, model=\"standard\")\n--\n\n"
+     "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B;\n"
     {"lunar_eclipses", fast(guarded<engine_lunar_eclipses>), FAST,
      "lunar_eclipses($self, start, end, shadow_rule='danjon')\n--\n\n"
      "Every lunar eclipse whose greatest eclipse falls between two instants, in order, as tuples\n"

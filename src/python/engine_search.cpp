@@ -11,6 +11,7 @@
 #include "python/engine_object.hpp"
 #include "python/horizon_event_list.hpp"
 #include "python/interpreter_lock.hpp"
+#include "python/model_argument.hpp"
 #include "python/python_errors.hpp"
 #include "python/py_ref.hpp"
 #include "python/vocabulary.hpp"
@@ -24,9 +25,10 @@
 namespace orvane::python {
 namespace {
 
-const Signature EVENTS_SIGNATURE{"events", {"kind", "start", "end", "body", "other", "angle_deg", "sidereal"}, 3};
+const Signature EVENTS_SIGNATURE{"events",
+                                 {"kind", "start", "end", "body", "other", "angle_deg", "sidereal", "model"}, 3};
 const Signature HORIZON_EVENTS_SIGNATURE{"horizon_events", {"body", "observer", "start", "end", "altitude_deg"}, 4};
-const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent"}, 1};
+const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent", "model"}, 1};
 
 // An optional body argument as its NAIF code, or the default when absent or None.
 std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, std::int32_t fallback) {
@@ -99,7 +101,7 @@ std::optional<std::vector<FoundEvent>> events_in_stretches(double start, double 
 }  // namespace
 
 PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[7];
+    PyObject* a[8];
     if (!match_arguments(EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -124,13 +126,15 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
         sidereal = parse_named(a[6], parse_sidereal_mode);
         if (!sidereal) return nullptr;
     }
+    auto model = model_argument(EVENTS_SIGNATURE, 7, a[7]);
+    if (!model) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto from = instant_as_tt(*engine, start->time_scale, start->julian_day);
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
     if (!to) return map_orvane_error(to.error());
-    const EventRequest request{*kind, *body, *other, angle, sidereal};
+    const EventRequest request{*kind, *body, *other, angle, sidereal, *model};
     auto found = events_in_stretches(*from, *to, [&](double first, double last) {
         return without_interpreter_lock([&] { return find_events(*engine, request, first, last); });
     });
@@ -200,9 +204,10 @@ PyObject* engine_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_
 
 // Sidereal time at an instant, degrees: Greenwich (or local, east longitude
 // added) mean (IAU 2006) or apparent (plus the equation of the equinoxes of
-// the IAU 2000B nutation), from the instant's UT1 and TT.
+// the IAU 2000B nutation, or the 2006/2000A in the full model), from the
+// instant's UT1 and TT.
 PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
+    PyObject* a[4];
     if (!match_arguments(SIDEREAL_TIME_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
@@ -220,13 +225,18 @@ PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t
         if (truth < 0) return nullptr;
         apparent = truth != 0;
     }
+    auto model = model_argument(SIDEREAL_TIME_SIGNATURE, 3, a[3]);
+    if (!model) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
     auto epochs = earth_rotation_epochs(*engine, instant->time_scale, instant->julian_day);
     if (!epochs) return map_orvane_error(epochs.error());
-    const double gst = apparent ? greenwich_apparent_sidereal_time_iau2006(epochs->ut1_julian_day, epochs->tt_julian_day,
-                                                                           nutation_iau2000b(epochs->tt_julian_day))
-                                : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, epochs->tt_julian_day);
+    const double tt = epochs->tt_julian_day;
+    const double gst =
+        apparent ? greenwich_apparent_sidereal_time_iau2006(
+                       epochs->ut1_julian_day, tt,
+                       *model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
+                 : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt);
     double degrees = std::fmod(gst * RAD_TO_DEG + longitude, 360.0);
     if (degrees < 0.0) degrees += 360.0;
     return PyFloat_FromDouble(degrees);

@@ -3,6 +3,7 @@
 #include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
+#include "python/model_argument.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
@@ -11,7 +12,7 @@ namespace orvane::python {
 namespace {
 
 const Signature HOUSE_CUSPS_SIGNATURE{
-    "house_cusps", {"observer", "ut1", "tt", "system", "sun_declination_deg"}, 4};
+    "house_cusps", {"observer", "ut1", "tt", "system", "sun_declination_deg", "model"}, 4};
 
 PyObject* cusps_system(PyObject* self, void*) { return new_house_system(unbox<HouseCusps>(self).system); }
 
@@ -49,16 +50,17 @@ PyObject* house_cusps_repr(PyObject* self) {
 }  // namespace
 
 const char* const HOUSE_CUSPS_DOC =
-    "house_cusps(observer, ut1, tt, system, sun_declination_deg=None)\n--\n\n"
+    "house_cusps(observer, ut1, tt, system, sun_declination_deg=None, model=\"standard\")\n--\n\n"
     "Ecliptic house cusps at a UT1/TT pair (no SPK kernel).\n\n"
     "`ut1` and `tt` may be Instant values or Julian-day floats. An Instant\n"
     "gives its Julian day unchanged, whatever its time scale. Polar motion is\n"
     "omitted. The Sunshine system divides the Sun's diurnal circle and needs\n"
     "the Sun's apparent declination of date in degrees (`sun_declination_deg`);\n"
-    "the other systems ignore it.";
+    "the other systems ignore it. `model=\"full\"` takes the sidereal time and\n"
+    "the true obliquity from the IAU 2006/2000A nutation.";
 
 PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[5];
+    PyObject* a[6];
     if (!match_arguments(HOUSE_CUSPS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
     auto observer = observer_argument(HOUSE_CUSPS_SIGNATURE, 0, a[0]);
     if (!observer) return nullptr;
@@ -74,7 +76,9 @@ PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t narg
         if (!declination) return nullptr;
         sun_declination_deg = *declination;
     }
-    auto cusps = house_cusps(*observer, *ut1, *tt, *system, sun_declination_deg);
+    auto model = model_argument(HOUSE_CUSPS_SIGNATURE, 5, a[5]);
+    if (!model) return nullptr;
+    auto cusps = house_cusps(*observer, *ut1, *tt, *system, sun_declination_deg, *model);
     if (!cusps) return map_coordinate_error(cusps.error());
     return box(classes().house_cusps, *cusps);
 }

@@ -266,6 +266,7 @@ class PositionOptions:
         precession: bool = False,
         nutation: bool = False,
         observer: GeodeticObserver | None = None,
+        model: str = "standard",
     ) -> Self: ...
     @property
     def origin(self) -> str: ...
@@ -279,6 +280,8 @@ class PositionOptions:
     def apparent(self) -> bool: ...
     @property
     def true_ecliptic(self) -> bool: ...
+    @property
+    def model(self) -> str: ...
 
 @final
 class Position:
@@ -408,12 +411,9 @@ class Engine:
         """Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."""
     def next_horizon_event(
         self, body: str | int, observer: GeodeticObserver, after: Instant, kind: _Name, altitude_deg: SupportsFloat
-    ) -> HorizonEvent:
-        """Next Sun or Moon rise, set, or transit strictly after `after`."""
-    def next_season_event(self, after: Instant, kind: _Name) -> Instant:
-        """Next equinox or solstice after `after`. Returned instant is TT."""
-    def next_lunation(self, after: Instant, kind: _Name) -> Instant:
-        """Next new or full Moon after `after`. Returned instant is TT."""
+    ) -> HorizonEvent: ...
+    def next_season_event(self, after: Instant, kind: _Name, model: str = "standard") -> Instant: ...
+    def next_lunation(self, after: Instant, kind: _Name, model: str = "standard") -> Instant: ...
     def events(
         self,
         kind: str,
@@ -423,13 +423,8 @@ class Engine:
         other: str | int | None = None,
         angle_deg: float | None = None,
         sidereal: _Name | None = None,
-    ) -> list[tuple[float, str]]:
-        """Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.
-        Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),
-        ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,
-        lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal
-        mode, longitudes and ingresses are in that sidereal zodiac.
-        """
+        model: str = "standard",
+    ) -> list[tuple[float, str]]: ...
     def lunar_eclipses(
         self, start: Instant, end: Instant, shadow_rule: str = "danjon"
     ) -> list[
@@ -475,16 +470,12 @@ class Engine:
         order, as (UT1 Julian day, name) pairs; the centre crosses altitude_deg (default -34', the
         refracted horizon).
         """
-    def sidereal_time(self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True) -> float:
-        """Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B)."""
-    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position:
-        """Ecliptic of-date position with Lahiri or Fagan–Bradley ayanamsha."""
-    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha:
-        """Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."""
-    def convert_instant(self, instant: Instant, time_scale: str) -> Instant:
-        """The same instant in another time scale ("tdb", "tt", "utc" or "ut1"),
-        converted with the attached leap-second kernel and EOP table.
-        """
+    def sidereal_time(
+        self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True, model: str = "standard"
+    ) -> float: ...
+    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position: ...
+    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha: ...
+    def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
     def altitude_azimuth(
         self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
     ) -> tuple[float, float, float]:
@@ -553,28 +544,25 @@ def open(
     can be attached later with `Engine.with_time_kernels`.
     """
 def geometric(
-    origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions:
-    """Geometric J2000 request with every correction switch off."""
+    origin: str = "geocentric",
+    coordinate_system: str = "ecliptic",
+    observer: GeodeticObserver | None = None,
+    model: str = "standard",
+) -> PositionOptions: ...
 def apparent(
-    origin: str = "geocentric", coordinate_system: str = "ecliptic", observer: GeodeticObserver | None = None
-) -> PositionOptions:
-    """Apparent-place convenience at the true equinox/ecliptic of date."""
+    origin: str = "geocentric",
+    coordinate_system: str = "ecliptic",
+    observer: GeodeticObserver | None = None,
+    model: str = "standard",
+) -> PositionOptions: ...
 def house_cusps(
     observer: GeodeticObserver,
     ut1: Instant | _JulianDay,
     tt: Instant | _JulianDay,
     system: _Name,
     sun_declination_deg: float | None = None,
-) -> HouseCusps:
-    """Ecliptic house cusps at a UT1/TT pair (no SPK kernel).
-
-    `ut1` and `tt` may be Instant values or Julian-day floats. An Instant
-    gives its Julian day unchanged, whatever its time scale. Polar motion is
-    omitted. The Sunshine system divides the Sun's diurnal circle and needs
-    the Sun's apparent declination of date in degrees (`sun_declination_deg`);
-    the other systems ignore it.
-    """
+    model: str = "standard",
+) -> HouseCusps: ...
 
 # Threads an array call shares its instants between (the calling one
 # included): the cores of the process until set; None sets it back.

@@ -2,6 +2,7 @@
 #include "core/text/text_forms.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
+#include "python/model_argument.hpp"
 #include "python/python_errors.hpp"
 #include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
@@ -40,11 +41,11 @@ bool parse_origin_and_system(std::string_view origin_text, std::string_view syst
 const Signature OPTIONS_SIGNATURE{"PositionOptions",
                                   {"origin", "coordinate_system", "reference_epoch", "apparent", "true_ecliptic",
                                    "light_time", "aberration", "gravitational_deflection", "precession", "nutation",
-                                   "observer"},
+                                   "observer", "model"},
                                   2};
 
 PyObject* options_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    PyObject* a[11];
+    PyObject* a[12];
     if (!match_arguments(OPTIONS_SIGNATURE, args, kwargs, a)) return nullptr;
     auto origin = str_argument(OPTIONS_SIGNATURE, 0, a[0]);
     if (!origin) return nullptr;
@@ -65,6 +66,12 @@ PyObject* options_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     }
     std::optional<GeodeticObserver> observer;
     if (!optional_observer(OPTIONS_SIGNATURE, 10, a[10], observer)) return nullptr;
+    std::string_view model_text = "standard";
+    if (a[11] != nullptr) {
+        auto text = str_argument(OPTIONS_SIGNATURE, 11, a[11]);
+        if (!text) return nullptr;
+        model_text = *text;
+    }
 
     PositionOptions options;
     if (!parse_origin_and_system(*origin, *system, observer, options)) return nullptr;
@@ -74,6 +81,9 @@ PyObject* options_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     options.apparent = switches[0];
     options.true_ecliptic = switches[1];
     options.corrections = Corrections{switches[2], switches[3], switches[4], switches[5], switches[6]};
+    auto model = parse_model_name(model_text);
+    if (!model) return nullptr;
+    options.model = *model;
     return box(type, options);
 }
 
@@ -91,6 +101,7 @@ PyObject* options_coordinate_system(PyObject* self, void*) {
 PyObject* options_reference_epoch(PyObject* self, void*) {
     return str_object(canonical_name(unbox<PositionOptions>(self).reference_epoch));
 }
+PyObject* options_model(PyObject* self, void*) { return str_object(model_name(unbox<PositionOptions>(self).model)); }
 PyObject* options_apparent(PyObject* self, void*) { return PyBool_FromLong(unbox<PositionOptions>(self).apparent); }
 PyObject* options_true_ecliptic(PyObject* self, void*) {
     return PyBool_FromLong(unbox<PositionOptions>(self).true_ecliptic);
@@ -103,6 +114,7 @@ PyGetSetDef OPTIONS_PROPERTIES[] = {
     {"reference_epoch", options_reference_epoch, nullptr, nullptr, nullptr},
     {"apparent", options_apparent, nullptr, nullptr, nullptr},
     {"true_ecliptic", options_true_ecliptic, nullptr, nullptr, nullptr},
+    {"model", options_model, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -114,6 +126,7 @@ PyObject* options_repr(PyObject* self) {
     text += ", reference_epoch=" + quoted(canonical_name(options.reference_epoch));
     text += ", apparent=";
     text += boolean(options.apparent);
+    if (options.model != AstrometryModel::Standard) text += ", model=" + quoted(model_name(options.model));
     text += ")";
     return str_object(text);
 }
@@ -121,7 +134,7 @@ PyObject* options_repr(PyObject* self) {
 // geometric() / apparent(): origin, coordinate system and observer; the rest fixed.
 PyObject* position_options_from_origin(const Signature& signature, PyObject* const* args, Py_ssize_t nargs,
                                        PyObject* kwnames, bool apparent) {
-    PyObject* a[3];
+    PyObject* a[4];
     if (!match_arguments(signature, args, nargs, kwnames, a)) return nullptr;
     std::string_view origin_text = "geocentric";
     std::string_view system_text = "ecliptic";
@@ -137,23 +150,32 @@ PyObject* position_options_from_origin(const Signature& signature, PyObject* con
     }
     std::optional<GeodeticObserver> observer;
     if (!optional_observer(signature, 2, a[2], observer)) return nullptr;
+    std::string_view model_text = "standard";
+    if (a[3] != nullptr) {
+        auto text = str_argument(signature, 3, a[3]);
+        if (!text) return nullptr;
+        model_text = *text;
+    }
     PositionOptions options;
     if (!parse_origin_and_system(origin_text, system_text, observer, options)) return nullptr;
+    auto model = parse_model_name(model_text);
+    if (!model) return nullptr;
     options.reference_epoch = apparent ? ReferenceEpoch::OfDate : ReferenceEpoch::J2000;
     options.apparent = apparent;
+    options.model = *model;
     return box(classes().position_options, options);
 }
 
-const Signature GEOMETRIC_SIGNATURE{"geometric", {"origin", "coordinate_system", "observer"}, 0};
-const Signature APPARENT_SIGNATURE{"apparent", {"origin", "coordinate_system", "observer"}, 0};
+const Signature GEOMETRIC_SIGNATURE{"geometric", {"origin", "coordinate_system", "observer", "model"}, 0};
+const Signature APPARENT_SIGNATURE{"apparent", {"origin", "coordinate_system", "observer", "model"}, 0};
 
 }  // namespace
 
 const char* const GEOMETRIC_DOC =
-    "geometric(origin=\"geocentric\", coordinate_system=\"ecliptic\", observer=None)\n--\n\n"
+    "geometric(origin=\"geocentric\", coordinate_system=\"ecliptic\", observer=None, model=\"standard\")\n--\n\n"
     "Geometric J2000 request with every correction switch off.";
 const char* const APPARENT_DOC =
-    "apparent(origin=\"geocentric\", coordinate_system=\"ecliptic\", observer=None)\n--\n\n"
+    "apparent(origin=\"geocentric\", coordinate_system=\"ecliptic\", observer=None, model=\"standard\")\n--\n\n"
     "Apparent-place convenience at the true equinox/ecliptic of date.";
 
 PyObject* geometric_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -169,7 +191,7 @@ PyTypeObject* create_position_options_class() {
         "orvane.PositionOptions",
         "PositionOptions(origin, coordinate_system, reference_epoch=\"j2000\", apparent=False, true_ecliptic=False, "
         "light_time=False, aberration=False, gravitational_deflection=False, precession=False, nutation=False, "
-        "observer=None)\n--\n\nExplicit geometric or apparent request options.");
+        "observer=None, model=\"standard\")\n--\n\nExplicit geometric or apparent request options.");
     declaration.constructor = guarded<options_new>;
     declaration.properties = OPTIONS_PROPERTIES;
     declaration.repr = guarded<options_repr>;

@@ -42,8 +42,8 @@ def test_signatures_and_docstrings():
     import inspect
 
     engine_methods = {
-        "next_season_event": ["after", "kind"],
-        "next_lunation": ["after", "kind"],
+        "next_season_event": ["after", "kind", "model"],
+        "next_lunation": ["after", "kind", "model"],
         "rise_set_transit": ["body", "observer", "around", "altitude_deg"],
         "next_horizon_event": ["body", "observer", "after", "kind", "altitude_deg"],
     }
@@ -51,7 +51,7 @@ def test_signatures_and_docstrings():
         method = getattr(orvane.Engine, name)
         assert list(inspect.signature(method).parameters)[1:] == parameters
     signature = inspect.signature(orvane.house_cusps)
-    assert list(signature.parameters) == ["observer", "ut1", "tt", "system", "sun_declination_deg"]
+    assert list(signature.parameters) == ["observer", "ut1", "tt", "system", "sun_declination_deg", "model"]
     assert signature.parameters["sun_declination_deg"].default is None
     # Every docstring is there and speaks of the module's own names only.
     for documented in (orvane.house_cusps, orvane.HouseCusps, orvane.HorizonEvent, orvane.RiseSetTransit,

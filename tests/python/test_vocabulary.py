@@ -40,7 +40,7 @@ def test_signatures_and_docstrings():
     assert orvane.PositionOptions.__text_signature__ == (
         '(origin, coordinate_system, reference_epoch="j2000", apparent=False, true_ecliptic=False, '
         "light_time=False, aberration=False, gravitational_deflection=False, precession=False, nutation=False, "
-        "observer=None)")
+        'observer=None, model="standard")')
     assert orvane.HouseSystem.__text_signature__ == "(name)"
     assert orvane.HouseSystem.whole_sign.__text_signature__ == "($cls)"
     for documented in (orvane.Instant, orvane.PositionOptions, orvane.geometric, orvane.apparent,

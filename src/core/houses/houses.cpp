@@ -33,13 +33,15 @@ double rising_ecliptic_point(const HouseSky& sky, bool midheaven_below) {
 
 std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& observer, double ut1_julian_day,
                                                        double tt_julian_day, HouseSystem system,
-                                                       std::optional<double> sun_declination_deg) {
+                                                       std::optional<double> sun_declination_deg,
+                                                       AstrometryModel model) {
     if (auto valid = observer.validate(); !valid) return std::unexpected(valid.error());
     if (!std::isfinite(ut1_julian_day) || !std::isfinite(tt_julian_day)) {
         return std::unexpected(CoordinateError::NonFiniteState);
     }
 
-    const Nutation nutation = nutation_iau2000b(tt_julian_day);
+    const Nutation nutation =
+        model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b(tt_julian_day);
     const double ramc = local_apparent_sidereal_time_iau2006(observer.longitude_east_deg * DEG_TO_RAD,
                                                              ut1_julian_day, tt_julian_day, nutation);
     const double eps =

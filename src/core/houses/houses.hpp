@@ -3,6 +3,7 @@
 #include <expected>
 #include <optional>
 
+#include "core/astrometry_model.hpp"
 #include "core/errors.hpp"
 #include "core/observer/geodetic_observer.hpp"
 #include "core/selectors.hpp"
@@ -27,8 +28,11 @@ struct HouseCusps {
 // (degrees) from the caller; the others ignore it. Fails with NonFiniteState,
 // InvalidLatitude, SunDeclinationNeeded, InvalidSunDeclination, or
 // UndefinedHouseCusps when the system has no solution at the observer's latitude.
+// The full model takes the sidereal time and the true obliquity from the
+// IAU 2006/2000A nutation instead of the 2000B.
 std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& observer, double ut1_julian_day,
                                                        double tt_julian_day, HouseSystem system,
-                                                       std::optional<double> sun_declination_deg = std::nullopt);
+                                                       std::optional<double> sun_declination_deg = std::nullopt,
+                                                       AstrometryModel model = AstrometryModel::Standard);
 
 }  // namespace orvane

@@ -15,8 +15,25 @@ namespace {
 
 constexpr std::int32_t SUN = 10, MOON = 301;
 
+// The model of the search running on this thread: find_events sets it for
+// the length of one search (every place below is read on the caller's
+// thread), so that the many sampling functions need not carry it.
+thread_local AstrometryModel search_model = AstrometryModel::Standard;
+
+class SearchModel {
+public:
+    explicit SearchModel(AstrometryModel model) : previous_(search_model) { search_model = model; }
+    ~SearchModel() { search_model = previous_; }
+    SearchModel(const SearchModel&) = delete;
+    SearchModel& operator=(const SearchModel&) = delete;
+
+private:
+    AstrometryModel previous_;
+};
+
 PositionOptions apparent_of_date(bool equatorial) {
     PositionOptions options;
+    options.model = search_model;
     options.origin.kind = OriginKind::Geocentric;
     options.coordinate_system = equatorial ? CoordinateSystem::Equatorial : CoordinateSystem::Ecliptic;
     options.reference_epoch = ReferenceEpoch::OfDate;
@@ -326,6 +343,7 @@ std::expected<std::vector<FoundEvent>, OrvaneError> find_events(const SpkOrvane&
             if (!std::isfinite(request.angle_deg)) {
                 return std::unexpected(OrvaneError::invalid_request("the event's angle must be finite"));
             }
+            const SearchModel model(request.model);
             return row.find(engine, request, start_tt, end_tt);
         }
     }

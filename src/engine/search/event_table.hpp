@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/astrometry_model.hpp"
 #include "core/errors.hpp"
 #include "core/selectors.hpp"
 #include "engine/engine.hpp"
@@ -23,6 +24,8 @@ struct EventRequest {
     // Longitudes of crossings and ingresses in this sidereal zodiac instead of
     // the tropical one.
     std::optional<SiderealMode> sidereal;
+    // The astrometric model of every place the search reads.
+    AstrometryModel model = AstrometryModel::Standard;
 };
 
 // One occurrence: its TT Julian day and its name ("first_quarter",

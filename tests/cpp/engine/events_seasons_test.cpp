@@ -33,23 +33,25 @@ std::vector<ReferenceEvent> reference_events(const std::string& file) {
     return events;
 }
 
-using Search = std::expected<Instant, OrvaneError> (*)(const SpkOrvane&, Instant, double);
-using Sample = std::expected<LongitudeSample, OrvaneError> (*)(const SpkOrvane&, TimeScale, double);
+using Search = std::expected<Instant, OrvaneError> (*)(const SpkOrvane&, Instant, double, AstrometryModel);
+using Sample = std::expected<LongitudeSample, OrvaneError> (*)(const SpkOrvane&, TimeScale, double, AstrometryModel);
 
 // Every reference event is found from a query `lead_days` before it, in TT,
 // where the angle misses the target by less than its motion in 5e-10 days
 // (about the last place of the day).
 void expect_all_found(const std::vector<ReferenceEvent>& events, Search search, Sample sample, double lead_days) {
+    const AstrometryModel model = AstrometryModel::Standard;
     const SpkOrvane& engine = de421_with_time_kernels();
     double worst = 0.0;
     for (const ReferenceEvent& event : events) {
-        auto found = search(engine, Instant{event.tt_julian_day - lead_days, TimeScale::Tt}, event.target_deg);
+        auto found =
+            search(engine, Instant{event.tt_julian_day - lead_days, TimeScale::Tt}, event.target_deg, model);
         ASSERT_TRUE(found) << found.error().message();
         EXPECT_EQ(found->time_scale, TimeScale::Tt);
         const double error = std::abs(found->julian_day - event.tt_julian_day);
         EXPECT_LT(error, SECOND) << "target " << event.target_deg << " at TT " << event.tt_julian_day;
         worst = std::max(worst, error);
-        auto at = sample(engine, TimeScale::Tt, found->julian_day);
+        auto at = sample(engine, TimeScale::Tt, found->julian_day, model);
         ASSERT_TRUE(at);
         EXPECT_LT(std::abs(signed_longitude_difference_deg(at->angle_deg, event.target_deg) / at->rate_deg_per_day),
                   5e-10) << "target " << event.target_deg << " at TT " << event.tt_julian_day;
@@ -86,15 +88,18 @@ TEST(SeasonsLunations, AnEventAtOrJustAfterTheQueryIsSkipped) {
         {next_sun_moon_elongation, lunations[101], lunations[103], lunations[99]},
     };
     for (const Case& c : cases) {
-        auto found = c.search(engine, Instant{c.previous.tt_julian_day + 1.0, TimeScale::Tt}, c.event.target_deg);
+        auto found = c.search(engine, Instant{c.previous.tt_julian_day + 1.0, TimeScale::Tt}, c.event.target_deg,
+                              AstrometryModel::Standard);
         ASSERT_TRUE(found);
         const double at = found->julian_day;
         for (double offset : {0.0, -0.5 * SECOND}) {
-            auto next = c.search(engine, Instant{at + offset, TimeScale::Tt}, c.event.target_deg);
+            auto next =
+                c.search(engine, Instant{at + offset, TimeScale::Tt}, c.event.target_deg, AstrometryModel::Standard);
             ASSERT_TRUE(next) << next.error().message();
             EXPECT_NEAR(next->julian_day, c.following.tt_julian_day, SECOND) << "offset " << offset;
         }
-        auto same = c.search(engine, Instant{at - 2.0 * SECOND, TimeScale::Tt}, c.event.target_deg);
+        auto same =
+            c.search(engine, Instant{at - 2.0 * SECOND, TimeScale::Tt}, c.event.target_deg, AstrometryModel::Standard);
         ASSERT_TRUE(same);
         EXPECT_NEAR(same->julian_day, at, 1e-9);
     }
