@@ -64,6 +64,7 @@ PyMethodDef ENGINE_METHODS[] = {
     {"sidereal_time", fast(guarded<engine_sidereal_time>), FAST,
      "sidereal_time($self, instant, longitude_east_deg=0.0, apparent=True, model=\"standard\")\n--\n\n"
      "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B;\n"
+     "IAU 2006/2000A with model=\"full\")."},
     {"lunar_eclipses", fast(guarded<engine_lunar_eclipses>), FAST,
      "lunar_eclipses($self, start, end, shadow_rule='danjon')\n--\n\n"
      "Every lunar eclipse whose greatest eclipse falls between two instants, in order, as tuples\n"

@@ -411,9 +411,12 @@ class Engine:
         """Same-day Sun or Moon rise, set, and meridian transit (UT1 Julian days)."""
     def next_horizon_event(
         self, body: str | int, observer: GeodeticObserver, after: Instant, kind: _Name, altitude_deg: SupportsFloat
-    ) -> HorizonEvent: ...
-    def next_season_event(self, after: Instant, kind: _Name, model: str = "standard") -> Instant: ...
-    def next_lunation(self, after: Instant, kind: _Name, model: str = "standard") -> Instant: ...
+    ) -> HorizonEvent:
+        """Next Sun or Moon rise, set, or transit strictly after `after`."""
+    def next_season_event(self, after: Instant, kind: _Name, model: str = "standard") -> Instant:
+        """Next equinox or solstice after `after`. Returned instant is TT."""
+    def next_lunation(self, after: Instant, kind: _Name, model: str = "standard") -> Instant:
+        """Next new or full Moon after `after`. Returned instant is TT."""
     def events(
         self,
         kind: str,
@@ -424,7 +427,14 @@ class Engine:
         angle_deg: float | None = None,
         sidereal: _Name | None = None,
         model: str = "standard",
-    ) -> list[tuple[float, str]]: ...
+    ) -> list[tuple[float, str]]:
+        """Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.
+        Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),
+        ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,
+        lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal
+        mode, longitudes and ingresses are in that sidereal zodiac. model="full" searches the places
+        of the full IAU 2006/2000A astrometric model.
+        """
     def lunar_eclipses(
         self, start: Instant, end: Instant, shadow_rule: str = "danjon"
     ) -> list[
@@ -456,7 +466,9 @@ class Engine:
         magnitude, obscuration, altitude_c1_deg, altitude_c2_deg, altitude_maximum_deg,
         altitude_c3_deg, altitude_c4_deg, visible): kind 'partial', 'annular' or 'total'; TT Julian
         days; None for a contact not reached; the Sun's geometric altitude at each; visible when the
-        Sun is up (upper limb above the horizon) at some moment from C1 to C4. Needs both time kernels.
+        geometric altitude of the Sun's centre exceeds horizon_altitude_deg (default -50 arcmin: the
+        upper limb on a sea horizon with standard refraction) at C1, C2, maximum, C3, C4 or one of
+        twelve equal steps from C1 to C4. Needs both time kernels.
         """
     def horizon_events(
         self,
@@ -472,10 +484,18 @@ class Engine:
         """
     def sidereal_time(
         self, instant: Instant, longitude_east_deg: float = 0.0, apparent: bool = True, model: str = "standard"
-    ) -> float: ...
-    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position: ...
-    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha: ...
-    def convert_instant(self, instant: Instant, time_scale: str) -> Instant: ...
+    ) -> float:
+        """Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B;
+        IAU 2006/2000A with model="full").
+        """
+    def sidereal_position(self, body: str | int, instant: Instant, options: PositionOptions, mode: _Name) -> Position:
+        """Ecliptic of-date position with Lahiri or Fagan–Bradley ayanamsha."""
+    def ayanamsha(self, mode: _Name, instant: Instant) -> Ayanamsha:
+        """Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."""
+    def convert_instant(self, instant: Instant, time_scale: str) -> Instant:
+        """The same instant in another time scale ("tdb", "tt", "utc" or "ut1"),
+        converted with the attached leap-second kernel and EOP table.
+        """
     def altitude_azimuth(
         self, body: str, observer: GeodeticObserver, instant: Instant, refraction: bool = False
     ) -> tuple[float, float, float]:
@@ -548,13 +568,15 @@ def geometric(
     coordinate_system: str = "ecliptic",
     observer: GeodeticObserver | None = None,
     model: str = "standard",
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Geometric J2000 request with every correction switch off."""
 def apparent(
     origin: str = "geocentric",
     coordinate_system: str = "ecliptic",
     observer: GeodeticObserver | None = None,
     model: str = "standard",
-) -> PositionOptions: ...
+) -> PositionOptions:
+    """Apparent-place convenience at the true equinox/ecliptic of date."""
 def house_cusps(
     observer: GeodeticObserver,
     ut1: Instant | _JulianDay,
@@ -562,7 +584,16 @@ def house_cusps(
     system: _Name,
     sun_declination_deg: float | None = None,
     model: str = "standard",
-) -> HouseCusps: ...
+) -> HouseCusps:
+    """Ecliptic house cusps at a UT1/TT pair (no SPK kernel).
+
+    `ut1` and `tt` may be Instant values or Julian-day floats. An Instant
+    gives its Julian day unchanged, whatever its time scale. Polar motion is
+    omitted. The Sunshine system divides the Sun's diurnal circle and needs
+    the Sun's apparent declination of date in degrees (`sun_declination_deg`);
+    the other systems ignore it. `model="full"` takes the sidereal time and
+    the true obliquity from the IAU 2006/2000A nutation.
+    """
 
 # Threads an array call shares its instants between (the calling one
 # included): the cores of the process until set; None sets it back.
