@@ -4,6 +4,7 @@
 
 #include "core/angles.hpp"
 #include "core/constants.hpp"
+#include "core/fused_multiply_add.hpp"
 #include "core/frames/fundamental_arguments.hpp"
 #include "core/frames/precession.hpp"
 
@@ -28,7 +29,7 @@ double earth_rotation_angle(double ut1_julian_day) {
     return reduce_radians(TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY * days));
 }
 
-double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day) {
+ORVANE_FMA_CLONES double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
     double p = std::fma(-3.68e-8, t, -2.9956e-5);
     p = std::fma(p, t, -4.4e-7);

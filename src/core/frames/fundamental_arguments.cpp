@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/fused_multiply_add.hpp"
 
 namespace orvane {
 
@@ -25,7 +26,7 @@ double argument_rad(double a, double b, double t) {
 
 }  // namespace
 
-DelaunayArguments delaunay_arguments_iau2000b(double t_centuries) {
+ORVANE_FMA_CLONES DelaunayArguments delaunay_arguments_iau2000b(double t_centuries) {
     return {argument_rad(485868.249036, 1717915923.2178, t_centuries),
             argument_rad(1287104.79305, 129596581.0481, t_centuries),
             argument_rad(335779.526232, 1739527262.8478, t_centuries),
@@ -33,7 +34,7 @@ DelaunayArguments delaunay_arguments_iau2000b(double t_centuries) {
             moon_node_longitude_iau2000b_rad(t_centuries)};
 }
 
-double moon_node_longitude_iau2000b_rad(double t_centuries) {
+ORVANE_FMA_CLONES double moon_node_longitude_iau2000b_rad(double t_centuries) {
     return argument_rad(450160.398036, -6962890.5431, t_centuries);
 }
 

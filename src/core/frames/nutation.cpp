@@ -3,9 +3,11 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "core/constants.hpp"
 #include "core/frames/fundamental_arguments.hpp"
+#include "core/fused_multiply_add.hpp"
 #include "core/frames/precession.hpp"
 
 namespace orvane {
@@ -61,20 +63,6 @@ constexpr Parts split(int first_argument, int arguments) {
     return parts;
 }
 
-// Each term's angular rate in arcseconds per Julian century: its multipliers
-// times the rates of l, l', F, D and Ω (the linear coefficients of
-// delaunay_arguments_iau2000b).
-constexpr std::array<double, 77> term_rates() {
-    constexpr double RATES[5] = {1717915923.2178, 129596581.0481, 1739527262.8478, 1602961601.209, -6962890.5431};
-    std::array<double, 77> out{};
-    for (std::size_t i = 0; i < TERMS.size(); ++i) {
-        const NutationTerm& t = TERMS[i];
-        out[i] = t.nl * RATES[0] + t.nlp * RATES[1] + t.nf * RATES[2] + t.nd * RATES[3] + t.nom * RATES[4];
-    }
-    return out;
-}
-constexpr std::array<double, 77> TERM_RATES_ARCSEC_PER_CENTURY = term_rates();
-
 constexpr Parts LUNAR_ANOMALY_PARTS = split(0, 2);  // l, l'
 constexpr Parts ARGUMENT_PARTS = split(2, 3);       // F, D, Ω
 static_assert(LUNAR_ANOMALY_PARTS.count <= Parts::MOST && ARGUMENT_PARTS.count <= Parts::MOST);
@@ -116,15 +104,64 @@ void part_angles(const Parts& parts, const MultiplesTable& table, int first_argu
     }
 }
 
+// The series as columns, each padded with zero terms to a whole number of
+// lanes: the sums below run over LANES independent partial sums, which the
+// compiler keeps in vector registers, and add them in one fixed order.
+constexpr std::size_t LANES = 4;
+constexpr std::size_t PADDED = (TERMS.size() + LANES - 1) / LANES * LANES;
+
+// Δψ = Σ (ps + pst T) sin A + pc cos A and Δε = Σ es sin A + (ec + ect T) cos A
+// over the terms' angles A; differentiated in T with Ȧ = w, the term's rate
+// (its multipliers times the rates of l, l', F, D and Ω, the linear
+// coefficients of delaunay_arguments_iau2000b), in radians per century:
+// dΔψ/dT = Σ (pst - w pc) sin A + w (ps + pst T) cos A and
+// dΔε/dT = Σ (ect + w es) cos A - w (ec + ect T) sin A.
+struct Columns {
+    double ps[PADDED] = {}, pst[PADDED] = {}, pc[PADDED] = {};
+    double ec[PADDED] = {}, ect[PADDED] = {}, es[PADDED] = {};
+    double w[PADDED] = {};
+    double psi_rate_sine[PADDED] = {};    // pst - w pc
+    double eps_rate_cosine[PADDED] = {};  // ect + w es
+    std::uint8_t anomaly_part[PADDED] = {}, argument_part[PADDED] = {};
+};
+
+constexpr Columns columns() {
+    constexpr double RATES[5] = {1717915923.2178, 129596581.0481, 1739527262.8478, 1602961601.209, -6962890.5431};
+    Columns out;
+    for (std::size_t i = 0; i < TERMS.size(); ++i) {
+        const NutationTerm& t = TERMS[i];
+        const double w =
+            (t.nl * RATES[0] + t.nlp * RATES[1] + t.nf * RATES[2] + t.nd * RATES[3] + t.nom * RATES[4]) * ARCSEC_TO_RAD;
+        out.ps[i] = t.ps, out.pst[i] = t.pst, out.pc[i] = t.pc;
+        out.ec[i] = t.ec, out.ect[i] = t.ect, out.es[i] = t.es;
+        out.w[i] = w;
+        out.psi_rate_sine[i] = t.pst - w * t.pc;
+        out.eps_rate_cosine[i] = t.ect + w * t.es;
+        out.anomaly_part[i] = LUNAR_ANOMALY_PARTS.of_term[i];
+        out.argument_part[i] = ARGUMENT_PARTS.of_term[i];
+    }
+    return out;
+}
+constexpr Columns COLUMNS = columns();
+
+// LANES neighbouring terms' values, operated on together.
+using Lanes = double __attribute__((vector_size(LANES * sizeof(double))));
+
+// Lanes from a column, terms i to i + LANES - 1.
+void load(Lanes& out, const double* column, std::size_t i) { std::memcpy(&out, column + i, sizeof out); }
+
+// The sum of the lanes, in one order.
+double lanes_sum(const Lanes& lanes) { return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]); }
+
 }  // namespace
 
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
 // series and fundamental arguments; each term's sine and cosine come from
 // products of the arguments' multiples (its part in l, l' times its part in
-// F, D, Ω) instead of a sine and a cosine per term, and each term's rates are
-// added without a fused multiply-add, which changes Δψ and Δε by a few
-// 1e-20 rad at most.
-Nutation nutation_iau2000b(double tt_julian_day) {
+// F, D, Ω) instead of a sine and a cosine per term, and the terms are added in
+// four interleaved partial sums rather than one after another, which changes
+// Δψ and Δε by a few 1e-20 rad at most.
+ORVANE_FMA_CLONES Nutation nutation_iau2000b(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
     const DelaunayArguments delaunay = delaunay_arguments_iau2000b(t);
     const double arguments[5] = {delaunay.l, delaunay.l_prime, delaunay.f, delaunay.d, delaunay.omega};
@@ -133,23 +170,31 @@ Nutation nutation_iau2000b(double tt_julian_day) {
     part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
     part_angles(ARGUMENT_PARTS, table, 2, 3, others);
 
-    double dpsi = 0.0;
-    double deps = 0.0;
-    double dpsi_rate = 0.0;  // per century
-    double deps_rate = 0.0;
-    for (std::size_t i = TERMS.size(); i-- > 0;) {
-        const NutationTerm& term = TERMS[i];
-        const Turn angle = add(anomalies[LUNAR_ANOMALY_PARTS.of_term[i]], others[ARGUMENT_PARTS.of_term[i]]);
-        const double psi_sine = term.ps + term.pst * t, eps_cosine = term.ec + term.ect * t;
-        dpsi += psi_sine * angle.s + term.pc * angle.c;
-        deps += term.es * angle.s + eps_cosine * angle.c;
-        const double w = TERM_RATES_ARCSEC_PER_CENTURY[i] * ARCSEC_TO_RAD;
-        dpsi_rate += term.pst * angle.s + (psi_sine * angle.c - term.pc * angle.s) * w;
-        deps_rate += term.ect * angle.c + (term.es * angle.c - eps_cosine * angle.s) * w;
+    // Each term's angle; the padding terms have zero coefficients.
+    double sine[PADDED], cosine[PADDED];
+    for (std::size_t i = 0; i < PADDED; ++i) {
+        const Turn angle = add(anomalies[COLUMNS.anomaly_part[i]], others[COLUMNS.argument_part[i]]);
+        sine[i] = angle.s;
+        cosine[i] = angle.c;
+    }
+    Lanes dpsi{}, deps{}, dpsi_rate{}, deps_rate{};  // rates per century
+    const Columns& k = COLUMNS;
+    for (std::size_t i = 0; i < PADDED; i += LANES) {
+        Lanes s, c, ps, pst, pc, ec, ect, es, w, psi_rate_sine, eps_rate_cosine;
+        load(s, sine, i), load(c, cosine, i);
+        load(ps, k.ps, i), load(pst, k.pst, i), load(pc, k.pc, i);
+        load(ec, k.ec, i), load(ect, k.ect, i), load(es, k.es, i);
+        load(w, k.w, i), load(psi_rate_sine, k.psi_rate_sine, i), load(eps_rate_cosine, k.eps_rate_cosine, i);
+        const Lanes psi_sine = ps + pst * t, eps_cosine = ec + ect * t;
+        dpsi += psi_sine * s + pc * c;
+        deps += es * s + eps_cosine * c;
+        dpsi_rate += psi_rate_sine * s + w * psi_sine * c;
+        deps_rate += eps_rate_cosine * c - w * eps_cosine * s;
     }
     constexpr double PER_DAY = TENTH_MICROARCSEC_TO_RAD / DAYS_PER_JULIAN_CENTURY;
-    return {dpsi * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD, deps * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD,
-            dpsi_rate * PER_DAY, deps_rate * PER_DAY};
+    return {lanes_sum(dpsi) * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
+            lanes_sum(deps) * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD, lanes_sum(dpsi_rate) * PER_DAY,
+            lanes_sum(deps_rate) * PER_DAY};
 }
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/constants.hpp"
+#include "core/fused_multiply_add.hpp"
 
 namespace orvane {
 
@@ -33,11 +34,11 @@ double julian_centuries_since_j2000(double julian_day) {
     return (julian_day - J2000_JULIAN_DAY) / DAYS_PER_JULIAN_CENTURY;
 }
 
-double mean_obliquity_iau2006_rad(double t) {
+ORVANE_FMA_CLONES double mean_obliquity_iau2006_rad(double t) {
     return quintic(t, 84381.406, -46.836769, -0.0001831, 0.0020034, -5.76e-7, -4.34e-8) * ARCSEC_TO_RAD;
 }
 
-FukushimaWilliamsAngles precession_angles_iau2006(double t) {
+ORVANE_FMA_CLONES FukushimaWilliamsAngles precession_angles_iau2006(double t) {
     FukushimaWilliamsAngles angles;
     angles.gamma_bar_rad = quintic(t, -0.052928, 10.556378, 0.4932044, -0.00031238, -2.788e-6, 2.6e-8) * ARCSEC_TO_RAD;
     angles.phi_bar_rad = quintic(t, 84381.412819, -46.811016, 0.0511268, 0.00053289, -4.4e-7, -1.76e-8) * ARCSEC_TO_RAD;
