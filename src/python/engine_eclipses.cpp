@@ -1,6 +1,7 @@
 // Engine.lunar_eclipses, Engine.solar_eclipses, Engine.local_solar_eclipses:
 // every eclipse in a range, as tuples of TT Julian days and numbers.
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "python/bound_method.hpp"
@@ -129,8 +130,7 @@ struct Parameter<ShadowRule> : ReadOnce<ShadowRule> {
         }
         if (text == "chauvenet") return ShadowRule::Chauvenet;
         if (text == "danjon") return ShadowRule::Danjon;
-        PyErr_Format(PyExc_ValueError, "unknown shadow rule: '%.*s' (expected 'danjon' or 'chauvenet')",
-                     static_cast<int>(text.size()), text.data());
+        value_error("unknown shadow rule: '" + std::string(text) + "' (expected 'danjon' or 'chauvenet')");
         return std::nullopt;
     }
 };

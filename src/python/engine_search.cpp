@@ -85,7 +85,9 @@ PyObject* events(const SpkOrvane& engine, std::string_view kind, Instant start, 
     if (!from) return map_orvane_error(from.error());
     auto to = instant_as_tt(engine, end.time_scale, end.julian_day);
     if (!to) return map_orvane_error(to.error());
-    const EventRequest request{kind, body.value_or(301), other.value_or(10), angle.value_or(0.0), sidereal, model};
+    const EventRequest defaults{};  // the Moon, to the Sun, at 0 degrees
+    const EventRequest request{kind,      body.value_or(defaults.body), other.value_or(defaults.other),
+                               angle.value_or(defaults.angle_deg), sidereal, model};
     auto found = events_in_stretches(*from, *to, [&](double first, double last) {
         return without_interpreter_lock([&] { return find_events(engine, request, first, last); });
     });
