@@ -61,33 +61,25 @@ struct ReadOnce {
     static std::optional<Value> finish(Stage& stage) { return std::move(stage); }
 };
 
-template <>
-struct Parameter<Instant> : ReadOnce<Instant> {
-    static std::optional<Instant> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return instant_argument(s, i, value);
+// Converters that hand the argument to one reading function.
+template <class T, std::optional<T> (*read_argument)(const Signature&, std::size_t, PyObject*)>
+struct ReadBy : ReadOnce<T> {
+    static std::optional<T> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        return read_argument(s, i, value);
     }
 };
 
 template <>
-struct Parameter<GeodeticObserver> : ReadOnce<GeodeticObserver> {
-    static std::optional<GeodeticObserver> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return observer_argument(s, i, value);
-    }
-};
-
+struct Parameter<Instant> : ReadBy<Instant, instant_argument> {};
 template <>
-struct Parameter<PositionOptions> : ReadOnce<PositionOptions> {
-    static std::optional<PositionOptions> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return options_argument(s, i, value);
-    }
-};
-
+struct Parameter<GeodeticObserver> : ReadBy<GeodeticObserver, observer_argument> {};
 template <>
-struct Parameter<std::string_view> : ReadOnce<std::string_view> {
-    static std::optional<std::string_view> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return str_argument(s, i, value);
-    }
-};
+struct Parameter<PositionOptions> : ReadBy<PositionOptions, options_argument> {};
+template <>
+struct Parameter<std::string_view> : ReadBy<std::string_view, str_argument> {};
+// "standard" when absent.
+template <>
+struct Parameter<AstrometryModel> : ReadBy<AstrometryModel, model_argument> {};
 
 // A number; absent (or None, where the default says so) gives the default.
 template <>
@@ -126,13 +118,6 @@ struct Parameter<Truth> : ReadOnce<bool> {
         const int truth = PyObject_IsTrue(value);
         if (truth < 0) return std::nullopt;
         return truth != 0;
-    }
-};
-
-template <>
-struct Parameter<AstrometryModel> : ReadOnce<AstrometryModel> {
-    static std::optional<AstrometryModel> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return model_argument(s, i, value);
     }
 };
 

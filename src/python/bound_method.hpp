@@ -2,7 +2,6 @@
 #include <Python.h>
 
 #include <array>
-#include <charconv>
 #include <cstdint>
 #include <expected>
 #include <optional>

@@ -158,11 +158,7 @@ constexpr Method STAR_HORIZON_EVENTS{
 }  // namespace
 
 template <>
-struct Parameter<Hip> : ReadOnce<std::int32_t> {
-    static std::optional<std::int32_t> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return hip_argument(s, i, value);
-    }
-};
+struct Parameter<Hip> : ReadBy<std::int32_t, hip_argument> {};
 
 template <>
 struct Parameter<std::vector<Hip>> : ReadOnce<std::vector<std::int32_t>> {
