@@ -11,22 +11,21 @@ namespace orvane::python {
 namespace {
 
 std::size_t parameter_index(const Signature& signature, PyObject* keyword) {
-    std::size_t index = 0;
-    for (const char* name : signature.names) {
-        if (PyUnicode_CompareWithASCIIString(keyword, name) == 0) return index;
-        ++index;
+    const std::size_t count = signature.count();
+    for (std::size_t index = 0; index < count; ++index) {
+        if (PyUnicode_CompareWithASCIIString(keyword, signature.names[index]) == 0) return index;
     }
-    return signature.names.size();
+    return count;
 }
 
 const char* parameter_name(const Signature& signature, std::size_t index) {
-    return *(signature.names.begin() + index);
+    return signature.names[index];
 }
 
 bool set_keyword(const Signature& signature, PyObject* keyword, PyObject* value, std::size_t positional,
                  PyObject** out) {
     std::size_t index = parameter_index(signature, keyword);
-    if (index == signature.names.size()) {
+    if (index == signature.count()) {
         PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", signature.function, keyword);
         return false;
     }
@@ -40,9 +39,10 @@ bool set_keyword(const Signature& signature, PyObject* keyword, PyObject* value,
 }
 
 bool check_positional_count(const Signature& signature, Py_ssize_t nargs) {
-    if (static_cast<std::size_t>(nargs) <= signature.names.size()) return true;
-    PyErr_Format(PyExc_TypeError, "%s() takes at most %zu argument%s (%zd given)", signature.function,
-                 signature.names.size(), signature.names.size() == 1 ? "" : "s", nargs);
+    const std::size_t count = signature.count();
+    if (static_cast<std::size_t>(nargs) <= count) return true;
+    PyErr_Format(PyExc_TypeError, "%s() takes at most %zu argument%s (%zd given)", signature.function, count,
+                 count == 1 ? "" : "s", nargs);
     return false;
 }
 
@@ -62,7 +62,7 @@ bool check_required(const Signature& signature, PyObject** out) {
 bool match_arguments(const Signature& signature, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
                      PyObject** out) {
     nargs = PyVectorcall_NARGS(nargs);
-    for (std::size_t i = 0; i < signature.names.size(); ++i) out[i] = nullptr;
+    for (std::size_t i = 0, count = signature.count(); i < count; ++i) out[i] = nullptr;
     if (!check_positional_count(signature, nargs)) return false;
     for (Py_ssize_t i = 0; i < nargs; ++i) out[i] = args[i];
     if (kwnames != nullptr) {
@@ -76,7 +76,7 @@ bool match_arguments(const Signature& signature, PyObject* const* args, Py_ssize
 
 bool match_arguments(const Signature& signature, PyObject* args, PyObject* kwargs, PyObject** out) {
     Py_ssize_t nargs = PyTuple_GET_SIZE(args);
-    for (std::size_t i = 0; i < signature.names.size(); ++i) out[i] = nullptr;
+    for (std::size_t i = 0, count = signature.count(); i < count; ++i) out[i] = nullptr;
     if (!check_positional_count(signature, nargs)) return false;
     for (Py_ssize_t i = 0; i < nargs; ++i) out[i] = PyTuple_GET_ITEM(args, i);
     if (kwargs != nullptr) {

@@ -3,7 +3,7 @@
 
 #include "python/convert.hpp"
 
-#include <initializer_list>
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -14,10 +14,18 @@
 // returns false / nullopt; the TypeError texts name the function and parameter.
 namespace orvane::python {
 
+inline constexpr std::size_t MAX_PARAMETERS = 12;
+
 struct Signature {
-    const char* function;                     // name shown in argument errors
-    std::initializer_list<const char*> names;  // parameters in order
-    std::size_t required;                     // how many leading parameters are required
+    const char* function;                               // name shown in argument errors
+    std::array<const char*, MAX_PARAMETERS> names;      // parameters in order, then null
+    std::size_t required;                               // how many leading parameters are required
+
+    constexpr std::size_t count() const {
+        std::size_t n = 0;
+        while (n < MAX_PARAMETERS && names[n] != nullptr) ++n;
+        return n;
+    }
 };
 
 // Fills out[i] with a borrowed reference to the argument of parameter i, or

@@ -1,5 +1,6 @@
 // Engine.ayanamsha and its result class Ayanamsha.
 #include "core/text/text_forms.hpp"
+#include "python/bound_method.hpp"
 #include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/engine_methods.hpp"
@@ -10,8 +11,6 @@
 
 namespace orvane::python {
 namespace {
-
-const Signature AYANAMSHA_SIGNATURE{"ayanamsha", {"mode", "instant"}, 2};
 
 PyObject* mode_of(PyObject* self, void*) { return new_sidereal_mode(unbox<Ayanamsha>(self).mode); }
 
@@ -29,23 +28,25 @@ PyObject* ayanamsha_repr(PyObject* self) {
                       ", rate_deg_per_day=" + plain_float(a.rate_deg_per_day) + ")");
 }
 
+std::expected<Ayanamsha, OrvaneError> ayanamsha(const SpkOrvane& engine, SiderealMode mode, Instant instant) {
+    return engine.ayanamsha(mode, instant);
+}
+
+constexpr Method AYANAMSHA{
+    "ayanamsha",
+    {{{"mode"}, {"instant"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "Mean ayanamsha of the sidereal mode at `instant` and its rate (the offset sidereal_position subtracts)."};
+
 }  // namespace
 
-PyObject* engine_ayanamsha(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[2];
-    if (!match_arguments(AYANAMSHA_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto instant = instant_argument(AYANAMSHA_SIGNATURE, 1, a[1]);
-    if (!instant) return nullptr;
-    auto mode = parse_named(a[0], parse_sidereal_mode);
-    if (!mode) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto value = engine->ayanamsha(*mode, *instant);
-    if (!value) return map_orvane_error(value.error());
-    return box(classes().ayanamsha, *value);
-}
+template <>
+struct Returned<Ayanamsha> {
+    static PyObject* object(const Ayanamsha& value) { return orvane::python::box(classes().ayanamsha, value); }
+};
+
+PyMethodDef engine_ayanamsha() { return bind<ayanamsha, AYANAMSHA, Late<SiderealMode>, Instant>(); }
 
 PyTypeObject* create_ayanamsha_class() {
     auto declaration = boxed_class<Ayanamsha>(

@@ -21,26 +21,28 @@ PyObject* engine_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_positions_for_julian_days(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_sidereal_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_ayanamsha(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_rise_set_transit(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_horizon_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_horizon_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_sidereal_time(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_lunar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_local_solar_eclipses(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_convert_instant(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_altitude_azimuth(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_with_time_model(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_ut1_source(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_with_star_catalogue(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_star_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_star_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_star_horizon_events(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_catalogue_stars(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+
+// The entries of the methods declared with bind() (python/bound_method.hpp).
+PyMethodDef engine_ayanamsha();
+PyMethodDef engine_events();
+PyMethodDef engine_horizon_events();
+PyMethodDef engine_sidereal_time();
+PyMethodDef engine_lunar_eclipses();
+PyMethodDef engine_solar_eclipses();
+PyMethodDef engine_local_solar_eclipses();
+PyMethodDef engine_convert_instant();
+PyMethodDef engine_altitude_azimuth();
+PyMethodDef engine_with_time_model();
+PyMethodDef engine_ut1_source();
+PyMethodDef engine_with_star_catalogue();
+PyMethodDef engine_star_position();
+PyMethodDef engine_star_positions();
+PyMethodDef engine_star_horizon_events();
+PyMethodDef engine_catalogue_stars();
 
 // The constructor's optional time-kernel arguments, handled after the primary
 // kernel opened: the leap-second pair, then the Earth-orientation pair. Null

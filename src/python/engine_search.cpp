@@ -5,16 +5,9 @@
 #include <optional>
 #include <utility>
 
-#include "python/arguments.hpp"
-#include "python/convert.hpp"
+#include "python/bound_method.hpp"
 #include "python/engine_methods.hpp"
-#include "python/engine_object.hpp"
 #include "python/horizon_event_list.hpp"
-#include "python/interpreter_lock.hpp"
-#include "python/model_argument.hpp"
-#include "python/python_errors.hpp"
-#include "python/py_ref.hpp"
-#include "python/vocabulary.hpp"
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
 #include "core/frames/nutation.hpp"
@@ -24,21 +17,6 @@
 
 namespace orvane::python {
 namespace {
-
-const Signature EVENTS_SIGNATURE{"events",
-                                 {"kind", "start", "end", "body", "other", "angle_deg", "sidereal", "model"}, 3};
-const Signature HORIZON_EVENTS_SIGNATURE{"horizon_events", {"body", "observer", "start", "end", "altitude_deg"}, 4};
-const Signature SIDEREAL_TIME_SIGNATURE{"sidereal_time", {"instant", "longitude_east_deg", "apparent", "model"}, 1};
-
-// An optional body argument as its NAIF code, or the default when absent or None.
-std::optional<std::int32_t> optional_body(std::size_t index, PyObject* value, std::int32_t fallback) {
-    if (value == nullptr || value == Py_None) return fallback;
-    auto name = body_argument(EVENTS_SIGNATURE, index, value);
-    if (!name) return std::nullopt;
-    auto id = parsed_or_raise(parse_body_argument(*name));
-    if (!id) return std::nullopt;
-    return *id;
-}
 
 // Days of one stretch of an event search, computed without the interpreter
 // lock (tens of milliseconds at most); pending signals are handled between
@@ -98,45 +76,20 @@ std::optional<std::vector<FoundEvent>> events_in_stretches(double start, double 
     return events;
 }
 
-}  // namespace
-
-PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[8];
-    if (!match_arguments(EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto kind = str_argument(EVENTS_SIGNATURE, 0, a[0]);
-    if (!kind) return nullptr;
-    auto start = instant_argument(EVENTS_SIGNATURE, 1, a[1]);
-    if (!start) return nullptr;
-    auto end = instant_argument(EVENTS_SIGNATURE, 2, a[2]);
-    if (!end) return nullptr;
-    auto body = optional_body(3, a[3], 301);
-    if (!body) return nullptr;
-    auto other = optional_body(4, a[4], 10);
-    if (!other) return nullptr;
-    double angle = 0.0;
-    if (a[5] != nullptr && a[5] != Py_None) {
-        auto given = float_argument(EVENTS_SIGNATURE, 5, a[5]);
-        if (!given) return nullptr;
-        angle = *given;
-    }
-    std::optional<SiderealMode> sidereal;
-    if (a[6] != nullptr && a[6] != Py_None) {
-        sidereal = parse_named(a[6], parse_sidereal_mode);
-        if (!sidereal) return nullptr;
-    }
-    auto model = model_argument(EVENTS_SIGNATURE, 7, a[7]);
-    if (!model) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto from = instant_as_tt(*engine, start->time_scale, start->julian_day);
+// Every event of a kind between two instants, searched a stretch at a time
+// without the interpreter lock.
+PyObject* events(const SpkOrvane& engine, std::string_view kind, Instant start, Instant end,
+                 std::optional<std::int32_t> body, std::optional<std::int32_t> other, std::optional<double> angle,
+                 std::optional<SiderealMode> sidereal, AstrometryModel model) {
+    auto from = instant_as_tt(engine, start.time_scale, start.julian_day);
     if (!from) return map_orvane_error(from.error());
-    auto to = instant_as_tt(*engine, end->time_scale, end->julian_day);
+    auto to = instant_as_tt(engine, end.time_scale, end.julian_day);
     if (!to) return map_orvane_error(to.error());
-    const EventRequest request{*kind, *body, *other, angle, sidereal, *model};
+    const EventRequest defaults{};  // the Moon, to the Sun, at 0 degrees
+    const EventRequest request{kind,      body.value_or(defaults.body), other.value_or(defaults.other),
+                               angle.value_or(defaults.angle_deg), sidereal, model};
     auto found = events_in_stretches(*from, *to, [&](double first, double last) {
-        return without_interpreter_lock([&] { return find_events(*engine, request, first, last); });
+        return without_interpreter_lock([&] { return find_events(engine, request, first, last); });
     });
     if (!found) return nullptr;
     PyRef list(PyList_New(static_cast<Py_ssize_t>(found->size())));
@@ -150,8 +103,6 @@ PyObject* engine_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
     }
     return list.release();
 }
-
-namespace {
 
 // The UT1 Julian days of the two ends of a range, or None with the error raised.
 std::optional<std::pair<double, double>> ut1_range(const SpkOrvane& engine, const Instant& start, const Instant& end) {
@@ -168,37 +119,13 @@ std::optional<std::pair<double, double>> ut1_range(const SpkOrvane& engine, cons
     return std::pair{from->ut1_julian_day, to->ut1_julian_day};
 }
 
-// The altitude argument at `index`: the refracted horizon when absent or None.
-std::optional<double> horizon_altitude(const Signature& signature, std::size_t index, PyObject* value) {
-    if (value == nullptr || value == Py_None) return MEAN_REFRACTION_ALTITUDE_DEG;
-    return float_argument(signature, index, value);
-}
-
-}  // namespace
-
-PyObject* engine_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[5];
-    if (!match_arguments(HORIZON_EVENTS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto name = body_argument(HORIZON_EVENTS_SIGNATURE, 0, a[0]);
-    if (!name) return nullptr;
-    auto observer = observer_argument(HORIZON_EVENTS_SIGNATURE, 1, a[1]);
-    if (!observer) return nullptr;
-    auto start = instant_argument(HORIZON_EVENTS_SIGNATURE, 2, a[2]);
-    if (!start) return nullptr;
-    auto end = instant_argument(HORIZON_EVENTS_SIGNATURE, 3, a[3]);
-    if (!end) return nullptr;
-    auto altitude = horizon_altitude(HORIZON_EVENTS_SIGNATURE, 4, a[4]);
-    if (!altitude) return nullptr;
-    auto body = parsed_or_raise(parse_body_argument(*name));
-    if (!body) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto range = ut1_range(*engine, *start, *end);
+PyObject* horizon_events(const SpkOrvane& engine, std::int32_t body, GeodeticObserver observer, Instant start,
+                         Instant end, std::optional<double> altitude) {
+    auto range = ut1_range(engine, start, end);
     if (!range) return nullptr;
+    const double altitude_deg = altitude.value_or(MEAN_REFRACTION_ALTITUDE_DEG);
     return horizon_event_list(range->first, range->second, [&](double from, double to) {
-        return horizon_events_between(*engine, *body, *observer, from, to, *altitude);
+        return horizon_events_between(engine, body, observer, from, to, altitude_deg);
     });
 }
 
@@ -206,40 +133,74 @@ PyObject* engine_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_
 // added) mean (IAU 2006) or apparent (plus the equation of the equinoxes of
 // the IAU 2000B nutation, or the 2006/2000A in the full model), from the
 // instant's UT1 and TT.
-PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[4];
-    if (!match_arguments(SIDEREAL_TIME_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto instant = instant_argument(SIDEREAL_TIME_SIGNATURE, 0, a[0]);
-    if (!instant) return nullptr;
-    double longitude = 0.0;
-    if (a[1] != nullptr) {
-        auto given = float_argument(SIDEREAL_TIME_SIGNATURE, 1, a[1]);
-        if (!given) return nullptr;
-        longitude = *given;
-    }
-    bool apparent = true;
-    if (a[2] != nullptr) {
-        const int truth = PyObject_IsTrue(a[2]);
-        if (truth < 0) return nullptr;
-        apparent = truth != 0;
-    }
-    auto model = model_argument(SIDEREAL_TIME_SIGNATURE, 3, a[3]);
-    if (!model) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto epochs = earth_rotation_epochs(*engine, instant->time_scale, instant->julian_day);
-    if (!epochs) return map_orvane_error(epochs.error());
+std::expected<double, OrvaneError> sidereal_time(const SpkOrvane& engine, Instant instant, double longitude,
+                                                 bool apparent, AstrometryModel model) {
+    auto epochs = earth_rotation_epochs(engine, instant.time_scale, instant.julian_day);
+    if (!epochs) return std::unexpected(epochs.error());
     const double tt = epochs->tt_julian_day;
     const double gst =
         apparent ? greenwich_apparent_sidereal_time_iau2006(
                        epochs->ut1_julian_day, tt,
-                       *model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
+                       model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
                  : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt);
     double degrees = std::fmod(gst * RAD_TO_DEG + longitude, 360.0);
     if (degrees < 0.0) degrees += 360.0;
-    return PyFloat_FromDouble(degrees);
+    return degrees;
+}
+
+constexpr Method EVENTS{
+    "events",
+    {{{"kind"},
+      {"start"},
+      {"end"},
+      {"body", none_default()},
+      {"other", none_default()},
+      {"angle_deg", none_default()},
+      {"sidereal", none_default()},
+      {"model", text_default("standard")}}},
+    AccessKind::Shared,
+    Lock::Held,  // released stretch by stretch
+    "Every occurrence of an event between two instants, in order, as (TT Julian day, name) pairs.\n"
+    "Kinds: moon_quarters, longitude (body reaching angle_deg), aspect (body to other at angle_deg),\n"
+    "ingress, station, sun_conjunction, greatest_elongation, lunar_apsis, lunar_node,\n"
+    "lunar_declination. The body defaults to the Moon, the other body to the Sun; with a sidereal\n"
+    "mode, longitudes and ingresses are in that sidereal zodiac. model=\"full\" searches the places\n"
+    "of the full IAU 2006/2000A astrometric model."};
+
+constexpr Method HORIZON_EVENTS{
+    "horizon_events",
+    {{{"body"}, {"observer"}, {"start"}, {"end"}, {"altitude_deg", none_default()}}},
+    AccessKind::Shared,
+    Lock::Held,  // released stretch by stretch
+    "Every rise, set, transit and lower_transit of a body at a place between two instants, in\n"
+    "order, as (UT1 Julian day, name) pairs; the centre crosses altitude_deg (default -34', the\n"
+    "refracted horizon)."};
+
+constexpr Method SIDEREAL_TIME{
+    "sidereal_time",
+    {{{"instant"},
+      {"longitude_east_deg", number_default(0.0)},
+      {"apparent", boolean_default(true)},
+      {"model", text_default("standard")}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "Greenwich (or local) apparent or mean sidereal time in degrees (IAU 2006/2000B;\n"
+    "IAU 2006/2000A with model=\"full\")."};
+
+}  // namespace
+
+PyMethodDef engine_events() {
+    return bind<events, EVENTS, std::string_view, Instant, Instant, std::optional<BodyCode>, std::optional<BodyCode>,
+                std::optional<double>, std::optional<SiderealMode>, AstrometryModel>();
+}
+
+PyMethodDef engine_horizon_events() {
+    return bind<horizon_events, HORIZON_EVENTS, Late<BodyCode>, GeodeticObserver, Instant, Instant,
+                std::optional<double>>();
+}
+
+PyMethodDef engine_sidereal_time() {
+    return bind<sidereal_time, SIDEREAL_TIME, Instant, double, Truth, AstrometryModel>();
 }
 
 }  // namespace orvane::python

@@ -10,10 +10,9 @@
 #include "engine/instant_conversion.hpp"
 #include "engine/search/horizon_search.hpp"
 #include "engine/star_positions.hpp"
-#include "python/arguments.hpp"
+#include "python/bound_method.hpp"
 #include "python/classes.hpp"
 #include "python/engine_methods.hpp"
-#include "python/engine_object.hpp"
 #include "python/horizon_event_list.hpp"
 #include "python/numpy_array.hpp"
 #include "python/python_errors.hpp"
@@ -23,12 +22,6 @@
 
 namespace orvane::python {
 namespace {
-
-const Signature CATALOGUE_SIGNATURE{"with_star_catalogue", {"path"}, 1};
-const Signature STAR_POSITION_SIGNATURE{"star_position", {"hip", "instant", "options"}, 3};
-const Signature STAR_POSITIONS_SIGNATURE{"star_positions", {"hips", "instants", "options"}, 3};
-const Signature CATALOGUE_STARS_SIGNATURE{"catalogue_stars", {"magnitude_limit"}, 1};
-const Signature STAR_HORIZON_SIGNATURE{"star_horizon_events", {"hip", "observer", "start", "end", "altitude_deg"}, 4};
 
 // A HIP number: an int (not a bool) within 1..999999, else TypeError or
 // ValueError naming it.
@@ -64,144 +57,164 @@ bool each_item(const Signature& signature, std::size_t index, PyObject* value, c
     return true;
 }
 
-}  // namespace
+// A HIP number, and sequences of HIP numbers and of instants.
+struct Hip {};
 
-PyObject* engine_with_star_catalogue(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[1];
-    if (!match_arguments(CATALOGUE_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Exclusive);
-    if (!access) return nullptr;
-    PyRef holder;
-    auto path = path_argument(CATALOGUE_SIGNATURE, 0, a[0], holder);
-    if (!path) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    try {
-        auto text = read_utf8_text_file(*path);
-        if (!text) {
-            return file_error("star catalogue " + std::string(*path) + ": " + text.error(), *path, "star_catalogue");
-        }
-        auto catalogue = HipparcosCatalogue::parse(*text);
-        if (!catalogue) return file_error(catalogue.error(), *path, "star_catalogue");
-        *engine = SpkOrvane::with_star_catalogue(std::move(*engine), std::move(*catalogue));
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    }
+PyObject* with_star_catalogue(SpkOrvane& engine, std::string_view path) {
+    auto text = read_utf8_text_file(path);
+    if (!text) return file_error("star catalogue " + std::string(path) + ": " + text.error(), path, "star_catalogue");
+    auto catalogue = HipparcosCatalogue::parse(*text);
+    if (!catalogue) return file_error(catalogue.error(), path, "star_catalogue");
+    engine = SpkOrvane::with_star_catalogue(std::move(engine), std::move(*catalogue));
     Py_RETURN_NONE;
 }
 
-PyObject* engine_star_position(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
-    if (!match_arguments(STAR_POSITION_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto hip = hip_argument(STAR_POSITION_SIGNATURE, 0, a[0]);
-    if (!hip) return nullptr;
-    auto instant = instant_argument(STAR_POSITION_SIGNATURE, 1, a[1]);
-    if (!instant) return nullptr;
-    auto options = options_argument(STAR_POSITION_SIGNATURE, 2, a[2]);
-    if (!options) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    const std::int32_t hips[1] = {*hip};
-    const Instant instants[1] = {*instant};
+std::expected<Position, OrvaneError> star_position(const SpkOrvane& engine, std::int32_t hip, Instant instant,
+                                                   PositionOptions options) {
+    const std::int32_t hips[1] = {hip};
+    const Instant instants[1] = {instant};
     double row[4];
-    auto done = star_positions_into(*engine, std::span<const std::int32_t>(hips), InstantList(instants), *options, row);
+    auto done = star_positions_into(engine, std::span<const std::int32_t>(hips), InstantList(instants), options, row);
+    if (!done) return std::unexpected(done.error());
+    return Position{row[0], row[1], row[2], row[3]};
+}
+
+PyObject* star_positions(const SpkOrvane& engine, const std::vector<std::int32_t>& hips,
+                         const std::vector<Instant>& instants, PositionOptions options) {
+    auto count = SpkOrvane::batch_length(hips.size(), instants.size());
+    if (!count) return map_orvane_error(count.error());
+    if (*count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
+    std::vector<double> values(4 * *count);
+    auto done =
+        star_positions_into(engine, std::span<const std::int32_t>(hips), InstantList(instants), options, values);
     if (!done) return map_orvane_error(done.error());
-    return new_position(Position{row[0], row[1], row[2], row[3]});
+    return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
+                                             static_cast<Py_ssize_t>(hips.size()), 4});
 }
 
-PyObject* engine_star_positions(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
-    if (!match_arguments(STAR_POSITIONS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    try {
-        std::vector<std::int32_t> hips;
-        if (!each_item(STAR_POSITIONS_SIGNATURE, 0, a[0], "a sequence of int", [&](PyObject* item) {
-                auto hip = hip_argument(STAR_POSITIONS_SIGNATURE, 0, item);
-                if (hip) hips.push_back(*hip);
-                return hip.has_value();
-            })) {
-            return nullptr;
-        }
-        std::vector<Instant> instants;
-        if (!each_item(STAR_POSITIONS_SIGNATURE, 1, a[1], "a sequence of Instant", [&](PyObject* item) {
-                if (!PyObject_TypeCheck(item, classes().instant)) {
-                    raise_argument_type(STAR_POSITIONS_SIGNATURE, 1, "a sequence of Instant", a[1]);
-                    return false;
-                }
-                instants.push_back(unbox<Instant>(item));
-                return true;
-            })) {
-            return nullptr;
-        }
-        auto options = options_argument(STAR_POSITIONS_SIGNATURE, 2, a[2]);
-        if (!options) return nullptr;
-        SpkOrvane* engine = access->engine();
-        if (engine == nullptr) return nullptr;
-        auto count = SpkOrvane::batch_length(hips.size(), instants.size());
-        if (!count) return map_orvane_error(count.error());
-        if (*count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
-        std::vector<double> values(4 * *count);
-        auto done = star_positions_into(*engine, std::span<const std::int32_t>(hips), InstantList(instants), *options,
-                                        values);
-        if (!done) return map_orvane_error(done.error());
-        return float64_array(std::move(values), {static_cast<Py_ssize_t>(instants.size()),
-                                                 static_cast<Py_ssize_t>(hips.size()), 4});
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    }
-}
-
-PyObject* engine_catalogue_stars(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[1];
-    if (!match_arguments(CATALOGUE_STARS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto limit = float_argument(CATALOGUE_STARS_SIGNATURE, 0, a[0]);
-    if (!limit) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    if (!engine->stars) return value_error("no star catalogue attached");
+PyObject* catalogue_stars(const SpkOrvane& engine, double limit) {
+    if (!engine.stars) return value_error("no star catalogue attached");
     PyRef list(PyList_New(0));
     if (!list) return nullptr;
-    for (const HipparcosStar& star : engine->stars->stars()) {
-        if (!(star.hp_magnitude <= *limit)) continue;
+    for (const HipparcosStar& star : engine.stars->stars()) {
+        if (!(star.hp_magnitude <= limit)) continue;
         PyRef row(Py_BuildValue("(iddd)", star.hip, star.hp_magnitude, star.b_minus_v, star.v_minus_i));
         if (!row || PyList_Append(list.get(), row.get()) != 0) return nullptr;
     }
     return list.release();
 }
 
-PyObject* engine_star_horizon_events(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[5];
-    if (!match_arguments(STAR_HORIZON_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto hip = hip_argument(STAR_HORIZON_SIGNATURE, 0, a[0]);
-    if (!hip) return nullptr;
-    auto observer = observer_argument(STAR_HORIZON_SIGNATURE, 1, a[1]);
-    if (!observer) return nullptr;
-    auto start = instant_argument(STAR_HORIZON_SIGNATURE, 2, a[2]);
-    if (!start) return nullptr;
-    auto end = instant_argument(STAR_HORIZON_SIGNATURE, 3, a[3]);
-    if (!end) return nullptr;
-    double altitude = MEAN_REFRACTION_ALTITUDE_DEG;
-    if (a[4] != nullptr && a[4] != Py_None) {
-        auto given = float_argument(STAR_HORIZON_SIGNATURE, 4, a[4]);
-        if (!given) return nullptr;
-        altitude = *given;
-    }
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto from = earth_rotation_epochs(*engine, start->time_scale, start->julian_day);
+PyObject* star_horizon_events(const SpkOrvane& engine, std::int32_t hip, GeodeticObserver observer, Instant start,
+                              Instant end, std::optional<double> altitude) {
+    const double altitude_deg = altitude.value_or(MEAN_REFRACTION_ALTITUDE_DEG);
+    auto from = earth_rotation_epochs(engine, start.time_scale, start.julian_day);
     if (!from) return map_orvane_error(from.error());
-    auto to = earth_rotation_epochs(*engine, end->time_scale, end->julian_day);
+    auto to = earth_rotation_epochs(engine, end.time_scale, end.julian_day);
     if (!to) return map_orvane_error(to.error());
     return horizon_event_list(from->ut1_julian_day, to->ut1_julian_day, [&](double first, double last) {
-        return star_horizon_events_between(*engine, *hip, *observer, first, last, altitude);
+        return star_horizon_events_between(engine, hip, observer, first, last, altitude_deg);
     });
+}
+
+constexpr Method WITH_STAR_CATALOGUE{
+    "with_star_catalogue",
+    {{{"path"}}},
+    AccessKind::Exclusive,
+    Lock::Held,
+    "Attach the stars of a Hipparcos catalogue file (hip2.dat, ESA I/311)."};
+
+constexpr Method STAR_POSITION{
+    "star_position",
+    {{{"hip"}, {"instant"}, {"options"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "One spherical position of a catalogue star by HIP number (space motion\n"
+    "from J1991.25, radial velocity zero)."};
+
+constexpr Method STAR_POSITIONS{
+    "star_positions",
+    {{{"hips"}, {"instants"}, {"options"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "Catalogue stars at instants as a `NumPy` array of shape\n"
+    "`(n_instants, n_stars, 4)`, laid out as `positions`."};
+
+constexpr Method CATALOGUE_STARS{
+    "catalogue_stars",
+    {{{"magnitude_limit"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "The attached catalogue's stars with Hp magnitude at most the limit, as\n"
+    "(hip, Hp magnitude, B-V, V-I) tuples in HIP order."};
+
+constexpr Method STAR_HORIZON_EVENTS{
+    "star_horizon_events",
+    {{{"hip"}, {"observer"}, {"start"}, {"end"}, {"altitude_deg", none_default()}}},
+    AccessKind::Shared,
+    Lock::Held,  // released stretch by stretch
+    "Every rise, set, transit and lower_transit of a catalogue star at a place between two\n"
+    "instants, in order, as (UT1 Julian day, name) pairs (altitude_deg default -34')."};
+
+}  // namespace
+
+template <>
+struct Parameter<Hip> : ReadBy<std::int32_t, hip_argument> {};
+
+template <>
+struct Parameter<std::vector<Hip>> : ReadOnce<std::vector<std::int32_t>> {
+    static std::optional<std::vector<std::int32_t>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                         const Default&) {
+        std::vector<std::int32_t> hips;
+        if (!each_item(s, i, value, "a sequence of int", [&](PyObject* item) {
+                auto hip = hip_argument(s, i, item);
+                if (hip) hips.push_back(*hip);
+                return hip.has_value();
+            })) {
+            return std::nullopt;
+        }
+        return hips;
+    }
+};
+
+template <>
+struct Parameter<std::vector<Instant>> : ReadOnce<std::vector<Instant>> {
+    static std::optional<std::vector<Instant>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                    const Default&) {
+        std::vector<Instant> instants;
+        if (!each_item(s, i, value, "a sequence of Instant", [&](PyObject* item) {
+                if (!PyObject_TypeCheck(item, classes().instant)) {
+                    raise_argument_type(s, i, "a sequence of Instant", value);
+                    return false;
+                }
+                instants.push_back(unbox<Instant>(item));
+                return true;
+            })) {
+            return std::nullopt;
+        }
+        return instants;
+    }
+};
+
+template <>
+struct Returned<Position> {
+    static PyObject* object(const Position& position) { return new_position(position); }
+};
+
+PyMethodDef engine_with_star_catalogue() { return bind<with_star_catalogue, WITH_STAR_CATALOGUE, Path>(); }
+
+PyMethodDef engine_star_position() {
+    return bind<star_position, STAR_POSITION, Hip, Instant, PositionOptions>();
+}
+
+PyMethodDef engine_star_positions() {
+    return bind<star_positions, STAR_POSITIONS, std::vector<Hip>, std::vector<Instant>, PositionOptions>();
+}
+
+PyMethodDef engine_catalogue_stars() { return bind<catalogue_stars, CATALOGUE_STARS, double>(); }
+
+PyMethodDef engine_star_horizon_events() {
+    return bind<star_horizon_events, STAR_HORIZON_EVENTS, Hip, GeodeticObserver, Instant, Instant,
+                std::optional<double>>();
 }
 
 }  // namespace orvane::python

@@ -1,0 +1,208 @@
+#pragma once
+#include <Python.h>
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/astrometry_model.hpp"
+#include "core/body.hpp"
+#include "core/position_options.hpp"
+#include "core/selectors.hpp"
+#include "core/time_scale.hpp"
+#include "python/arguments.hpp"
+#include "python/convert.hpp"
+#include "python/model_argument.hpp"
+#include "python/py_ref.hpp"
+#include "python/vocabulary.hpp"
+
+// The parameters of a bound method, converted by their declared C++ type.
+// Each Parameter<T> reads its argument at its turn (read: TypeError texts and
+// the checks made in the caller's order) and, for a Late<T>, parses it only
+// once every argument has been read (finish). Failures set the Python error
+// and give nullopt.
+namespace orvane::python {
+
+// A parameter's default as the text signature shows it and the call uses it.
+struct Default {
+    enum class Kind : std::uint8_t { Required, None, Number, Boolean, Text };
+    Kind kind = Kind::Required;
+    double number = 0.0;
+    bool boolean = false;
+    const char* text = nullptr;
+    bool none_too = false;  // a None given means the default as well
+};
+inline constexpr Default none_default() { return {Default::Kind::None}; }
+inline constexpr Default number_default(double value, bool none_too = false) {
+    return {Default::Kind::Number, value, false, nullptr, none_too};
+}
+inline constexpr Default boolean_default(bool value) { return {Default::Kind::Boolean, 0.0, value}; }
+inline constexpr Default text_default(const char* text) { return {Default::Kind::Text, 0.0, false, text, true}; }
+
+// Type tags: a bool by truth (any object), a file path, a body given by name
+// (Body) or by name or NAIF id (BodyCode), and a value parsed after every
+// argument has been read.
+struct Truth {};
+struct Path {};
+struct BodyCode {};
+template <class T>
+struct Late {};
+
+// The converter of one parameter type: Stage is what read() keeps, Value
+// what the method receives; finish() turns the one into the other.
+template <class T>
+struct Parameter;
+
+// Converters whose read gives the value itself.
+template <class T>
+struct ReadOnce {
+    using Stage = T;
+    using Value = T;
+    static std::optional<Value> finish(Stage& stage) { return std::move(stage); }
+};
+
+// Converters that hand the argument to one reading function.
+template <class T, std::optional<T> (*read_argument)(const Signature&, std::size_t, PyObject*)>
+struct ReadBy : ReadOnce<T> {
+    static std::optional<T> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        return read_argument(s, i, value);
+    }
+};
+
+template <>
+struct Parameter<Instant> : ReadBy<Instant, instant_argument> {};
+template <>
+struct Parameter<GeodeticObserver> : ReadBy<GeodeticObserver, observer_argument> {};
+template <>
+struct Parameter<PositionOptions> : ReadBy<PositionOptions, options_argument> {};
+template <>
+struct Parameter<std::string_view> : ReadBy<std::string_view, str_argument> {};
+// "standard" when absent.
+template <>
+struct Parameter<AstrometryModel> : ReadBy<AstrometryModel, model_argument> {};
+
+// A number; absent (or None, where the default says so) gives the default.
+template <>
+struct Parameter<double> : ReadOnce<double> {
+    static std::optional<double> read(const Signature& s, std::size_t i, PyObject* value, const Default& fallback) {
+        if (value == nullptr || (fallback.none_too && value == Py_None)) return fallback.number;
+        return float_argument(s, i, value);
+    }
+};
+
+// A number or None (absent): nullopt.
+template <>
+struct Parameter<std::optional<double>> : ReadOnce<std::optional<double>> {
+    static std::optional<std::optional<double>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                     const Default&) {
+        if (is_absent(value)) return std::optional<double>{};
+        auto number = float_argument(s, i, value);
+        if (!number) return std::nullopt;
+        return number;
+    }
+};
+
+// A Python bool (NumPy's included); ints are refused.
+template <>
+struct Parameter<bool> : ReadOnce<bool> {
+    static std::optional<bool> read(const Signature& s, std::size_t i, PyObject* value, const Default& fallback) {
+        if (value == nullptr) return fallback.boolean;
+        return bool_argument(s, i, value);
+    }
+};
+
+template <>
+struct Parameter<Truth> : ReadOnce<bool> {
+    static std::optional<bool> read(const Signature&, std::size_t, PyObject* value, const Default& fallback) {
+        if (value == nullptr) return fallback.boolean;
+        const int truth = PyObject_IsTrue(value);
+        if (truth < 0) return std::nullopt;
+        return truth != 0;
+    }
+};
+
+template <>
+struct Parameter<TimeScale> : ReadOnce<TimeScale> {
+    static std::optional<TimeScale> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        auto text = str_argument(s, i, value);
+        if (!text) return std::nullopt;
+        return parsed_or_raise(parse_time_scale(*text));
+    }
+};
+
+// A str or os.PathLike; the view lives as long as the stage.
+template <>
+struct Parameter<Path> {
+    struct Stage {
+        PyRef holder;
+        std::string_view text;
+    };
+    using Value = std::string_view;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        Stage stage;
+        auto text = path_argument(s, i, value, stage.holder);
+        if (!text) return std::nullopt;
+        stage.text = *text;
+        return stage;
+    }
+    static std::optional<std::string_view> finish(Stage& stage) { return stage.text; }
+};
+
+// A body by NAIF id (a str or an int), parsed at its turn; absent or None: nullopt.
+template <>
+struct Parameter<std::optional<BodyCode>> : ReadOnce<std::optional<std::int32_t>> {
+    static std::optional<std::optional<std::int32_t>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                           const Default&) {
+        if (is_absent(value)) return std::optional<std::int32_t>{};
+        auto name = body_argument(s, i, value);
+        if (!name) return std::nullopt;
+        auto id = parsed_or_raise(parse_body_argument(*name));
+        if (!id) return std::nullopt;
+        return std::optional<std::int32_t>(*id);
+    }
+};
+
+// A sidereal mode by name, parsed at its turn; absent or None: nullopt.
+template <>
+struct Parameter<std::optional<SiderealMode>> : ReadOnce<std::optional<SiderealMode>> {
+    static std::optional<std::optional<SiderealMode>> read(const Signature&, std::size_t, PyObject* value,
+                                                           const Default&) {
+        if (is_absent(value)) return std::optional<SiderealMode>{};
+        auto mode = parse_named(value, parse_sidereal_mode);
+        if (!mode) return std::nullopt;
+        return std::optional<SiderealMode>(*mode);
+    }
+};
+
+// A body by name: its type checked at its turn, the name parsed last.
+template <>
+struct Parameter<Late<Body>> {
+    using Stage = std::string_view;
+    using Value = Body;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        return str_argument(s, i, value);
+    }
+    static std::optional<Body> finish(Stage& name) { return parsed_or_raise(parse_body(name)); }
+};
+
+// A body by name or NAIF id: its type checked at its turn, parsed last.
+template <>
+struct Parameter<Late<BodyCode>> {
+    using Stage = BodyArgument;
+    using Value = std::int32_t;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        return body_argument(s, i, value);
+    }
+    static std::optional<std::int32_t> finish(Stage& body) { return parsed_or_raise(parse_body_argument(body)); }
+};
+
+// A sidereal mode by name (a str or an object with a str `name`), parsed last.
+template <>
+struct Parameter<Late<SiderealMode>> {
+    using Stage = PyObject*;
+    using Value = SiderealMode;
+    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
+    static std::optional<SiderealMode> finish(Stage& value) { return parse_named(value, parse_sidereal_mode); }
+};
+
+}  // namespace orvane::python
