@@ -17,6 +17,7 @@
 #include "python/vocabulary.hpp"
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
+#include "core/frames/cio_sidereal_time.hpp"
 #include "core/frames/nutation.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/search/event_table.hpp"
@@ -233,10 +234,10 @@ PyObject* engine_sidereal_time(PyObject* self, PyObject* const* args, Py_ssize_t
     if (!epochs) return map_orvane_error(epochs.error());
     const double tt = epochs->tt_julian_day;
     const double gst =
-        apparent ? greenwich_apparent_sidereal_time_iau2006(
-                       epochs->ut1_julian_day, tt,
-                       *model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
-                 : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt);
+        !apparent ? greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt)
+        : *model == AstrometryModel::Full
+            ? greenwich_apparent_sidereal_time_iau2006a(epochs->ut1_julian_day, tt, nutation_iau2006a(tt))
+            : greenwich_apparent_sidereal_time_iau2006(epochs->ut1_julian_day, tt, nutation_iau2000b(tt));
     double degrees = std::fmod(gst * RAD_TO_DEG + longitude, 360.0);
     if (degrees < 0.0) degrees += 360.0;
     return PyFloat_FromDouble(degrees);

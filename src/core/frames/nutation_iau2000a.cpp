@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/constants.hpp"
+#include "core/frames/fundamental_arguments.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
 
@@ -60,11 +61,11 @@ Argument linear_rad(double a, double b, double t) { return {std::fmod(a + b * t,
 
 // The fundamental arguments of the IERS Conventions 2003 (ERFA fal03, faf03,
 // faom03; l' and D as nut00a takes them from MHB2000).
-constexpr double MOON_ANOMALY[5] = {485868.249036, 1717915923.2178, 31.8792, 0.051635, -0.00024470};
+constexpr const double (&MOON_ANOMALY)[5] = IERS2003_MOON_ANOMALY;
 constexpr double SUN_ANOMALY[5] = {1287104.79305, 129596581.0481, -0.5532, 0.000136, -0.00001149};
-constexpr double MOON_LATITUDE[5] = {335779.526232, 1739527262.8478, -12.7512, -0.001037, 0.00000417};
+constexpr const double (&MOON_LATITUDE)[5] = IERS2003_MOON_LATITUDE;
 constexpr double MOON_ELONGATION[5] = {1072260.70369, 1602961601.2090, -6.3706, 0.006593, -0.00003169};
-constexpr double MOON_NODE[5] = {450160.398036, -6962890.5431, 7.4722, 0.007702, -0.00005939};
+constexpr const double (&MOON_NODE)[5] = IERS2003_MOON_NODE;
 
 struct Sums {
     double dpsi = 0.0, deps = 0.0, dpsi_rate = 0.0, deps_rate = 0.0;  // 0.1 µas, per century
