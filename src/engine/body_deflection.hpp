@@ -13,4 +13,10 @@ namespace orvane {
 CartesianState apply_body_deflection(const CartesianState& relative, const CartesianState& observer,
                                      const CartesianState& body, double mass_ratio, double limiter);
 
+// The same for a source at infinity, a star (ERFA ld called with q = p, as
+// ERFA atciq does): the direction from the body to the source is the
+// direction from the observer.
+CartesianState apply_body_deflection_of_distant_source(const CartesianState& relative, const CartesianState& observer,
+                                                      const CartesianState& body, double mass_ratio, double limiter);
+
 }  // namespace orvane

@@ -2,6 +2,7 @@
 
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
+#include "core/frames/cio_sidereal_time.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/observer/observer.hpp"
 #include "engine/instant_conversion.hpp"
@@ -42,7 +43,10 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
     }
     if (!polar) return std::unexpected(time_error(polar.error()));
     const double ut1 = epochs.earth.ut1_julian_day, tt = epochs.earth.tt_julian_day;
-    out.earth = EarthOrientation{ut1, tt, *polar, greenwich_apparent_sidereal_time_iau2006(ut1, tt, nutation)};
+    const double gast = resolved.model == AstrometryModel::Full
+                            ? greenwich_apparent_sidereal_time_iau2006a(ut1, tt, nutation)
+                            : greenwich_apparent_sidereal_time_iau2006(ut1, tt, nutation);
+    out.earth = EarthOrientation{ut1, tt, *polar, gast};
 
     OfDateRotation true_of_date = nutated_frame ? out.frame.rotation : OfDateRotation(nutation, true, date);
     true_of_date.equatorial = true;

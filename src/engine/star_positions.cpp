@@ -1,15 +1,18 @@
 #include "engine/star_positions.hpp"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "core/constants.hpp"
+#include "engine/body_deflection.hpp"
 #include "engine/corrections.hpp"
 #include "engine/instant_frame.hpp"
 #include "engine/output_frame.hpp"
 #include "engine/relative_state.hpp"
+#include "engine/relativistic_aberration.hpp"
 #include "engine/request_options.hpp"
 
 namespace orvane {
@@ -20,6 +23,10 @@ constexpr double LIGHT_KM_PER_DAY = 299792.458 * SECONDS_PER_DAY;
 
 // Catalogue stars have no NAIF code; a failure names this one.
 constexpr std::int32_t STAR_CODE = 0;
+
+// The limiter of the Sun's deflection of starlight in the full model, in
+// units of 1 - cos of the angle from the Sun (ERFA atciq).
+constexpr double STAR_DEFLECTION_LIMITER = 5e-9;
 
 // The star's direction at its catalogue epoch (unit vector, ICRS).
 Vector3 catalogue_direction(const CatalogueStar& star) {
@@ -39,6 +46,12 @@ std::expected<void, OrvaneError> star_positions_into(const SpkOrvane& engine, st
     const std::int32_t origin_body = origin_code(resolved->origin.kind);
     const Corrections& c = resolved->corrections;
     const bool deflected = c.gravitational_deflection && origin_body != SUN_CODE;
+    // The full model: the Sun's deflection of a source at infinity (ERFA ld as
+    // ERFA atciq calls it) and aberration to all orders (ERFA ab), which reads
+    // the observer's distance from the Sun. Both models take the aberration's
+    // rate from the observer's acceleration.
+    const bool full = resolved->model == AstrometryModel::Full;
+    const bool reads_sun = deflected || (full && c.aberration);
     for (std::size_t i = 0; i < instants.size(); ++i) {
         auto frame = instant_frame(engine, *resolved, instants[i]);
         if (!frame) return std::unexpected(std::move(frame.error()));
@@ -49,18 +62,39 @@ std::expected<void, OrvaneError> star_positions_into(const SpkOrvane& engine, st
         auto origin = origin_barycentric_state(engine.kernels, origin_body, epoch, offset);
         if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
         std::optional<StateVector> sun;
-        if (deflected) {
+        if (reads_sun) {
             auto state = origin_barycentric_state(engine.kernels, SUN_CODE, epoch, std::nullopt);
             if (!state) return std::unexpected(spk_orvane_error(state.error()));
             sun = *state;
+        }
+        std::array<double, 3> acceleration{};
+        if (c.aberration) {
+            // The aberration's rate: the observer's offset kept over the step,
+            // its own acceleration added.
+            auto earlier = origin_barycentric_state(engine.kernels, origin_body, epoch - ACCELERATION_STEP_SECONDS, offset);
+            if (!earlier) return std::unexpected(spk_orvane_error(earlier.error()));
+            acceleration = acceleration_from(*origin, *earlier);
+            if (topocentric) {
+                for (int k = 0; k < 3; ++k) acceleration[k] += frame->observer_acceleration[k];
+            }
         }
         for (std::size_t j = 0; j < stars.size(); ++j) {
             const double delay_days =
                 c.light_time ? dot(catalogue_direction(stars[j]), origin->position) / LIGHT_KM_PER_DAY : 0.0;
             CartesianState seen =
                 subtract_states(catalogue_star_state(stars[j], tdb_julian_day + delay_days), *origin);
-            if (sun) seen = apply_solar_gravitational_deflection(seen, origin->position, sun->position);
-            if (c.aberration) seen = apply_stellar_aberration(seen, origin->velocity);
+            if (full) {
+                if (deflected) {
+                    seen = apply_body_deflection_of_distant_source(seen, *origin, *sun, 1.0, STAR_DEFLECTION_LIMITER);
+                }
+                if (c.aberration) {
+                    seen = apply_relativistic_aberration(seen, origin->velocity, acceleration,
+                                                         subtract_states(*origin, *sun));
+                }
+            } else {
+                if (deflected) seen = apply_solar_gravitational_deflection(seen, origin->position, sun->position);
+                if (c.aberration) seen = apply_stellar_aberration(seen, origin->velocity, acceleration);
+            }
             auto position = position_from_state(seen, frame->frame, STAR_CODE, tdb_julian_day);
             if (!position) return std::unexpected(std::move(position.error()));
             double* row = &out[4 * (i * stars.size() + j)];

@@ -25,8 +25,11 @@ namespace orvane {
 // travel time of light across the observer's offset from the barycentre
 // along the star's direction (u . o / c, as ERFA's eraPmpx, at most 8.3
 // minutes). Then the origin is subtracted, and the Sun's deflection, the
-// aberration with the origin's velocity, the precession-nutation and the
-// frame follow as for a body (engine/relative_state, engine/output_frame).
+// aberration with the origin's velocity (its rate with the origin's
+// acceleration), the precession-nutation and the frame follow as for a body
+// (engine/relative_state, engine/output_frame). In the full model the
+// deflection is ERFA ld's for a source at infinity, the aberration ERFA ab's
+// and the nutation IAU 2000A, the chain of ERFA atci13.
 std::expected<void, OrvaneError> star_positions_into(const SpkOrvane& engine, std::span<const CatalogueStar> stars,
                                                      InstantList instants, const PositionOptions& options,
                                                      std::span<double> out);

@@ -10,6 +10,7 @@
 #include "python/horizon_event_list.hpp"
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
+#include "core/frames/cio_sidereal_time.hpp"
 #include "core/frames/nutation.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/search/event_table.hpp"
@@ -131,18 +132,18 @@ PyObject* horizon_events(const SpkOrvane& engine, std::int32_t body, GeodeticObs
 
 // Sidereal time at an instant, degrees: Greenwich (or local, east longitude
 // added) mean (IAU 2006) or apparent (plus the equation of the equinoxes of
-// the IAU 2000B nutation, or the 2006/2000A in the full model), from the
-// instant's UT1 and TT.
+// the IAU 2000B nutation; in the full model the Earth rotation angle less the
+// equation of the origins, as ERFA gst06a), from the instant's UT1 and TT.
 std::expected<double, OrvaneError> sidereal_time(const SpkOrvane& engine, Instant instant, double longitude,
                                                  bool apparent, AstrometryModel model) {
     auto epochs = earth_rotation_epochs(engine, instant.time_scale, instant.julian_day);
     if (!epochs) return std::unexpected(epochs.error());
     const double tt = epochs->tt_julian_day;
     const double gst =
-        apparent ? greenwich_apparent_sidereal_time_iau2006(
-                       epochs->ut1_julian_day, tt,
-                       model == AstrometryModel::Full ? nutation_iau2006a(tt) : nutation_iau2000b(tt))
-                 : greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt);
+        !apparent ? greenwich_mean_sidereal_time_iau2006(epochs->ut1_julian_day, tt)
+        : model == AstrometryModel::Full
+            ? greenwich_apparent_sidereal_time_iau2006a(epochs->ut1_julian_day, tt, nutation_iau2006a(tt))
+            : greenwich_apparent_sidereal_time_iau2006(epochs->ut1_julian_day, tt, nutation_iau2000b(tt));
     double degrees = std::fmod(gst * RAD_TO_DEG + longitude, 360.0);
     if (degrees < 0.0) degrees += 360.0;
     return degrees;

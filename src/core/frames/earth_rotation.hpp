@@ -18,10 +18,10 @@ double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_jul
 
 // Greenwich apparent sidereal time in [0, 2π): IAU 2006 mean sidereal time plus
 // the equation of the equinoxes with Δψ of the given nutation (IAU 2000B, or
-// the 2006/2000A of the full model), which the caller computed for
-// tt_julian_day. With the 2006/2000A nutation this is ERFA gst06a within
-// 0.04 mas from 1900 to 2100 (0.25 mas at 1550 and 2650: the GMST polynomial
-// and the two complementary terms against the CIO-based chain).
+// the 2006/2000A one), which the caller computed for tt_julian_day, and two
+// complementary terms. With the 2006/2000A nutation this is ERFA gst06a
+// within 0.04 mas from 1900 to 2100 (0.6 mas at 1550 and 2650); the full
+// model takes ERFA's own chain instead (core/frames/cio_sidereal_time.hpp).
 double greenwich_apparent_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day,
                                                 const Nutation& nutation);
 

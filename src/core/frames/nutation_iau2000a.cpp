@@ -1,9 +1,11 @@
 // IAU 2000A nutation, the full series, and its IAU 2006 adjustment.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 
 #include "core/constants.hpp"
+#include "core/frames/fundamental_arguments.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
 
@@ -59,29 +61,119 @@ Argument linear_rad(double a, double b, double t) { return {std::fmod(a + b * t,
 
 // The fundamental arguments of the IERS Conventions 2003 (ERFA fal03, faf03,
 // faom03; l' and D as nut00a takes them from MHB2000).
-constexpr double MOON_ANOMALY[5] = {485868.249036, 1717915923.2178, 31.8792, 0.051635, -0.00024470};
+constexpr const double (&MOON_ANOMALY)[5] = IERS2003_MOON_ANOMALY;
 constexpr double SUN_ANOMALY[5] = {1287104.79305, 129596581.0481, -0.5532, 0.000136, -0.00001149};
-constexpr double MOON_LATITUDE[5] = {335779.526232, 1739527262.8478, -12.7512, -0.001037, 0.00000417};
+constexpr const double (&MOON_LATITUDE)[5] = IERS2003_MOON_LATITUDE;
 constexpr double MOON_ELONGATION[5] = {1072260.70369, 1602961601.2090, -6.3706, 0.006593, -0.00003169};
-constexpr double MOON_NODE[5] = {450160.398036, -6962890.5431, 7.4722, 0.007702, -0.00005939};
+constexpr const double (&MOON_NODE)[5] = IERS2003_MOON_NODE;
 
 struct Sums {
     double dpsi = 0.0, deps = 0.0, dpsi_rate = 0.0, deps_rate = 0.0;  // 0.1 µas, per century
 };
 
+// e^{iθ} as cosine and sine, with the rate of θ (radians per century).
+struct Phase {
+    double c = 1.0, s = 0.0, rate = 0.0;
+};
+
+constexpr Phase times(const Phase& a, const Phase& b) {
+    return {a.c * b.c - a.s * b.s, a.c * b.s + a.s * b.c, a.rate + b.rate};
+}
+
+// The non-zero multipliers of one term, as places in a table of the powers
+// e^{i m a} of the arguments (argument k, multiple m at k * SPAN + m + MAX).
+struct Factors {
+    std::uint8_t count = 0;
+    std::array<std::uint16_t, 13> place{};
+};
+
+template <std::size_t N>
+constexpr int largest_multiple(const std::int32_t (&n)[N]) {
+    int largest = 0;
+    for (std::size_t k = 0; k < N; ++k) largest = std::max(largest, n[k] < 0 ? -n[k] : n[k]);
+    return largest;
+}
+
+constexpr int LUNI_SOLAR_MAX = [] {
+    int largest = 0;
+    for (const LuniSolarTerm& term : LUNI_SOLAR) {
+        const std::int32_t n[5] = {term.nl, term.nlp, term.nf, term.nd, term.nom};
+        largest = std::max(largest, largest_multiple(n));
+    }
+    return largest;
+}();
+
+constexpr int PLANETARY_MAX = [] {
+    int largest = 0;
+    for (const PlanetaryTerm& term : PLANETARY) largest = std::max(largest, largest_multiple(term.n));
+    return largest;
+}();
+
+template <std::size_t N>
+constexpr Factors factors_of(const std::int32_t (&n)[N], int max) {
+    Factors f;
+    for (std::size_t k = 0; k < N; ++k) {
+        if (n[k] != 0) f.place[f.count++] = static_cast<std::uint16_t>(k * (2 * max + 1) + n[k] + max);
+    }
+    return f;
+}
+
+constexpr std::array<Factors, LUNI_SOLAR.size()> LUNI_SOLAR_FACTORS = [] {
+    std::array<Factors, LUNI_SOLAR.size()> out{};
+    for (std::size_t i = 0; i < LUNI_SOLAR.size(); ++i) {
+        const LuniSolarTerm& term = LUNI_SOLAR[i];
+        const std::int32_t n[5] = {term.nl, term.nlp, term.nf, term.nd, term.nom};
+        out[i] = factors_of(n, LUNI_SOLAR_MAX);
+    }
+    return out;
+}();
+
+constexpr std::array<Factors, PLANETARY.size()> PLANETARY_FACTORS = [] {
+    std::array<Factors, PLANETARY.size()> out{};
+    for (std::size_t i = 0; i < PLANETARY.size(); ++i) out[i] = factors_of(PLANETARY[i].n, PLANETARY_MAX);
+    return out;
+}();
+
+// e^{i m a} of each argument for m from -max to max, by products of e^{ia}
+// (the negative multiples the conjugates), argument-major, with m times the
+// argument's rate.
+template <std::size_t N, int MAX>
+std::array<Phase, N * (2 * MAX + 1)> powers_of(const Argument (&a)[N]) {
+    std::array<Phase, N * (2 * MAX + 1)> out;
+    for (std::size_t k = 0; k < N; ++k) {
+        Phase* row = &out[k * (2 * MAX + 1) + MAX];
+        const Phase once{std::cos(a[k].angle), std::sin(a[k].angle), a[k].rate};
+        row[0] = Phase{};
+        for (int m = 1; m <= MAX; ++m) {
+            row[m] = times(row[m - 1], once);
+            row[-m] = Phase{row[m].c, -row[m].s, -row[m].rate};
+        }
+    }
+    return out;
+}
+
+// The term's e^{iθ}, θ = Σ n_k a_k, as the product of its factors, and the
+// rate of θ.
+template <std::size_t SIZE>
+Phase phase_of(const Factors& f, const std::array<Phase, SIZE>& powers) {
+    Phase z = powers[f.place[0]];
+    for (std::uint8_t k = 1; k < f.count; ++k) z = times(z, powers[f.place[k]]);
+    return z;
+}
+
+// The sines and cosines of the term arguments come from products of the
+// powers of e^{i a} of the fundamental arguments (at most six factors a
+// term), not from a sine and a cosine each.
 Sums luni_solar(double t) {
     const Argument a[5] = {polynomial_arcsec(MOON_ANOMALY, t), polynomial_arcsec(SUN_ANOMALY, t),
                            polynomial_arcsec(MOON_LATITUDE, t), polynomial_arcsec(MOON_ELONGATION, t),
                            polynomial_arcsec(MOON_NODE, t)};
+    const auto powers = powers_of<5, LUNI_SOLAR_MAX>(a);
     Sums s;
     for (std::size_t i = LUNI_SOLAR.size(); i-- > 0;) {
         const LuniSolarTerm& term = LUNI_SOLAR[i];
-        const double angle = std::fmod(term.nl * a[0].angle + term.nlp * a[1].angle + term.nf * a[2].angle +
-                                           term.nd * a[3].angle + term.nom * a[4].angle,
-                                       TWO_PI);
-        const double w = term.nl * a[0].rate + term.nlp * a[1].rate + term.nf * a[2].rate + term.nd * a[3].rate +
-                         term.nom * a[4].rate;
-        const double sa = std::sin(angle), ca = std::cos(angle);
+        const Phase z = phase_of(LUNI_SOLAR_FACTORS[i], powers);
+        const double sa = z.s, ca = z.c, w = z.rate;
         const double psi_sine = term.ps + term.pst * t, eps_cosine = term.ec + term.ect * t;
         s.dpsi += psi_sine * sa + term.pc * ca;
         s.deps += eps_cosine * ca + term.es * sa;
@@ -110,16 +202,12 @@ Sums planetary(double t) {
         linear_rad(5.321159000, 3.8127774000, t),
         {(0.024381750 + 0.00000538691 * t) * t, 0.024381750 + 2.0 * 0.00000538691 * t},
     };
+    const auto powers = powers_of<13, PLANETARY_MAX>(a);
     Sums s;
     for (std::size_t i = PLANETARY.size(); i-- > 0;) {
         const PlanetaryTerm& term = PLANETARY[i];
-        double angle = 0.0, w = 0.0;
-        for (int k = 0; k < 13; ++k) {
-            angle += term.n[k] * a[k].angle;
-            w += term.n[k] * a[k].rate;
-        }
-        angle = std::fmod(angle, TWO_PI);
-        const double sa = std::sin(angle), ca = std::cos(angle);
+        const Phase z = phase_of(PLANETARY_FACTORS[i], powers);
+        const double sa = z.s, ca = z.c, w = z.rate;
         s.dpsi += term.sp * sa + term.cp * ca;
         s.deps += term.se * sa + term.ce * ca;
         s.dpsi_rate += (term.sp * ca - term.cp * sa) * w;

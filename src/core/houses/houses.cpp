@@ -7,6 +7,7 @@
 #include "core/angles.hpp"
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
+#include "core/frames/cio_sidereal_time.hpp"
 #include "core/houses/house_systems.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
@@ -42,8 +43,12 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
 
     const Nutation nutation =
         model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b(tt_julian_day);
-    const double ramc = local_apparent_sidereal_time_iau2006(observer.longitude_east_deg * DEG_TO_RAD,
-                                                             ut1_julian_day, tt_julian_day, nutation);
+    const double ramc =
+        model == AstrometryModel::Full
+            ? reduce_radians(greenwich_apparent_sidereal_time_iau2006a(ut1_julian_day, tt_julian_day, nutation) +
+                             observer.longitude_east_deg * DEG_TO_RAD)
+            : local_apparent_sidereal_time_iau2006(observer.longitude_east_deg * DEG_TO_RAD, ut1_julian_day,
+                                                   tt_julian_day, nutation);
     const double eps =
         mean_obliquity_iau2006_rad(julian_centuries_since_j2000(tt_julian_day)) + nutation.obliquity_rad;
     const double phi = observer.latitude_deg * DEG_TO_RAD;
