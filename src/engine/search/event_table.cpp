@@ -15,25 +15,16 @@ namespace {
 
 constexpr std::int32_t SUN = 10, MOON = 301;
 
-// The model of the search running on this thread: find_events sets it for
-// the length of one search (every place below is read on the caller's
-// thread), so that the many sampling functions need not carry it.
-thread_local AstrometryModel search_model = AstrometryModel::Standard;
-
-class SearchModel {
-public:
-    explicit SearchModel(AstrometryModel model) : previous_(search_model) { search_model = model; }
-    ~SearchModel() { search_model = previous_; }
-    SearchModel(const SearchModel&) = delete;
-    SearchModel& operator=(const SearchModel&) = delete;
-
-private:
-    AstrometryModel previous_;
+// What a search samples: the engine's apparent geocentric places of date in
+// the astrometric model the request asks for.
+struct SearchSky {
+    const SpkOrvane& engine;
+    AstrometryModel model;
 };
 
-PositionOptions apparent_of_date(bool equatorial) {
+PositionOptions apparent_of_date(bool equatorial, AstrometryModel model) {
     PositionOptions options;
-    options.model = search_model;
+    options.model = model;
     options.origin.kind = OriginKind::Geocentric;
     options.coordinate_system = equatorial ? CoordinateSystem::Equatorial : CoordinateSystem::Ecliptic;
     options.reference_epoch = ReferenceEpoch::OfDate;
@@ -42,8 +33,8 @@ PositionOptions apparent_of_date(bool equatorial) {
     return options;
 }
 
-std::expected<Position, OrvaneError> place(const SpkOrvane& engine, std::int32_t body, double tt, bool equatorial = false) {
-    return engine.position(body, Instant{tt, TimeScale::Tt}, apparent_of_date(equatorial));
+std::expected<Position, OrvaneError> place(const SearchSky& sky, std::int32_t body, double tt, bool equatorial = false) {
+    return sky.engine.position(body, Instant{tt, TimeScale::Tt}, apparent_of_date(equatorial, sky.model));
 }
 
 // x reduced to (−period/2, period/2].
@@ -67,30 +58,31 @@ double fastest_deg_per_day(std::int32_t body) {
 }
 
 // The place with its longitude in the sidereal zodiac when one is asked.
-std::expected<Position, OrvaneError> zodiac_place(const SpkOrvane& engine, std::int32_t body, double tt,
+std::expected<Position, OrvaneError> zodiac_place(const SearchSky& sky, std::int32_t body, double tt,
                                                   std::optional<SiderealMode> sidereal) {
-    if (!sidereal) return place(engine, body, tt);
-    return engine.sidereal_position(body, Instant{tt, TimeScale::Tt}, apparent_of_date(false), *sidereal);
+    if (!sidereal) return place(sky, body, tt);
+    return sky.engine.sidereal_position(body, Instant{tt, TimeScale::Tt}, apparent_of_date(false, sky.model),
+                                        *sidereal);
 }
 
 // The longitude of `body` (tropical, or in the sidereal zodiac) less
 // `offset_deg`, wrapped to the period.
-SearchFunction longitude_function(const SpkOrvane& engine, std::int32_t body, double offset_deg, double period,
+SearchFunction longitude_function(const SearchSky& sky, std::int32_t body, double offset_deg, double period,
                                   std::optional<SiderealMode> sidereal) {
-    return [&engine, body, offset_deg, period, sidereal](double tt) -> std::expected<SearchSample, OrvaneError> {
-        auto p = zodiac_place(engine, body, tt, sidereal);
+    return [&sky, body, offset_deg, period, sidereal](double tt) -> std::expected<SearchSample, OrvaneError> {
+        auto p = zodiac_place(sky, body, tt, sidereal);
         if (!p) return std::unexpected(p.error());
         return SearchSample{wrapped(p->longitude_deg - offset_deg, period), p->longitude_speed_deg_per_day};
     };
 }
 
 // The longitude of `body` less that of `other` less `offset_deg`, wrapped.
-SearchFunction difference_function(const SpkOrvane& engine, std::int32_t body, std::int32_t other, double offset_deg,
+SearchFunction difference_function(const SearchSky& sky, std::int32_t body, std::int32_t other, double offset_deg,
                                    double period) {
-    return [&engine, body, other, offset_deg, period](double tt) -> std::expected<SearchSample, OrvaneError> {
-        auto a = place(engine, body, tt);
+    return [&sky, body, other, offset_deg, period](double tt) -> std::expected<SearchSample, OrvaneError> {
+        auto a = place(sky, body, tt);
         if (!a) return std::unexpected(a.error());
-        auto b = place(engine, other, tt);
+        auto b = place(sky, other, tt);
         if (!b) return std::unexpected(b.error());
         return SearchSample{wrapped(a->longitude_deg - b->longitude_deg - offset_deg, period),
                             a->longitude_speed_deg_per_day - b->longitude_speed_deg_per_day};
@@ -99,20 +91,20 @@ SearchFunction difference_function(const SpkOrvane& engine, std::int32_t body, s
 
 // One quantity of a body's place, without a rate.
 template <class Pick>
-SearchFunction place_function(const SpkOrvane& engine, std::int32_t body, bool equatorial, Pick pick) {
-    return [&engine, body, equatorial, pick](double tt) -> std::expected<SearchSample, OrvaneError> {
-        auto p = place(engine, body, tt, equatorial);
+SearchFunction place_function(const SearchSky& sky, std::int32_t body, bool equatorial, Pick pick) {
+    return [&sky, body, equatorial, pick](double tt) -> std::expected<SearchSample, OrvaneError> {
+        auto p = place(sky, body, tt, equatorial);
         if (!p) return std::unexpected(p.error());
         return SearchSample{pick(*p)};
     };
 }
 
 // The angular distance between the body and the Sun, degrees.
-SearchFunction separation_function(const SpkOrvane& engine, std::int32_t body) {
-    return [&engine, body](double tt) -> std::expected<SearchSample, OrvaneError> {
-        auto a = place(engine, body, tt);
+SearchFunction separation_function(const SearchSky& sky, std::int32_t body) {
+    return [&sky, body](double tt) -> std::expected<SearchSample, OrvaneError> {
+        auto a = place(sky, body, tt);
         if (!a) return std::unexpected(a.error());
-        auto s = place(engine, SUN, tt);
+        auto s = place(sky, SUN, tt);
         if (!s) return std::unexpected(s.error());
         const double b1 = a->latitude_deg * DEG_TO_RAD, b2 = s->latitude_deg * DEG_TO_RAD;
         const double dl = (a->longitude_deg - s->longitude_deg) * DEG_TO_RAD;
@@ -131,16 +123,16 @@ bool never_stations(std::int32_t body) { return body == SUN || body == MOON; }
 // two) changes sign: on each piece the angle moves one way only, so that
 // sampling cannot step over two crossings of the same value (a retrograde
 // planet crossing a longitude three times). Stations are sampled daily.
-std::expected<std::vector<double>, OrvaneError> monotone_pieces(const SpkOrvane& engine, std::int32_t body,
+std::expected<std::vector<double>, OrvaneError> monotone_pieces(const SearchSky& sky, std::int32_t body,
                                                                 std::int32_t other, double start, double end) {
     std::vector<double> cuts{start};
     if (!(never_stations(body) && (other == 0 || never_stations(other)))) {
-        SearchFunction rate = [&engine, body, other](double tt) -> std::expected<SearchSample, OrvaneError> {
-            auto a = place(engine, body, tt);
+        SearchFunction rate = [&sky, body, other](double tt) -> std::expected<SearchSample, OrvaneError> {
+            auto a = place(sky, body, tt);
             if (!a) return std::unexpected(a.error());
             double speed = a->longitude_speed_deg_per_day;
             if (other != 0) {
-                auto b = place(engine, other, tt);
+                auto b = place(sky, other, tt);
                 if (!b) return std::unexpected(b.error());
                 speed -= b->longitude_speed_deg_per_day;
             }
@@ -171,9 +163,9 @@ Found zeros_named(const SearchFunction& f, double start, double end, double step
 }
 
 // The same on each piece where the angle moves one way (see monotone_pieces).
-Found zeros_on_pieces(const SpkOrvane& engine, std::int32_t body, std::int32_t other, const SearchFunction& f,
+Found zeros_on_pieces(const SearchSky& sky, std::int32_t body, std::int32_t other, const SearchFunction& f,
                       double start, double end, double step, double jump, const Namer& name) {
-    auto cuts = monotone_pieces(engine, body, other, start, end);
+    auto cuts = monotone_pieces(sky, body, other, start, end);
     if (!cuts) return std::unexpected(cuts.error());
     std::vector<FoundEvent> out;
     for (std::size_t i = 0; i + 1 < cuts->size(); ++i) {
@@ -195,35 +187,35 @@ constexpr std::array<std::string_view, 12> SIGNS{"aries",   "taurus",      "gemi
 
 // --- The event functions, one per kind ---------------------------------------------------------
 
-Found moon_quarters(const SpkOrvane& engine, const EventRequest&, double start, double end) {
-    return zeros_named(difference_function(engine, MOON, SUN, 0.0, 90.0), start, end, 1.0, 45.0,
-                       [&engine](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
-                           auto m = place(engine, MOON, z.julian_day);
+Found moon_quarters(const SearchSky& sky, const EventRequest&, double start, double end) {
+    return zeros_named(difference_function(sky, MOON, SUN, 0.0, 90.0), start, end, 1.0, 45.0,
+                       [&sky](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
+                           auto m = place(sky, MOON, z.julian_day);
                            if (!m) return std::unexpected(m.error());
-                           auto s = place(engine, SUN, z.julian_day);
+                           auto s = place(sky, SUN, z.julian_day);
                            if (!s) return std::unexpected(s.error());
                            const double e = reduce_degrees(m->longitude_deg - s->longitude_deg);
                            return QUARTERS[static_cast<std::size_t>(std::lround(e / 90.0)) % 4];
                        });
 }
 
-Found longitude_crossings(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, r.angle_deg, 360.0, r.sidereal), start, end,
+Found longitude_crossings(const SearchSky& sky, const EventRequest& r, double start, double end) {
+    return zeros_on_pieces(sky, r.body, 0, longitude_function(sky, r.body, r.angle_deg, 360.0, r.sidereal), start, end,
                        60.0 / fastest_deg_per_day(r.body), 180.0,
                        [](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
                            return z.rising ? std::string_view("direct") : std::string_view("retrograde");
                        });
 }
 
-Found aspects(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
+Found aspects(const SearchSky& sky, const EventRequest& r, double start, double end) {
     const double step = 60.0 / (fastest_deg_per_day(r.body) + fastest_deg_per_day(r.other));
     const double angle = std::abs(wrapped(r.angle_deg, 360.0));
     auto name = [](const SearchZero&) -> std::expected<std::string_view, OrvaneError> { return "exact"; };
-    auto found = zeros_on_pieces(engine, r.body, r.other, difference_function(engine, r.body, r.other, angle, 360.0),
+    auto found = zeros_on_pieces(sky, r.body, r.other, difference_function(sky, r.body, r.other, angle, 360.0),
                                  start, end, step, 180.0, name);
     if (!found || angle == 0.0 || angle == 180.0) return found;
-    auto other_side = zeros_on_pieces(engine, r.body, r.other,
-                                      difference_function(engine, r.body, r.other, -angle, 360.0), start, end, step,
+    auto other_side = zeros_on_pieces(sky, r.body, r.other,
+                                      difference_function(sky, r.body, r.other, -angle, 360.0), start, end, step,
                                       180.0, name);
     if (!other_side) return other_side;
     found->insert(found->end(), other_side->begin(), other_side->end());
@@ -232,10 +224,10 @@ Found aspects(const SpkOrvane& engine, const EventRequest& r, double start, doub
     return found;
 }
 
-Found sign_ingresses(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    return zeros_on_pieces(engine, r.body, 0, longitude_function(engine, r.body, 0.0, 30.0, r.sidereal), start, end,
-                           10.0 / fastest_deg_per_day(r.body), 15.0, [&engine, &r](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
-                           auto p = zodiac_place(engine, r.body, z.julian_day, r.sidereal);
+Found sign_ingresses(const SearchSky& sky, const EventRequest& r, double start, double end) {
+    return zeros_on_pieces(sky, r.body, 0, longitude_function(sky, r.body, 0.0, 30.0, r.sidereal), start, end,
+                           10.0 / fastest_deg_per_day(r.body), 15.0, [&sky, &r](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
+                           auto p = zodiac_place(sky, r.body, z.julian_day, r.sidereal);
                            if (!p) return std::unexpected(p.error());
                            long sign = std::lround(p->longitude_deg / 30.0);
                            if (!z.rising) sign -= 1;  // moving back into the sign before
@@ -243,8 +235,8 @@ Found sign_ingresses(const SpkOrvane& engine, const EventRequest& r, double star
                        });
 }
 
-Found stations(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    auto speed = place_function(engine, r.body, false, [](const Position& p) { return p.longitude_speed_deg_per_day; });
+Found stations(const SearchSky& sky, const EventRequest& r, double start, double end) {
+    auto speed = place_function(sky, r.body, false, [](const Position& p) { return p.longitude_speed_deg_per_day; });
     const double step = r.body == 1 || r.body == 199 ? 1.0 : 2.0;
     return zeros_named(speed, start, end, step, INFINITY,
                        [](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
@@ -252,13 +244,13 @@ Found stations(const SpkOrvane& engine, const EventRequest& r, double start, dou
                        });
 }
 
-Found sun_conjunctions(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    return zeros_named(difference_function(engine, r.body, SUN, 0.0, 180.0), start, end,
+Found sun_conjunctions(const SearchSky& sky, const EventRequest& r, double start, double end) {
+    return zeros_named(difference_function(sky, r.body, SUN, 0.0, 180.0), start, end,
                        30.0 / (fastest_deg_per_day(r.body) + 1.05), 90.0,
-                       [&engine, &r](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
-                           auto p = place(engine, r.body, z.julian_day);
+                       [&sky, &r](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
+                           auto p = place(sky, r.body, z.julian_day);
                            if (!p) return std::unexpected(p.error());
-                           auto s = place(engine, SUN, z.julian_day);
+                           auto s = place(sky, SUN, z.julian_day);
                            if (!s) return std::unexpected(s.error());
                            if (std::abs(wrapped(p->longitude_deg - s->longitude_deg, 360.0)) > 90.0) {
                                return std::string_view("opposition");
@@ -271,15 +263,15 @@ Found sun_conjunctions(const SpkOrvane& engine, const EventRequest& r, double st
                        });
 }
 
-Found greatest_elongations(const SpkOrvane& engine, const EventRequest& r, double start, double end) {
-    auto turns = find_extrema(separation_function(engine, r.body), start, end, 3.0);
+Found greatest_elongations(const SearchSky& sky, const EventRequest& r, double start, double end) {
+    auto turns = find_extrema(separation_function(sky, r.body), start, end, 3.0);
     if (!turns) return std::unexpected(turns.error());
     std::vector<FoundEvent> out;
     for (const SearchExtremum& t : *turns) {
         if (!t.maximum) continue;
-        auto p = place(engine, r.body, t.julian_day);
+        auto p = place(sky, r.body, t.julian_day);
         if (!p) return std::unexpected(p.error());
-        auto s = place(engine, SUN, t.julian_day);
+        auto s = place(sky, SUN, t.julian_day);
         if (!s) return std::unexpected(s.error());
         const bool east = wrapped(p->longitude_deg - s->longitude_deg, 360.0) > 0.0;
         out.push_back({t.julian_day, east ? "greatest_elongation_east" : "greatest_elongation_west"});
@@ -296,18 +288,18 @@ Found turns_named(const SearchFunction& f, double start, double end, double step
     return out;
 }
 
-Found lunar_apsides(const SpkOrvane& engine, const EventRequest&, double start, double end) {
-    return turns_named(place_function(engine, MOON, false, [](const Position& p) { return p.distance_au; }), start,
+Found lunar_apsides(const SearchSky& sky, const EventRequest&, double start, double end) {
+    return turns_named(place_function(sky, MOON, false, [](const Position& p) { return p.distance_au; }), start,
                        end, 1.0, "apogee", "perigee");
 }
 
-Found lunar_declinations(const SpkOrvane& engine, const EventRequest&, double start, double end) {
-    return turns_named(place_function(engine, MOON, true, [](const Position& p) { return p.latitude_deg; }), start,
+Found lunar_declinations(const SearchSky& sky, const EventRequest&, double start, double end) {
+    return turns_named(place_function(sky, MOON, true, [](const Position& p) { return p.latitude_deg; }), start,
                        end, 1.0, "greatest_north_declination", "greatest_south_declination");
 }
 
-Found lunar_nodes(const SpkOrvane& engine, const EventRequest&, double start, double end) {
-    return zeros_named(place_function(engine, MOON, false, [](const Position& p) { return p.latitude_deg; }), start,
+Found lunar_nodes(const SearchSky& sky, const EventRequest&, double start, double end) {
+    return zeros_named(place_function(sky, MOON, false, [](const Position& p) { return p.latitude_deg; }), start,
                        end, 1.0, INFINITY, [](const SearchZero& z) -> std::expected<std::string_view, OrvaneError> {
                            return z.rising ? std::string_view("ascending_node") : std::string_view("descending_node");
                        });
@@ -317,7 +309,7 @@ Found lunar_nodes(const SpkOrvane& engine, const EventRequest&, double start, do
 
 struct EventRow {
     std::string_view name;
-    Found (*find)(const SpkOrvane&, const EventRequest&, double, double);
+    Found (*find)(const SearchSky&, const EventRequest&, double, double);
 };
 
 constexpr std::array<EventRow, 10> EVENT_TABLE{{
@@ -343,8 +335,7 @@ std::expected<std::vector<FoundEvent>, OrvaneError> find_events(const SpkOrvane&
             if (!std::isfinite(request.angle_deg)) {
                 return std::unexpected(OrvaneError::invalid_request("the event's angle must be finite"));
             }
-            const SearchModel model(request.model);
-            return row.find(engine, request, start_tt, end_tt);
+            return row.find(SearchSky{engine, request.model}, request, start_tt, end_tt);
         }
     }
     return std::unexpected(OrvaneError::invalid_request("unknown event kind \"" + std::string(request.kind) + "\""));
