@@ -27,7 +27,7 @@ from orvane_tools.dates import to_datetime, to_instant
 _When = datetime | str | float | orvane.Instant
 
 #: The shadow rules of lunar eclipses; the first is the default.
-SHADOW_RULES: tuple[str, ...] = ("danjon", "chauvenet")
+SHADOW_RULES: tuple[str, ...] = orvane.SHADOW_RULES
 
 
 @dataclass(frozen=True)

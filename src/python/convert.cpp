@@ -75,15 +75,13 @@ std::expected<T, std::string> parse_name(std::string_view input, const std::arra
     return parse_row(input, rows, prefix, &NameRow<T>::value);
 }
 
-template <class T, std::size_t N>
-std::string_view row_name(const std::array<NameRow<T>, N>& rows, T value) {
-    for (const auto& row : rows) {
-        if (row.value == value) return row.name;
-    }
-    return rows[0].name;
-}
-
 }  // namespace
+
+std::expected<ShadowRule, std::string> parse_shadow_rule(std::string_view text) {
+    auto rule = parse_name(text, SHADOW_RULE_ROWS, "");
+    if (!rule) return std::unexpected("unknown shadow rule: '" + std::string(text) + "' (expected 'danjon' or 'chauvenet')");
+    return rule;
+}
 
 std::expected<Body, std::string> parse_body(std::string_view text) {
     return parse_name(text, BODY_ROWS, "unknown body ");

@@ -10,6 +10,7 @@
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
 #include "engine/angle_events.hpp"
+#include "engine/eclipses/lunar_eclipses.hpp"
 
 // The names by which Python callers refer to bodies, scales, origins, frames
 // and events. Each parser trims Unicode white space, lower-cases ASCII letters
@@ -34,6 +35,7 @@ std::expected<LunationEvent, std::string> parse_lunation_event(std::string_view 
 std::expected<ReferenceEpoch, std::string> parse_reference_epoch(std::string_view text);
 std::expected<CoordinateSystem, std::string> parse_coordinate_system(std::string_view text);
 std::expected<HorizonEventKind, std::string> parse_horizon_event_kind(std::string_view text);
+std::expected<ShadowRule, std::string> parse_shadow_rule(std::string_view text);
 
 // The origin with its observer rules: topocentric needs a valid observer, the
 // others refuse one.

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "python/bound_method.hpp"
+#include "python/convert.hpp"
+#include "python/name_tables.hpp"
 #include "python/engine_methods.hpp"
 #include "engine/eclipses/local_solar_eclipses.hpp"
 #include "engine/eclipses/lunar_eclipses.hpp"
@@ -18,34 +20,6 @@ namespace {
 PyObject* optional_day(double day) {
     if (std::isnan(day)) Py_RETURN_NONE;
     return PyFloat_FromDouble(day);
-}
-
-std::string_view lunar_kind_name(LunarEclipseKind kind) {
-    switch (kind) {
-        case LunarEclipseKind::Penumbral: return "penumbral";
-        case LunarEclipseKind::Partial: return "partial";
-        case LunarEclipseKind::Total: return "total";
-    }
-    return "penumbral";
-}
-
-std::string_view solar_kind_name(SolarEclipseKind kind) {
-    switch (kind) {
-        case SolarEclipseKind::Partial: return "partial";
-        case SolarEclipseKind::Annular: return "annular";
-        case SolarEclipseKind::Total: return "total";
-        case SolarEclipseKind::Hybrid: return "hybrid";
-    }
-    return "partial";
-}
-
-std::string_view local_kind_name(LocalEclipseKind kind) {
-    switch (kind) {
-        case LocalEclipseKind::Partial: return "partial";
-        case LocalEclipseKind::Annular: return "annular";
-        case LocalEclipseKind::Total: return "total";
-    }
-    return "partial";
 }
 
 // The range's two instants as TT Julian days.
@@ -128,17 +102,14 @@ struct Parameter<ShadowRule> : ReadOnce<ShadowRule> {
             if (!given) return std::nullopt;
             text = *given;
         }
-        if (text == "chauvenet") return ShadowRule::Chauvenet;
-        if (text == "danjon") return ShadowRule::Danjon;
-        value_error("unknown shadow rule: '" + std::string(text) + "' (expected 'danjon' or 'chauvenet')");
-        return std::nullopt;
+        return parsed_or_raise(parse_shadow_rule(text));
     }
 };
 
 template <>
 struct Returned<LunarEclipse> {
     static PyObject* object(const LunarEclipse& e) {
-        const std::string_view kind = lunar_kind_name(e.kind);
+        const std::string_view kind = row_name(LUNAR_ECLIPSE_KIND_ROWS, e.kind);
         return Py_BuildValue("(s#dNNNNNNddd)", kind.data(), static_cast<Py_ssize_t>(kind.size()), e.greatest,
                              optional_day(e.p1), optional_day(e.u1), optional_day(e.u2), optional_day(e.u3),
                              optional_day(e.u4), optional_day(e.p4), e.umbral_magnitude, e.penumbral_magnitude,
@@ -149,7 +120,7 @@ struct Returned<LunarEclipse> {
 template <>
 struct Returned<SolarEclipse> {
     static PyObject* object(const SolarEclipse& e) {
-        const std::string_view kind = solar_kind_name(e.kind);
+        const std::string_view kind = row_name(SOLAR_ECLIPSE_KIND_ROWS, e.kind);
         return Py_BuildValue("(s#dNddddd)", kind.data(), static_cast<Py_ssize_t>(kind.size()), e.greatest,
                              PyBool_FromLong(e.central), e.place.longitude_east_deg, e.place.latitude_deg,
                              e.magnitude, e.gamma, e.path_width_km);
@@ -159,7 +130,7 @@ struct Returned<SolarEclipse> {
 template <>
 struct Returned<LocalSolarEclipse> {
     static PyObject* object(const LocalSolarEclipse& e) {
-        const std::string_view kind = local_kind_name(e.kind);
+        const std::string_view kind = row_name(LOCAL_ECLIPSE_KIND_ROWS, e.kind);
         return Py_BuildValue("(s#dNNNNddNNNNNN)", kind.data(), static_cast<Py_ssize_t>(kind.size()), e.maximum,
                              optional_day(e.c1), optional_day(e.c2), optional_day(e.c3), optional_day(e.c4),
                              e.magnitude, e.obscuration, optional_day(e.altitude_c1_deg),

@@ -7,9 +7,12 @@
 #include "core/position_options.hpp"
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
+#include "engine/eclipses/local_solar_eclipses.hpp"
+#include "engine/eclipses/lunar_eclipses.hpp"
+#include "engine/eclipses/solar_eclipses.hpp"
 
-// The names a request may use for bodies, time scales, origins, frames and
-// horizon events: one table each, one row per value. A row's name is the
+// The names a request may use for bodies, time scales, origins, frames,
+// horizon events and eclipse shadow rules, and the names of eclipse kinds: one table each, one row per value. A row's name is the
 // canonical one (lower case, words joined by "_"); any spelling differing in
 // case, or in "-", "_", " " or nothing between the words, names the same
 // value. The parsers, the Python class methods and the module's name tuples
@@ -60,5 +63,33 @@ inline constexpr std::array<NameRow<CoordinateSystem>, 2> COORDINATE_SYSTEM_ROWS
 inline constexpr std::array<NameRow<HorizonEventKind>, 3> HORIZON_EVENT_KIND_ROWS{{
     {HorizonEventKind::Rise, "rise"}, {HorizonEventKind::Set, "set"}, {HorizonEventKind::Transit, "transit"},
 }};
+
+inline constexpr std::array<NameRow<ShadowRule>, 2> SHADOW_RULE_ROWS{{
+    {ShadowRule::Danjon, "danjon"}, {ShadowRule::Chauvenet, "chauvenet"},
+}};
+
+inline constexpr std::array<NameRow<LunarEclipseKind>, 3> LUNAR_ECLIPSE_KIND_ROWS{{
+    {LunarEclipseKind::Penumbral, "penumbral"}, {LunarEclipseKind::Partial, "partial"},
+    {LunarEclipseKind::Total, "total"},
+}};
+
+inline constexpr std::array<NameRow<SolarEclipseKind>, 4> SOLAR_ECLIPSE_KIND_ROWS{{
+    {SolarEclipseKind::Partial, "partial"}, {SolarEclipseKind::Annular, "annular"},
+    {SolarEclipseKind::Total, "total"}, {SolarEclipseKind::Hybrid, "hybrid"},
+}};
+
+inline constexpr std::array<NameRow<LocalEclipseKind>, 3> LOCAL_ECLIPSE_KIND_ROWS{{
+    {LocalEclipseKind::Partial, "partial"}, {LocalEclipseKind::Annular, "annular"},
+    {LocalEclipseKind::Total, "total"},
+}};
+
+// The name of a value in its table (the first row's for a value no row holds).
+template <class T, std::size_t N>
+constexpr std::string_view row_name(const std::array<NameRow<T>, N>& rows, T value) {
+    for (const auto& row : rows) {
+        if (row.value == value) return row.name;
+    }
+    return rows[0].name;
+}
 
 }  // namespace orvane::python

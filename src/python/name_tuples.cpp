@@ -35,7 +35,7 @@ PyObject* event_kinds() { return tuple_of(event_kind_names()); }
 
 }  // namespace
 
-const std::array<NameTuple, 7> NAME_TUPLES{{
+const std::array<NameTuple, 8> NAME_TUPLES{{
     {"BODIES", row_names<BODY_ROWS>},
     {"SMALL_BODIES", row_names<SMALL_BODY_ROWS>},
     {"TIME_SCALES", row_names<TIME_SCALE_ROWS>},
@@ -43,6 +43,7 @@ const std::array<NameTuple, 7> NAME_TUPLES{{
     {"COORDINATE_SYSTEMS", row_names<COORDINATE_SYSTEM_ROWS>},
     {"REFERENCE_EPOCHS", row_names<REFERENCE_EPOCH_ROWS>},
     {"EVENT_KINDS", event_kinds},
+    {"SHADOW_RULES", row_names<SHADOW_RULE_ROWS>},
 }};
 
 }  // namespace orvane::python

@@ -13,7 +13,7 @@ struct NameTuple {
 };
 
 // BODIES, SMALL_BODIES, TIME_SCALES, ORIGINS, COORDINATE_SYSTEMS,
-// REFERENCE_EPOCHS and EVENT_KINDS, in the order the module registers them.
-extern const std::array<NameTuple, 7> NAME_TUPLES;
+// REFERENCE_EPOCHS, EVENT_KINDS and SHADOW_RULES, in the order the module registers them.
+extern const std::array<NameTuple, 8> NAME_TUPLES;
 
 }  // namespace orvane::python

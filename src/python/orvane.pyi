@@ -53,6 +53,7 @@ __all__ = [
     "COORDINATE_SYSTEMS",
     "REFERENCE_EPOCHS",
     "EVENT_KINDS",
+    "SHADOW_RULES",
 ]
 
 J2000_JULIAN_DAY: float
@@ -75,6 +76,8 @@ COORDINATE_SYSTEMS: tuple[str, ...]
 REFERENCE_EPOCHS: tuple[str, ...]
 #: The kinds Engine.events searches for.
 EVENT_KINDS: tuple[str, ...]
+#: The lunar eclipse shadow rules: "danjon" (the default), "chauvenet".
+SHADOW_RULES: tuple[str, ...]
 
 @final
 class Instant:

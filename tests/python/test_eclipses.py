@@ -156,6 +156,9 @@ def test_lunar_eclipse_arguments(engine):
     start, end = orvane.Instant(START_TT, "tt"), orvane.Instant(START_TT + 30, "tt")
     with pytest.raises(ValueError, match="unknown shadow rule"):
         engine.lunar_eclipses(start, end, "espenak")
+    # shadow rules follow the spelling rule of every other name
+    year = orvane.Instant(START_TT + 365.25, "tt")
+    assert engine.lunar_eclipses(start, year, " Chauvenet ") == engine.lunar_eclipses(start, year, "chauvenet")
     with pytest.raises(ValueError, match="end >= start"):
         engine.lunar_eclipses(end, start)
     with pytest.raises(orvane.OutsideCoverageError):

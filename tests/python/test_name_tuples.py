@@ -30,7 +30,7 @@ def target_of(engine: orvane.Engine, body: str) -> int:
 
 def test_tuples_are_registered_and_canonical():
     for name in ("BODIES", "SMALL_BODIES", "TIME_SCALES", "ORIGINS", "COORDINATE_SYSTEMS", "REFERENCE_EPOCHS",
-                 "EVENT_KINDS"):
+                 "EVENT_KINDS", "SHADOW_RULES"):
         names = getattr(orvane, name)
         assert name in orvane.__all__
         assert isinstance(names, tuple) and names and len(set(names)) == len(names)
