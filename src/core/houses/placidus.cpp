@@ -1,4 +1,5 @@
 // The Placidus house system.
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -14,6 +15,8 @@ constexpr double PI = std::numbers::pi;
 constexpr int PLACIDUS_MAX_ROUNDS = 100;
 constexpr double PLACIDUS_TOLERANCE_RAD = 1e-12;
 constexpr double PLACIDUS_LAST_STEP_RAD = 1e-6;
+// The error the semi-arc iteration leaves in a cusp, at most.
+constexpr double PLACIDUS_ERROR_RAD = 1e-13;
 
 enum class PlacidusCusp { Eleventh, Twelfth, Second, Third };
 
@@ -54,6 +57,67 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
     return std::nullopt;
 }
 
+// 1/(n (n + 1)) for n = first, first + 2, ...: the ratios of successive
+// terms of the sine's (first = 2) and the cosine's (first = 1) Taylor series.
+template <std::size_t N>
+constexpr std::array<double, N> term_ratios(int first) {
+    std::array<double, N> out{};
+    for (std::size_t i = 0; i < N; ++i) out[i] = 1.0 / ((first + 2.0 * i) * (first + 2.0 * i + 1.0));
+    return out;
+}
+constexpr std::array<double, 10> SINE_RATIOS = term_ratios<10>(2);
+constexpr std::array<double, 10> COSINE_RATIOS = term_ratios<10>(1);
+
+// The sine and cosine of x by their Taylor series to x^(2 TERMS - 1) and
+// x^(2 TERMS), nested from the smallest term.
+template <int TERMS>
+void series_sin_cos(double x, double& sin_x, double& cos_x) {
+    const double x2 = x * x;
+    double s = 1.0, c = 1.0;
+#pragma GCC unroll 10
+    for (int i = TERMS - 2; i >= 0; --i) s = 1.0 - x2 * SINE_RATIOS[i] * s;
+#pragma GCC unroll 10
+    for (int i = TERMS - 1; i >= 0; --i) c = 1.0 - x2 * COSINE_RATIOS[i] * c;
+    sin_x = x * s, cos_x = c;
+}
+
+// The sine and cosine of a step: by the series to x^5 and x^6 up to 1/1024
+// rad, to x^9 and x^10 up to 1/16 rad, to x^19 and x^20 up to 1 rad (the
+// first term left out stays below 1e-20 in each), the library's functions
+// beyond.
+void step_sin_cos(double x, double& sin_x, double& cos_x) {
+    if (std::abs(x) <= 0x1p-10) {
+        series_sin_cos<3>(x, sin_x, cos_x);
+    } else if (std::abs(x) <= 0.0625) {
+        series_sin_cos<5>(x, sin_x, cos_x);
+    } else if (std::abs(x) <= 1.0) {
+        series_sin_cos<10>(x, sin_x, cos_x);
+    } else {
+        sin_x = std::sin(x), cos_x = std::cos(x);
+    }
+}
+
+// A cusp's right ascension is α = base + f D, D being the semi-diurnal arc of
+// its point: base and f are ramc and 1/3 for cusp 11, ramc and 2/3 for cusp
+// 12, ramc + 60° and 2/3 for cusp 2, ramc + 120° and 1/3 for cusp 3. The
+// iterations start from D = 90°, α = ramc + a, a being 30°, 60°, 120° or
+// 150°: the sine and cosine of a turn those of the RAMC into those of α.
+struct CuspStart {
+    double base, f, sin_alpha, cos_alpha;
+};
+
+CuspStart cusp_start(PlacidusCusp cusp, const HouseSky& sky) {
+    constexpr double HALF_ROOT_3 = 0.8660254037844386;
+    double base = sky.ramc, f = 1.0 / 3.0, sin_a = 0.5, cos_a = HALF_ROOT_3;
+    switch (cusp) {
+        case PlacidusCusp::Eleventh: break;
+        case PlacidusCusp::Twelfth: f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = 0.5; break;
+        case PlacidusCusp::Second: base += PI / 3.0, f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = -0.5; break;
+        case PlacidusCusp::Third: base += 2.0 * PI / 3.0, cos_a = -HALF_ROOT_3; break;
+    }
+    return {base, f, sky.sin_ramc * cos_a + sky.cos_ramc * sin_a, sky.cos_ramc * cos_a - sky.sin_ramc * sin_a};
+}
+
 // Outside the polar circles (|k| < 1 for k = tan φ tan ε): the right ascension
 // α of a Placidus cusp solves g(α) = α - base - f D(α) = 0, where the
 // point's semi-diurnal arc is D(α) = acos(-k sin α), since its declination
@@ -68,20 +132,12 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
 // cubic convergence leaves below 1e-15 rad.
 // The sine and cosine of the root come from those of the last iterate by
 // the angle-subtraction series to the second order in the step.
-std::optional<double> placidus_cusp(PlacidusCusp cusp, const HouseSky& sky, double k) {
-    constexpr double HALF_ROOT_3 = 0.8660254037844386;
-    // The start (D = 90°) is ramc + a, a being 30°, 60°, 120° or 150°; the
-    // sine and cosine of a turn those of the RAMC into those of the start.
-    double base = sky.ramc, f = 1.0 / 3.0, sin_a = 0.5, cos_a = HALF_ROOT_3;
-    switch (cusp) {
-        case PlacidusCusp::Eleventh: break;
-        case PlacidusCusp::Twelfth: f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = 0.5; break;
-        case PlacidusCusp::Second: base += PI / 3.0, f = 2.0 / 3.0, sin_a = HALF_ROOT_3, cos_a = -0.5; break;
-        case PlacidusCusp::Third: base += 2.0 * PI / 3.0, cos_a = -HALF_ROOT_3; break;
-    }
+std::optional<double> placidus_cusp_by_right_ascension(PlacidusCusp cusp, const HouseSky& sky, double k) {
+    const CuspStart start = cusp_start(cusp, sky);
+    const double base = start.base, f = start.f;
     const double fk = f * k, curvature = fk * (1.0 - k * k);
     double alpha = base + f * (PI / 2.0);
-    double s = sky.sin_ramc * cos_a + sky.cos_ramc * sin_a, c = sky.cos_ramc * cos_a - sky.sin_ramc * sin_a;
+    double s = start.sin_alpha, c = start.cos_alpha;
     for (int round = 0; round < PLACIDUS_MAX_ROUNDS; ++round) {
         const double x = -k * s;
         const double w = 1.0 / std::sqrt(1.0 - x * x);
@@ -100,6 +156,67 @@ std::optional<double> placidus_cusp(PlacidusCusp cusp, const HouseSky& sky, doub
     return std::nullopt;
 }
 
+
+// Outside the polar circles, the same roots found on the semi-arc D itself,
+// the four cusps together: h(D) = cos D + k sin β = 0 with β = base + f D
+// (cos D = -k sin α defines the semi-arc), h' = -sin D + f k cos β and
+// h'' = -cos D - f² k sin β. At a root h' = -sin D g' < 0 (g' as above), so
+// the root is simple. Halley's method from D = 90° carries the sines and
+// cosines of D and β, turning them by each step (its sine and cosine from
+// their series when the step is at most a radian), so that a round costs no
+// transcendental function; the four cusps' rounds are independent, and taken
+// side by side their latencies overlap. The rounds stop once every cusp's
+// last step is below 1e-6 rad, whose error the cubic convergence leaves
+// below 1e-15 rad (a cusp already there takes steps of that size). Nothing
+// where a D leaves (0°, 180°) or the rounds pass 12 (close to the polar
+// circles), for the iteration on the right ascension to take over.
+std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& sky, double k) {
+    constexpr int ROUNDS = 12;
+    constexpr PlacidusCusp CUSPS[4] = {PlacidusCusp::Eleventh, PlacidusCusp::Twelfth, PlacidusCusp::Second,
+                                       PlacidusCusp::Third};
+    double f[4], fk[4], sin_d[4], cos_d[4], sin_b[4], cos_b[4];
+    for (int i = 0; i < 4; ++i) {
+        const CuspStart start = cusp_start(CUSPS[i], sky);
+        f[i] = start.f, fk[i] = start.f * k, sin_d[i] = 1.0, cos_d[i] = 0.0, sin_b[i] = start.sin_alpha, cos_b[i] = start.cos_alpha;
+    }
+    for (int round = 0; round < ROUNDS; ++round) {
+        bool converged = true, inside = true;
+        for (int i = 0; i < 4; ++i) {
+            const double h = cos_d[i] + k * sin_b[i];
+            const double h1 = fk[i] * cos_b[i] - sin_d[i];
+            const double h2 = -cos_d[i] - f[i] * fk[i] * sin_b[i];
+            const double h3 = sin_d[i] - f[i] * f[i] * fk[i] * cos_b[i];
+            // Halley's step h / (h' (1 - h h'' / 2h'^2)), Newton's h / h'
+            // where the curvature term reaches one half.
+            const double curvature = h * h2;
+            const double twice_square = 2.0 * h1 * h1;
+            const bool halley = std::abs(curvature) < 0.5 * twice_square;
+            const double step = 2.0 * h * h1 / (halley ? twice_square - curvature : twice_square);
+            // Halley's error after the step: K e^3, e being the error before
+            // it (the step, to first order), K = (h''/2h')^2 - h'''/6h'.
+            const double next_error = (h2 * h2 / (2.0 * twice_square) - h3 / (6.0 * h1)) * (step * step * step);
+            double sin_step, cos_step, sin_f_step, cos_f_step;
+            step_sin_cos(step, sin_step, cos_step);
+            step_sin_cos(f[i] * step, sin_f_step, cos_f_step);
+            // D - step and β - f step.
+            const double next_sin_d = sin_d[i] * cos_step - cos_d[i] * sin_step;
+            cos_d[i] = cos_d[i] * cos_step + sin_d[i] * sin_step, sin_d[i] = next_sin_d;
+            const double next_sin_b = sin_b[i] * cos_f_step - cos_b[i] * sin_f_step;
+            cos_b[i] = cos_b[i] * cos_f_step + sin_b[i] * sin_f_step, sin_b[i] = next_sin_b;
+            converged = converged && (std::abs(step) < PLACIDUS_LAST_STEP_RAD ||
+                                      (halley && std::abs(step) < 1e-3 && std::abs(next_error) < PLACIDUS_ERROR_RAD));
+            inside = inside && sin_d[i] > 0.0;
+        }
+        if (!inside) return std::nullopt;
+        if (converged) {
+            std::array<double, 4> out;
+            for (int i = 0; i < 4; ++i) out[i] = reduce_radians(std::atan2(sin_b[i], cos_b[i] * sky.cos_eps));
+            return out;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 // Placidus (Placidus de Titis, Primum mobile, 1657): the diurnal and
@@ -108,26 +225,32 @@ std::optional<double> placidus_cusp(PlacidusCusp cusp, const HouseSky& sky, doub
 // has no semi-arc (inside the polar circles, for part of the day).
 std::optional<HouseCuspsRad> placidus_cusps(const HouseSky& sky) {
     const double k = sky.sin_phi * sky.sin_eps / (sky.cos_phi * sky.cos_eps);
-    auto cusp = [&](PlacidusCusp which) {
-        return std::abs(k) < 1.0 ? placidus_cusp(which, sky, k) : placidus_cusp_polar(which, sky);
-    };
-    const auto c11 = cusp(PlacidusCusp::Eleventh);
-    const auto c12 = c11 ? cusp(PlacidusCusp::Twelfth) : std::nullopt;
-    const auto c2 = c12 ? cusp(PlacidusCusp::Second) : std::nullopt;
-    const auto c3 = c2 ? cusp(PlacidusCusp::Third) : std::nullopt;
-    if (!c3) return std::nullopt;
+    std::optional<std::array<double, 4>> found = std::abs(k) < 1.0 ? placidus_cusps_by_semi_arc(sky, k) : std::nullopt;
+    if (!found) {
+        auto cusp = [&](PlacidusCusp which) {
+            return std::abs(k) < 1.0 ? placidus_cusp_by_right_ascension(which, sky, k)
+                                     : placidus_cusp_polar(which, sky);
+        };
+        const auto c11 = cusp(PlacidusCusp::Eleventh);
+        const auto c12 = c11 ? cusp(PlacidusCusp::Twelfth) : std::nullopt;
+        const auto c2 = c12 ? cusp(PlacidusCusp::Second) : std::nullopt;
+        const auto c3 = c2 ? cusp(PlacidusCusp::Third) : std::nullopt;
+        if (!c3) return std::nullopt;
+        found = std::array<double, 4>{*c11, *c12, *c2, *c3};
+    }
+    const auto [c11, c12, c2, c3] = *found;
     return HouseCuspsRad{sky.asc,
-                         *c2,
-                         *c3,
+                         c2,
+                         c3,
                          reduce_radians(sky.mc + PI),
-                         reduce_radians(*c11 + PI),
-                         reduce_radians(*c12 + PI),
+                         reduce_radians(c11 + PI),
+                         reduce_radians(c12 + PI),
                          reduce_radians(sky.asc + PI),
-                         reduce_radians(*c2 + PI),
-                         reduce_radians(*c3 + PI),
+                         reduce_radians(c2 + PI),
+                         reduce_radians(c3 + PI),
                          sky.mc,
-                         *c11,
-                         *c12};
+                         c11,
+                         c12};
 }
 
 }  // namespace orvane
