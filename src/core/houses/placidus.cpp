@@ -1,4 +1,5 @@
 // The Placidus house system.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -68,12 +69,20 @@ constexpr std::array<double, N> term_ratios(int first) {
 constexpr std::array<double, 10> SINE_RATIOS = term_ratios<10>(2);
 constexpr std::array<double, 10> COSINE_RATIOS = term_ratios<10>(1);
 
-// The sine and cosine of x by their Taylor series to x^(2 TERMS - 1) and
+// Four values operated on together, one per cusp (11, 12, 2, 3).
+using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+
+// (Lanes pass by reference: no function here takes a vector by value.)
+void absolute(const Lanes& x, Lanes& out) { out = x < 0.0 ? -x : x; }
+
+double largest(const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
+
+// The sines and cosines of x by their Taylor series to x^(2 TERMS - 1) and
 // x^(2 TERMS), nested from the smallest term.
 template <int TERMS>
-void series_sin_cos(double x, double& sin_x, double& cos_x) {
-    const double x2 = x * x;
-    double s = 1.0, c = 1.0;
+void series_sin_cos(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
+    const Lanes x2 = x * x;
+    Lanes s = x2 * 0.0 + 1.0, c = s;
 #pragma GCC unroll 10
     for (int i = TERMS - 2; i >= 0; --i) s = 1.0 - x2 * SINE_RATIOS[i] * s;
 #pragma GCC unroll 10
@@ -81,19 +90,22 @@ void series_sin_cos(double x, double& sin_x, double& cos_x) {
     sin_x = x * s, cos_x = c;
 }
 
-// The sine and cosine of a step: by the series to x^5 and x^6 up to 1/1024
+// The sines and cosines of steps: by the series to x^5 and x^6 up to 1/1024
 // rad, to x^9 and x^10 up to 1/16 rad, to x^19 and x^20 up to 1 rad (the
 // first term left out stays below 1e-20 in each), the library's functions
-// beyond.
-void step_sin_cos(double x, double& sin_x, double& cos_x) {
-    if (std::abs(x) <= 0x1p-10) {
+// beyond; the largest of the four steps chooses.
+void step_sin_cos(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
+    Lanes size;
+    absolute(x, size);
+    const double most = largest(size);
+    if (most <= 0x1p-10) {
         series_sin_cos<3>(x, sin_x, cos_x);
-    } else if (std::abs(x) <= 0.0625) {
+    } else if (most <= 0.0625) {
         series_sin_cos<5>(x, sin_x, cos_x);
-    } else if (std::abs(x) <= 1.0) {
+    } else if (most <= 1.0) {
         series_sin_cos<10>(x, sin_x, cos_x);
     } else {
-        sin_x = std::sin(x), cos_x = std::cos(x);
+        for (int i = 0; i < 4; ++i) sin_x[i] = std::sin(x[i]), cos_x[i] = std::cos(x[i]);
     }
 }
 
@@ -174,40 +186,48 @@ std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& 
     constexpr int ROUNDS = 12;
     constexpr PlacidusCusp CUSPS[4] = {PlacidusCusp::Eleventh, PlacidusCusp::Twelfth, PlacidusCusp::Second,
                                        PlacidusCusp::Third};
-    double f[4], fk[4], sin_d[4], cos_d[4], sin_b[4], cos_b[4];
+    Lanes f, sin_b, cos_b;
     for (int i = 0; i < 4; ++i) {
         const CuspStart start = cusp_start(CUSPS[i], sky);
-        f[i] = start.f, fk[i] = start.f * k, sin_d[i] = 1.0, cos_d[i] = 0.0, sin_b[i] = start.sin_alpha, cos_b[i] = start.cos_alpha;
+        f[i] = start.f, sin_b[i] = start.sin_alpha, cos_b[i] = start.cos_alpha;
     }
+    const Lanes fk = f * k, ffk = f * fk, fffk = f * ffk;
+    Lanes sin_d = f * 0.0 + 1.0, cos_d = f * 0.0;
     for (int round = 0; round < ROUNDS; ++round) {
-        bool converged = true, inside = true;
+        const Lanes h = cos_d + k * sin_b;
+        const Lanes h1 = fk * cos_b - sin_d;
+        const Lanes h2 = -cos_d - ffk * sin_b;
+        const Lanes h3 = sin_d - fffk * cos_b;
+        // Halley's step h / (h' (1 - h h'' / 2h'^2)), Newton's h / h'
+        // where the curvature term reaches one half.
+        const Lanes curvature = h * h2;
+        const Lanes twice_square = 2.0 * h1 * h1;
+        Lanes size_of_curvature;
+        absolute(curvature, size_of_curvature);
+        const auto halley = size_of_curvature < 0.5 * twice_square;
+        const Lanes step = 2.0 * h * h1 / (halley ? twice_square - curvature : twice_square);
+        // Halley's error after the step: K e^3, e being the error before it
+        // (the step, to first order), K = (h''/2h')^2 - h'''/6h'.
+        const Lanes next_error = (h2 * h2 / (2.0 * twice_square) - h3 / (6.0 * h1)) * (step * step * step);
+        Lanes sin_step, cos_step, sin_f_step, cos_f_step;
+        step_sin_cos(step, sin_step, cos_step);
+        const Lanes f_step = f * step;
+        step_sin_cos(f_step, sin_f_step, cos_f_step);
+        // D - step and β - f step.
+        const Lanes next_sin_d = sin_d * cos_step - cos_d * sin_step;
+        cos_d = cos_d * cos_step + sin_d * sin_step, sin_d = next_sin_d;
+        const Lanes next_sin_b = sin_b * cos_f_step - cos_b * sin_f_step;
+        cos_b = cos_b * cos_f_step + sin_b * sin_f_step, sin_b = next_sin_b;
+        Lanes size, size_of_error;
+        absolute(step, size), absolute(next_error, size_of_error);
+        const auto done =
+            (size < PLACIDUS_LAST_STEP_RAD) | (halley & (size < 1e-3) & (size_of_error < PLACIDUS_ERROR_RAD));
+        const auto inside = sin_d > 0.0;
+        bool converged = true;
         for (int i = 0; i < 4; ++i) {
-            const double h = cos_d[i] + k * sin_b[i];
-            const double h1 = fk[i] * cos_b[i] - sin_d[i];
-            const double h2 = -cos_d[i] - f[i] * fk[i] * sin_b[i];
-            const double h3 = sin_d[i] - f[i] * f[i] * fk[i] * cos_b[i];
-            // Halley's step h / (h' (1 - h h'' / 2h'^2)), Newton's h / h'
-            // where the curvature term reaches one half.
-            const double curvature = h * h2;
-            const double twice_square = 2.0 * h1 * h1;
-            const bool halley = std::abs(curvature) < 0.5 * twice_square;
-            const double step = 2.0 * h * h1 / (halley ? twice_square - curvature : twice_square);
-            // Halley's error after the step: K e^3, e being the error before
-            // it (the step, to first order), K = (h''/2h')^2 - h'''/6h'.
-            const double next_error = (h2 * h2 / (2.0 * twice_square) - h3 / (6.0 * h1)) * (step * step * step);
-            double sin_step, cos_step, sin_f_step, cos_f_step;
-            step_sin_cos(step, sin_step, cos_step);
-            step_sin_cos(f[i] * step, sin_f_step, cos_f_step);
-            // D - step and β - f step.
-            const double next_sin_d = sin_d[i] * cos_step - cos_d[i] * sin_step;
-            cos_d[i] = cos_d[i] * cos_step + sin_d[i] * sin_step, sin_d[i] = next_sin_d;
-            const double next_sin_b = sin_b[i] * cos_f_step - cos_b[i] * sin_f_step;
-            cos_b[i] = cos_b[i] * cos_f_step + sin_b[i] * sin_f_step, sin_b[i] = next_sin_b;
-            converged = converged && (std::abs(step) < PLACIDUS_LAST_STEP_RAD ||
-                                      (halley && std::abs(step) < 1e-3 && std::abs(next_error) < PLACIDUS_ERROR_RAD));
-            inside = inside && sin_d[i] > 0.0;
+            if (!inside[i]) return std::nullopt;
+            converged = converged && done[i];
         }
-        if (!inside) return std::nullopt;
         if (converged) {
             std::array<double, 4> out;
             for (int i = 0; i < 4; ++i) out[i] = reduce_radians(std::atan2(sin_b[i], cos_b[i] * sky.cos_eps));
