@@ -58,17 +58,6 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
     return std::nullopt;
 }
 
-// 1/(n (n + 1)) for n = first, first + 2, ...: the ratios of successive
-// terms of the sine's (first = 2) and the cosine's (first = 1) Taylor series.
-template <std::size_t N>
-constexpr std::array<double, N> term_ratios(int first) {
-    std::array<double, N> out{};
-    for (std::size_t i = 0; i < N; ++i) out[i] = 1.0 / ((first + 2.0 * i) * (first + 2.0 * i + 1.0));
-    return out;
-}
-constexpr std::array<double, 10> SINE_RATIOS = term_ratios<10>(2);
-constexpr std::array<double, 10> COSINE_RATIOS = term_ratios<10>(1);
-
 // Four values operated on together, one per cusp (11, 12, 2, 3).
 using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 
@@ -77,35 +66,26 @@ void absolute(const Lanes& x, Lanes& out) { out = x < 0.0 ? -x : x; }
 
 double largest(const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
 
-// The sines and cosines of x by their Taylor series to x^(2 TERMS - 1) and
-// x^(2 TERMS), nested from the smallest term.
-template <int TERMS>
-void series_sin_cos(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
-    const Lanes x2 = x * x;
-    Lanes s = x2 * 0.0 + 1.0, c = s;
-#pragma GCC unroll 10
-    for (int i = TERMS - 2; i >= 0; --i) s = 1.0 - x2 * SINE_RATIOS[i] * s;
-#pragma GCC unroll 10
-    for (int i = TERMS - 1; i >= 0; --i) c = 1.0 - x2 * COSINE_RATIOS[i] * c;
-    sin_x = x * s, cos_x = c;
-}
-
-// The sines and cosines of steps: by the series to x^5 and x^6 up to 1/1024
-// rad, to x^9 and x^10 up to 1/16 rad, to x^19 and x^20 up to 1 rad (the
-// first term left out stays below 1e-20 in each), the library's functions
-// beyond; the largest of the four steps chooses.
-void step_sin_cos(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
+// The sine and cosine of an angle close to x (within 3e-6 rad up to 1 rad,
+// 2e-10 rad up to 1/3), by the Taylor series to x^7 and x^8 scaled to a
+// point of the unit circle: a turn by exactly that angle, and by x itself
+// where |x| < 1/64 (the first term left out below 1e-20); the library's
+// functions beyond 1 rad.
+void turn_near(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
     Lanes size;
     absolute(x, size);
     const double most = largest(size);
-    if (most <= 0x1p-10) {
-        series_sin_cos<3>(x, sin_x, cos_x);
-    } else if (most <= 0.0625) {
-        series_sin_cos<5>(x, sin_x, cos_x);
-    } else if (most <= 1.0) {
-        series_sin_cos<10>(x, sin_x, cos_x);
-    } else {
+    if (most > 1.0) {
         for (int i = 0; i < 4; ++i) sin_x[i] = std::sin(x[i]), cos_x[i] = std::cos(x[i]);
+        return;
+    }
+    const Lanes x2 = x * x;
+    sin_x = x * (1.0 - x2 / 6.0 * (1.0 - x2 / 20.0 * (1.0 - x2 / 42.0)));
+    cos_x = 1.0 - x2 / 2.0 * (1.0 - x2 / 12.0 * (1.0 - x2 / 30.0 * (1.0 - x2 / 56.0)));
+    if (most >= 1.0 / 64.0) {
+        Lanes norm = sin_x * sin_x + cos_x * cos_x;
+        for (int i = 0; i < 4; ++i) norm[i] = std::sqrt(norm[i]);
+        sin_x /= norm, cos_x /= norm;
     }
 }
 
@@ -130,12 +110,11 @@ CuspStart cusp_start(PlacidusCusp cusp, const HouseSky& sky) {
     return {base, f, sky.sin_ramc * cos_a + sky.cos_ramc * sin_a, sky.cos_ramc * cos_a - sky.sin_ramc * sin_a};
 }
 
-// Outside the polar circles (|k| < 1 for k = tan φ tan ε): the right ascension
-// α of a Placidus cusp solves g(α) = α - base - f D(α) = 0, where the
-// point's semi-diurnal arc is D(α) = acos(-k sin α), since its declination
-// has tan δ = tan ε sin α; base and f are ramc and 1/3 for cusp 11, ramc and
-// 2/3 for cusp 12, ramc + 60° and 2/3 for cusp 2, ramc + 120° and 1/3 for
-// cusp 3. Here g' = 1 - f k cos α / √(1 - k² sin² α) lies within 1 ± f|k|,
+// Outside the polar circles (|k| < 1 for k = tan φ tan ε), where the
+// iteration on the semi-arc below gives up: the right ascension α of a
+// Placidus cusp solves g(α) = α - base - f D(α) = 0 (base and f as in
+// cusp_start), where the point's semi-diurnal arc is D(α) = acos(-k sin α),
+// since its declination has tan δ = tan ε sin α. Here g' = 1 - f k cos α / √(1 - k² sin² α) lies within 1 ± f|k|,
 // so g rises monotonically through one root. Halley's method from D = 90°,
 // with g'' = f k sin α (1 - k²) / (1 - k² sin² α)^(3/2), takes a Newton step
 // instead where the curvature term g g'' / 2g'² reaches one half (near the
@@ -174,10 +153,13 @@ std::optional<double> placidus_cusp_by_right_ascension(PlacidusCusp cusp, const 
 // (cos D = -k sin α defines the semi-arc), h' = -sin D + f k cos β and
 // h'' = -cos D - f² k sin β. At a root h' = -sin D g' < 0 (g' as above), so
 // the root is simple. Halley's method from D = 90° carries the sines and
-// cosines of D and β, turning them by each step (its sine and cosine from
-// their series when the step is at most a radian), so that a round costs no
-// transcendental function; the four cusps' rounds are independent, and taken
-// side by side their latencies overlap. The rounds stop once every cusp's
+// cosines of D and β, turning them by each step and β by f times it, both
+// from the sine and cosine of a third of the step (a short series, so that a
+// round costs no transcendental function). Where that sine and cosine are
+// those of an angle near the third rather than of the third itself (large
+// steps), D and β still turn together, and the next round corrects the step;
+// the steps of the last round are small enough to be exact. The four cusps'
+// rounds are independent, and taken side by side their latencies overlap. The rounds stop once every cusp's
 // last step is below 1e-6 rad, whose error the cubic convergence leaves
 // below 1e-15 rad (a cusp already there takes steps of that size). Nothing
 // where a D leaves (0°, 180°) or the rounds pass 12 (close to the polar
@@ -209,10 +191,17 @@ std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& 
         // Halley's error after the step: K e^3, e being the error before it
         // (the step, to first order), K = (h''/2h')^2 - h'''/6h'.
         const Lanes next_error = (h2 * h2 / (2.0 * twice_square) - h3 / (6.0 * h1)) * (step * step * step);
-        Lanes sin_step, cos_step, sin_f_step, cos_f_step;
-        step_sin_cos(step, sin_step, cos_step);
-        const Lanes f_step = f * step;
-        step_sin_cos(f_step, sin_f_step, cos_f_step);
+        // The turns by a third of the step, two thirds and the whole, from
+        // one sine and cosine: D and β stay together wherever the turn is
+        // not exactly by the step.
+        Lanes sin_third, cos_third;
+        const Lanes third = step / 3.0;
+        turn_near(third, sin_third, cos_third);
+        const Lanes sin_two = 2.0 * sin_third * cos_third, cos_two = cos_third * cos_third - sin_third * sin_third;
+        const Lanes sin_step = sin_two * cos_third + cos_two * sin_third;
+        const Lanes cos_step = cos_two * cos_third - sin_two * sin_third;
+        const auto one_third = f < 0.5;
+        const Lanes sin_f_step = one_third ? sin_third : sin_two, cos_f_step = one_third ? cos_third : cos_two;
         // D - step and β - f step.
         const Lanes next_sin_d = sin_d * cos_step - cos_d * sin_step;
         cos_d = cos_d * cos_step + sin_d * sin_step, sin_d = next_sin_d;
