@@ -1,32 +1,31 @@
 """Where one Placidus `house_cusps` call spends its time, from Python.
 
-Times, as CPU time of this process (best of five turns of 20,000 calls over
-instants 0.37 day apart, as bench/compare_peers.py does): the Python loop
-alone, `house_cusps` for the Equal system (argument conversion, sidereal time,
-nutation, obliquity and the result, without an iteration), for Placidus, and
-pyswisseph's `houses_ex` with b"P". Run after `pip install .`:
+Times, as CPU time of this process (the best of eight turns taken in
+alternation, each of 20,000 calls over instants 0.37 day apart, as
+bench/compare_peers.py does): the Python loop alone, `house_cusps` for the
+Equal system (argument conversion, sidereal time, nutation, obliquity and the
+result, without an iteration), for Placidus, and pyswisseph's `houses_ex`
+with b"P". Run after `pip install .`:
 
     python bench/placidus_call.py
 """
 from __future__ import annotations
 
+import os
 import time
 
 import orvane
 import swisseph as swe
 
 PLACE = (-0.1276, 51.5072, 11.0)  # London
-START = 2451545.0
+START = 2460000.5  # as bench/compare_peers.py
 CALLS = 20_000
 
 
-def best_of(function, turns: int = 5) -> float:
-    best = float("inf")
-    for _ in range(turns):
-        start = time.process_time()
-        function()
-        best = min(best, time.process_time() - start)
-    return best / CALLS * 1e6
+def per_call(function) -> float:
+    start = time.process_time()
+    function()
+    return (time.process_time() - start) / CALLS * 1e6
 
 
 def main() -> None:
@@ -49,9 +48,13 @@ def main() -> None:
 
     rows = [("python loop and arguments", loop), ("house_cusps equal", system("equal")),
             ("house_cusps placidus", system("placidus")), ("swisseph houses_ex P", swiss)]
-    times = {name: best_of(run) for name, run in rows}
+    times = {name: float("inf") for name, _ in rows}
+    for _ in range(8):  # turns in alternation: a busy spell falls on every row
+        for name, run in rows:
+            times[name] = min(times[name], per_call(run))
     for name, us in times.items():
         print(f"{name:<28} {us:7.3f} us/call")
+    print(f"load average {os.getloadavg()[0]:.2f}")
     print(f"houses_ex / placidus        {times['swisseph houses_ex P'] / times['house_cusps placidus']:7.2f}x")
 
 
