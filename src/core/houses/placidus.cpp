@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/angles.hpp"
+#include "core/fused_multiply_add.hpp"
 #include "core/houses/house_systems.hpp"
 
 namespace orvane {
@@ -62,16 +63,16 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
 using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 
 // (Lanes pass by reference: no function here takes a vector by value.)
-void absolute(const Lanes& x, Lanes& out) { out = x < 0.0 ? -x : x; }
+[[gnu::always_inline]] inline void absolute(const Lanes& x, Lanes& out) { out = x < 0.0 ? -x : x; }
 
-double largest(const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
+[[gnu::always_inline]] inline double largest(const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
 
 // The sine and cosine of an angle close to x (within 3e-6 rad up to 1 rad,
 // 2e-10 rad up to 1/3), by the Taylor series to x^7 and x^8 scaled to a
 // point of the unit circle: a turn by exactly that angle, and by x itself
 // where |x| < 1/64 (the first term left out below 1e-20); the library's
 // functions beyond 1 rad.
-void turn_near(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
+[[gnu::always_inline]] inline void turn_near(const Lanes& x, Lanes& sin_x, Lanes& cos_x) {
     Lanes size;
     absolute(x, size);
     const double most = largest(size);
@@ -166,7 +167,7 @@ std::optional<double> placidus_cusp_by_right_ascension(PlacidusCusp cusp, const 
 // below 1e-15 rad (a cusp already there takes steps of that size). Nothing
 // where a D leaves (0°, 180°) or the rounds pass 12 (close to the polar
 // circles), for the iteration on the right ascension to take over.
-std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& sky, double k) {
+ORVANE_FMA_CLONES std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& sky, double k) {
     constexpr int ROUNDS = 12;
     constexpr PlacidusCusp CUSPS[4] = {PlacidusCusp::Eleventh, PlacidusCusp::Twelfth, PlacidusCusp::Second,
                                        PlacidusCusp::Third};
