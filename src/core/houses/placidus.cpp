@@ -17,7 +17,9 @@ constexpr double PI = std::numbers::pi;
 constexpr int PLACIDUS_MAX_ROUNDS = 100;
 constexpr double PLACIDUS_TOLERANCE_RAD = 1e-12;
 constexpr double PLACIDUS_LAST_STEP_RAD = 1e-6;
-// The error the semi-arc iteration leaves in a cusp, at most.
+// The error the semi-arc iteration leaves in a cusp, as its estimate of the
+// last step's error gives it (rounding aside, which grows to a few 1e-12 rad
+// within 1e-7 of the polar circles, where a cusp's semi-arc shrinks to nothing).
 constexpr double PLACIDUS_ERROR_RAD = 1e-13;
 
 enum class PlacidusCusp { Eleventh, Twelfth, Second, Third };
@@ -150,23 +152,24 @@ std::optional<double> placidus_cusp_by_right_ascension(PlacidusCusp cusp, const 
     return std::nullopt;
 }
 
-
 // Outside the polar circles, the same roots found on the semi-arc D itself,
 // the four cusps together: h(D) = cos D + k sin β = 0 with β = base + f D
 // (cos D = -k sin α defines the semi-arc), h' = -sin D + f k cos β and
 // h'' = -cos D - f² k sin β. At a root h' = -sin D g' < 0 (g' as above), so
 // the root is simple. Halley's method from D = 90° carries the sines and
-// cosines of D and β, turning them by each step and β by f times it, both
-// from the sine and cosine of a third of the step (a short series, so that a
+// cosines of D and β, turning D by each step and β by f times it, both from
+// the sine and cosine of a third of the step (a short series, so that a
 // round costs no transcendental function). Where that sine and cosine are
 // those of an angle near the third rather than of the third itself (large
-// steps), D and β still turn together, and the next round corrects the step;
+// steps), D and β still turn together and the next round corrects the step;
 // the steps of the last round are small enough to be exact. The four cusps'
-// rounds are independent, and taken side by side their latencies overlap. The rounds stop once every cusp's
-// last step is below 1e-6 rad, whose error the cubic convergence leaves
-// below 1e-15 rad (a cusp already there takes steps of that size). Nothing
-// where a D leaves (0°, 180°) or the rounds pass 12 (close to the polar
-// circles), for the iteration on the right ascension to take over.
+// rounds are independent: side by side in vector lanes, their latencies
+// overlap. The rounds stop once every cusp's last step was below 1e-6 rad
+// (the cubic convergence leaves less than 1e-15 rad), or below 1e-3 rad with
+// Halley's estimate of the error it leaves below PLACIDUS_ERROR_RAD: three
+// rounds at most latitudes, where the first criterion alone takes four.
+// Nothing where a D leaves (0°, 180°) or the rounds pass 12, for the
+// iteration on the right ascension to take over.
 ORVANE_FMA_CLONES std::optional<std::array<double, 4>> placidus_cusps_by_semi_arc(const HouseSky& sky, double k) {
     constexpr int ROUNDS = 12;
     constexpr PlacidusCusp CUSPS[4] = {PlacidusCusp::Eleventh, PlacidusCusp::Twelfth, PlacidusCusp::Second,
