@@ -67,7 +67,9 @@ using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 // (Lanes pass by reference: no function here takes a vector by value.)
 [[gnu::always_inline]] inline void absolute(const Lanes& x, Lanes& out) { out = x < 0.0 ? -x : x; }
 
-[[gnu::always_inline]] inline double largest(const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); }
+[[gnu::always_inline]] inline double largest(const Lanes& x) {
+    return std::max(std::max(x[0], x[1]), std::max(x[2], x[3]));
+}
 
 // The sine and cosine of an angle close to x (within 3e-6 rad up to 1 rad,
 // 2e-10 rad up to 1/3), by the Taylor series to x^7 and x^8 scaled to a
