@@ -161,8 +161,8 @@ PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bod
             return map_orvane_error(engine.positions_into(bodies, instants, options, none).error());
         }
         if (*count > std::vector<double>().max_size() / 4) return PyErr_NoMemory();
-        // Filling a large result takes a while: without the lock too.
-        std::vector<double> values;
+        // Left unwritten (every element is written below) and without the lock.
+        ArrayValues values;
         without_interpreter_lock([&] { values.resize(4 * *count); });
         const std::size_t row = 4 * bodies.size();
         if (threads > 1 && *count >= POSITIONS_PER_THREADED_BATCH) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 #include "python/py_ref.hpp"
 #include "python/value_class.hpp"
@@ -22,7 +23,8 @@ using ArrayNew = PyObject* (*)(PyTypeObject*, int, const Py_ssize_t*, int, const
 using SetBaseObject = int (*)(PyObject*, PyObject*);
 
 void** numpy_api = nullptr;
-PyTypeObject* buffer_class = nullptr;
+PyTypeObject* buffer_class = nullptr;            // holds a std::vector<double>
+PyTypeObject* unwritten_buffer_class = nullptr;  // holds ArrayValues
 
 // NumPy's table of C functions, from numpy._core.multiarray (NumPy 2) or
 // numpy.core.multiarray (NumPy 1); kept for the life of the process.
@@ -62,10 +64,18 @@ bool create_array_buffer_class() {
     if (buffer_class == nullptr) {
         buffer_class = create_class(boxed_class<std::vector<double>>("orvane._ArrayBuffer", "Memory of a batch array."));
     }
-    return buffer_class != nullptr;
+    if (unwritten_buffer_class == nullptr) {
+        unwritten_buffer_class =
+            create_class(boxed_class<ArrayValues>("orvane._ArrayValues", "Memory of a batch array."));
+    }
+    return buffer_class != nullptr && unwritten_buffer_class != nullptr;
 }
 
-PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_t, 3>& shape) {
+namespace {
+
+// The array over `values`, moved into a holder of the class `holder_class`.
+template <class Values>
+PyObject* array_over(PyTypeObject* holder_class, Values&& values, const std::array<Py_ssize_t, 3>& shape) {
     std::uint64_t expected = 1;
     bool overflow = false;
     for (Py_ssize_t extent : shape) overflow |= __builtin_mul_overflow(expected, std::uint64_t(extent), &expected);
@@ -76,9 +86,9 @@ PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_
     void** api = locate_numpy();
     if (api == nullptr) return nullptr;
     if (values.capacity() == 0) values.reserve(1);  // NumPy allocates its own memory for a null pointer
-    PyRef holder(box(buffer_class, std::move(values)));
+    PyRef holder(box(holder_class, std::move(values)));
     if (!holder) return nullptr;
-    std::vector<double>& buffer = unbox<std::vector<double>>(holder.get());
+    auto& buffer = unbox<std::remove_cvref_t<Values>>(holder.get());
     const Py_ssize_t strides[3] = {shape[1] * shape[2] * Py_ssize_t(sizeof(double)),
                                    shape[2] * Py_ssize_t(sizeof(double)), Py_ssize_t(sizeof(double))};
     auto array_new = reinterpret_cast<ArrayNew>(api[ARRAY_NEW_SLOT]);
@@ -89,6 +99,16 @@ PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_
     auto set_base = reinterpret_cast<SetBaseObject>(api[SET_BASE_OBJECT_SLOT]);
     if (set_base(array.get(), holder.release()) < 0) return nullptr;
     return array.release();
+}
+
+}  // namespace
+
+PyObject* float64_array(std::vector<double>&& values, const std::array<Py_ssize_t, 3>& shape) {
+    return array_over(buffer_class, std::move(values), shape);
+}
+
+PyObject* float64_array(ArrayValues&& values, const std::array<Py_ssize_t, 3>& shape) {
+    return array_over(unwritten_buffer_class, std::move(values), shape);
 }
 
 }  // namespace orvane::python

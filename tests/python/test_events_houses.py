@@ -175,6 +175,20 @@ def test_house_cusps_agree_with_swisseph():
         assert abs((ours.midheaven_deg - angles[1] + 180) % 360 - 180) * 3600 < 1.0
 
 
+@pytest.mark.parametrize("latitude", [-66.5, -63.0, -51.5, -20.0, 0.0, 12.5, 45.0, 60.0, 65.0, 66.4])
+def test_placidus_division_agrees_with_swisseph_up_to_the_polar_circles(latitude):
+    # The division alone: the Swiss Ephemeris given our RAMC and obliquity.
+    # Its own iteration stops earlier as the latitude grows (0.01" at 66.5°).
+    swe = pytest.importorskip("swisseph")
+    observer = orvane.GeodeticObserver(7.0, latitude)
+    for step in range(96):
+        ut1 = 2451545.0 + 37.1 * (step % 7) + step / 96
+        ours = orvane.house_cusps(observer, ut1, ut1 + 0.00074, "placidus")
+        theirs, _ = swe.houses_armc(ours.ramc_deg, latitude, ours.true_obliquity_deg, b"P")
+        for mine, expected in zip(ours.cusp_ecliptic_longitude_deg, theirs):
+            assert abs((mine - expected + 180) % 360 - 180) * 3600 < 0.02, (latitude, ut1)
+
+
 def test_each_season_and_lunation_reaches_its_angle(engine):
     after = orvane.Instant.tt(NEW_YEAR)
     options = orvane.apparent()

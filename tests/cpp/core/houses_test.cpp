@@ -243,5 +243,39 @@ TEST(HouseCusps, SunshineDividesTheSunsSemiArcsBetweenTheAngles) {
     }
 }
 
+// Up to the polar circles, at every RAMC of a day, each Placidus cusp solves
+// its semi-arc equation cos D = -tan φ tan δ to rounding: D being the
+// semi-diurnal arc read back from the cusp's right ascension α (α = ramc +
+// D/3, ramc + 2D/3, ramc + 60° + 2D/3, ramc + 120° + D/3 for cusps 11, 12, 2
+// and 3), δ the cusp's declination.
+TEST(HouseCusps, PlacidusCuspsSolveTheirSemiArcEquationToRoundingUpToThePolarCircles) {
+    const double pi = std::numbers::pi;
+    struct Cusp {
+        int index;
+        double offset, fraction;
+    };
+    const Cusp cusps[] = {{10, 0.0, 1.0 / 3.0}, {11, 0.0, 2.0 / 3.0}, {1, pi / 3.0, 2.0 / 3.0},
+                          {2, 2.0 * pi / 3.0, 1.0 / 3.0}};
+    for (double latitude : {-66.55, -66.4, -66.0, -63.0, -51.5, -20.0, 0.0, 12.5, 45.0, 60.0, 65.0, 66.3, 66.55}) {
+        for (double ut1 = 2451545.0; ut1 < 2451546.0; ut1 += 1.0 / 480.0) {
+            const auto placidus = house_cusps({-70.0, latitude, 0.0}, ut1, ut1 + 0.00074, HouseSystem::Placidus);
+            ASSERT_TRUE(placidus.has_value()) << latitude << " " << ut1;
+            const double eps = placidus->true_obliquity_deg * DEG_TO_RAD;
+            const double ramc = placidus->ramc_deg * DEG_TO_RAD;
+            const double phi = latitude * DEG_TO_RAD;
+            for (const Cusp& cusp : cusps) {
+                const double lambda = placidus->cusp_ecliptic_longitude_deg[cusp.index] * DEG_TO_RAD;
+                const double alpha = std::atan2(std::sin(lambda) * std::cos(eps), std::cos(lambda));
+                const double delta = std::asin(std::sin(lambda) * std::sin(eps));
+                const double d = angle_difference(alpha, ramc + cusp.offset, 2.0 * pi) / cusp.fraction;
+                ASSERT_GT(d, 0.0);
+                ASSERT_LT(d, pi);
+                EXPECT_NEAR(std::cos(d), -std::tan(phi) * std::tan(delta), 1e-12)
+                    << "cusp " << cusp.index + 1 << " latitude " << latitude << " ut1 " << ut1;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orvane
