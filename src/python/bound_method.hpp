@@ -5,14 +5,17 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "core/errors.hpp"
+#include "engine/horizon_events.hpp"
 #include "python/arguments.hpp"
 #include "python/bound_arguments.hpp"
 #include "python/engine_object.hpp"
@@ -36,6 +39,16 @@ struct MethodParameter {
     Default fallback{};
 };
 
+// The signature of a function taking `parameters` (up to the first unnamed one).
+constexpr Signature signature_of(const char* function, std::span<const MethodParameter> parameters) {
+    Signature signature{function, {}, 0};
+    for (std::size_t i = 0; i < parameters.size() && parameters[i].name != nullptr; ++i) {
+        signature.names[i] = parameters[i].name;
+        if (parameters[i].fallback.kind == Default::Kind::Required && signature.required == i) ++signature.required;
+    }
+    return signature;
+}
+
 // Held: the call keeps the interpreter lock (a long method may release it
 // stretch by stretch itself); Released: the computation runs without it.
 enum class Lock : std::uint8_t { Held, Released };
@@ -52,14 +65,7 @@ struct Method {
         while (n < MAX_PARAMETERS && parameters[n].name != nullptr) ++n;
         return n;
     }
-    constexpr Signature signature() const {
-        Signature signature{name, {}, 0};
-        for (std::size_t i = 0; i < count(); ++i) {
-            signature.names[i] = parameters[i].name;
-            if (parameters[i].fallback.kind == Default::Kind::Required && signature.required == i) ++signature.required;
-        }
-        return signature;
-    }
+    constexpr Signature signature() const { return signature_of(name, parameters); }
 };
 
 // An engine failure about one body, whose NAIF id the coverage errors carry.
@@ -68,8 +74,13 @@ struct BodyError {
     std::int32_t body;
 };
 
-// "name($self, a, b=None)\n--\n\n" followed by the docstring.
-std::string method_docstring(const Method& method);
+// "name(a, b=None)\n--\n\n" followed by the docstring: the text signature
+// Python shows, "$self, " first for a method.
+std::string function_docstring(const char* name, std::span<const MethodParameter> parameters, bool method,
+                               const char* doc);
+inline std::string method_docstring(const Method& method) {
+    return function_docstring(method.name, method.parameters, true, method.doc);
+}
 
 // The Python object of a result, by type; specialised beside the result types.
 template <class T>
@@ -91,6 +102,19 @@ template <>
 struct Returned<Instant> {
     static PyObject* object(const Instant& instant) { return new_instant(instant); }
 };
+
+// Result classes boxing their C++ value.
+template <class T, PyTypeObject* ModuleClasses::*type>
+struct ReturnedBoxed {
+    static PyObject* object(const T& value) { return box(classes().*type, value); }
+};
+
+template <>
+struct Returned<Position> : ReturnedBoxed<Position, &ModuleClasses::position> {};
+template <>
+struct Returned<RiseSetTransit> : ReturnedBoxed<RiseSetTransit, &ModuleClasses::rise_set_transit> {};
+template <>
+struct Returned<HorizonEvent> : ReturnedBoxed<HorizonEvent, &ModuleClasses::horizon_event> {};
 
 template <class... T>
 struct Returned<std::tuple<T...>> {
@@ -142,6 +166,31 @@ PyObject* result_object(Result&& result) {
     }
 }
 
+// Where a parameter's value is kept: in its stage for an AS_READ converter,
+// else in a slot of its own that finish() fills.
+template <class P>
+using ValueSlot = std::conditional_t<AsRead<P>, std::monostate, std::optional<typename P::Value>>;
+
+// Finishes parameter I in its pass (the last pass: FINISHED_LAST converters).
+template <std::size_t I, bool last, class P, class Stages, class Values>
+bool finish_parameter(Stages& stages, Values& values) {
+    if constexpr (AsRead<P> || FinishedLast<P> != last) {
+        return true;
+    } else {
+        std::get<I>(values) = P::finish(*std::get<I>(stages));
+        return std::get<I>(values).has_value();
+    }
+}
+
+template <std::size_t I, class P, class Stages, class Values>
+typename P::Value& value_of(Stages& stages, Values& values) {
+    if constexpr (AsRead<P>) {
+        return *std::get<I>(stages);
+    } else {
+        return *std::get<I>(values);
+    }
+}
+
 template <auto function, const Method& method, class... Types, std::size_t... I>
 PyObject* convert_and_call(EngineAccess& access, PyObject** given, std::index_sequence<I...>) {
     static constexpr Signature signature = method.signature();
@@ -151,20 +200,20 @@ PyObject* convert_and_call(EngineAccess& access, PyObject** given, std::index_se
                         std::get<I>(stages).has_value()) &&
                        ...);
     if (!read) return nullptr;
-    std::tuple<std::optional<typename Parameter<Types>::Value>...> values;
-    const bool finished =
-        ((std::get<I>(values) = Parameter<Types>::finish(*std::get<I>(stages)), std::get<I>(values).has_value()) &&
-         ...);
+    std::tuple<ValueSlot<Parameter<Types>>...> values;
+    const bool finished = (finish_parameter<I, false, Parameter<Types>>(stages, values) && ...) &&
+                          (finish_parameter<I, true, Parameter<Types>>(stages, values) && ...);
     if (!finished) return nullptr;
     if constexpr (std::is_invocable_v<decltype(function), EngineObject&, typename Parameter<Types>::Value&...>) {
-        return result_object(function(access.object(), *std::get<I>(values)...));
+        return result_object(function(access.object(), value_of<I, Parameter<Types>>(stages, values)...));
     } else {
         SpkOrvane* engine = access.engine();
         if (engine == nullptr) return nullptr;
         if constexpr (method.lock == Lock::Released) {
-            return result_object(without_interpreter_lock([&] { return function(*engine, *std::get<I>(values)...); }));
+            return result_object(without_interpreter_lock(
+                [&] { return function(*engine, value_of<I, Parameter<Types>>(stages, values)...); }));
         } else {
-            return result_object(function(*engine, *std::get<I>(values)...));
+            return result_object(function(*engine, value_of<I, Parameter<Types>>(stages, values)...));
         }
     }
 }

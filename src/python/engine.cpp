@@ -1,9 +1,11 @@
 // The Engine class: opening, its text form, metadata and coverage. The request
 // methods live beside it in engine_*.cpp files.
+#include <array>
 #include <new>
+#include <string>
 
 #include "core/text/text_forms.hpp"
-#include "python/arguments.hpp"
+#include "python/bound_method.hpp"
 #include "python/classes.hpp"
 #include "python/engine_object.hpp"
 #include "python/engine_methods.hpp"
@@ -13,12 +15,15 @@
 namespace orvane::python {
 namespace {
 
-#define ORVANE_ENGINE_PARAMETERS "path, sha256, leap_second_kernel=None, leap_second_sha256=None, eop=None, eop_sha256=None"
-
-const Signature ENGINE_SIGNATURE{
-    "Engine", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
-const Signature OPEN_SIGNATURE{
-    "open", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
+// The parameters of Engine(...) and open(...).
+constexpr std::array<MethodParameter, 6> ENGINE_PARAMETERS{{{"path"},
+                                                            {"sha256"},
+                                                            {"leap_second_kernel", none_default()},
+                                                            {"leap_second_sha256", none_default()},
+                                                            {"eop", none_default()},
+                                                            {"eop_sha256", none_default()}}};
+constexpr Signature ENGINE_SIGNATURE = signature_of("Engine", ENGINE_PARAMETERS);
+constexpr Signature OPEN_SIGNATURE = signature_of("open", ENGINE_PARAMETERS);
 
 // The time-kernel arguments: paths at even positions, checksums at odd ones.
 std::optional<std::optional<std::string_view>> optional_str(const Signature& signature, std::size_t index,
@@ -119,12 +124,15 @@ PyGetSetDef ENGINE_PROPERTIES[] = {
 
 }  // namespace
 
-const char* const OPEN_ENGINE_DOC =
-    "open(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
-    "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
-    "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
-    "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
-    "can be attached later with `Engine.with_time_kernels`.";
+const char* open_engine_doc() {
+    static const std::string doc = function_docstring(
+        "open", ENGINE_PARAMETERS, false,
+        "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
+        "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
+        "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
+        "can be attached later with `Engine.with_time_kernels`.");
+    return doc.c_str();
+}
 
 PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     PyObject* arguments[6];
@@ -133,10 +141,11 @@ PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
 }
 
 PyTypeObject* create_engine_class() {
+    static const std::string doc = function_docstring(
+        "Engine", ENGINE_PARAMETERS, false, "Open SPK kernel and evaluate geometric or apparent spherical positions.");
     ClassDeclaration declaration{
         "orvane.Engine",
-        "Engine(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
-        "Open SPK kernel and evaluate geometric or apparent spherical positions.",
+        doc.c_str(),
         static_cast<Py_ssize_t>(sizeof(EngineObject)),
         engine_dealloc,
         guarded<engine_new>,
