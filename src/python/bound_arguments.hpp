@@ -212,16 +212,48 @@ struct Parameter<std::optional<SiderealMode>> : ReadOnce<std::optional<SiderealM
     }
 };
 
-// A body by name: its type checked at its turn, the name parsed last.
-template <>
-struct Parameter<Late<Body>> {
+// Values named by a str: the str parsed at its turn (NamedAt), or its type
+// checked at its turn and parsed last (LateNamed). Named values may also be
+// given as any object with a str `name` (our enum classes, Python enum
+// members): NamedAt and LateNamedObject read those, their type checked when
+// they are parsed.
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct LateNamed {
     using Stage = std::string_view;
-    using Value = Body;
+    using Value = T;
     static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
         return str_argument(s, i, value);
     }
-    static std::optional<Body> finish(Stage& name) { return parsed_or_raise(parse_body(name)); }
+    static std::optional<T> finish(Stage& name) { return parsed_or_raise(parse(name)); }
 };
+
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct LateNamedObject {
+    using Stage = PyObject*;
+    using Value = T;
+    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
+    static std::optional<T> finish(Stage& value) { return parse_named(value, parse); }
+};
+
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct NamedAt : ReadOnce<T> {
+    static std::optional<T> read(const Signature&, std::size_t, PyObject* value, const Default&) {
+        return parse_named(value, parse);
+    }
+};
+
+template <>
+struct Parameter<Late<Body>> : LateNamed<Body, parse_body> {};
+template <>
+struct Parameter<Late<TimeScale>> : LateNamed<TimeScale, parse_time_scale> {};
+template <>
+struct Parameter<Late<SiderealMode>> : LateNamedObject<SiderealMode, parse_sidereal_mode> {};
+template <>
+struct Parameter<Late<HorizonEventKind>> : LateNamedObject<HorizonEventKind, parse_horizon_event_kind> {};
+template <>
+struct Parameter<SeasonEvent> : NamedAt<SeasonEvent, parse_season_event> {};
+template <>
+struct Parameter<LunationEvent> : NamedAt<LunationEvent, parse_lunation_event> {};
 
 // A body by name or NAIF id: its type checked at its turn, parsed last.
 template <>
@@ -232,26 +264,6 @@ struct Parameter<Late<BodyCode>> {
         return body_argument(s, i, value);
     }
     static std::optional<std::int32_t> finish(Stage& body) { return parsed_or_raise(parse_body_argument(body)); }
-};
-
-// A sidereal mode by name (a str or an object with a str `name`), parsed last.
-template <>
-struct Parameter<Late<SiderealMode>> {
-    using Stage = PyObject*;
-    using Value = SiderealMode;
-    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
-    static std::optional<SiderealMode> finish(Stage& value) { return parse_named(value, parse_sidereal_mode); }
-};
-
-// A time scale by name: a str at its turn, parsed last.
-template <>
-struct Parameter<Late<TimeScale>> {
-    using Stage = std::string_view;
-    using Value = TimeScale;
-    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
-        return str_argument(s, i, value);
-    }
-    static std::optional<TimeScale> finish(Stage& name) { return parsed_or_raise(parse_time_scale(name)); }
 };
 
 // Julian days: a one-dimensional float64 buffer copied at its turn, each day
@@ -311,28 +323,6 @@ struct Parameter<Late<std::vector<BodyCode>>> {
         }
         return bodies;
     }
-};
-
-// Named values read at their turn (a str or an object with a str `name`).
-template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
-struct NamedBy : ReadOnce<T> {
-    static std::optional<T> read(const Signature&, std::size_t, PyObject* value, const Default&) {
-        return parse_named(value, parse);
-    }
-};
-
-template <>
-struct Parameter<SeasonEvent> : NamedBy<SeasonEvent, parse_season_event> {};
-template <>
-struct Parameter<LunationEvent> : NamedBy<LunationEvent, parse_lunation_event> {};
-
-// A horizon event kind by name, parsed last.
-template <>
-struct Parameter<Late<HorizonEventKind>> {
-    using Stage = PyObject*;
-    using Value = HorizonEventKind;
-    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
-    static std::optional<HorizonEventKind> finish(Stage& value) { return parse_named(value, parse_horizon_event_kind); }
 };
 
 }  // namespace orvane::python

@@ -91,34 +91,31 @@ void engine_dealloc(PyObject* self) {
     Py_DECREF(type);
 }
 
-PyObject* engine_repr(PyObject* self) {
+// A value made from the open engine: its text form, its properties.
+template <auto make>
+PyObject* from_engine(PyObject* self) {
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    return str_object("Engine(kernel_name=" + quoted(engine->metadata.kernel_name) +
-                      ", kernel_sha256=" + quoted(engine->metadata.kernel_sha256) + ")");
+    return make(*engine);
 }
 
-PyObject* engine_kernel_metadata(PyObject* self, void*) {
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return new_kernel_metadata(engine->metadata);
+PyObject* engine_text(const SpkOrvane& engine) {
+    return str_object("Engine(kernel_name=" + quoted(engine.metadata.kernel_name) +
+                      ", kernel_sha256=" + quoted(engine.metadata.kernel_sha256) + ")");
 }
 
-PyObject* engine_supported_range(PyObject* self, void*) {
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return new_date_range(engine->supported_range);
+template <auto make>
+PyObject* engine_property(PyObject* self, void*) {
+    return from_engine<make>(self);
 }
 
 PyGetSetDef ENGINE_PROPERTIES[] = {
-    {"supported_range", guarded<engine_supported_range>, nullptr, nullptr, nullptr},
-    {"kernel_metadata", guarded<engine_kernel_metadata>, nullptr, nullptr, nullptr},
+    {"supported_range", guarded<engine_property<[](const SpkOrvane& e) { return new_date_range(e.supported_range); }>>,
+     nullptr, nullptr, nullptr},
+    {"kernel_metadata", guarded<engine_property<[](const SpkOrvane& e) { return new_kernel_metadata(e.metadata); }>>,
+     nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -152,7 +149,7 @@ PyTypeObject* create_engine_class() {
     };
     declaration.methods = ENGINE_METHODS;
     declaration.properties = ENGINE_PROPERTIES;
-    declaration.repr = guarded<engine_repr>;
+    declaration.repr = guarded<from_engine<engine_text>>;
     return create_class(declaration);
 }
 

@@ -124,18 +124,15 @@ PyMethodDef engine_next_horizon_event() {
 }
 
 PyTypeObject* create_rise_set_transit_class() {
-    auto declaration =
-        boxed_class<RiseSetTransit>("orvane.RiseSetTransit", "Same-day UT1 rise, set, and transit epochs.");
-    declaration.properties = RISE_SET_TRANSIT_PROPERTIES;
-    declaration.repr = guarded<rise_set_transit_repr>;
-    return create_class(declaration);
+    return create_boxed_class<RiseSetTransit>("orvane.RiseSetTransit", "Same-day UT1 rise, set, and transit epochs.",
+                                              {.properties = RISE_SET_TRANSIT_PROPERTIES,
+                                               .repr = guarded<rise_set_transit_repr>});
 }
 
 PyTypeObject* create_horizon_event_class() {
-    auto declaration = boxed_class<HorizonEvent>("orvane.HorizonEvent", "One horizon event, as a UT1 Julian day.");
-    declaration.properties = HORIZON_EVENT_PROPERTIES;
-    declaration.repr = guarded<horizon_event_repr>;
-    return create_class(declaration);
+    return create_boxed_class<HorizonEvent>("orvane.HorizonEvent", "One horizon event, as a UT1 Julian day.",
+                                            {.properties = HORIZON_EVENT_PROPERTIES,
+                                             .repr = guarded<horizon_event_repr>});
 }
 
 }  // namespace orvane::python
