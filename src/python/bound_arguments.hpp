@@ -186,6 +186,37 @@ struct Parameter<Path> {
     static std::optional<std::string_view> finish(Stage& stage) { return stage.text; }
 };
 
+// An optional text: absent or None gives nullopt.
+template <>
+struct Parameter<std::optional<std::string_view>> : ReadOnce<std::optional<std::string_view>> {
+    static std::optional<std::optional<std::string_view>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                               const Default&) {
+        if (is_absent(value)) return std::optional<std::optional<std::string_view>>(std::in_place);
+        auto text = str_argument(s, i, value);
+        if (!text) return std::nullopt;
+        return std::optional<std::string_view>(*text);
+    }
+};
+
+// An optional path: absent or None gives nullopt.
+template <>
+struct Parameter<std::optional<Path>> {
+    struct Stage {
+        PyRef holder;
+        std::optional<std::string_view> text;
+    };
+    using Value = std::optional<std::string_view>;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        Stage stage;
+        if (is_absent(value)) return stage;
+        auto text = path_argument(s, i, value, stage.holder);
+        if (!text) return std::nullopt;
+        stage.text = *text;
+        return stage;
+    }
+    static std::optional<Value> finish(Stage& stage) { return std::optional<Value>(std::in_place, stage.text); }
+};
+
 // A body by NAIF id (a str or an int), parsed at its turn; absent or None: nullopt.
 template <>
 struct Parameter<std::optional<BodyCode>> : ReadOnce<std::optional<std::int32_t>> {

@@ -191,8 +191,11 @@ typename P::Value& value_of(Stages& stages, Values& values) {
     }
 }
 
-template <auto function, const Method& method, class... Types, std::size_t... I>
-PyObject* convert_and_call(EngineAccess& access, PyObject** given, std::index_sequence<I...>) {
+// Converts the matched arguments `given` by their types in the declared
+// order (every read, then the finishes) and gives the values to `call`; null
+// with the error set when a conversion fails.
+template <const Method& method, class... Types, class Call, std::size_t... I>
+PyObject* with_arguments(PyObject** given, Call&& call, std::index_sequence<I...>) {
     static constexpr Signature signature = method.signature();
     std::tuple<std::optional<typename Parameter<Types>::Stage>...> stages;
     const bool read = ((std::get<I>(stages) = Parameter<Types>::read(signature, I, given[I],
@@ -204,18 +207,7 @@ PyObject* convert_and_call(EngineAccess& access, PyObject** given, std::index_se
     const bool finished = (finish_parameter<I, false, Parameter<Types>>(stages, values) && ...) &&
                           (finish_parameter<I, true, Parameter<Types>>(stages, values) && ...);
     if (!finished) return nullptr;
-    if constexpr (std::is_invocable_v<decltype(function), EngineObject&, typename Parameter<Types>::Value&...>) {
-        return result_object(function(access.object(), value_of<I, Parameter<Types>>(stages, values)...));
-    } else {
-        SpkOrvane* engine = access.engine();
-        if (engine == nullptr) return nullptr;
-        if constexpr (method.lock == Lock::Released) {
-            return result_object(without_interpreter_lock(
-                [&] { return function(*engine, value_of<I, Parameter<Types>>(stages, values)...); }));
-        } else {
-            return result_object(function(*engine, value_of<I, Parameter<Types>>(stages, values)...));
-        }
-    }
+    return call(value_of<I, Parameter<Types>>(stages, values)...);
 }
 
 template <auto function, const Method& method, class... Types>
@@ -225,7 +217,20 @@ PyObject* bound_call(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
     if (!match_arguments(signature, args, nargs, kwnames, given)) return nullptr;
     auto access = EngineAccess::enter(self, method.access);
     if (!access) return nullptr;
-    return convert_and_call<function, method, Types...>(*access, given, std::index_sequence_for<Types...>{});
+    auto call = [&](typename Parameter<Types>::Value&... values) -> PyObject* {
+        if constexpr (std::is_invocable_v<decltype(function), EngineObject&, typename Parameter<Types>::Value&...>) {
+            return result_object(function(access->object(), values...));
+        } else {
+            SpkOrvane* engine = access->engine();
+            if (engine == nullptr) return nullptr;
+            if constexpr (method.lock == Lock::Released) {
+                return result_object(without_interpreter_lock([&] { return function(*engine, values...); }));
+            } else {
+                return result_object(function(*engine, values...));
+            }
+        }
+    };
+    return with_arguments<method, Types...>(given, call, std::index_sequence_for<Types...>{});
 }
 
 // The method's table entry.

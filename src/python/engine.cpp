@@ -15,25 +15,22 @@
 namespace orvane::python {
 namespace {
 
-// The parameters of Engine(...) and open(...).
-constexpr std::array<MethodParameter, 6> ENGINE_PARAMETERS{{{"path"},
-                                                            {"sha256"},
-                                                            {"leap_second_kernel", none_default()},
-                                                            {"leap_second_sha256", none_default()},
-                                                            {"eop", none_default()},
-                                                            {"eop_sha256", none_default()}}};
-constexpr Signature ENGINE_SIGNATURE = signature_of("Engine", ENGINE_PARAMETERS);
-constexpr Signature OPEN_SIGNATURE = signature_of("open", ENGINE_PARAMETERS);
+// Engine(...) and open(...): one list of parameters.
+constexpr std::array<MethodParameter, MAX_PARAMETERS> ENGINE_PARAMETERS{{{"path"},
+                                                                         {"sha256"},
+                                                                         {"leap_second_kernel", none_default()},
+                                                                         {"leap_second_sha256", none_default()},
+                                                                         {"eop", none_default()},
+                                                                         {"eop_sha256", none_default()}}};
 
-// The time-kernel arguments: paths at even positions, checksums at odd ones.
-std::optional<std::optional<std::string_view>> optional_str(const Signature& signature, std::size_t index,
-                                                           PyObject* value, PyRef& holder) {
-    if (is_absent(value)) return std::optional<std::string_view>{};
-    auto text = index % 2 == 0 ? path_argument(signature, index, value, holder)
-                               : str_argument(signature, index, value);
-    if (!text) return std::nullopt;
-    return std::optional<std::string_view>{*text};
-}
+constexpr Method ENGINE{"Engine", ENGINE_PARAMETERS, AccessKind::Shared, Lock::Held,
+                        "Open SPK kernel and evaluate geometric or apparent spherical positions."};
+
+constexpr Method OPEN{"open", ENGINE_PARAMETERS, AccessKind::Shared, Lock::Held,
+                      "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
+                      "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
+                      "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
+                      "can be attached later with `Engine.with_time_kernels`."};
 
 PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
     PyObject* self = type->tp_alloc(type, 0);
@@ -46,30 +43,28 @@ PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
 }
 
 // Engine(...) and open(...): convert, open the primary kernel, then the time kernels.
-PyObject* construct(PyTypeObject* type, const Signature& signature, PyObject** arguments) {
-    PyRef path_holders[3];
-    auto path = path_argument(signature, 0, arguments[0], path_holders[0]);
-    if (!path) return nullptr;
-    auto sha256 = str_argument(signature, 1, arguments[1]);
-    if (!sha256) return nullptr;
-    std::optional<std::string_view> optional[4];
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto text = optional_str(signature, i + 2, arguments[i + 2], path_holders[1 + i / 2]);
-        if (!text) return nullptr;
-        optional[i] = *text;
-    }
-    auto engine = SpkOrvane::open(*path, *sha256);
-    if (!engine) return file_error(engine.error().message(), *path, "kernel");
-    auto attached = attach_constructor_time_kernels(std::move(*engine), optional[0], optional[1], optional[2],
-                                                    optional[3]);
-    if (!attached) return nullptr;
-    return wrap_engine(type, std::move(*attached));
+template <const Method& method>
+PyObject* construct(PyTypeObject* type, PyObject** given) {
+    auto open = [type](std::string_view path, std::string_view sha256, std::optional<std::string_view> leap_seconds,
+                       std::optional<std::string_view> leap_seconds_sha256, std::optional<std::string_view> eop,
+                       std::optional<std::string_view> eop_sha256) -> PyObject* {
+        auto engine = SpkOrvane::open(path, sha256);
+        if (!engine) return file_error(engine.error().message(), path, "kernel");
+        auto attached = attach_constructor_time_kernels(std::move(*engine), leap_seconds, leap_seconds_sha256, eop,
+                                                        eop_sha256);
+        if (!attached) return nullptr;
+        return wrap_engine(type, std::move(*attached));
+    };
+    return with_arguments<method, Path, std::string_view, std::optional<Path>, std::optional<std::string_view>,
+                          std::optional<Path>, std::optional<std::string_view>>(given, open,
+                                                                                std::make_index_sequence<6>{});
 }
 
 PyObject* engine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    PyObject* arguments[6];
-    if (!match_arguments(ENGINE_SIGNATURE, args, kwargs, arguments)) return nullptr;
-    return construct(type, ENGINE_SIGNATURE, arguments);
+    static constexpr Signature signature = ENGINE.signature();
+    PyObject* given[6];
+    if (!match_arguments(signature, args, kwargs, given)) return nullptr;
+    return construct<ENGINE>(type, given);
 }
 
 void engine_dealloc(PyObject* self) {
@@ -122,24 +117,19 @@ PyGetSetDef ENGINE_PROPERTIES[] = {
 }  // namespace
 
 const char* open_engine_doc() {
-    static const std::string doc = function_docstring(
-        "open", ENGINE_PARAMETERS, false,
-        "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
-        "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
-        "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
-        "can be attached later with `Engine.with_time_kernels`.");
+    static const std::string doc = function_docstring(OPEN.name, OPEN.parameters, false, OPEN.doc);
     return doc.c_str();
 }
 
 PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* arguments[6];
-    if (!match_arguments(OPEN_SIGNATURE, args, nargs, kwnames, arguments)) return nullptr;
-    return construct(classes().engine, OPEN_SIGNATURE, arguments);
+    static constexpr Signature signature = OPEN.signature();
+    PyObject* given[6];
+    if (!match_arguments(signature, args, nargs, kwnames, given)) return nullptr;
+    return construct<OPEN>(classes().engine, given);
 }
 
 PyTypeObject* create_engine_class() {
-    static const std::string doc = function_docstring(
-        "Engine", ENGINE_PARAMETERS, false, "Open SPK kernel and evaluate geometric or apparent spherical positions.");
+    static const std::string doc = function_docstring(ENGINE.name, ENGINE.parameters, false, ENGINE.doc);
     ClassDeclaration declaration{
         "orvane.Engine",
         doc.c_str(),
