@@ -26,16 +26,6 @@ std::optional<EarthOrientationTable> open_eop(std::string_view path, std::string
     return open_table<EarthOrientationTable>(path, sha256, "eop");
 }
 
-// The engine taken out of the Engine and put back as `extend` makes it from
-// what was taken; ValueError "engine is closed" when there is none.
-template <class Extend>
-PyObject* replace_engine(EngineObject& object, Extend&& extend) {
-    if (!object.engine) return value_error(ENGINE_CLOSED);
-    std::unique_ptr<SpkOrvane> engine = std::move(object.engine);
-    object.engine = std::make_unique<SpkOrvane>(extend(std::move(*engine)));
-    Py_RETURN_NONE;
-}
-
 PyObject* with_leap_second_kernel(EngineObject& object, std::string_view path, std::string_view sha256) {
     auto kernel = open_leap_seconds(path, sha256);
     if (!kernel) return nullptr;
@@ -47,7 +37,8 @@ PyObject* with_leap_second_kernel(EngineObject& object, std::string_view path, s
 PyObject* with_eop(EngineObject& object, std::string_view path, std::string_view sha256) {
     auto table = open_eop(path, sha256);
     if (!table) return nullptr;
-    return replace_engine(object, [&](SpkOrvane engine) { return SpkOrvane::with_eop(std::move(engine), std::move(*table)); });
+    return replace_engine(object,
+                          [&](SpkOrvane engine) { return SpkOrvane::with_eop(std::move(engine), std::move(*table)); });
 }
 
 PyObject* with_time_kernels(EngineObject& object, std::string_view leap_second_kernel,
