@@ -18,6 +18,19 @@ std::optional<Table> open_table(std::string_view path, std::string_view sha256, 
     return std::move(*opened);
 }
 
+// A table whose file and checksum are given together or not at all: false
+// with ValueError `unpaired` for one without the other, or the table's error.
+template <class Table>
+bool open_if_given(std::optional<std::string_view> path, std::optional<std::string_view> sha256,
+                   std::string_view role, const char* unpaired, std::optional<Table>& table) {
+    if (path.has_value() != sha256.has_value()) {
+        value_error(unpaired);
+        return false;
+    }
+    if (path) table = open_table<Table>(*path, *sha256, role);
+    return !path || table.has_value();
+}
+
 std::optional<LeapSecondKernel> open_leap_seconds(std::string_view path, std::string_view sha256) {
     return open_table<LeapSecondKernel>(path, sha256, "leap_second_kernel");
 }
@@ -121,22 +134,13 @@ std::optional<SpkOrvane> attach_constructor_time_kernels(SpkOrvane engine,
                                                          std::optional<std::string_view> eop,
                                                          std::optional<std::string_view> eop_sha256) {
     std::optional<LeapSecondKernel> leap_seconds;
-    if (leap_second_kernel.has_value() != leap_second_sha256.has_value()) {
-        value_error("leap_second_kernel and leap_second_sha256 must be supplied together");
+    if (!open_if_given(leap_second_kernel, leap_second_sha256, "leap_second_kernel",
+                       "leap_second_kernel and leap_second_sha256 must be supplied together", leap_seconds)) {
         return std::nullopt;
-    }
-    if (leap_second_kernel) {
-        leap_seconds = open_leap_seconds(*leap_second_kernel, *leap_second_sha256);
-        if (!leap_seconds) return std::nullopt;
     }
     std::optional<EarthOrientationTable> table;
-    if (eop.has_value() != eop_sha256.has_value()) {
-        value_error("eop and eop_sha256 must be supplied together");
+    if (!open_if_given(eop, eop_sha256, "eop", "eop and eop_sha256 must be supplied together", table)) {
         return std::nullopt;
-    }
-    if (eop) {
-        table = open_eop(*eop, *eop_sha256);
-        if (!table) return std::nullopt;
     }
     if (leap_seconds) engine = SpkOrvane::with_leap_second_kernel(std::move(engine), std::move(*leap_seconds));
     if (table) engine = SpkOrvane::with_eop(std::move(engine), std::move(*table));
