@@ -31,7 +31,9 @@
 // then the late ones, and calls `function` with the engine (or the Engine
 // object, for a method that replaces the engine) and the values. A result
 // std::expected has its error mapped and its value boxed by type (Returned<T>);
-// a PyObject* is returned as it is (null with the error set).
+// a PyObject* is returned as it is (null with the error set). The Engine's
+// constructor and open() convert their arguments the same way
+// (with_arguments), from one declaration.
 namespace orvane::python {
 
 struct MethodParameter {
