@@ -1,7 +1,9 @@
 #include "python/arguments.hpp"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -159,7 +161,7 @@ int read_body_argument(const Signature& signature, std::size_t index, PyObject* 
     if (PyUnicode_Check(value)) {
         auto text = utf8_argument(signature, index, value);
         if (!text) return -1;
-        out = BodyArgument{std::string(*text)};
+        out = BodyArgument{*text};
         return 1;
     }
     if (!PyLong_Check(value) || PyBool_Check(value)) return 0;
@@ -214,6 +216,47 @@ bool instance_argument(const Signature& signature, std::size_t index, PyObject* 
     if (PyObject_TypeCheck(value, type)) return true;
     raise_argument_type(signature, index, type_name(type), value);
     return false;
+}
+
+std::optional<std::vector<double>> float64_buffer_argument(const Signature& signature, std::size_t index,
+                                                           PyObject* value) {
+    constexpr const char* EXPECTED = "a C-contiguous buffer of float64";
+    Py_buffer view{};
+    if (!PyObject_CheckBuffer(value) || PyObject_GetBuffer(value, &view, PyBUF_RECORDS_RO) != 0) {
+        PyErr_Clear();
+        raise_argument_type(signature, index, EXPECTED, value);
+        return std::nullopt;
+    }
+    struct Release {
+        Py_buffer* view;
+        ~Release() { PyBuffer_Release(view); }
+    } release{&view};
+    const std::string_view f(view.format == nullptr ? "B" : view.format);
+    const bool native_double =
+        f == "d" || f == "@d" || f == "=d" || (f == (std::endian::native == std::endian::little ? "<d" : ">d"));
+    if (!native_double || view.itemsize != sizeof(double) || !PyBuffer_IsContiguous(&view, 'C')) {
+        raise_argument_type(signature, index, EXPECTED, value);
+        return std::nullopt;
+    }
+    if (view.ndim != 1) {
+        std::string shape = "(";
+        for (int i = 0; i < view.ndim; ++i) {
+            if (i > 0) shape += ", ";
+            shape += std::to_string(view.shape[i]);
+        }
+        shape += ")";
+        PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be one-dimensional, not of shape %s",
+                     signature.function, *(signature.names.begin() + index), shape.c_str());
+        return std::nullopt;
+    }
+    try {
+        std::vector<double> values(static_cast<std::size_t>(view.len) / sizeof(double));
+        if (!values.empty()) std::memcpy(values.data(), view.buf, values.size() * sizeof(double));
+        return values;
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+        return std::nullopt;
+    }
 }
 
 }  // namespace orvane::python

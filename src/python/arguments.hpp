@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "python/py_ref.hpp"
 
@@ -54,9 +55,9 @@ std::optional<std::string_view> path_argument(const Signature& signature, std::s
 
 // A body argument: a str (a name or a NAIF id in decimal) or an int (a NAIF
 // id; bool refused). Parsed later with parse_body_argument, in the request's
-// order of checks.
+// order of checks. The text is the str's own UTF-8: valid while the str lives.
 struct BodyArgument {
-    std::string text;  // the str given, when is_text
+    std::string_view text;  // the str given, when is_text
     long long id = 0;
     bool is_text = true;
     bool overflowed = false;  // an int beyond 64 bits
@@ -88,5 +89,36 @@ bool instance_argument(const Signature& signature, std::size_t index, PyObject* 
 
 // Absent or None.
 inline bool is_absent(PyObject* value) { return value == nullptr || value == Py_None; }
+
+// A sequence (not a str) whose items are all accepted by `item`, in order.
+// `item` returns 1 for an accepted item, 0 for one of the wrong type (the
+// TypeError "must be <expected>" then names the sequence) and -1 when it has
+// raised an error of its own.
+template <class Item>
+bool sequence_argument(const Signature& signature, std::size_t index, PyObject* value, const char* expected,
+                       Item&& item) {
+    if (PyUnicode_Check(value) || !PySequence_Check(value)) {
+        raise_argument_type(signature, index, expected, value);
+        return false;
+    }
+    PyRef items(PySequence_Fast(value, "expected a sequence"));
+    if (!items) return false;
+    const Py_ssize_t size = PySequence_Fast_GET_SIZE(items.get());
+    PyObject** elements = PySequence_Fast_ITEMS(items.get());
+    for (Py_ssize_t i = 0; i < size; ++i) {
+        const int accepted = item(elements[i]);
+        if (accepted == 0) raise_argument_type(signature, index, expected, value);
+        if (accepted != 1) return false;
+    }
+    return true;
+}
+
+// The values of a one-dimensional, C-contiguous buffer of native float64,
+// copied out while the interpreter lock is held: the copy is aligned whatever
+// the buffer's alignment, and stays as it was read while the lock is released.
+// TypeError for another buffer or object ("must be one-dimensional, not of
+// shape (2, 3)" for more dimensions), MemoryError when the copy does not fit.
+std::optional<std::vector<double>> float64_buffer_argument(const Signature& signature, std::size_t index,
+                                                           PyObject* value);
 
 }  // namespace orvane::python

@@ -1,9 +1,11 @@
 #pragma once
 #include <Python.h>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/astrometry_model.hpp"
 #include "core/body.hpp"
@@ -11,9 +13,12 @@
 #include "core/selectors.hpp"
 #include "core/time_scale.hpp"
 #include "python/arguments.hpp"
+#include "python/classes.hpp"
 #include "python/convert.hpp"
 #include "python/model_argument.hpp"
 #include "python/py_ref.hpp"
+#include "python/thread_count.hpp"
+#include "python/value_class.hpp"
 #include "python/vocabulary.hpp"
 
 // The parameters of a bound method, converted by their declared C++ type.
@@ -40,26 +45,37 @@ inline constexpr Default boolean_default(bool value) { return {Default::Kind::Bo
 inline constexpr Default text_default(const char* text) { return {Default::Kind::Text, 0.0, false, text, true}; }
 
 // Type tags: a bool by truth (any object), a file path, a body given by name
-// (Body) or by name or NAIF id (BodyCode), and a value parsed after every
-// argument has been read.
+// (Body) or by name or NAIF id (BodyCode), a count of threads, Julian days in
+// a float64 buffer, and a value parsed after every argument has been read.
 struct Truth {};
 struct Path {};
 struct BodyCode {};
+struct Threads {};
+struct JulianDays {};
 template <class T>
 struct Late {};
 
 // The converter of one parameter type: Stage is what read() keeps, Value
-// what the method receives; finish() turns the one into the other.
+// what the method receives; finish() turns the one into the other (the
+// AS_READ converters have no finish: their stage is the value). The
+// finishes run in parameter order, those of converters that declare
+// FINISHED_LAST after all the others.
 template <class T>
 struct Parameter;
 
-// Converters whose read gives the value itself.
+template <class P>
+concept FinishedLast = requires { P::FINISHED_LAST; };
+
+// Converters whose read gives the value itself, passed on as it was read.
 template <class T>
 struct ReadOnce {
+    static constexpr bool AS_READ = true;
     using Stage = T;
     using Value = T;
-    static std::optional<Value> finish(Stage& stage) { return std::move(stage); }
 };
+
+template <class P>
+concept AsRead = requires { P::AS_READ; };
 
 // Converters that hand the argument to one reading function.
 template <class T, std::optional<T> (*read_argument)(const Signature&, std::size_t, PyObject*)>
@@ -121,6 +137,28 @@ struct Parameter<Truth> : ReadOnce<bool> {
     }
 };
 
+// A count of threads (python/thread_count); absent or None: the module's setting.
+template <>
+struct Parameter<Threads> : ReadBy<std::size_t, threads_argument> {};
+
+// A sequence (not a str) of Instant.
+template <>
+struct Parameter<std::vector<Instant>> : ReadOnce<std::vector<Instant>> {
+    static std::optional<std::vector<Instant>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                    const Default&) {
+        std::vector<Instant> instants;
+        PyTypeObject* instant_class = classes().instant;
+        if (!sequence_argument(s, i, value, "a sequence of Instant", [&](PyObject* item) {
+                if (!PyObject_TypeCheck(item, instant_class)) return 0;
+                instants.push_back(unbox<Instant>(item));
+                return 1;
+            })) {
+            return std::nullopt;
+        }
+        return instants;
+    }
+};
+
 template <>
 struct Parameter<TimeScale> : ReadOnce<TimeScale> {
     static std::optional<TimeScale> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
@@ -148,12 +186,43 @@ struct Parameter<Path> {
     static std::optional<std::string_view> finish(Stage& stage) { return stage.text; }
 };
 
+// An optional text: absent or None gives nullopt.
+template <>
+struct Parameter<std::optional<std::string_view>> : ReadOnce<std::optional<std::string_view>> {
+    static std::optional<std::optional<std::string_view>> read(const Signature& s, std::size_t i, PyObject* value,
+                                                               const Default&) {
+        if (is_absent(value)) return std::optional<std::optional<std::string_view>>(std::in_place);
+        auto text = str_argument(s, i, value);
+        if (!text) return std::nullopt;
+        return std::optional<std::string_view>(*text);
+    }
+};
+
+// An optional path: absent or None gives nullopt.
+template <>
+struct Parameter<std::optional<Path>> {
+    struct Stage {
+        PyRef holder;
+        std::optional<std::string_view> text;
+    };
+    using Value = std::optional<std::string_view>;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        Stage stage;
+        if (is_absent(value)) return stage;
+        auto text = path_argument(s, i, value, stage.holder);
+        if (!text) return std::nullopt;
+        stage.text = *text;
+        return stage;
+    }
+    static std::optional<Value> finish(Stage& stage) { return std::optional<Value>(std::in_place, stage.text); }
+};
+
 // A body by NAIF id (a str or an int), parsed at its turn; absent or None: nullopt.
 template <>
 struct Parameter<std::optional<BodyCode>> : ReadOnce<std::optional<std::int32_t>> {
     static std::optional<std::optional<std::int32_t>> read(const Signature& s, std::size_t i, PyObject* value,
                                                            const Default&) {
-        if (is_absent(value)) return std::optional<std::int32_t>{};
+        if (is_absent(value)) return std::optional<std::optional<std::int32_t>>(std::in_place);
         auto name = body_argument(s, i, value);
         if (!name) return std::nullopt;
         auto id = parsed_or_raise(parse_body_argument(*name));
@@ -167,23 +236,55 @@ template <>
 struct Parameter<std::optional<SiderealMode>> : ReadOnce<std::optional<SiderealMode>> {
     static std::optional<std::optional<SiderealMode>> read(const Signature&, std::size_t, PyObject* value,
                                                            const Default&) {
-        if (is_absent(value)) return std::optional<SiderealMode>{};
+        if (is_absent(value)) return std::optional<std::optional<SiderealMode>>(std::in_place);
         auto mode = parse_named(value, parse_sidereal_mode);
         if (!mode) return std::nullopt;
         return std::optional<SiderealMode>(*mode);
     }
 };
 
-// A body by name: its type checked at its turn, the name parsed last.
-template <>
-struct Parameter<Late<Body>> {
+// Values named by a str: the str parsed at its turn (NamedAt), or its type
+// checked at its turn and parsed last (LateNamed). Named values may also be
+// given as any object with a str `name` (our enum classes, Python enum
+// members): NamedAt and LateNamedObject read those, their type checked when
+// they are parsed.
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct LateNamed {
     using Stage = std::string_view;
-    using Value = Body;
+    using Value = T;
     static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
         return str_argument(s, i, value);
     }
-    static std::optional<Body> finish(Stage& name) { return parsed_or_raise(parse_body(name)); }
+    static std::optional<T> finish(Stage& name) { return parsed_or_raise(parse(name)); }
 };
+
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct LateNamedObject {
+    using Stage = PyObject*;
+    using Value = T;
+    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
+    static std::optional<T> finish(Stage& value) { return parse_named(value, parse); }
+};
+
+template <class T, std::expected<T, std::string> (*parse)(std::string_view)>
+struct NamedAt : ReadOnce<T> {
+    static std::optional<T> read(const Signature&, std::size_t, PyObject* value, const Default&) {
+        return parse_named(value, parse);
+    }
+};
+
+template <>
+struct Parameter<Late<Body>> : LateNamed<Body, parse_body> {};
+template <>
+struct Parameter<Late<TimeScale>> : LateNamed<TimeScale, parse_time_scale> {};
+template <>
+struct Parameter<Late<SiderealMode>> : LateNamedObject<SiderealMode, parse_sidereal_mode> {};
+template <>
+struct Parameter<Late<HorizonEventKind>> : LateNamedObject<HorizonEventKind, parse_horizon_event_kind> {};
+template <>
+struct Parameter<SeasonEvent> : NamedAt<SeasonEvent, parse_season_event> {};
+template <>
+struct Parameter<LunationEvent> : NamedAt<LunationEvent, parse_lunation_event> {};
 
 // A body by name or NAIF id: its type checked at its turn, parsed last.
 template <>
@@ -196,13 +297,63 @@ struct Parameter<Late<BodyCode>> {
     static std::optional<std::int32_t> finish(Stage& body) { return parsed_or_raise(parse_body_argument(body)); }
 };
 
-// A sidereal mode by name (a str or an object with a str `name`), parsed last.
+// Julian days: a one-dimensional float64 buffer copied at its turn, each day
+// checked finite last.
 template <>
-struct Parameter<Late<SiderealMode>> {
-    using Stage = PyObject*;
-    using Value = SiderealMode;
-    static std::optional<Stage> read(const Signature&, std::size_t, PyObject* value, const Default&) { return value; }
-    static std::optional<SiderealMode> finish(Stage& value) { return parse_named(value, parse_sidereal_mode); }
+struct Parameter<Late<JulianDays>> {
+    using Stage = std::vector<double>;
+    using Value = std::vector<double>;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        return float64_buffer_argument(s, i, value);
+    }
+    static std::optional<Value> finish(Stage& days) {
+        for (double day : days) {
+            if (!std::isfinite(day)) {
+                value_error(TimeConversionError::non_finite_julian_day().message());
+                return std::nullopt;
+            }
+        }
+        return std::move(days);
+    }
+};
+
+// The bodies of a batch, by name or NAIF id: each item's type checked at the
+// sequence's turn, the names parsed once every other argument is finished.
+// The names are copied: the items of a sequence that is not a list or tuple
+// (a NumPy array of str, a user sequence) die with the temporary list, and
+// another argument's conversion may run code that empties a list.
+template <>
+struct Parameter<Late<std::vector<BodyCode>>> {
+    static constexpr bool FINISHED_LAST = true;
+    struct Name {
+        std::string text;
+        BodyArgument body;
+    };
+    using Stage = std::vector<Name>;
+    using Value = std::vector<std::int32_t>;
+    static std::optional<Stage> read(const Signature& s, std::size_t i, PyObject* value, const Default&) {
+        Stage names;
+        if (!sequence_argument(s, i, value, "a sequence of str or int", [&](PyObject* item) {
+                BodyArgument body;
+                const int read = read_body_argument(s, i, item, body);
+                if (read == 1) names.push_back(Name{std::string(body.text), body});
+                return read;
+            })) {
+            return std::nullopt;
+        }
+        return names;
+    }
+    static std::optional<Value> finish(Stage& names) {
+        Value bodies;
+        bodies.reserve(names.size());
+        for (Name& name : names) {
+            name.body.text = name.text;
+            auto body = parsed_or_raise(parse_body_argument(name.body));
+            if (!body) return std::nullopt;
+            bodies.push_back(*body);
+        }
+        return bodies;
+    }
 };
 
 }  // namespace orvane::python

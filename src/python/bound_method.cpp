@@ -18,28 +18,42 @@ std::string float_repr(double value) {
     return text;
 }
 
-std::string default_text(const Default& fallback) {
+// Appended piece by piece: GCC 12 sees a false overlap (-Wrestrict) in
+// "literal" + std::string.
+void append_default(std::string& text, const Default& fallback) {
     switch (fallback.kind) {
-        case Default::Kind::Required: return {};
-        case Default::Kind::None: return "None";
-        case Default::Kind::Number: return float_repr(fallback.number);
-        case Default::Kind::Boolean: return fallback.boolean ? "True" : "False";
-        case Default::Kind::Text: return "\"" + std::string(fallback.text) + "\"";
+        case Default::Kind::Required: return;
+        case Default::Kind::None: text += "None"; return;
+        case Default::Kind::Number: text += float_repr(fallback.number); return;
+        case Default::Kind::Boolean: text += fallback.boolean ? "True" : "False"; return;
+        case Default::Kind::Text:
+            text += '"';
+            text += fallback.text;
+            text += '"';
+            return;
     }
-    return {};
 }
 
 }  // namespace
 
-std::string method_docstring(const Method& method) {
-    std::string text = std::string(method.name) + "($self";
-    for (std::size_t i = 0; i < method.count(); ++i) {
-        const MethodParameter& parameter = method.parameters[i];
-        text += ", ";
+std::string function_docstring(const char* name, std::span<const MethodParameter> parameters, bool method,
+                               const char* doc) {
+    std::string text = name;
+    text += method ? "($self" : "(";
+    bool first = !method;
+    for (const MethodParameter& parameter : parameters) {
+        if (parameter.name == nullptr) break;
+        text += first ? "" : ", ";
+        first = false;
         text += parameter.name;
-        if (parameter.fallback.kind != Default::Kind::Required) text += "=" + default_text(parameter.fallback);
+        if (parameter.fallback.kind != Default::Kind::Required) {
+            text += '=';
+            append_default(text, parameter.fallback);
+        }
     }
-    return text + ")\n--\n\n" + method.doc;
+    text += ")\n--\n\n";
+    text += doc;
+    return text;
 }
 
 }  // namespace orvane::python

@@ -52,7 +52,7 @@ PyTypeObject* create_ayanamsha_class();
 
 // Module-level functions.
 PyObject* open_engine(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-extern const char* const OPEN_ENGINE_DOC;
+const char* open_engine_doc();
 PyObject* house_cusps_function(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 extern const char* const HOUSE_CUSPS_DOC;
 

@@ -1,9 +1,11 @@
 // The Engine class: opening, its text form, metadata and coverage. The request
 // methods live beside it in engine_*.cpp files.
+#include <array>
 #include <new>
+#include <string>
 
 #include "core/text/text_forms.hpp"
-#include "python/arguments.hpp"
+#include "python/bound_method.hpp"
 #include "python/classes.hpp"
 #include "python/engine_object.hpp"
 #include "python/engine_methods.hpp"
@@ -13,22 +15,22 @@
 namespace orvane::python {
 namespace {
 
-#define ORVANE_ENGINE_PARAMETERS "path, sha256, leap_second_kernel=None, leap_second_sha256=None, eop=None, eop_sha256=None"
+// Engine(...) and open(...): one list of parameters.
+constexpr std::array<MethodParameter, MAX_PARAMETERS> ENGINE_PARAMETERS{{{"path"},
+                                                                         {"sha256"},
+                                                                         {"leap_second_kernel", none_default()},
+                                                                         {"leap_second_sha256", none_default()},
+                                                                         {"eop", none_default()},
+                                                                         {"eop_sha256", none_default()}}};
 
-const Signature ENGINE_SIGNATURE{
-    "Engine", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
-const Signature OPEN_SIGNATURE{
-    "open", {"path", "sha256", "leap_second_kernel", "leap_second_sha256", "eop", "eop_sha256"}, 2};
+constexpr Method ENGINE{"Engine", ENGINE_PARAMETERS, AccessKind::Shared, Lock::Held,
+                        "Open SPK kernel and evaluate geometric or apparent spherical positions."};
 
-// The time-kernel arguments: paths at even positions, checksums at odd ones.
-std::optional<std::optional<std::string_view>> optional_str(const Signature& signature, std::size_t index,
-                                                           PyObject* value, PyRef& holder) {
-    if (is_absent(value)) return std::optional<std::string_view>{};
-    auto text = index % 2 == 0 ? path_argument(signature, index, value, holder)
-                               : str_argument(signature, index, value);
-    if (!text) return std::nullopt;
-    return std::optional<std::string_view>{*text};
-}
+constexpr Method OPEN{"open", ENGINE_PARAMETERS, AccessKind::Shared, Lock::Held,
+                      "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
+                      "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
+                      "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
+                      "can be attached later with `Engine.with_time_kernels`."};
 
 PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
     PyObject* self = type->tp_alloc(type, 0);
@@ -41,30 +43,28 @@ PyObject* wrap_engine(PyTypeObject* type, SpkOrvane engine) {
 }
 
 // Engine(...) and open(...): convert, open the primary kernel, then the time kernels.
-PyObject* construct(PyTypeObject* type, const Signature& signature, PyObject** arguments) {
-    PyRef path_holders[3];
-    auto path = path_argument(signature, 0, arguments[0], path_holders[0]);
-    if (!path) return nullptr;
-    auto sha256 = str_argument(signature, 1, arguments[1]);
-    if (!sha256) return nullptr;
-    std::optional<std::string_view> optional[4];
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto text = optional_str(signature, i + 2, arguments[i + 2], path_holders[1 + i / 2]);
-        if (!text) return nullptr;
-        optional[i] = *text;
-    }
-    auto engine = SpkOrvane::open(*path, *sha256);
-    if (!engine) return file_error(engine.error().message(), *path, "kernel");
-    auto attached = attach_constructor_time_kernels(std::move(*engine), optional[0], optional[1], optional[2],
-                                                    optional[3]);
-    if (!attached) return nullptr;
-    return wrap_engine(type, std::move(*attached));
+template <const Method& method>
+PyObject* construct(PyTypeObject* type, PyObject** given) {
+    auto open = [type](std::string_view path, std::string_view sha256, std::optional<std::string_view> leap_seconds,
+                       std::optional<std::string_view> leap_seconds_sha256, std::optional<std::string_view> eop,
+                       std::optional<std::string_view> eop_sha256) -> PyObject* {
+        auto engine = SpkOrvane::open(path, sha256);
+        if (!engine) return file_error(engine.error().message(), path, "kernel");
+        auto attached = attach_constructor_time_kernels(std::move(*engine), leap_seconds, leap_seconds_sha256, eop,
+                                                        eop_sha256);
+        if (!attached) return nullptr;
+        return wrap_engine(type, std::move(*attached));
+    };
+    return with_arguments<method, Path, std::string_view, std::optional<Path>, std::optional<std::string_view>,
+                          std::optional<Path>, std::optional<std::string_view>>(given, open,
+                                                                                std::make_index_sequence<6>{});
 }
 
 PyObject* engine_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
-    PyObject* arguments[6];
-    if (!match_arguments(ENGINE_SIGNATURE, args, kwargs, arguments)) return nullptr;
-    return construct(type, ENGINE_SIGNATURE, arguments);
+    static constexpr Signature signature = ENGINE.signature();
+    PyObject* given[6];
+    if (!match_arguments(signature, args, kwargs, given)) return nullptr;
+    return construct<ENGINE>(type, given);
 }
 
 void engine_dealloc(PyObject* self) {
@@ -86,64 +86,60 @@ void engine_dealloc(PyObject* self) {
     Py_DECREF(type);
 }
 
-PyObject* engine_repr(PyObject* self) {
+// A value made from the open engine: its text form, its properties.
+template <auto make>
+PyObject* from_engine(PyObject* self) {
     auto access = EngineAccess::enter(self, AccessKind::Shared);
     if (!access) return nullptr;
     SpkOrvane* engine = access->engine();
     if (engine == nullptr) return nullptr;
-    return str_object("Engine(kernel_name=" + quoted(engine->metadata.kernel_name) +
-                      ", kernel_sha256=" + quoted(engine->metadata.kernel_sha256) + ")");
+    return make(*engine);
 }
 
-PyObject* engine_kernel_metadata(PyObject* self, void*) {
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return new_kernel_metadata(engine->metadata);
+PyObject* engine_text(const SpkOrvane& engine) {
+    return str_object("Engine(kernel_name=" + quoted(engine.metadata.kernel_name) +
+                      ", kernel_sha256=" + quoted(engine.metadata.kernel_sha256) + ")");
 }
 
-PyObject* engine_supported_range(PyObject* self, void*) {
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return new_date_range(engine->supported_range);
+template <auto make>
+PyObject* engine_property(PyObject* self, void*) {
+    return from_engine<make>(self);
 }
 
 PyGetSetDef ENGINE_PROPERTIES[] = {
-    {"supported_range", guarded<engine_supported_range>, nullptr, nullptr, nullptr},
-    {"kernel_metadata", guarded<engine_kernel_metadata>, nullptr, nullptr, nullptr},
+    {"supported_range", guarded<engine_property<[](const SpkOrvane& e) { return new_date_range(e.supported_range); }>>,
+     nullptr, nullptr, nullptr},
+    {"kernel_metadata", guarded<engine_property<[](const SpkOrvane& e) { return new_kernel_metadata(e.metadata); }>>,
+     nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 }  // namespace
 
-const char* const OPEN_ENGINE_DOC =
-    "open(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
-    "Opens an SPK/BSP kernel. `sha256` is the caller-verified 64-hex checksum.\n\n"
-    "Pass `leap_second_kernel` / `leap_second_sha256` for UTC, and `eop` /\n"
-    "`eop_sha256` as well for UT1 and topocentric polar motion. The same files\n"
-    "can be attached later with `Engine.with_time_kernels`.";
+const char* open_engine_doc() {
+    static const std::string doc = function_docstring(OPEN.name, OPEN.parameters, false, OPEN.doc);
+    return doc.c_str();
+}
 
 PyObject* open_engine(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* arguments[6];
-    if (!match_arguments(OPEN_SIGNATURE, args, nargs, kwnames, arguments)) return nullptr;
-    return construct(classes().engine, OPEN_SIGNATURE, arguments);
+    static constexpr Signature signature = OPEN.signature();
+    PyObject* given[6];
+    if (!match_arguments(signature, args, nargs, kwnames, given)) return nullptr;
+    return construct<OPEN>(classes().engine, given);
 }
 
 PyTypeObject* create_engine_class() {
+    static const std::string doc = function_docstring(ENGINE.name, ENGINE.parameters, false, ENGINE.doc);
     ClassDeclaration declaration{
         "orvane.Engine",
-        "Engine(" ORVANE_ENGINE_PARAMETERS ")\n--\n\n"
-        "Open SPK kernel and evaluate geometric or apparent spherical positions.",
+        doc.c_str(),
         static_cast<Py_ssize_t>(sizeof(EngineObject)),
         engine_dealloc,
         guarded<engine_new>,
     };
     declaration.methods = ENGINE_METHODS;
     declaration.properties = ENGINE_PROPERTIES;
-    declaration.repr = guarded<engine_repr>;
+    declaration.repr = guarded<from_engine<engine_text>>;
     return create_class(declaration);
 }
 

@@ -49,11 +49,10 @@ struct Returned<Ayanamsha> {
 PyMethodDef engine_ayanamsha() { return bind<ayanamsha, AYANAMSHA, Late<SiderealMode>, Instant>(); }
 
 PyTypeObject* create_ayanamsha_class() {
-    auto declaration = boxed_class<Ayanamsha>(
-        "orvane.Ayanamsha", "Mean ayanamsha of a sidereal mode at one instant (degrees) and its rate (degrees per day).");
-    declaration.properties = AYANAMSHA_PROPERTIES;
-    declaration.repr = ayanamsha_repr;
-    return create_class(declaration);
+    return create_boxed_class<Ayanamsha>(
+        "orvane.Ayanamsha",
+        "Mean ayanamsha of a sidereal mode at one instant (degrees) and its rate (degrees per day).",
+        {.properties = AYANAMSHA_PROPERTIES, .repr = ayanamsha_repr});
 }
 
 }  // namespace orvane::python

@@ -11,22 +11,19 @@ namespace orvane::python {
 
 extern PyMethodDef ENGINE_METHODS[];
 
-using FastMethod = PyObject* (*)(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-
-PyObject* engine_with_leap_second_kernel(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_with_eop(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_with_time_kernels(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_with_additional_kernel_file(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_positions(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_positions_for_julian_days(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_sidereal_position(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_rise_set_transit(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_next_horizon_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_next_season_event(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-PyObject* engine_next_lunation(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
-
 // The entries of the methods declared with bind() (python/bound_method.hpp).
+PyMethodDef engine_with_leap_second_kernel();
+PyMethodDef engine_with_eop();
+PyMethodDef engine_with_time_kernels();
+PyMethodDef engine_with_additional_kernel_file();
+PyMethodDef engine_position();
+PyMethodDef engine_positions();
+PyMethodDef engine_positions_for_julian_days();
+PyMethodDef engine_sidereal_position();
+PyMethodDef engine_rise_set_transit();
+PyMethodDef engine_next_horizon_event();
+PyMethodDef engine_next_season_event();
+PyMethodDef engine_next_lunation();
 PyMethodDef engine_ayanamsha();
 PyMethodDef engine_events();
 PyMethodDef engine_horizon_events();

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/engine.hpp"
+#include "python/python_errors.hpp"
 
 // The Python Engine: one position engine bound to the thread that created it,
 // with a counter of shared and exclusive access.
@@ -47,5 +48,16 @@ private:
     EngineObject* object_;
     AccessKind kind_;
 };
+
+// For the methods that extend an engine: the engine taken out of the Engine
+// and put back as `extend` makes it from what was taken; ValueError "engine
+// is closed" when there is none. Returns None.
+template <class Extend>
+PyObject* replace_engine(EngineObject& object, Extend&& extend) {
+    if (!object.engine) return value_error(ENGINE_CLOSED);
+    std::unique_ptr<SpkOrvane> engine = std::move(object.engine);
+    object.engine = std::make_unique<SpkOrvane>(extend(std::move(*engine)));
+    Py_RETURN_NONE;
+}
 
 }  // namespace orvane::python

@@ -1,9 +1,7 @@
 // Engine.position, Engine.positions, Engine.positions_for_julian_days and
 // Engine.sidereal_position.
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <optional>
 #include <span>
@@ -13,117 +11,13 @@
 #include <vector>
 
 #include "engine/threaded_positions.hpp"
-#include "python/arguments.hpp"
-#include "python/classes.hpp"
-#include "python/convert.hpp"
+#include "python/bound_method.hpp"
 #include "python/engine_methods.hpp"
-#include "python/engine_object.hpp"
 #include "python/interpreter_lock.hpp"
 #include "python/numpy_array.hpp"
-#include "python/python_errors.hpp"
-#include "python/thread_count.hpp"
-#include "python/value_class.hpp"
-#include "python/vocabulary.hpp"
 
 namespace orvane::python {
 namespace {
-
-const Signature POSITION_SIGNATURE{"position", {"body", "instant", "options"}, 3};
-const Signature POSITIONS_SIGNATURE{"positions", {"bodies", "instants", "options", "threads"}, 3};
-const Signature DAYS_SIGNATURE{"positions_for_julian_days",
-                               {"bodies", "julian_days", "time_scale", "options", "threads"}, 4};
-const Signature SIDEREAL_SIGNATURE{"sidereal_position", {"body", "instant", "options", "mode"}, 4};
-
-// A sequence (not a str) whose items are all accepted by `item`, in order.
-// `item` returns 1 for an accepted item, 0 for one of the wrong type and -1
-// when it has raised an error of its own.
-template <class Item>
-bool sequence_argument(const Signature& signature, std::size_t index, PyObject* value, const char* expected,
-                       Item&& item) {
-    if (PyUnicode_Check(value) || !PySequence_Check(value)) {
-        raise_argument_type(signature, index, expected, value);
-        return false;
-    }
-    PyRef items(PySequence_Fast(value, "expected a sequence"));
-    if (!items) return false;
-    Py_ssize_t size = PySequence_Fast_GET_SIZE(items.get());
-    PyObject** elements = PySequence_Fast_ITEMS(items.get());
-    for (Py_ssize_t i = 0; i < size; ++i) {
-        const int accepted = item(elements[i]);
-        if (accepted == 0) raise_argument_type(signature, index, expected, value);
-        if (accepted != 1) return false;
-    }
-    return true;
-}
-
-// The body names of a batch, copied: the items of a sequence that is not a
-// list or tuple (a NumPy array of str, a user sequence) are new objects that
-// die with the temporary list, and their UTF-8 text with them.
-std::optional<std::vector<BodyArgument>> body_names(const Signature& signature, PyObject* value) {
-    std::vector<BodyArgument> names;
-    bool names_ok = sequence_argument(signature, 0, value, "a sequence of str or int", [&](PyObject* item) {
-        BodyArgument body;
-        const int read = read_body_argument(signature, 0, item, body);
-        if (read == 1) names.push_back(std::move(body));
-        return read;
-    });
-    if (!names_ok) return std::nullopt;
-    return names;
-}
-
-std::optional<std::vector<std::int32_t>> parse_bodies(const std::vector<BodyArgument>& names) {
-    std::vector<std::int32_t> bodies;
-    bodies.reserve(names.size());
-    for (const BodyArgument& name : names) {
-        auto body = parsed_or_raise(parse_body_argument(name));
-        if (!body) return std::nullopt;
-        bodies.push_back(*body);
-    }
-    return bodies;
-}
-
-// The values of a one-dimensional, C-contiguous buffer of native float64,
-// copied out while the interpreter lock is held: the copy is aligned whatever
-// the buffer's alignment, and stays as it was read while the lock is released.
-std::optional<std::vector<double>> float64_values(const Signature& signature, std::size_t index, PyObject* value) {
-    constexpr const char* EXPECTED = "a C-contiguous buffer of float64";
-    Py_buffer view{};
-    if (!PyObject_CheckBuffer(value) || PyObject_GetBuffer(value, &view, PyBUF_RECORDS_RO) != 0) {
-        PyErr_Clear();
-        raise_argument_type(signature, index, EXPECTED, value);
-        return std::nullopt;
-    }
-    struct Release {
-        Py_buffer* view;
-        ~Release() { PyBuffer_Release(view); }
-    } release{&view};
-    const std::string_view f(view.format == nullptr ? "B" : view.format);
-    const bool native_double =
-        f == "d" || f == "@d" || f == "=d" || (f == (std::endian::native == std::endian::little ? "<d" : ">d"));
-    if (!native_double || view.itemsize != sizeof(double) || !PyBuffer_IsContiguous(&view, 'C')) {
-        raise_argument_type(signature, index, EXPECTED, value);
-        return std::nullopt;
-    }
-    if (view.ndim != 1) {
-        std::string shape = "(";
-        for (int i = 0; i < view.ndim; ++i) {
-            if (i > 0) shape += ", ";
-            shape += std::to_string(view.shape[i]);
-        }
-        shape += ")";
-        PyErr_Format(PyExc_TypeError, "%s() argument '%s' must be one-dimensional, not of shape %s",
-                     signature.function, *(signature.names.begin() + index), shape.c_str());
-        return std::nullopt;
-    }
-    try {
-        std::vector<double> values(static_cast<std::size_t>(view.len) / sizeof(double));
-        if (!values.empty()) std::memcpy(values.data(), view.buf, values.size() * sizeof(double));
-        return values;
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-        return std::nullopt;
-    }
-}
 
 // Instants per stretch of a batch computed without the interpreter lock: a few
 // milliseconds of work, after which pending signals are handled (Ctrl-C
@@ -205,103 +99,83 @@ PyObject* batch_array(const SpkOrvane& engine, std::span<const std::int32_t> bod
     }
 }
 
+std::expected<Position, BodyError> position(const SpkOrvane& engine, std::int32_t body, Instant instant,
+                                            PositionOptions options) {
+    auto position = engine.position(body, instant, options);
+    if (!position) return std::unexpected(BodyError{position.error(), body});
+    return *position;
+}
+
+std::expected<Position, BodyError> sidereal_position(const SpkOrvane& engine, std::int32_t body, Instant instant,
+                                                     PositionOptions options, SiderealMode mode) {
+    auto position = engine.sidereal_position(body, instant, options, mode);
+    if (!position) return std::unexpected(BodyError{position.error(), body});
+    return *position;
+}
+
+PyObject* positions(const SpkOrvane& engine, const std::vector<std::int32_t>& bodies,
+                    const std::vector<Instant>& instants, PositionOptions options, std::size_t threads) {
+    return batch_array(engine, bodies, InstantList(std::span<const Instant>(instants)), options, threads);
+}
+
+PyObject* positions_for_julian_days(const SpkOrvane& engine, const std::vector<std::int32_t>& bodies,
+                                    const std::vector<double>& days, TimeScale scale, PositionOptions options,
+                                    std::size_t threads) {
+    return batch_array(engine, bodies, InstantList(std::span<const double>(days), scale), options, threads);
+}
+
+constexpr Method POSITION{
+    "position",
+    {{{"body"}, {"instant"}, {"options"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "One spherical position for a named body."};
+
+constexpr Method SIDEREAL_POSITION{
+    "sidereal_position",
+    {{{"body"}, {"instant"}, {"options"}, {"mode"}}},
+    AccessKind::Shared,
+    Lock::Held,
+    "Ecliptic of-date position with Lahiri or Fagan\u2013Bradley ayanamsha."};
+
+constexpr Method POSITIONS{
+    "positions",
+    {{{"bodies"}, {"instants"}, {"options"}, {"threads", none_default()}}},
+    AccessKind::Shared,
+    Lock::Held,  // released stretch by stretch
+    "Batch positions as a `NumPy` array of shape `(n_instants, n_bodies, 4)`.\n\n"
+    "Columns are longitude (deg), latitude (deg), distance (au) and longitude\n"
+    "speed (deg/day); the layout is instant-major, like the engine's batch\n"
+    "operation: element [i, j] is body j at instant i. `threads` (default:\n"
+    "`get_threads()`) is how many threads share the instants; the result and\n"
+    "any error are those of one thread."};
+
+constexpr Method POSITIONS_FOR_JULIAN_DAYS{
+    "positions_for_julian_days",
+    {{{"bodies"}, {"julian_days"}, {"time_scale"}, {"options"}, {"threads", none_default()}}},
+    AccessKind::Shared,
+    Lock::Held,  // released stretch by stretch
+    "Batch positions at Julian days of one time scale, given as a one-dimensional\n"
+    "C-contiguous float64 buffer (a `NumPy` array, `array.array('d')`).\n\n"
+    "Returns the array `positions` returns for the same instants."};
+
 }  // namespace
 
-PyObject* engine_position(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[3];
-    if (!match_arguments(POSITION_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto name = body_argument(POSITION_SIGNATURE, 0, a[0]);
-    if (!name) return nullptr;
-    auto instant = instant_argument(POSITION_SIGNATURE, 1, a[1]);
-    if (!instant) return nullptr;
-    auto options = options_argument(POSITION_SIGNATURE, 2, a[2]);
-    if (!options) return nullptr;
-    auto body = parsed_or_raise(parse_body_argument(*name));
-    if (!body) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto position = engine->position(*body, *instant, *options);
-    if (!position) return map_orvane_error(position.error(), *body);
-    return new_position(*position);
+PyMethodDef engine_position() {
+    return bind<position, POSITION, Late<BodyCode>, Instant, PositionOptions>();
 }
 
-PyObject* engine_sidereal_position(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[4];
-    if (!match_arguments(SIDEREAL_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto name = body_argument(SIDEREAL_SIGNATURE, 0, a[0]);
-    if (!name) return nullptr;
-    auto instant = instant_argument(SIDEREAL_SIGNATURE, 1, a[1]);
-    if (!instant) return nullptr;
-    auto options = options_argument(SIDEREAL_SIGNATURE, 2, a[2]);
-    if (!options) return nullptr;
-    auto body = parsed_or_raise(parse_body_argument(*name));
-    if (!body) return nullptr;
-    auto mode = parse_named(a[3], parse_sidereal_mode);
-    if (!mode) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    auto position = engine->sidereal_position(*body, *instant, *options, *mode);
-    if (!position) return map_orvane_error(position.error(), *body);
-    return new_position(*position);
+PyMethodDef engine_sidereal_position() {
+    return bind<sidereal_position, SIDEREAL_POSITION, Late<BodyCode>, Instant, PositionOptions, Late<SiderealMode>>();
 }
 
-PyObject* engine_positions(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* a[4];
-    if (!match_arguments(POSITIONS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-
-    auto names = body_names(POSITIONS_SIGNATURE, a[0]);
-    if (!names) return nullptr;
-    std::vector<Instant> instants;
-    bool instants_ok = sequence_argument(POSITIONS_SIGNATURE, 1, a[1], "a sequence of Instant", [&](PyObject* item) {
-        if (!PyObject_TypeCheck(item, classes().instant)) return 0;
-        instants.push_back(unbox<Instant>(item));
-        return 1;
-    });
-    if (!instants_ok) return nullptr;
-    auto options = options_argument(POSITIONS_SIGNATURE, 2, a[2]);
-    if (!options) return nullptr;
-    auto threads = threads_argument(POSITIONS_SIGNATURE, 3, a[3]);
-    if (!threads) return nullptr;
-
-    auto bodies = parse_bodies(*names);
-    if (!bodies) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return batch_array(*engine, *bodies, InstantList(std::span<const Instant>(instants)), *options, *threads);
+PyMethodDef engine_positions() {
+    return bind<positions, POSITIONS, Late<std::vector<BodyCode>>, std::vector<Instant>, PositionOptions, Threads>();
 }
 
-PyObject* engine_positions_for_julian_days(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                                           PyObject* kwnames) {
-    PyObject* a[5];
-    if (!match_arguments(DAYS_SIGNATURE, args, nargs, kwnames, a)) return nullptr;
-    auto access = EngineAccess::enter(self, AccessKind::Shared);
-    if (!access) return nullptr;
-    auto names = body_names(DAYS_SIGNATURE, a[0]);
-    if (!names) return nullptr;
-    auto days = float64_values(DAYS_SIGNATURE, 1, a[1]);
-    if (!days) return nullptr;
-    auto scale_text = str_argument(DAYS_SIGNATURE, 2, a[2]);
-    if (!scale_text) return nullptr;
-    auto options = options_argument(DAYS_SIGNATURE, 3, a[3]);
-    if (!options) return nullptr;
-    auto threads = threads_argument(DAYS_SIGNATURE, 4, a[4]);
-    if (!threads) return nullptr;
-    for (double day : *days) {
-        if (!std::isfinite(day)) return value_error(TimeConversionError::non_finite_julian_day().message());
-    }
-    auto scale = parse_time_scale(*scale_text);
-    if (!scale) return value_error(scale.error());
-    auto bodies = parse_bodies(*names);
-    if (!bodies) return nullptr;
-    SpkOrvane* engine = access->engine();
-    if (engine == nullptr) return nullptr;
-    return batch_array(*engine, *bodies, InstantList(std::span<const double>(*days), *scale), *options, *threads);
+PyMethodDef engine_positions_for_julian_days() {
+    return bind<positions_for_julian_days, POSITIONS_FOR_JULIAN_DAYS, Late<std::vector<BodyCode>>, Late<JulianDays>,
+                Late<TimeScale>, PositionOptions, Threads>();
 }
 
 }  // namespace orvane::python

@@ -40,24 +40,7 @@ std::optional<std::int32_t> hip_argument(const Signature& signature, std::size_t
     return static_cast<std::int32_t>(hip);
 }
 
-// The items of a sequence (not a str), each read by `item`.
-template <class Item>
-bool each_item(const Signature& signature, std::size_t index, PyObject* value, const char* expected, Item&& item) {
-    if (PyUnicode_Check(value) || !PySequence_Check(value)) {
-        raise_argument_type(signature, index, expected, value);
-        return false;
-    }
-    PyRef items(PySequence_Fast(value, "expected a sequence"));
-    if (!items) return false;
-    const Py_ssize_t size = PySequence_Fast_GET_SIZE(items.get());
-    PyObject** elements = PySequence_Fast_ITEMS(items.get());
-    for (Py_ssize_t i = 0; i < size; ++i) {
-        if (!item(elements[i])) return false;
-    }
-    return true;
-}
-
-// A HIP number, and sequences of HIP numbers and of instants.
+// A HIP number, and sequences of HIP numbers.
 struct Hip {};
 
 PyObject* with_star_catalogue(SpkOrvane& engine, std::string_view path) {
@@ -165,39 +148,15 @@ struct Parameter<std::vector<Hip>> : ReadOnce<std::vector<std::int32_t>> {
     static std::optional<std::vector<std::int32_t>> read(const Signature& s, std::size_t i, PyObject* value,
                                                          const Default&) {
         std::vector<std::int32_t> hips;
-        if (!each_item(s, i, value, "a sequence of int", [&](PyObject* item) {
+        if (!sequence_argument(s, i, value, "a sequence of int", [&](PyObject* item) {
                 auto hip = hip_argument(s, i, item);
                 if (hip) hips.push_back(*hip);
-                return hip.has_value();
+                return hip ? 1 : -1;
             })) {
             return std::nullopt;
         }
         return hips;
     }
-};
-
-template <>
-struct Parameter<std::vector<Instant>> : ReadOnce<std::vector<Instant>> {
-    static std::optional<std::vector<Instant>> read(const Signature& s, std::size_t i, PyObject* value,
-                                                    const Default&) {
-        std::vector<Instant> instants;
-        if (!each_item(s, i, value, "a sequence of Instant", [&](PyObject* item) {
-                if (!PyObject_TypeCheck(item, classes().instant)) {
-                    raise_argument_type(s, i, "a sequence of Instant", value);
-                    return false;
-                }
-                instants.push_back(unbox<Instant>(item));
-                return true;
-            })) {
-            return std::nullopt;
-        }
-        return instants;
-    }
-};
-
-template <>
-struct Returned<Position> {
-    static PyObject* object(const Position& position) { return new_position(position); }
 };
 
 PyMethodDef engine_with_star_catalogue() { return bind<with_star_catalogue, WITH_STAR_CATALOGUE, Path>(); }

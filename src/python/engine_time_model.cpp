@@ -14,11 +14,9 @@ PyObject* with_time_model(EngineObject& object, std::string_view delta_t, std::s
     if (!spline) return file_error(spline.error().message(), delta_t, "delta_t");
     auto early = EarlyUtcTable::open(early_utc, early_utc_sha256);
     if (!early) return file_error(early.error().message(), early_utc, "early_utc");
-    if (!object.engine) return value_error(ENGINE_CLOSED);
-    std::unique_ptr<SpkOrvane> engine = std::move(object.engine);
-    object.engine = std::make_unique<SpkOrvane>(
-        SpkOrvane::with_time_model(std::move(*engine), TimeModel{std::move(*spline), std::move(*early)}));
-    Py_RETURN_NONE;
+    return replace_engine(object, [&](SpkOrvane engine) {
+        return SpkOrvane::with_time_model(std::move(engine), TimeModel{std::move(*spline), std::move(*early)});
+    });
 }
 
 std::expected<std::string_view, OrvaneError> ut1_source(const SpkOrvane& engine, Instant instant) {

@@ -201,12 +201,11 @@ const char* house_system_doc() {
 
 template <class E>
 PyTypeObject* create_enum_class(PyMethodDef* methods) {
-    auto declaration = boxed_class<CanonicalName>(EnumClass<E>::qualified, enum_doc<E>());
-    declaration.constructor = guarded<enum_new<E>>;
-    declaration.methods = methods;
-    declaration.properties = ENUM_PROPERTIES;
-    declaration.repr = guarded<enum_repr<E>>;
-    return create_class(declaration);
+    return create_boxed_class<CanonicalName>(EnumClass<E>::qualified, enum_doc<E>(),
+                                             {.constructor = guarded<enum_new<E>>,
+                                              .methods = methods,
+                                              .properties = ENUM_PROPERTIES,
+                                              .repr = guarded<enum_repr<E>>});
 }
 
 }  // namespace

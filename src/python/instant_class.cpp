@@ -115,24 +115,23 @@ PyObject* observer_repr(PyObject* self) { return str_object(observer_repr_text(u
 }  // namespace
 
 PyTypeObject* create_instant_class() {
-    auto declaration = boxed_class<Instant>(
-        "orvane.Instant", "Instant(julian_day, time_scale=\"tdb\")\n--\n\nJulian day with an explicit time scale.");
-    declaration.constructor = guarded<instant_new>;
-    declaration.methods = INSTANT_METHODS;
-    declaration.properties = INSTANT_PROPERTIES;
-    declaration.repr = guarded<instant_repr>;
-    return create_class(declaration);
+    return create_boxed_class<Instant>(
+        "orvane.Instant",
+        "Instant(julian_day, time_scale=\"tdb\")\n--\n\nJulian day with an explicit time scale.",
+        {.constructor = guarded<instant_new>,
+         .methods = INSTANT_METHODS,
+         .properties = INSTANT_PROPERTIES,
+         .repr = guarded<instant_repr>});
 }
 
 PyTypeObject* create_geodetic_observer_class() {
-    auto declaration = boxed_class<GeodeticObserver>(
+    return create_boxed_class<GeodeticObserver>(
         "orvane.GeodeticObserver",
         "GeodeticObserver(longitude_east_deg, latitude_deg, height_m=0.0)\n--\n\n"
-        "Geodetic site on Earth (east longitude, GRS80/ITRS, height in metres).");
-    declaration.constructor = guarded<observer_new>;
-    declaration.properties = OBSERVER_PROPERTIES;
-    declaration.repr = guarded<observer_repr>;
-    return create_class(declaration);
+        "Geodetic site on Earth (east longitude, GRS80/ITRS, height in metres).",
+        {.constructor = guarded<observer_new>,
+         .properties = OBSERVER_PROPERTIES,
+         .repr = guarded<observer_repr>});
 }
 
 PyObject* new_instant(const Instant& instant) { return box(classes().instant, instant); }

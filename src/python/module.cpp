@@ -93,7 +93,7 @@ int exec_module(PyObject* module) {
         if (!register_class(module, all.get(), entry.name, c.*entry.slot, entry.create)) return -1;
     }
     if (!create_array_buffer_class()) return -1;
-    FUNCTION_DEFS[0].ml_doc = OPEN_ENGINE_DOC;
+    FUNCTION_DEFS[0].ml_doc = open_engine_doc();
     FUNCTION_DEFS[1].ml_doc = GEOMETRIC_DOC;
     FUNCTION_DEFS[2].ml_doc = APPARENT_DOC;
     FUNCTION_DEFS[3].ml_doc = HOUSE_CUSPS_DOC;

@@ -187,15 +187,14 @@ PyObject* apparent_options(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
 }
 
 PyTypeObject* create_position_options_class() {
-    auto declaration = boxed_class<PositionOptions>(
+    return create_boxed_class<PositionOptions>(
         "orvane.PositionOptions",
         "PositionOptions(origin, coordinate_system, reference_epoch=\"j2000\", apparent=False, true_ecliptic=False, "
         "light_time=False, aberration=False, gravitational_deflection=False, precession=False, nutation=False, "
-        "observer=None, model=\"standard\")\n--\n\nExplicit geometric or apparent request options.");
-    declaration.constructor = guarded<options_new>;
-    declaration.properties = OPTIONS_PROPERTIES;
-    declaration.repr = guarded<options_repr>;
-    return create_class(declaration);
+        "observer=None, model=\"standard\")\n--\n\nExplicit geometric or apparent request options.",
+        {.constructor = guarded<options_new>,
+         .properties = OPTIONS_PROPERTIES,
+         .repr = guarded<options_repr>});
 }
 
 std::optional<PositionOptions> options_argument(const Signature& signature, std::size_t index, PyObject* value) {

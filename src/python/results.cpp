@@ -118,27 +118,21 @@ PyMethodDef KERNEL_METADATA_METHODS[] = {
 }  // namespace
 
 PyTypeObject* create_position_class() {
-    auto declaration = boxed_class<Position>("orvane.Position", "Spherical position returned by a scalar request.");
-    declaration.properties = POSITION_PROPERTIES;
-    declaration.repr = guarded<position_repr>;
-    return create_class(declaration);
+    return create_boxed_class<Position>("orvane.Position", "Spherical position returned by a scalar request.",
+                                        {.properties = POSITION_PROPERTIES, .repr = guarded<position_repr>});
 }
 
 PyTypeObject* create_date_range_class() {
-    auto declaration =
-        boxed_class<DateRange>("orvane.DateRange", "Inclusive kernel coverage in the declared time scale.");
-    declaration.properties = DATE_RANGE_PROPERTIES;
-    declaration.repr = guarded<date_range_repr>;
-    return create_class(declaration);
+    return create_boxed_class<DateRange>("orvane.DateRange", "Inclusive kernel coverage in the declared time scale.",
+                                         {.properties = DATE_RANGE_PROPERTIES, .repr = guarded<date_range_repr>});
 }
 
 PyTypeObject* create_kernel_metadata_class() {
-    auto declaration =
-        boxed_class<OrvaneMetadata>("orvane.KernelMetadata", "Provenance recorded when the kernel was opened.");
-    declaration.properties = KERNEL_METADATA_PROPERTIES;
-    declaration.methods = KERNEL_METADATA_METHODS;
-    declaration.repr = guarded<kernel_metadata_repr>;
-    return create_class(declaration);
+    return create_boxed_class<OrvaneMetadata>("orvane.KernelMetadata",
+                                              "Provenance recorded when the kernel was opened.",
+                                              {.methods = KERNEL_METADATA_METHODS,
+                                               .properties = KERNEL_METADATA_PROPERTIES,
+                                               .repr = guarded<kernel_metadata_repr>});
 }
 
 PyObject* new_position(const Position& position) { return box(classes().position, position); }

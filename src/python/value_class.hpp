@@ -56,6 +56,25 @@ ClassDeclaration boxed_class(const char* name, const char* doc) {
     return ClassDeclaration{name, doc, static_cast<Py_ssize_t>(sizeof(Boxed<T>)), &dealloc_boxed<T>};
 }
 
+// What a class of boxed values has beyond its name and docstring.
+struct ClassParts {
+    newfunc constructor = nullptr;  // nullptr: Python cannot create instances
+    PyMethodDef* methods = nullptr;
+    PyGetSetDef* properties = nullptr;
+    reprfunc repr = nullptr;
+};
+
+// The class of boxed T values; null with an exception on failure.
+template <class T>
+PyTypeObject* create_boxed_class(const char* name, const char* doc, const ClassParts& parts) {
+    ClassDeclaration declaration = boxed_class<T>(name, doc);
+    declaration.constructor = parts.constructor;
+    declaration.methods = parts.methods;
+    declaration.properties = parts.properties;
+    declaration.repr = parts.repr;
+    return create_class(declaration);
+}
+
 // Getter of a double field of a boxed value.
 template <class T, double T::*field>
 PyObject* float_property(PyObject* self, void*) {

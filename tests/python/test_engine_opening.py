@@ -122,6 +122,14 @@ def test_argument_errors_name_the_parameter(de421_path):
         orvane.open(de421_path, ANY_SHA, None, None, None, None, None)
     with pytest.raises(TypeError, match="'path'"):
         orvane.open(de421_path, ANY_SHA, path=de421_path)
+    # Every argument's type is checked before a file is opened, in order; the
+    # pairs are matched after the kernel opened.
+    with pytest.raises(TypeError, match="^Engine\\(\\) argument 'eop_sha256' must be str, not int$"):
+        orvane.Engine("no such file", ANY_SHA, eop="no such table", eop_sha256=5)
+    with pytest.raises(TypeError, match="^open\\(\\) argument 'leap_second_kernel' must be str, not int$"):
+        orvane.open("no such file", ANY_SHA, 5, leap_second_sha256=5)
+    with pytest.raises(ValueError, match="leap_second_kernel and leap_second_sha256 must be supplied together"):
+        orvane.open(de421_path, ANY_SHA, eop="no such table", leap_second_sha256=ANY_SHA)
 
 
 def test_every_path_argument_accepts_path_like(de421_path, leap_seconds_path, finals_path):
