@@ -45,15 +45,27 @@ CartesianState state_of(const DualVector& p) {
 }
 
 // The position turned about a x b by the angle from a to b, a and b moving:
-// the rate of the result includes the rate of the turn.
+// the rate of the result includes the rate of the turn. For a turn of less
+// than a right angle (every correction's), Rodrigues' formula with the
+// unnormalised axis k = a x b, |k| = sin θ, cos θ = a·b and
+// (1 - cos θ) / sin² θ = 1 / (1 + cos θ):
+// v' = v cos θ + k × v + k (k·v) / (1 + cos θ), without a square root and
+// with one quotient, which also keeps the small turns' 1 - cos θ from
+// cancelling.
 CartesianState rotate_moving(const DualVector& position, const DualVector& a, const DualVector& b) {
-    DualVector k = cross(a, b);
-    Dual k_squared = dot(k, k);
-    if (k_squared.value == 0.0) return state_of(position);
-    Dual sin_theta = sqrt(k_squared);
-    Dual cos_theta = dot(a, b);
-    DualVector axis = divided(k, sin_theta);
-    return state_of(rodrigues(position, axis, sin_theta, cos_theta));
+    const DualVector k = cross(a, b);
+    const double k_squared = k[0].value * k[0].value + k[1].value * k[1].value + k[2].value * k[2].value;
+    if (k_squared == 0.0) return state_of(position);
+    const Dual cos_theta = dot(a, b);
+    if (cos_theta.value <= 0.0) {
+        const Dual sin_theta = sqrt(dot(k, k));
+        return state_of(rodrigues(position, divided(k, sin_theta), sin_theta, cos_theta));
+    }
+    const DualVector k_cross_v = cross(k, position);
+    const Dual along = dot(k, position) / (Dual{1.0, 0.0} + cos_theta);
+    DualVector out;
+    for (int i = 0; i < 3; ++i) out[i] = position[i] * cos_theta + k_cross_v[i] + k[i] * along;
+    return state_of(out);
 }
 
 }  // namespace
