@@ -40,6 +40,15 @@ DualVector rodrigues(const DualVector& v, const DualVector& k, Dual sin_theta, D
     return out;
 }
 
+// 1/√a with its rate, -ȧ/(2 a√a), from one root and one quotient; the
+// caller keeps a above zero.
+Dual inverse_root(Dual a) {
+    const double inverse = 1.0 / std::sqrt(a.value);
+    return {inverse, -0.5 * a.rate * (inverse * inverse * inverse)};
+}
+
+DualVector scaled(const DualVector& a, Dual factor) { return {a[0] * factor, a[1] * factor, a[2] * factor}; }
+
 CartesianState state_of(const DualVector& p) {
     return CartesianState{{p[0].value, p[1].value, p[2].value}, {p[0].rate, p[1].rate, p[2].rate}};
 }
@@ -92,13 +101,13 @@ CartesianState apply_stellar_aberration(const CartesianState& relative, const Ve
     const DualVector p = dual_vector(relative.position, relative.velocity);
     Dual length_squared = dot(p, p);
     if (length_squared.value == 0.0) return relative;
-    DualVector u = divided(p, sqrt(length_squared));
+    DualVector u = scaled(p, inverse_root(length_squared));
     const DualVector v = dual_vector(observer_velocity, observer_acceleration);
     DualVector shifted;
     for (int i = 0; i < 3; ++i) shifted[i] = u[i] + v[i] * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
     Dual shifted_squared = dot(shifted, shifted);
     if (shifted_squared.value == 0.0) return relative;
-    return rotate_moving(p, u, divided(shifted, sqrt(shifted_squared)));
+    return rotate_moving(p, u, scaled(shifted, inverse_root(shifted_squared)));
 }
 
 // The Sun's deflection (Kaplan et al. 1989; ERFA eraLd), differentiated with
@@ -108,31 +117,31 @@ CartesianState apply_solar_gravitational_deflection(const CartesianState& relati
     const DualVector p = dual_vector(relative.position, relative.velocity);
     Dual length_squared = dot(p, p);
     if (length_squared.value == 0.0) return relative;
-    DualVector u = divided(p, sqrt(length_squared));
+    DualVector u = scaled(p, inverse_root(length_squared));
 
     const DualVector o = dual_vector(observer.position, observer.velocity);
     const DualVector s = dual_vector(sun.position, sun.velocity);
     DualVector d{s[0] - o[0], s[1] - o[1], s[2] - o[2]};
     Dual d_squared = dot(d, d);
     if (d_squared.value == 0.0) return relative;
-    Dual sun_distance = sqrt(d_squared);
-    const DualVector e = divided({-d[0], -d[1], -d[2]}, sun_distance);  // from the Sun to the observer
+    const Dual inverse_sun_distance = inverse_root(d_squared);
+    const DualVector e = scaled({-d[0], -d[1], -d[2]}, inverse_sun_distance);  // from the Sun to the observer
 
     DualVector q{p[0] - d[0], p[1] - d[1], p[2] - d[2]};
     Dual q_squared = dot(q, q);
     if (q_squared.value == 0.0) return relative;
-    DualVector q_hat = divided(q, sqrt(q_squared));
+    DualVector q_hat = scaled(q, inverse_root(q_squared));
 
     Dual q_dot_e = dot(q_hat, e);
     if (std::fabs(1.0 + q_dot_e.value) < 1e-6) return relative;  // behind the Sun
-    Dual w = Dual{SUN_SCHWARZSCHILD_KM, 0.0} / sun_distance / (Dual{1.0, 0.0} + q_dot_e);
+    Dual w = inverse_sun_distance * SUN_SCHWARZSCHILD_KM / (Dual{1.0, 0.0} + q_dot_e);
     Dual u_dot_q = dot(u, q_hat);
     Dual u_dot_e = dot(u, e);
     DualVector deflected;
     for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * e[i] - u_dot_e * q_hat[i]);
     Dual deflected_squared = dot(deflected, deflected);
     if (deflected_squared.value == 0.0) return relative;
-    return rotate_moving(p, u, divided(deflected, sqrt(deflected_squared)));
+    return rotate_moving(p, u, scaled(deflected, inverse_root(deflected_squared)));
 }
 
 CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const Vector3& observer_position,
