@@ -77,6 +77,11 @@ CartesianState rotate_moving(const DualVector& position, const DualVector& a, co
     return state_of(out);
 }
 
+// The position p turned from its own direction u onto the unit vector b,
+// both moving: the turn about u × b carries p = |p| u onto |p| b, and the
+// rate of |p| b is the rate rotate_moving gives, the turn's own included.
+CartesianState turned_onto(Dual length, const DualVector& b) { return state_of(scaled(b, length)); }
+
 }  // namespace
 
 CartesianState rotate_moving_state(const CartesianState& relative, const DualVector& a, const DualVector& b) {
@@ -101,13 +106,14 @@ CartesianState apply_stellar_aberration(const CartesianState& relative, const Ve
     const DualVector p = dual_vector(relative.position, relative.velocity);
     Dual length_squared = dot(p, p);
     if (length_squared.value == 0.0) return relative;
-    DualVector u = scaled(p, inverse_root(length_squared));
+    const Dual inverse_length = inverse_root(length_squared);
+    DualVector u = scaled(p, inverse_length);
     const DualVector v = dual_vector(observer_velocity, observer_acceleration);
     DualVector shifted;
     for (int i = 0; i < 3; ++i) shifted[i] = u[i] + v[i] * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
     Dual shifted_squared = dot(shifted, shifted);
     if (shifted_squared.value == 0.0) return relative;
-    return rotate_moving(p, u, scaled(shifted, inverse_root(shifted_squared)));
+    return turned_onto(length_squared * inverse_length, scaled(shifted, inverse_root(shifted_squared)));
 }
 
 // The Sun's deflection (Kaplan et al. 1989; ERFA eraLd), differentiated with
@@ -117,7 +123,8 @@ CartesianState apply_solar_gravitational_deflection(const CartesianState& relati
     const DualVector p = dual_vector(relative.position, relative.velocity);
     Dual length_squared = dot(p, p);
     if (length_squared.value == 0.0) return relative;
-    DualVector u = scaled(p, inverse_root(length_squared));
+    const Dual inverse_length = inverse_root(length_squared);
+    DualVector u = scaled(p, inverse_length);
 
     const DualVector o = dual_vector(observer.position, observer.velocity);
     const DualVector s = dual_vector(sun.position, sun.velocity);
@@ -141,7 +148,7 @@ CartesianState apply_solar_gravitational_deflection(const CartesianState& relati
     for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * e[i] - u_dot_e * q_hat[i]);
     Dual deflected_squared = dot(deflected, deflected);
     if (deflected_squared.value == 0.0) return relative;
-    return rotate_moving(p, u, scaled(deflected, inverse_root(deflected_squared)));
+    return turned_onto(length_squared * inverse_length, scaled(deflected, inverse_root(deflected_squared)));
 }
 
 CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const Vector3& observer_position,
