@@ -12,13 +12,21 @@
 // days apart: a new Moon record almost every call). Each row gives
 // nanoseconds per instant; the first
 // also the floating-point operations of its records and their time at the
-// scalar rate of bench/scalar_rate.hpp.
+// scalar rate of bench/scalar_rate.hpp. Then the pieces of the per-instant
+// work alone: the IAU 2000B nutation one instant a call and four instants a
+// call (the vector lanes batches use), the axes of date (precession and
+// nutation) and the TDB of a TT instant; and the apparent places of five
+// bodies (Sun, Moon, Mercury, Venus, Mars) from TT instants, per instant and
+// per position.
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/frames/nutation.hpp"
+#include "core/frames/of_date_rotation.hpp"
 #include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
 #include "scalar_rate.hpp"
 #include "spk/center_chain.hpp"
 
@@ -126,6 +134,43 @@ int main(int argc, char** argv) {
     };
     single("one position a call, geometric J2000", orvane::PositionOptions{});
     single("one position a call, apparent of date", apparent);
+
+    // The per-instant pieces alone, at the same instants (as TT days).
+    auto piece = [&](const char* label, auto&& work) {
+        const double each = median_seconds([&] { work(); }) / INSTANTS;
+        std::printf("%-46s %8.1f ns per instant\n", label, each * 1e9);
+    };
+    piece("nutation IAU 2000B, one instant a call", [&] {
+        for (double day : days) checksum += orvane::nutation_iau2000b(day).longitude_rad;
+    });
+    piece("nutation IAU 2000B, four instants a call", [&] {
+        orvane::Nutation lanes[orvane::NUTATION_LANES];
+        for (std::size_t i = 0; i + orvane::NUTATION_LANES <= INSTANTS; i += orvane::NUTATION_LANES) {
+            orvane::nutation_iau2000b_lanes(&days[i], orvane::NUTATION_LANES, lanes);
+            checksum += lanes[0].longitude_rad;
+        }
+    });
+    piece("axes of date (precession, nutation)", [&] {
+        for (double day : days) checksum += orvane::OfDateRotation(true, false, day).sin_psi;
+    });
+    piece("TDB from TT", [&] {
+        for (double day : days) {
+            auto seconds = orvane::tdb_seconds(engine, orvane::TimeScale::Tt, day);
+            ok = ok && seconds.has_value();
+            if (seconds) checksum += *seconds;
+        }
+    });
+    {
+        const std::int32_t five[] = {10, 301, 199, 299, 4};
+        std::vector<double> out(4 * 5 * INSTANTS);
+        const double each = median_seconds([&] {
+            ok = ok && engine.positions_into(five, orvane::InstantList(days, orvane::TimeScale::Tt), apparent, out)
+                           .has_value();
+            checksum += out.back();
+        }) / INSTANTS;
+        std::printf("%-46s %8.1f ns per instant, %.1f ns per position\n", "five bodies apparent, ecliptic of date",
+                    each * 1e9, each * 1e9 / 5);
+    }
     std::printf("checksum %.6g\n", checksum);
     return ok ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "engine/instant_frame.hpp"
 
+#include <algorithm>
+
 #include "core/constants.hpp"
 #include "core/frames/earth_rotation.hpp"
 #include "core/frames/cio_sidereal_time.hpp"
@@ -11,27 +13,62 @@
 
 namespace orvane {
 
+namespace {
+
+bool nutated_frame(const PositionOptions& resolved) {
+    return resolved.reference_epoch == ReferenceEpoch::OfDate && resolved.corrections.nutation;
+}
+
+double tdb_julian_day(const PlaceEpochs& epochs) { return epochs.tdb_seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
+
+}  // namespace
+
+std::expected<PlaceEpochs, OrvaneError> instant_epochs(const SpkOrvane& engine, const PositionOptions& resolved,
+                                                       Instant instant) {
+    if (resolved.origin.kind == OriginKind::Topocentric) {
+        return place_epochs(engine, instant.time_scale, instant.julian_day);
+    }
+    auto seconds = tdb_seconds(engine, instant.time_scale, instant.julian_day);
+    if (!seconds) return std::unexpected(std::move(seconds.error()));
+    PlaceEpochs epochs;
+    epochs.tdb_seconds = *seconds;
+    return epochs;
+}
+
+void instant_nutations(const PositionOptions& resolved, std::span<const PlaceEpochs> epochs,
+                       std::span<Nutation> out) {
+    const bool needed = resolved.origin.kind == OriginKind::Topocentric || nutated_frame(resolved);
+    for (std::size_t i = 0; i < epochs.size(); i += NUTATION_LANES) {
+        const std::size_t count = std::min(NUTATION_LANES, epochs.size() - i);
+        if (!needed) {
+            for (std::size_t j = 0; j < count; ++j) out[i + j] = Nutation{};
+        } else if (resolved.model == AstrometryModel::Full) {
+            for (std::size_t j = 0; j < count; ++j) out[i + j] = nutation_iau2006a(tdb_julian_day(epochs[i + j]));
+        } else if (count == 1) {
+            out[i] = nutation_iau2000b(tdb_julian_day(epochs[i]));  // the same bits as a lane, sooner
+        } else {
+            double days[NUTATION_LANES];
+            for (std::size_t j = 0; j < count; ++j) days[j] = tdb_julian_day(epochs[i + j]);
+            nutation_iau2000b_lanes(days, count, &out[i]);
+        }
+    }
+}
+
 std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
                                                        Instant instant) {
+    auto epochs = instant_epochs(engine, resolved, instant);
+    if (!epochs) return std::unexpected(std::move(epochs.error()));
+    Nutation nutation;
+    instant_nutations(resolved, std::span<const PlaceEpochs>(&*epochs, 1), std::span<Nutation>(&nutation, 1));
+    return instant_frame(engine, resolved, *epochs, nutation);
+}
+
+std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
+                                                       const PlaceEpochs& epochs, const Nutation& nutation) {
     const bool topocentric = resolved.origin.kind == OriginKind::Topocentric;
-    PlaceEpochs epochs;
-    if (topocentric) {
-        auto place = place_epochs(engine, instant.time_scale, instant.julian_day);
-        if (!place) return std::unexpected(std::move(place.error()));
-        epochs = *place;
-    } else {
-        auto seconds = tdb_seconds(engine, instant.time_scale, instant.julian_day);
-        if (!seconds) return std::unexpected(std::move(seconds.error()));
-        epochs.tdb_seconds = *seconds;
-    }
     InstantFrame out;
     out.tdb_seconds = epochs.tdb_seconds;
-    const double date = epochs.tdb_seconds / SECONDS_PER_DAY + J2000_JULIAN_DAY;
-    const bool nutated_frame = resolved.reference_epoch == ReferenceEpoch::OfDate && resolved.corrections.nutation;
-    Nutation nutation;
-    if (topocentric || nutated_frame) {
-        nutation = resolved.model == AstrometryModel::Full ? nutation_iau2006a(date) : nutation_iau2000b(date);
-    }
+    const double date = tdb_julian_day(epochs);
     out.frame = output_frame(resolved, date, nutation);
     if (!topocentric) return out;
 
@@ -48,7 +85,7 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
                             : greenwich_apparent_sidereal_time_iau2006(ut1, tt, nutation);
     out.earth = EarthOrientation{ut1, tt, *polar, gast};
 
-    OfDateRotation true_of_date = nutated_frame ? out.frame.rotation : OfDateRotation(nutation, true, date);
+    OfDateRotation true_of_date = nutated_frame(resolved) ? out.frame.rotation : OfDateRotation(nutation, true, date);
     true_of_date.equatorial = true;
     auto state = observer_gcrs_from_geodetic(resolved.origin.observer, tt, polar->x_arcsec,
                                              polar->y_arcsec, out.earth.gast_rad, true_of_date);

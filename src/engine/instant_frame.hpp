@@ -2,12 +2,15 @@
 #include <array>
 #include <cstdint>
 #include <expected>
+#include <span>
 
 #include "core/cartesian_state.hpp"
 #include "core/errors.hpp"
 #include "core/position_options.hpp"
 #include "core/time_scale.hpp"
+#include "core/frames/nutation.hpp"
 #include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
 #include "engine/output_frame.hpp"
 #include "time/earth_orientation_table.hpp"
 
@@ -43,6 +46,17 @@ struct InstantFrame {
 // origin the time kernels UT1 and TT need, the polar motion, and the observer.
 std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
                                                        Instant instant);
+
+// The same in three steps, so that a batch computes the nutation of
+// neighbouring instants together: the epochs (failing as the first steps
+// above), the nutations of any number of instants' epochs (zero where the
+// options need none; IAU 2000B in lanes of NUTATION_LANES instants, the same
+// bits as one at a time), then the rest (failing as the last steps).
+std::expected<PlaceEpochs, OrvaneError> instant_epochs(const SpkOrvane& engine, const PositionOptions& resolved,
+                                                       Instant instant);
+void instant_nutations(const PositionOptions& resolved, std::span<const PlaceEpochs> epochs, std::span<Nutation> out);
+std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
+                                                       const PlaceEpochs& epochs, const Nutation& nutation);
 
 // The position of one body at an instant already converted for the same
 // resolved options: the road of every position request (engine/positions.cpp).

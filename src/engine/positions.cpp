@@ -44,6 +44,8 @@ struct BatchTables {
     std::vector<Vector3> observer_accelerations;
     std::vector<Vector3> accelerations;
     std::vector<StateVector> earlier_states;
+    std::vector<PlaceEpochs> place_epochs;
+    std::vector<Nutation> nutations;
 };
 
 BatchTables& thread_batch_tables() {
@@ -96,22 +98,49 @@ public:
 private:
     // Each instant of [begin, end) once (see instant_frame): its TDB epoch,
     // the observer's state for a place on the Earth, and the output frame.
+    // The epochs of the chunk first, then their nutations together, then
+    // the rest instant by instant; an instant whose epochs fail ends the
+    // chunk after the instants before it are done, which keeps the errors in
+    // the instants' order.
     std::expected<void, OrvaneError> convert(std::size_t begin, std::size_t end) {
         epochs_.clear();
         observers_.clear();
         observer_accelerations_.clear();
         frames_.clear();
-        for (std::size_t i = begin; i < end; ++i) {
-            auto converted = converted_ ? *converted_ : instant_frame(engine_, resolved_, instants_[i]);
-            if (!converted) return std::unexpected(std::move(converted.error()));
-            epochs_.push_back(converted->tdb_seconds);
-            if (topocentric_) {
-                observers_.push_back(converted->observer);
-                observer_accelerations_.push_back(converted->observer_acceleration);
-            }
-            frames_.push_back(converted->frame);
+        if (converted_) {
+            for (std::size_t i = begin; i < end; ++i) add_converted(*converted_);
+            return {};
         }
+        std::vector<PlaceEpochs>& place_epochs = tables_.place_epochs;
+        place_epochs.clear();
+        std::optional<OrvaneError> failed;
+        for (std::size_t i = begin; i < end && !failed; ++i) {
+            auto epochs = instant_epochs(engine_, resolved_, instants_[i]);
+            if (epochs) {
+                place_epochs.push_back(*epochs);
+            } else {
+                failed = std::move(epochs.error());
+            }
+        }
+        std::vector<Nutation>& nutations = tables_.nutations;
+        nutations.resize(place_epochs.size());
+        instant_nutations(resolved_, place_epochs, nutations);
+        for (std::size_t k = 0; k < place_epochs.size(); ++k) {
+            auto converted = instant_frame(engine_, resolved_, place_epochs[k], nutations[k]);
+            if (!converted) return std::unexpected(std::move(converted.error()));
+            add_converted(*converted);
+        }
+        if (failed) return std::unexpected(std::move(*failed));
         return {};
+    }
+
+    void add_converted(const InstantFrame& converted) {
+        epochs_.push_back(converted.tdb_seconds);
+        if (topocentric_) {
+            observers_.push_back(converted.observer);
+            observer_accelerations_.push_back(converted.observer_acceleration);
+        }
+        frames_.push_back(converted.frame);
     }
 
     double tdb_julian_day(std::size_t i) const { return epochs_[i] / SECONDS_PER_DAY + J2000_JULIAN_DAY; }

@@ -8,6 +8,7 @@
 #include "core/constants.hpp"
 #include "core/frames/fundamental_arguments.hpp"
 #include "core/fused_multiply_add.hpp"
+#include "core/lane_sine_cosine.hpp"
 #include "core/frames/precession.hpp"
 
 namespace orvane {
@@ -67,24 +68,36 @@ constexpr Parts LUNAR_ANOMALY_PARTS = split(0, 2);  // l, l'
 constexpr Parts ARGUMENT_PARTS = split(2, 3);       // F, D, Ω
 static_assert(LUNAR_ANOMALY_PARTS.count <= Parts::MOST && ARGUMENT_PARTS.count <= Parts::MOST);
 
-// sin and cos of an angle.
+// NUTATION_LANES values operated on together: every step acts on each lane
+// alone, so a value does not depend on its lane or on its neighbours.
+constexpr std::size_t LANES = NUTATION_LANES;
+using Lanes = double __attribute__((vector_size(LANES * sizeof(double))));
+using LaneMask = std::int64_t __attribute__((vector_size(LANES * sizeof(double))));
+
+// sin and cos of an angle: V is a double (one instant) or Lanes (one instant
+// a lane). The steps are the same for both, operation by operation.
+template <class V>
 struct Turn {
-    double s = 0.0, c = 1.0;
+    V s, c;
 };
 
 // The angle of a sum from the angles of its terms.
-Turn add(Turn a, Turn b) { return {a.s * b.c + a.c * b.s, a.c * b.c - a.s * b.s}; }
+template <class V>
+[[gnu::always_inline]] inline Turn<V> add(const Turn<V>& a, const Turn<V>& b) {
+    return {a.s * b.c + a.c * b.s, a.c * b.c - a.s * b.s};
+}
 
 // Sines and cosines of the multiples of the five arguments: of each argument
 // itself once, the others by the angle-addition formulas.
+template <class V>
 struct MultiplesTable {
-    Turn m[5][MULTIPLES];
+    Turn<V> m[5][MULTIPLES];
 
-    explicit MultiplesTable(const double (&arguments)[5]) {
+    [[gnu::always_inline]] explicit MultiplesTable(const Turn<V> (&arguments)[5]) {
         for (int a = 0; a < 5; ++a) {
-            Turn* ma = m[a] - LOWEST_MULTIPLE;  // ma[k] for k in -2..4
-            const double s1 = std::sin(arguments[a]), c1 = std::cos(arguments[a]);
-            ma[0] = {0.0, 1.0};
+            Turn<V>* ma = m[a] - LOWEST_MULTIPLE;  // ma[k] for k in -2..4
+            const V s1 = arguments[a].s, c1 = arguments[a].c;
+            ma[0] = {V{}, V{} + 1.0};
             ma[1] = {s1, c1};
             ma[2] = {2.0 * s1 * c1, 1.0 - 2.0 * s1 * s1};
             for (int k = 3; k <= HIGHEST_MULTIPLE; ++k) ma[k] = add(ma[k - 1], ma[1]);
@@ -92,23 +105,25 @@ struct MultiplesTable {
         }
     }
 
-    Turn of(int argument, std::int32_t multiple) const { return m[argument][multiple - LOWEST_MULTIPLE]; }
+    const Turn<V>& of(int argument, std::int32_t multiple) const { return m[argument][multiple - LOWEST_MULTIPLE]; }
 };
 
 // The angles of the parts, from the multiples of their arguments.
-void part_angles(const Parts& parts, const MultiplesTable& table, int first_argument, int arguments, Turn* out) {
+template <class V>
+[[gnu::always_inline]] inline void part_angles(const Parts& parts, const MultiplesTable<V>& table, int first_argument,
+                                               int arguments, Turn<V>* out) {
     for (std::size_t p = 0; p < parts.count; ++p) {
-        Turn angle = table.of(first_argument, parts.multiples[p][0]);
+        Turn<V> angle = table.of(first_argument, parts.multiples[p][0]);
         for (int k = 1; k < arguments; ++k) angle = add(angle, table.of(first_argument + k, parts.multiples[p][k]));
         out[p] = angle;
     }
 }
 
-// The series as columns, each padded with zero terms to a whole number of
-// lanes: the sums below run over LANES independent partial sums, which the
-// compiler keeps in vector registers, and add them in one fixed order.
-constexpr std::size_t LANES = 4;
-constexpr std::size_t PADDED = (TERMS.size() + LANES - 1) / LANES * LANES;
+// The terms are added in SUMS interleaved partial sums (term i into sum
+// i mod SUMS), which are then added in one fixed order; the series is padded
+// with zero terms to a whole number of them.
+constexpr std::size_t SUMS = 4;
+constexpr std::size_t PADDED = (TERMS.size() + SUMS - 1) / SUMS * SUMS;
 
 // Δψ = Σ (ps + pst T) sin A + pc cos A and Δε = Σ es sin A + (ec + ect T) cos A
 // over the terms' angles A; differentiated in T with Ȧ = w, the term's rate
@@ -144,57 +159,133 @@ constexpr Columns columns() {
 }
 constexpr Columns COLUMNS = columns();
 
-// LANES neighbouring terms' values, operated on together.
-using Lanes = double __attribute__((vector_size(LANES * sizeof(double))));
+// One term's share of the four sums at angle (s, c): V is the type of the
+// sums (Lanes of SUMS terms for one instant, or of one term at LANES
+// instants), C that of the coefficients (Lanes of SUMS terms, or one term's
+// doubles).
+template <class V, class C>
+[[gnu::always_inline]] inline void add_term(V& dpsi, V& deps, V& dpsi_rate, V& deps_rate, const V& s, const V& c,
+                                            const V& t, const C& ps, const C& pst, const C& pc, const C& ec,
+                                            const C& ect, const C& es, const C& w, const C& psi_rate_sine,
+                                            const C& eps_rate_cosine) {
+    const V psi_sine = ps + pst * t, eps_cosine = ec + ect * t;
+    dpsi += psi_sine * s + pc * c;
+    deps += es * s + eps_cosine * c;
+    dpsi_rate += psi_rate_sine * s + w * psi_sine * c;
+    deps_rate += eps_rate_cosine * c - w * eps_cosine * s;
+}
 
-// Lanes from a column, terms i to i + LANES - 1.
-void load(Lanes& out, const double* column, std::size_t i) { std::memcpy(&out, column + i, sizeof out); }
+// Lanes from a column, terms i to i + SUMS - 1.
+struct Loaded {
+    Lanes lanes;
+    [[gnu::always_inline]] Loaded(const double* column, std::size_t i) { std::memcpy(&lanes, column + i, sizeof lanes); }
+};
 
-// The sum of the lanes, in one order.
-double lanes_sum(const Lanes& lanes) { return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]); }
+// The partial sums added in one order: lanes (0 + 1) + (2 + 3).
+template <class V>
+struct InOrder {
+    V total;
+    [[gnu::always_inline]] InOrder(const V& s0, const V& s1, const V& s2, const V& s3) : total((s0 + s1) + (s2 + s3)) {}
+};
+
+constexpr double PER_DAY = TENTH_MICROARCSEC_TO_RAD / DAYS_PER_JULIAN_CENTURY;
+
+// The five arguments' sines and cosines at an instant's T, into lane `lane`
+// of the five values handed to lane_sine_cosine.
+void arguments_at(double t, std::size_t lane, Lanes (&values)[5]) {
+    const DelaunayArguments delaunay = delaunay_arguments_iau2000b(t);
+    values[0][lane] = delaunay.l, values[1][lane] = delaunay.l_prime, values[2][lane] = delaunay.f;
+    values[3][lane] = delaunay.d, values[4][lane] = delaunay.omega;
+}
 
 }  // namespace
 
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
 // series and fundamental arguments; each term's sine and cosine come from
 // products of the arguments' multiples (its part in l, l' times its part in
-// F, D, Ω) instead of a sine and a cosine per term, and the terms are added in
-// four interleaved partial sums rather than one after another, which changes
-// Δψ and Δε by a few 1e-20 rad at most.
-ORVANE_FMA_CLONES Nutation nutation_iau2000b(double tt_julian_day) {
+// F, D, Ω) instead of a sine and a cosine per term, those of the five
+// arguments from lane_sine_cosine, and the terms are added in four
+// interleaved partial sums rather than one after another, which changes Δψ
+// and Δε by a few 1e-20 rad at most. One instant runs its terms four to a
+// vector; nutation_iau2000b_lanes runs four instants a vector, each through
+// the same operations in the same order, so both give the same bits.
+// The vectoriser is kept off the single instant's scalar steps: it would
+// fuse the angle additions' products and sums (fmaddsub), which the lanes do
+// not.
+ORVANE_FMA_CLONES [[gnu::optimize("no-tree-slp-vectorize")]] Nutation nutation_iau2000b(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
-    const DelaunayArguments delaunay = delaunay_arguments_iau2000b(t);
-    const double arguments[5] = {delaunay.l, delaunay.l_prime, delaunay.f, delaunay.d, delaunay.omega};
-    const MultiplesTable table(arguments);
-    Turn anomalies[Parts::MOST], others[Parts::MOST];
+    // The five arguments in the lanes of two vectors, each lane alone.
+    Lanes values[5] = {};
+    arguments_at(t, 0, values);
+    Lanes first{values[0][0], values[1][0], values[2][0], values[3][0]}, second{values[4][0]};
+    Lanes first_sine, first_cosine, second_sine, second_cosine;
+    lane_sine_cosine<Lanes, LaneMask>(first, first_sine, first_cosine);
+    lane_sine_cosine<Lanes, LaneMask>(second, second_sine, second_cosine);
+    const Turn<double> arguments[5] = {{first_sine[0], first_cosine[0]},
+                                       {first_sine[1], first_cosine[1]},
+                                       {first_sine[2], first_cosine[2]},
+                                       {first_sine[3], first_cosine[3]},
+                                       {second_sine[0], second_cosine[0]}};
+    const MultiplesTable<double> table(arguments);
+    Turn<double> anomalies[Parts::MOST], others[Parts::MOST];
     part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
     part_angles(ARGUMENT_PARTS, table, 2, 3, others);
 
     // Each term's angle; the padding terms have zero coefficients.
     double sine[PADDED], cosine[PADDED];
     for (std::size_t i = 0; i < PADDED; ++i) {
-        const Turn angle = add(anomalies[COLUMNS.anomaly_part[i]], others[COLUMNS.argument_part[i]]);
+        const Turn<double> angle = add(anomalies[COLUMNS.anomaly_part[i]], others[COLUMNS.argument_part[i]]);
         sine[i] = angle.s;
         cosine[i] = angle.c;
     }
     Lanes dpsi{}, deps{}, dpsi_rate{}, deps_rate{};  // rates per century
+    const Lanes t_lanes = Lanes{} + t;
     const Columns& k = COLUMNS;
-    for (std::size_t i = 0; i < PADDED; i += LANES) {
-        Lanes s, c, ps, pst, pc, ec, ect, es, w, psi_rate_sine, eps_rate_cosine;
-        load(s, sine, i), load(c, cosine, i);
-        load(ps, k.ps, i), load(pst, k.pst, i), load(pc, k.pc, i);
-        load(ec, k.ec, i), load(ect, k.ect, i), load(es, k.es, i);
-        load(w, k.w, i), load(psi_rate_sine, k.psi_rate_sine, i), load(eps_rate_cosine, k.eps_rate_cosine, i);
-        const Lanes psi_sine = ps + pst * t, eps_cosine = ec + ect * t;
-        dpsi += psi_sine * s + pc * c;
-        deps += es * s + eps_cosine * c;
-        dpsi_rate += psi_rate_sine * s + w * psi_sine * c;
-        deps_rate += eps_rate_cosine * c - w * eps_cosine * s;
+    for (std::size_t i = 0; i < PADDED; i += SUMS) {
+        add_term(dpsi, deps, dpsi_rate, deps_rate, Loaded(sine, i).lanes, Loaded(cosine, i).lanes, t_lanes,
+                 Loaded(k.ps, i).lanes, Loaded(k.pst, i).lanes, Loaded(k.pc, i).lanes, Loaded(k.ec, i).lanes,
+                 Loaded(k.ect, i).lanes, Loaded(k.es, i).lanes, Loaded(k.w, i).lanes,
+                 Loaded(k.psi_rate_sine, i).lanes, Loaded(k.eps_rate_cosine, i).lanes);
     }
-    constexpr double PER_DAY = TENTH_MICROARCSEC_TO_RAD / DAYS_PER_JULIAN_CENTURY;
-    return {lanes_sum(dpsi) * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
-            lanes_sum(deps) * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD, lanes_sum(dpsi_rate) * PER_DAY,
-            lanes_sum(deps_rate) * PER_DAY};
+    return {InOrder(dpsi[0], dpsi[1], dpsi[2], dpsi[3]).total * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
+            InOrder(deps[0], deps[1], deps[2], deps[3]).total * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD,
+            InOrder(dpsi_rate[0], dpsi_rate[1], dpsi_rate[2], dpsi_rate[3]).total * PER_DAY,
+            InOrder(deps_rate[0], deps_rate[1], deps_rate[2], deps_rate[3]).total * PER_DAY};
+}
+
+ORVANE_FMA_CLONES void nutation_iau2000b_lanes(const double* tt_julian_days, std::size_t count, Nutation* out) {
+    Lanes t{}, values[5] = {};
+    for (std::size_t j = 0; j < LANES; ++j) {
+        // Unused lanes repeat the first instant.
+        t[j] = julian_centuries_since_j2000(tt_julian_days[j < count ? j : 0]);
+        arguments_at(t[j], j, values);
+    }
+    Turn<Lanes> arguments[5];
+    for (int a = 0; a < 5; ++a) lane_sine_cosine<Lanes, LaneMask>(values[a], arguments[a].s, arguments[a].c);
+    const MultiplesTable<Lanes> table(arguments);
+    Turn<Lanes> anomalies[Parts::MOST], others[Parts::MOST];
+    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
+    part_angles(ARGUMENT_PARTS, table, 2, 3, others);
+
+    Lanes dpsi[SUMS] = {}, deps[SUMS] = {}, dpsi_rate[SUMS] = {}, deps_rate[SUMS] = {};  // rates per century
+    const Columns& k = COLUMNS;
+    for (std::size_t i = 0; i < PADDED; i += SUMS) {
+        for (std::size_t j = 0; j < SUMS; ++j) {
+            const std::size_t n = i + j;
+            const Turn<Lanes> angle = add(anomalies[k.anomaly_part[n]], others[k.argument_part[n]]);
+            add_term(dpsi[j], deps[j], dpsi_rate[j], deps_rate[j], angle.s, angle.c, t, k.ps[n], k.pst[n], k.pc[n],
+                     k.ec[n], k.ect[n], k.es[n], k.w[n], k.psi_rate_sine[n], k.eps_rate_cosine[n]);
+        }
+    }
+    const Lanes longitude =
+        InOrder(dpsi[0], dpsi[1], dpsi[2], dpsi[3]).total * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD;
+    const Lanes obliquity =
+        InOrder(deps[0], deps[1], deps[2], deps[3]).total * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD;
+    const Lanes longitude_rate = InOrder(dpsi_rate[0], dpsi_rate[1], dpsi_rate[2], dpsi_rate[3]).total * PER_DAY;
+    const Lanes obliquity_rate = InOrder(deps_rate[0], deps_rate[1], deps_rate[2], deps_rate[3]).total * PER_DAY;
+    for (std::size_t j = 0; j < count && j < LANES; ++j) {
+        out[j] = {longitude[j], obliquity[j], longitude_rate[j], obliquity_rate[j]};
+    }
 }
 
 }  // namespace orvane

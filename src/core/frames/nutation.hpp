@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 
 namespace orvane {
 
@@ -17,6 +18,15 @@ struct Nutation {
 // This series is the main cost of every of-date frame: compute it once per
 // instant and hand the result to everything that needs it.
 Nutation nutation_iau2000b(double tt_julian_day);
+
+// Instants the 2000B series takes together.
+inline constexpr std::size_t NUTATION_LANES = 4;
+
+// The same at `count` TT Julian days at once (count from 1 to
+// NUTATION_LANES), each out[j] bit for bit what nutation_iau2000b gives for
+// its day: neighbouring instants share the vector lanes of one pass through
+// the series.
+void nutation_iau2000b_lanes(const double* tt_julian_days, std::size_t count, Nutation* out);
 
 // IAU 2000A nutation, the full series of 678 luni-solar and 687 planetary
 // terms, at a TT Julian day (ERFA nut00a). About twenty times the cost of the

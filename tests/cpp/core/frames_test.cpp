@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "core/constants.hpp"
@@ -9,6 +12,7 @@
 #include "core/frames/nutation.hpp"
 #include "core/frames/of_date_rotation.hpp"
 #include "core/frames/spherical.hpp"
+#include "core/lane_sine_cosine.hpp"
 #include "core/reference_table.hpp"
 
 namespace orvane {
@@ -48,6 +52,54 @@ TEST(NutationIau2000b, RatesAreTheDerivativesOfTheValues) {
         EXPECT_NEAR(n.obliquity_rate_rad_per_day, (after.obliquity_rad - before.obliquity_rad) / (2 * H), 2e-13)
             << "TT " << tt;
     }
+}
+
+// Four instants a vector give, lane by lane, the bits of one instant a call,
+// whichever lane an instant takes and however many lanes are filled.
+TEST(NutationIau2000b, LanesGiveTheBitsOfOneInstantACall) {
+    for (double start = 2287184.5; start < 2688976.5; start += 1013.377) {
+        double days[NUTATION_LANES];
+        for (std::size_t j = 0; j < NUTATION_LANES; ++j) days[j] = start + 0.731 * static_cast<double>(j * j);
+        for (std::size_t count = 1; count <= NUTATION_LANES; ++count) {
+            Nutation lanes[NUTATION_LANES];
+            nutation_iau2000b_lanes(days, count, lanes);
+            for (std::size_t j = 0; j < count; ++j) {
+                const Nutation one = nutation_iau2000b(days[j]);
+                using Bits = std::array<std::uint64_t, 4>;
+                EXPECT_EQ(std::bit_cast<Bits>(one), std::bit_cast<Bits>(lanes[j]))
+                    << "TT " << days[j] << " in lane " << j << " of " << count;
+            }
+        }
+    }
+    Nutation lanes[2];
+    const double days[2] = {NaN, 2451545.0};
+    nutation_iau2000b_lanes(days, 2, lanes);
+    EXPECT_TRUE(std::isnan(lanes[0].longitude_rad) && std::isnan(lanes[0].obliquity_rate_rad_per_day));
+    EXPECT_EQ(lanes[1].longitude_rad, nutation_iau2000b(2451545.0).longitude_rad);
+}
+
+// Within two ulps of the libm's over the fundamental arguments' range and
+// beyond, the quadrants' signs and exchanges included; NaN for non-finite
+// values, in its lane only.
+TEST(LaneSineCosine, AgreesWithTheLibraryAndKeepsLanesApart) {
+    using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+    using Mask = std::int64_t __attribute__((vector_size(4 * sizeof(double))));
+    for (double x = -13.0; x < 13.0; x += 0.0017) {
+        Lanes s, c;
+        lane_sine_cosine<Lanes, Mask>(Lanes{x, -x, x * 1e-7, x + 0.5}, s, c);
+        const double values[4] = {x, -x, x * 1e-7, x + 0.5};
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_NEAR(s[j], std::sin(values[j]), 2.3e-16) << values[j];
+            EXPECT_NEAR(c[j], std::cos(values[j]), 2.3e-16) << values[j];
+        }
+        EXPECT_NEAR(s[2], std::sin(values[2]), 1e-16 * std::fabs(values[2]) + 1e-300);
+    }
+    Lanes s, c;
+    lane_sine_cosine<Lanes, Mask>(Lanes{NaN, std::numeric_limits<double>::infinity(), 0.0, -0.0}, s, c);
+    EXPECT_TRUE(std::isnan(s[0]) && std::isnan(c[0]) && std::isnan(s[1]) && std::isnan(c[1]));
+    EXPECT_EQ(s[2], 0.0);
+    EXPECT_EQ(c[2], 1.0);
+    EXPECT_EQ(c[3], 1.0);
 }
 
 TEST(OfDateRotation, MatchesErfaPrecessionNutationMatrices) {
