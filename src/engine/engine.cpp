@@ -24,7 +24,7 @@ std::expected<SpkOrvane, OrvaneError> SpkOrvane::open(std::string_view path, std
 
     SpkOrvane engine;
     engine.metadata = OrvaneMetadata{ENGINE_VERSION, std::move(*file_name), lowercase_sha256(sha256),
-                                     COORDINATE_FRAME, {}};
+                                     COORDINATE_FRAME, {}, {}};
     engine.supported_range =
         DateRange{julian_day_of(coverage->start_epoch), julian_day_of(coverage->end_epoch), TimeScale::Tdb};
     engine.kernels.push_back(std::move(*kernel));

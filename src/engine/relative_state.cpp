@@ -22,7 +22,7 @@ std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& k
                                                        double epoch, const std::optional<StateVector>& observer_offset) {
     auto state = origin_barycentric_state(kernels, origin, epoch, observer_offset);
     if (!state) return std::unexpected(std::move(state.error()));
-    return OriginAtEpoch{origin, epoch, *state, {}, std::nullopt};
+    return OriginAtEpoch{origin, epoch, *state, {}, std::nullopt, std::nullopt};
 }
 
 double light_time_seconds(const StateVector& target, const StateVector& observer) {
