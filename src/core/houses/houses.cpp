@@ -42,7 +42,7 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     }
 
     const Nutation nutation =
-        model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b(tt_julian_day);
+        model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b_angles(tt_julian_day);
     const double ramc =
         model == AstrometryModel::Full
             ? reduce_radians(greenwich_apparent_sidereal_time_iau2006a(ut1_julian_day, tt_julian_day, nutation) +

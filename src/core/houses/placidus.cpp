@@ -61,6 +61,14 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
     return std::nullopt;
 }
 
+// The point opposite an angle in [0, 2π), in [0, 2π): half a circle added or
+// taken away, without the remainder's loop (the subtraction is exact, the sum
+// rounded once; where it rounds up to the full circle, 0).
+double opposite_radians(double angle) {
+    const double opposite = angle < PI ? angle + PI : angle - PI;
+    return opposite < TWO_PI ? opposite : 0.0;
+}
+
 // Four values operated on together, one per cusp (11, 12, 2, 3).
 using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
 
@@ -262,11 +270,11 @@ std::optional<HouseCuspsRad> placidus_cusps(const HouseSky& sky) {
                          c2,
                          c3,
                          reduce_radians(sky.mc + PI),
-                         reduce_radians(c11 + PI),
-                         reduce_radians(c12 + PI),
+                         opposite_radians(c11),
+                         opposite_radians(c12),
                          reduce_radians(sky.asc + PI),
-                         reduce_radians(c2 + PI),
-                         reduce_radians(c3 + PI),
+                         opposite_radians(c2),
+                         opposite_radians(c3),
                          sky.mc,
                          c11,
                          c12};
