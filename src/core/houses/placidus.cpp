@@ -8,6 +8,7 @@
 #include "core/angles.hpp"
 #include "core/fused_multiply_add.hpp"
 #include "core/houses/house_systems.hpp"
+#include "core/lane_arc_tangent.hpp"
 
 namespace orvane {
 
@@ -237,7 +238,9 @@ ORVANE_FMA_CLONES std::optional<std::array<double, 4>> placidus_cusps_by_semi_ar
         }
         if (converged) {
             std::array<double, 4> out;
-            for (int i = 0; i < 4; ++i) out[i] = reduce_radians(std::atan2(sin_b[i], cos_b[i] * sky.cos_eps));
+            Lanes longitude;
+            lane_arc_tangent(sin_b, cos_b * sky.cos_eps, longitude);
+            for (int i = 0; i < 4; ++i) out[i] = reduce_radians(longitude[i]);
             return out;
         }
     }
