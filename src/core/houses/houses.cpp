@@ -9,6 +9,7 @@
 #include "core/frames/earth_rotation.hpp"
 #include "core/frames/cio_sidereal_time.hpp"
 #include "core/houses/house_systems.hpp"
+#include "core/lane_arc_tangent.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
 
@@ -18,16 +19,24 @@ namespace {
 
 constexpr double PI = std::numbers::pi;
 
-// The ascendant: of the two points where the ecliptic cuts the horizon, the
-// one on its eastern half. The textbook formula gives the setting point where
-// the midheaven lies below the horizon (house_division.hpp), inside the polar
+// Two values operated on together: the midheaven's and the ascendant's.
+using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+
+// The midheaven, the longitude of the ecliptic point on the meridian, and the
+// ascendant: of the two points where the ecliptic cuts the horizon, the one on
+// its eastern half. The textbook formula gives the setting point where the
+// midheaven lies below the horizon (house_division.hpp), inside the polar
 // circles; the rising point is then half a circle away. Where the ecliptic
 // cuts the horizon at its north and south points the ascendant jumps by half
-// a circle.
-double rising_ecliptic_point(const HouseSky& sky, bool midheaven_below) {
-    const double formula = std::atan2(sky.cos_ramc * sky.cos_phi,
-                                      -(sky.sin_phi * sky.sin_eps + sky.cos_phi * sky.sin_ramc * sky.cos_eps));
-    return midheaven_below ? formula + PI : formula;
+// a circle. Both arc tangents in one pass of lane_arc_tangent.
+void midheaven_and_ascendant(const HouseSky& sky, bool midheaven_below, double& mc, double& asc) {
+    Pair angles;
+    lane_arc_tangent(Pair{sky.sin_ramc, sky.cos_ramc * sky.cos_phi},
+                     Pair{sky.cos_ramc * sky.cos_eps,
+                          -(sky.sin_phi * sky.sin_eps + sky.cos_phi * sky.sin_ramc * sky.cos_eps)},
+                     angles);
+    mc = angles[0];
+    asc = midheaven_below ? angles[1] + PI : angles[1];
 }
 
 }  // namespace
@@ -55,9 +64,9 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     HouseSky sky{ramc, std::sin(ramc), std::cos(ramc), std::sin(eps), std::cos(eps), phi, std::sin(phi), std::cos(phi),
                  0.0,  0.0};
 
-    const double mc = std::atan2(sky.sin_ramc, sky.cos_ramc * sky.cos_eps);
     const bool below = midheaven_below_horizon(sky.sin_ramc, sky.sin_eps, sky.cos_eps, sky.sin_phi, sky.cos_phi);
-    const double asc = rising_ecliptic_point(sky, below);
+    double mc = 0.0, asc = 0.0;
+    midheaven_and_ascendant(sky, below, mc, asc);
 
     sky.asc = asc;
     sky.mc = mc;
