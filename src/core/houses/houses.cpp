@@ -1,6 +1,7 @@
 #include "core/houses/houses.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <optional>
 
@@ -10,6 +11,7 @@
 #include "core/frames/cio_sidereal_time.hpp"
 #include "core/houses/house_systems.hpp"
 #include "core/lane_arc_tangent.hpp"
+#include "core/lane_sine_cosine.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
 
@@ -18,6 +20,10 @@ namespace orvane {
 namespace {
 
 constexpr double PI = std::numbers::pi;
+
+// Four values operated on together, and their comparisons' masks.
+using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+using LaneMask = std::int64_t __attribute__((vector_size(4 * sizeof(double))));
 
 // Two values operated on together: the midheaven's and the ascendant's.
 using Pair = double __attribute__((vector_size(2 * sizeof(double))));
@@ -61,8 +67,10 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     const double eps =
         mean_obliquity_iau2006_rad(julian_centuries_since_j2000(tt_julian_day)) + nutation.obliquity_rad;
     const double phi = observer.latitude_deg * DEG_TO_RAD;
-    HouseSky sky{ramc, std::sin(ramc), std::cos(ramc), std::sin(eps), std::cos(eps), phi, std::sin(phi), std::cos(phi),
-                 0.0,  0.0};
+    // The three angles' sines and cosines in one pass of vector lanes.
+    Lanes angles{ramc, eps, phi, 0.0}, sines, cosines;
+    lane_sine_cosine<Lanes, LaneMask>(angles, sines, cosines);
+    HouseSky sky{ramc, sines[0], cosines[0], sines[1], cosines[1], phi, sines[2], cosines[2], 0.0, 0.0};
 
     const bool below = midheaven_below_horizon(sky.sin_ramc, sky.sin_eps, sky.cos_eps, sky.sin_phi, sky.cos_phi);
     double mc = 0.0, asc = 0.0;
