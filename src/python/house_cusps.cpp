@@ -40,6 +40,27 @@ PyGetSetDef HOUSE_CUSPS_PROPERTIES[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
+// The system of the last name given as an exact str, with a reference kept
+// to that str so that its address names no other object: a loop naming one
+// system with one string (a literal, most often) reads the name once.
+struct NamedSystem {
+    PyObject* name = nullptr;
+    HouseSystem system{};
+};
+NamedSystem last_named_system;
+
+std::optional<HouseSystem> system_argument(PyObject* value) {
+    if (value == last_named_system.name) return last_named_system.system;
+    auto system = parse_named(value, parse_house_system);
+    if (system && PyUnicode_CheckExact(value)) {
+        PyObject* previous = last_named_system.name;
+        Py_INCREF(value);
+        last_named_system = {value, *system};
+        Py_XDECREF(previous);
+    }
+    return system;
+}
+
 PyObject* house_cusps_repr(PyObject* self) {
     const HouseCusps& cusps = unbox<HouseCusps>(self);
     return str_object("HouseCusps(system=" + quoted(canonical_name(cusps.system)) +
@@ -68,7 +89,7 @@ PyObject* house_cusps_function(PyObject*, PyObject* const* args, Py_ssize_t narg
     if (!ut1) return nullptr;
     auto tt = extract_julian_day(a[2]);
     if (!tt) return nullptr;
-    auto system = parse_named(a[3], parse_house_system);
+    auto system = system_argument(a[3]);
     if (!system) return nullptr;
     std::optional<double> sun_declination_deg;
     if (a[4] != nullptr && a[4] != Py_None) {

@@ -163,6 +163,31 @@ def test_house_cusps_requests():
     assert all(abs(value - 30 * round(value / 30)) < 1e-12 for value in whole)
 
 
+def test_house_cusps_read_each_system_named_in_turn():
+    # A name given again, another name, a str subclass, an enum value and an
+    # unknown name between them: each call divides by the system it names.
+    observer = orvane.GeodeticObserver(13.4, 52.5)
+
+    class Name(str):
+        pass
+
+    def cusps(system):
+        return orvane.house_cusps(observer, NEW_YEAR, NEW_YEAR + 0.0008, system)
+
+    expected = {name: cusps(name).cusp_ecliptic_longitude_deg for name in ("placidus", "koch", "equal")}
+    assert expected["placidus"] != expected["koch"]
+    placidus = "placidus"
+    names = [placidus, "koch", placidus, Name("koch"), " Placidus", orvane.HouseSystem.koch(), "equal", "placid",
+             "equal", placidus]
+    for name in names:
+        if name == "placid":
+            assert value_error(cusps, name) == 'unknown house system "placid"'
+            continue
+        result = cusps(name)
+        assert result.cusp_ecliptic_longitude_deg == expected[result.system.name]
+        assert result.system.name == (name.name if isinstance(name, orvane.HouseSystem) else name.strip().lower())
+
+
 def test_house_cusps_agree_with_swisseph():
     swe = pytest.importorskip("swisseph")
     for latitude, longitude, jd in ((52.5, 13.4, NEW_YEAR), (-33.9, 18.4, 2451545.0), (19.4, -99.1, 2440000.5)):

@@ -22,11 +22,18 @@ double complementary_terms(double t) {
 
 }  // namespace
 
-double earth_rotation_angle(double ut1_julian_day) {
-    double fraction = std::fmod(ut1_julian_day, 1.0);
-    if (fraction < 0.0) fraction += 1.0;
+// The fraction of the day is the day less its floor, which is exact: the
+// value std::fmod and one day added when negative give, without the remainder
+// loop. The angle's whole turns come off by one fused multiply-add: with n the
+// rounded quotient's whole part, the true one or one away, x - 2πn is exact
+// (it is a multiple of the last place of 2π below 8), the remainder std::fmod
+// gives or it plus or minus one turn, which reduce_radians takes to the same
+// bits as from x itself.
+ORVANE_FMA_CLONES double earth_rotation_angle(double ut1_julian_day) {
+    const double fraction = ut1_julian_day - std::floor(ut1_julian_day);
     const double days = ut1_julian_day - J2000_JULIAN_DAY;
-    return reduce_radians(TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY * days));
+    const double angle = TWO_PI * (ERA_AT_J2000_TURNS + fraction + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY * days);
+    return reduce_radians(std::fma(-std::trunc(angle / TWO_PI), TWO_PI, angle));
 }
 
 ORVANE_FMA_CLONES double greenwich_mean_sidereal_time_iau2006(double ut1_julian_day, double tt_julian_day) {

@@ -175,6 +175,15 @@ template <class V, class C>
     deps_rate += eps_rate_cosine * c - w * eps_cosine * s;
 }
 
+// The same share of the angles' two sums alone, by the same operations.
+template <class V, class C>
+[[gnu::always_inline]] inline void add_angle_term(V& dpsi, V& deps, const V& s, const V& c, const V& t, const C& ps,
+                                                  const C& pst, const C& pc, const C& ec, const C& ect, const C& es) {
+    const V psi_sine = ps + pst * t, eps_cosine = ec + ect * t;
+    dpsi += psi_sine * s + pc * c;
+    deps += es * s + eps_cosine * c;
+}
+
 // Lanes from a column, terms i to i + SUMS - 1.
 struct Loaded {
     Lanes lanes;
@@ -198,8 +207,6 @@ void arguments_at(double t, std::size_t lane, Lanes (&values)[5]) {
     values[3][lane] = delaunay.d, values[4][lane] = delaunay.omega;
 }
 
-}  // namespace
-
 // After ERFA nut00b (IERS Conventions 2003, McCarthy & Luzum 2003): the same
 // series and fundamental arguments; each term's sine and cosine come from
 // products of the arguments' multiples (its part in l, l' times its part in
@@ -209,10 +216,10 @@ void arguments_at(double t, std::size_t lane, Lanes (&values)[5]) {
 // and Δε by a few 1e-20 rad at most. One instant runs its terms four to a
 // vector; nutation_iau2000b_lanes runs four instants a vector, each through
 // the same operations in the same order, so both give the same bits.
-// The vectoriser is kept off the single instant's scalar steps: it would
-// fuse the angle additions' products and sums (fmaddsub), which the lanes do
-// not.
-ORVANE_FMA_CLONES [[gnu::optimize("no-tree-slp-vectorize")]] Nutation nutation_iau2000b(double tt_julian_day) {
+// WITH_RATES adds the rates' sums beside the angles' without touching these,
+// so the angles are the same bits with or without them.
+template <bool WITH_RATES>
+[[gnu::always_inline]] inline Nutation nutation_iau2000b_one(double tt_julian_day) {
     const double t = julian_centuries_since_j2000(tt_julian_day);
     // The five arguments in the lanes of two vectors, each lane alone.
     Lanes values[5] = {};
@@ -242,15 +249,40 @@ ORVANE_FMA_CLONES [[gnu::optimize("no-tree-slp-vectorize")]] Nutation nutation_i
     const Lanes t_lanes = Lanes{} + t;
     const Columns& k = COLUMNS;
     for (std::size_t i = 0; i < PADDED; i += SUMS) {
-        add_term(dpsi, deps, dpsi_rate, deps_rate, Loaded(sine, i).lanes, Loaded(cosine, i).lanes, t_lanes,
-                 Loaded(k.ps, i).lanes, Loaded(k.pst, i).lanes, Loaded(k.pc, i).lanes, Loaded(k.ec, i).lanes,
-                 Loaded(k.ect, i).lanes, Loaded(k.es, i).lanes, Loaded(k.w, i).lanes,
-                 Loaded(k.psi_rate_sine, i).lanes, Loaded(k.eps_rate_cosine, i).lanes);
+        const Lanes s = Loaded(sine, i).lanes, c = Loaded(cosine, i).lanes;
+        if constexpr (WITH_RATES) {
+            add_term(dpsi, deps, dpsi_rate, deps_rate, s, c, t_lanes, Loaded(k.ps, i).lanes, Loaded(k.pst, i).lanes,
+                     Loaded(k.pc, i).lanes, Loaded(k.ec, i).lanes, Loaded(k.ect, i).lanes, Loaded(k.es, i).lanes,
+                     Loaded(k.w, i).lanes, Loaded(k.psi_rate_sine, i).lanes, Loaded(k.eps_rate_cosine, i).lanes);
+        } else {
+            add_angle_term(dpsi, deps, s, c, t_lanes, Loaded(k.ps, i).lanes, Loaded(k.pst, i).lanes,
+                           Loaded(k.pc, i).lanes, Loaded(k.ec, i).lanes, Loaded(k.ect, i).lanes,
+                           Loaded(k.es, i).lanes);
+        }
     }
-    return {InOrder(dpsi[0], dpsi[1], dpsi[2], dpsi[3]).total * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD,
-            InOrder(deps[0], deps[1], deps[2], deps[3]).total * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD,
-            InOrder(dpsi_rate[0], dpsi_rate[1], dpsi_rate[2], dpsi_rate[3]).total * PER_DAY,
-            InOrder(deps_rate[0], deps_rate[1], deps_rate[2], deps_rate[3]).total * PER_DAY};
+    Nutation out;
+    out.longitude_rad =
+        InOrder(dpsi[0], dpsi[1], dpsi[2], dpsi[3]).total * TENTH_MICROARCSEC_TO_RAD + LONGITUDE_OFFSET_RAD;
+    out.obliquity_rad =
+        InOrder(deps[0], deps[1], deps[2], deps[3]).total * TENTH_MICROARCSEC_TO_RAD + OBLIQUITY_OFFSET_RAD;
+    if constexpr (WITH_RATES) {
+        out.longitude_rate_rad_per_day = InOrder(dpsi_rate[0], dpsi_rate[1], dpsi_rate[2], dpsi_rate[3]).total * PER_DAY;
+        out.obliquity_rate_rad_per_day = InOrder(deps_rate[0], deps_rate[1], deps_rate[2], deps_rate[3]).total * PER_DAY;
+    }
+    return out;
+}
+
+}  // namespace
+
+// The vectoriser is kept off the single instant's scalar steps: it would
+// fuse the angle additions' products and sums (fmaddsub), which the lanes do
+// not.
+ORVANE_FMA_CLONES [[gnu::optimize("no-tree-slp-vectorize")]] Nutation nutation_iau2000b(double tt_julian_day) {
+    return nutation_iau2000b_one<true>(tt_julian_day);
+}
+
+ORVANE_FMA_CLONES [[gnu::optimize("no-tree-slp-vectorize")]] Nutation nutation_iau2000b_angles(double tt_julian_day) {
+    return nutation_iau2000b_one<false>(tt_julian_day);
 }
 
 ORVANE_FMA_CLONES void nutation_iau2000b_lanes(const double* tt_julian_days, std::size_t count, Nutation* out) {

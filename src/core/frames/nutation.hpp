@@ -19,6 +19,10 @@ struct Nutation {
 // instant and hand the result to everything that needs it.
 Nutation nutation_iau2000b(double tt_julian_day);
 
+// The same angles, bit for bit, without their rates (left at zero), for
+// callers that need only the angles: the series' sums of the rates skipped.
+Nutation nutation_iau2000b_angles(double tt_julian_day);
+
 // Instants the 2000B series takes together.
 inline constexpr std::size_t NUTATION_LANES = 4;
 

@@ -1,6 +1,7 @@
 #include "core/houses/houses.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <optional>
 
@@ -9,6 +10,8 @@
 #include "core/frames/earth_rotation.hpp"
 #include "core/frames/cio_sidereal_time.hpp"
 #include "core/houses/house_systems.hpp"
+#include "core/lane_arc_tangent.hpp"
+#include "core/lane_sine_cosine.hpp"
 #include "core/frames/nutation.hpp"
 #include "core/frames/precession.hpp"
 
@@ -18,16 +21,28 @@ namespace {
 
 constexpr double PI = std::numbers::pi;
 
-// The ascendant: of the two points where the ecliptic cuts the horizon, the
-// one on its eastern half. The textbook formula gives the setting point where
-// the midheaven lies below the horizon (house_division.hpp), inside the polar
+// Four values operated on together, and their comparisons' masks.
+using Lanes = double __attribute__((vector_size(4 * sizeof(double))));
+using LaneMask = std::int64_t __attribute__((vector_size(4 * sizeof(double))));
+
+// Two values operated on together: the midheaven's and the ascendant's.
+using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+
+// The midheaven, the longitude of the ecliptic point on the meridian, and the
+// ascendant: of the two points where the ecliptic cuts the horizon, the one on
+// its eastern half. The textbook formula gives the setting point where the
+// midheaven lies below the horizon (house_division.hpp), inside the polar
 // circles; the rising point is then half a circle away. Where the ecliptic
 // cuts the horizon at its north and south points the ascendant jumps by half
-// a circle.
-double rising_ecliptic_point(const HouseSky& sky, bool midheaven_below) {
-    const double formula = std::atan2(sky.cos_ramc * sky.cos_phi,
-                                      -(sky.sin_phi * sky.sin_eps + sky.cos_phi * sky.sin_ramc * sky.cos_eps));
-    return midheaven_below ? formula + PI : formula;
+// a circle. Both arc tangents in one pass of lane_arc_tangent.
+void midheaven_and_ascendant(const HouseSky& sky, bool midheaven_below, double& mc, double& asc) {
+    Pair angles;
+    lane_arc_tangent(Pair{sky.sin_ramc, sky.cos_ramc * sky.cos_phi},
+                     Pair{sky.cos_ramc * sky.cos_eps,
+                          -(sky.sin_phi * sky.sin_eps + sky.cos_phi * sky.sin_ramc * sky.cos_eps)},
+                     angles);
+    mc = angles[0];
+    asc = midheaven_below ? angles[1] + PI : angles[1];
 }
 
 }  // namespace
@@ -42,7 +57,7 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     }
 
     const Nutation nutation =
-        model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b(tt_julian_day);
+        model == AstrometryModel::Full ? nutation_iau2006a(tt_julian_day) : nutation_iau2000b_angles(tt_julian_day);
     const double ramc =
         model == AstrometryModel::Full
             ? reduce_radians(greenwich_apparent_sidereal_time_iau2006a(ut1_julian_day, tt_julian_day, nutation) +
@@ -52,12 +67,14 @@ std::expected<HouseCusps, CoordinateError> house_cusps(const GeodeticObserver& o
     const double eps =
         mean_obliquity_iau2006_rad(julian_centuries_since_j2000(tt_julian_day)) + nutation.obliquity_rad;
     const double phi = observer.latitude_deg * DEG_TO_RAD;
-    HouseSky sky{ramc, std::sin(ramc), std::cos(ramc), std::sin(eps), std::cos(eps), phi, std::sin(phi), std::cos(phi),
-                 0.0,  0.0};
+    // The three angles' sines and cosines in one pass of vector lanes.
+    Lanes angles{ramc, eps, phi, 0.0}, sines, cosines;
+    lane_sine_cosine<Lanes, LaneMask>(angles, sines, cosines);
+    HouseSky sky{ramc, sines[0], cosines[0], sines[1], cosines[1], phi, sines[2], cosines[2], 0.0, 0.0};
 
-    const double mc = std::atan2(sky.sin_ramc, sky.cos_ramc * sky.cos_eps);
     const bool below = midheaven_below_horizon(sky.sin_ramc, sky.sin_eps, sky.cos_eps, sky.sin_phi, sky.cos_phi);
-    const double asc = rising_ecliptic_point(sky, below);
+    double mc = 0.0, asc = 0.0;
+    midheaven_and_ascendant(sky, below, mc, asc);
 
     sky.asc = asc;
     sky.mc = mc;

@@ -8,6 +8,7 @@
 #include "core/angles.hpp"
 #include "core/fused_multiply_add.hpp"
 #include "core/houses/house_systems.hpp"
+#include "core/lane_arc_tangent.hpp"
 
 namespace orvane {
 
@@ -59,6 +60,14 @@ std::optional<double> placidus_cusp_polar(PlacidusCusp cusp, const HouseSky& sky
         if (converged) return reduce_radians(std::atan2(sin_alpha, y));
     }
     return std::nullopt;
+}
+
+// The point opposite an angle in [0, 2π), in [0, 2π): half a circle added or
+// taken away, without the remainder's loop (the subtraction is exact, the sum
+// rounded once; where it rounds up to the full circle, 0).
+double opposite_radians(double angle) {
+    const double opposite = angle < PI ? angle + PI : angle - PI;
+    return opposite < TWO_PI ? opposite : 0.0;
 }
 
 // Four values operated on together, one per cusp (11, 12, 2, 3).
@@ -229,7 +238,9 @@ ORVANE_FMA_CLONES std::optional<std::array<double, 4>> placidus_cusps_by_semi_ar
         }
         if (converged) {
             std::array<double, 4> out;
-            for (int i = 0; i < 4; ++i) out[i] = reduce_radians(std::atan2(sin_b[i], cos_b[i] * sky.cos_eps));
+            Lanes longitude;
+            lane_arc_tangent(sin_b, cos_b * sky.cos_eps, longitude);
+            for (int i = 0; i < 4; ++i) out[i] = reduce_radians(longitude[i]);
             return out;
         }
     }
@@ -262,11 +273,11 @@ std::optional<HouseCuspsRad> placidus_cusps(const HouseSky& sky) {
                          c2,
                          c3,
                          reduce_radians(sky.mc + PI),
-                         reduce_radians(c11 + PI),
-                         reduce_radians(c12 + PI),
+                         opposite_radians(c11),
+                         opposite_radians(c12),
                          reduce_radians(sky.asc + PI),
-                         reduce_radians(c2 + PI),
-                         reduce_radians(c3 + PI),
+                         opposite_radians(c2),
+                         opposite_radians(c3),
                          sky.mc,
                          c11,
                          c12};

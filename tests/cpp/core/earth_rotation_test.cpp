@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "core/constants.hpp"
@@ -53,6 +55,33 @@ TEST(EarthRotation, LocalSiderealTimeStaysInRangeForWestLongitudesNearZero) {
         }
     }
     EXPECT_TRUE(std::isnan(local_apparent_sidereal_time_iau2006(0.0, NaN, J2000_JULIAN_DAY)));
+}
+
+// The angle without the remainder loop is, bit for bit, the one whose day
+// fraction and whole turns come off by std::fmod, before 4713 BC (negative
+// days) included; NaN and infinities give NaN.
+TEST(EarthRotation, AngleIsTheBitsOfTheRemainderByFmod) {
+    auto by_fmod = [](double ut1) {
+        double fraction = std::fmod(ut1, 1.0);
+        if (fraction < 0.0) fraction += 1.0;
+        const double days = ut1 - J2000_JULIAN_DAY;
+        double r = std::fmod(TWO_PI * (0.779057273264 + fraction + ERA_RATE_BEYOND_ONE_TURN_PER_UT1_DAY * days), TWO_PI);
+        if (r < 0.0) r += TWO_PI;
+        if (r >= TWO_PI) r = 0.0;
+        return r + 0.0;
+    };
+    for (double ut1 = -2.0e6 + 0.123; ut1 < 6.0e6; ut1 += 1234.5678) {
+        for (double offset : {0.0, 1e-9, 0.25, 0.5, 0.999999}) {
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(earth_rotation_angle(ut1 + offset)),
+                      std::bit_cast<std::uint64_t>(by_fmod(ut1 + offset)))
+                << "UT1 " << ut1 + offset;
+        }
+    }
+    for (double ut1 : {0.0, -0.0, -1e-300, 0.5, -0.5, 2451545.0, -1.0, 1e15})
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(earth_rotation_angle(ut1)), std::bit_cast<std::uint64_t>(by_fmod(ut1)))
+            << "UT1 " << ut1;
+    for (double ut1 : {NaN, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()})
+        EXPECT_TRUE(std::isnan(earth_rotation_angle(ut1)));
 }
 
 TEST(Observer, GcrsStateMatchesTheErfaChain) {

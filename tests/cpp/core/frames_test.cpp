@@ -78,6 +78,21 @@ TEST(NutationIau2000b, LanesGiveTheBitsOfOneInstantACall) {
     EXPECT_EQ(lanes[1].longitude_rad, nutation_iau2000b(2451545.0).longitude_rad);
 }
 
+// The angles alone are the bits of the angles with their rates, so cusps and
+// positions at one instant see the same nutation.
+TEST(NutationIau2000b, AnglesAloneGiveTheBitsOfTheAnglesWithRates) {
+    for (double day = 2287184.5; day < 2688976.5; day += 97.913) {
+        const Nutation with_rates = nutation_iau2000b(day), angles = nutation_iau2000b_angles(day);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(with_rates.longitude_rad), std::bit_cast<std::uint64_t>(angles.longitude_rad))
+            << "TT " << day;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(with_rates.obliquity_rad), std::bit_cast<std::uint64_t>(angles.obliquity_rad))
+            << "TT " << day;
+        EXPECT_EQ(angles.longitude_rate_rad_per_day, 0.0);
+        EXPECT_EQ(angles.obliquity_rate_rad_per_day, 0.0);
+    }
+    EXPECT_TRUE(std::isnan(nutation_iau2000b_angles(NaN).longitude_rad));
+}
+
 // Within two ulps of the libm's over the fundamental arguments' range and
 // beyond, the quadrants' signs and exchanges included; NaN for non-finite
 // values, in its lane only.
