@@ -89,7 +89,8 @@ private:
 class ChainWalk {
 public:
     std::expected<void, SpkError> run(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                      std::span<const double> epochs, std::span<StateVector> states);
+                                      std::span<const double> epochs, std::span<StateVector> states,
+                                      std::span<Vector3> accelerations);
 
 private:
     std::vector<std::int32_t> body_;
@@ -98,14 +99,20 @@ private:
     std::vector<std::size_t> members_;  // epoch indices, grouped
     std::vector<double> group_epochs_;
     std::vector<StateVector> group_states_;
+    std::vector<Vector3> group_accelerations_;
     std::vector<Group> groups_;
     Candidates candidates_;
 };
 
 std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                             std::span<const double> epochs, std::span<StateVector> states) {
+                                             std::span<const double> epochs, std::span<StateVector> states,
+                                             std::span<Vector3> accelerations) {
     const std::size_t n = epochs.size();
+    const bool with_accelerations = !accelerations.empty();
     for (StateVector& state : states.first(n)) state = StateVector{};
+    if (with_accelerations) {
+        for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+    }
     if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return {};
     body_.assign(n, target);
     hops_.assign(n, 0);
@@ -167,11 +174,16 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
                 group_epochs = group_epochs_;
             }
             group_states_.resize(group.count);
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_);
+            group_accelerations_.resize(with_accelerations ? group.count : 0);
+            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
+                                                                         group_accelerations_);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];
                 states[i] = add_states(states[i], group_states_[m]);
+                if (with_accelerations) {
+                    for (int k = 0; k < 3; ++k) accelerations[i][k] += group_accelerations_[m][k];
+                }
                 body_[i] = segment.center;
             }
         }
@@ -181,13 +193,14 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
 }  // namespace
 
 std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                                      std::span<const double> epochs, std::span<StateVector> states) {
+                                                      std::span<const double> epochs, std::span<StateVector> states,
+                                                      std::span<Vector3> accelerations) {
     if (epochs.size() <= REUSED_TABLE_EPOCHS) {
         thread_local ChainWalk reused;
-        return reused.run(kernels, target, epochs, states);
+        return reused.run(kernels, target, epochs, states, accelerations);
     }
     ChainWalk walk;
-    return walk.run(kernels, target, epochs, states);
+    return walk.run(kernels, target, epochs, states, accelerations);
 }
 
 }  // namespace orvane

@@ -106,6 +106,51 @@ StateVector type2_state(const double* words, std::size_t n, double x) {
     return state;
 }
 
+StateVector type2_state_acceleration(const double* words, std::size_t n, double x, double acceleration[3]) {
+    const double radius = words[1];
+    const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
+    StateVector state;
+    for (int i = 0; i < 3; ++i) acceleration[i] = 0.0;
+    if (n == 1) {
+        for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
+        return state;
+    }
+    // type2_state's operations in its order, and a third chain: U'_(k-1).
+    const double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;
+    double u_previous = 1.0, u_current = v;
+    double w_previous = 0.0, w_current = 2.0;  // U'_(k-2), U'_(k-1)
+    double p[3], d[3], a[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < 3; ++i) {
+        p[i] = c[i][0] + c[i][1] * x;
+        d[i] = c[i][1];
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        const double t_next = v * t_current - t_previous;
+        const double derivative = static_cast<double>(k) * u_current;   // T'_k
+        const double second = static_cast<double>(k) * w_current;       // T''_k
+        for (int i = 0; i < 3; ++i) {
+            p[i] += c[i][k] * t_next;
+            d[i] += c[i][k] * derivative;
+            a[i] += c[i][k] * second;
+        }
+        const double w_next = 2.0 * u_current + v * w_current - w_previous;
+        const double u_next = v * u_current - u_previous;
+        t_previous = t_current;
+        t_current = t_next;
+        u_previous = u_current;
+        u_current = u_next;
+        w_previous = w_current;
+        w_current = w_next;
+    }
+    for (int i = 0; i < 3; ++i) {
+        state.position[i] = p[i];
+        state.velocity[i] = d[i] / radius;
+        acceleration[i] = a[i] / (radius * radius);
+    }
+    return state;
+}
+
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
                       StateVector& a, StateVector& b) {
     if (n == 1) {

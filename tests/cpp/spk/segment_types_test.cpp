@@ -150,3 +150,111 @@ TEST(SegmentTypes, MalformedSegmentsAreErrors) {
 
 }  // namespace
 }  // namespace orvane::test
+
+namespace orvane::test {
+namespace {
+
+// The states at `epochs` and, from a second call, the accelerations; the
+// states of both calls must agree bit for bit.
+struct StatesAndAccelerations {
+    std::vector<StateVector> states;
+    std::vector<Vector3> accelerations;
+};
+
+StatesAndAccelerations with_accelerations(SpkKernel& kernel, const SegmentLoc& segment,
+                                          const std::vector<double>& epochs) {
+    StatesAndAccelerations out{std::vector<StateVector>(epochs.size()), std::vector<Vector3>(epochs.size())};
+    auto done = kernel.evaluate_into(segment, epochs, out.states, out.accelerations);
+    if (!done) throw std::runtime_error(done.error().message());
+    return out;
+}
+
+// The acceleration of every segment type against the central difference of
+// its velocities (±100 s): the polynomials' own derivative for Types 2 and 3
+// (DE421 and a crafted kernel), the 600-second difference for Types 13 and
+// 21; the positions and velocities of the same call are those of a call
+// without accelerations, bit for bit.
+TEST(SegmentTypes, AccelerationsAreTheRateOfTheVelocities) {
+    std::ifstream de421_in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
+    std::string de421;
+    std::getline(de421_in, de421);
+    const std::vector<std::pair<std::string, double>> files = {
+        {de421, 1e-7},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type3.bsp", 1e-7},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type13.bsp", 2e-2},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type21.bsp", 2e-2},
+    };
+    constexpr double h = 100.0;
+    for (const auto& [path, tolerance] : files) {
+        SpkKernel kernel = open_kernel(path);
+        auto segments = kernel.segments();
+        ASSERT_TRUE(segments) << error_text(segments);
+        double worst = 0.0;
+        for (const SpkSegment& listed : *segments) {
+            const SegmentLoc segment = segment_loc(listed);
+            std::vector<double> epochs, before, after;
+            for (int k = 1; k < 40; ++k) {
+                const double epoch = listed.start_epoch + (listed.end_epoch - listed.start_epoch) * k / 40.0 + 0.3;
+                epochs.push_back(epoch);
+                before.push_back(epoch - h);
+                after.push_back(epoch + h);
+            }
+            const StatesAndAccelerations found = with_accelerations(kernel, segment, epochs);
+            auto plain = segment_states(kernel, segment, epochs);
+            auto earlier = segment_states(kernel, segment, before);
+            auto later = segment_states(kernel, segment, after);
+            ASSERT_TRUE(plain && earlier && later);
+            double scale = 0.0;
+            for (const Vector3& a : found.accelerations) {
+                for (double component : a) scale = std::max(scale, std::fabs(component));
+            }
+            ASSERT_GT(scale, 0.0) << path << " " << listed.target;
+            for (std::size_t i = 0; i < epochs.size(); ++i) {
+                EXPECT_TRUE(same_bits(found.states[i], (*plain)[i])) << path << " " << listed.target << " " << i;
+                for (int c = 0; c < 3; ++c) {
+                    const double difference = ((*later)[i].velocity[c] - (*earlier)[i].velocity[c]) / (2 * h);
+                    worst = std::max(worst, std::fabs(found.accelerations[i][c] - difference) / scale);
+                }
+            }
+        }
+        EXPECT_LT(worst, tolerance) << path;
+        std::cout << path << ": worst relative difference of the accelerations " << worst << "\n";
+    }
+}
+
+// A segment asked for the epochs of its last call serves what that call
+// found; other epochs, or accelerations that call did not find, are
+// evaluated afresh.
+TEST(SegmentTypes, ARepeatedCallGivesWhatAFreshKernelGives) {
+    std::ifstream de421_in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
+    std::string de421;
+    std::getline(de421_in, de421);
+    SpkKernel kernel = open_kernel(de421);
+    SpkKernel fresh = open_kernel(de421);
+    auto segments = kernel.segments();
+    ASSERT_TRUE(segments);
+    const auto moon = std::find_if(segments->begin(), segments->end(), [](const SpkSegment& s) { return s.target == 301; });
+    ASSERT_NE(moon, segments->end());
+    const SegmentLoc segment = segment_loc(*moon);
+    const std::vector<double> first = {1.0e8, 1.0e8 + 3600.0}, second = {2.0e8, 2.0e8 + 3600.0};
+    for (const auto& epochs : {first, first, second, first}) {
+        auto again = segment_states(kernel, segment, epochs);
+        auto reference = segment_states(fresh, segment, epochs);
+        ASSERT_TRUE(again && reference);
+        for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_TRUE(same_bits((*again)[i], (*reference)[i]));
+    }
+    // The same epochs, now with accelerations: not left at zero.
+    const StatesAndAccelerations found = with_accelerations(kernel, segment, first);
+    const StatesAndAccelerations reference = with_accelerations(fresh, segment, first);
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(same_bits(found.accelerations[i][c], reference.accelerations[i][c]));
+        EXPECT_NE(found.accelerations[i][0], 0.0);
+    }
+    // Without accelerations after a call with them: the states alone, the same bits.
+    auto plain = segment_states(kernel, segment, first);
+    ASSERT_TRUE(plain);
+    for (std::size_t i = 0; i < first.size(); ++i) EXPECT_TRUE(same_bits((*plain)[i], reference.states[i]));
+}
+
+}  // namespace
+}  // namespace orvane::test
