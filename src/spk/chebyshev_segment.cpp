@@ -134,6 +134,17 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kern
         if (auto held = hold(step); !held) return held;
         const std::size_t i = at_step(step);
         const std::size_t j = step + 1 < n ? at_step(step + 1) : i;
+        if (with_accelerations && sets_ == 3 && j != i && holds(records_[j])) {
+            auto x_i = argument(records_[i], epochs[i]);
+            if (!x_i) return std::unexpected(std::move(x_i.error()));
+            auto x_j = argument(records_[j], epochs[j]);
+            if (!x_j) return std::unexpected(std::move(x_j.error()));
+            type2_state_acceleration_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i,
+                                          *x_j, states[i], states[j], accelerations[i].data(),
+                                          accelerations[j].data());
+            step += 2;
+            continue;
+        }
         if (with_accelerations) {
             auto x = argument(records_[i], epochs[i]);
             if (!x) return std::unexpected(std::move(x.error()));

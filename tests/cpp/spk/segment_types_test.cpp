@@ -169,35 +169,43 @@ StatesAndAccelerations with_accelerations(SpkKernel& kernel, const SegmentLoc& s
     return out;
 }
 
-// The acceleration of every segment type against the central difference of
-// its velocities (±100 s): the polynomials' own derivative for Types 2 and 3
-// (DE421 and a crafted kernel), the 600-second difference for Types 13 and
-// 21; the positions and velocities of the same call are those of a call
-// without accelerations, bit for bit.
+// The acceleration of every segment type: for Types 2 and 3 (DE421 and a
+// crafted kernel) the polynomials' own derivative, against the central
+// difference of the velocities (±1 s); for Types 13 and 21 the change of
+// velocity over the 600 seconds before the epoch. The positions and
+// velocities of the same call are those of a call without accelerations, bit
+// for bit.
 TEST(SegmentTypes, AccelerationsAreTheRateOfTheVelocities) {
     std::ifstream de421_in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
     std::string de421;
     std::getline(de421_in, de421);
-    const std::vector<std::pair<std::string, double>> files = {
-        {de421, 1e-7},
-        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type3.bsp", 1e-7},
-        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type13.bsp", 2e-2},
-        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type21.bsp", 2e-2},
+    struct File {
+        std::string path;
+        bool centred;  // central difference of ±1 s, or the 600 s before
+        double tolerance;
     };
-    constexpr double h = 100.0;
-    for (const auto& [path, tolerance] : files) {
-        SpkKernel kernel = open_kernel(path);
+    const std::vector<File> files = {
+        {de421, true, 1e-6},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type3.bsp", true, 1e-6},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type13.bsp", false, 1e-9},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type21.bsp", false, 1e-9},
+    };
+    for (const File& file : files) {
+        SpkKernel kernel = open_kernel(file.path);
         auto segments = kernel.segments();
         ASSERT_TRUE(segments) << error_text(segments);
+        const double before_step = file.centred ? 1.0 : FINITE_ACCELERATION_STEP_SECONDS;
+        const double after_step = file.centred ? 1.0 : 0.0;
         double worst = 0.0;
         for (const SpkSegment& listed : *segments) {
             const SegmentLoc segment = segment_loc(listed);
             std::vector<double> epochs, before, after;
-            for (int k = 1; k < 40; ++k) {
-                const double epoch = listed.start_epoch + (listed.end_epoch - listed.start_epoch) * k / 40.0 + 0.3;
+            for (int k = 0; k < 40; ++k) {
+                // Away from record boundaries, where fitted velocities jump.
+                const double epoch = listed.start_epoch + (listed.end_epoch - listed.start_epoch) * (k + 0.37) / 40.0;
                 epochs.push_back(epoch);
-                before.push_back(epoch - h);
-                after.push_back(epoch + h);
+                before.push_back(epoch - before_step);
+                after.push_back(epoch + after_step);
             }
             const StatesAndAccelerations found = with_accelerations(kernel, segment, epochs);
             auto plain = segment_states(kernel, segment, epochs);
@@ -208,17 +216,20 @@ TEST(SegmentTypes, AccelerationsAreTheRateOfTheVelocities) {
             for (const Vector3& a : found.accelerations) {
                 for (double component : a) scale = std::max(scale, std::fabs(component));
             }
-            ASSERT_GT(scale, 0.0) << path << " " << listed.target;
+            // A body at its system's barycenter (DE421's Mercury and Venus) has
+            // no acceleration there, nor any velocity to difference.
+            if (scale == 0.0) scale = 1.0;
             for (std::size_t i = 0; i < epochs.size(); ++i) {
-                EXPECT_TRUE(same_bits(found.states[i], (*plain)[i])) << path << " " << listed.target << " " << i;
+                EXPECT_TRUE(same_bits(found.states[i], (*plain)[i])) << file.path << " " << listed.target << " " << i;
                 for (int c = 0; c < 3; ++c) {
-                    const double difference = ((*later)[i].velocity[c] - (*earlier)[i].velocity[c]) / (2 * h);
+                    const double difference =
+                        ((*later)[i].velocity[c] - (*earlier)[i].velocity[c]) / (before_step + after_step);
                     worst = std::max(worst, std::fabs(found.accelerations[i][c] - difference) / scale);
                 }
             }
         }
-        EXPECT_LT(worst, tolerance) << path;
-        std::cout << path << ": worst relative difference of the accelerations " << worst << "\n";
+        EXPECT_LT(worst, file.tolerance) << file.path;
+        std::cout << file.path << ": worst relative difference of the accelerations " << worst << "\n";
     }
 }
 
