@@ -6,6 +6,10 @@ setup only. The per-call cost is the difference of two runs divided by N:
 
     valgrind --tool=callgrind --callgrind-out-file=/dev/null python bench/position_call_cost.py 20000
     valgrind --tool=callgrind --callgrind-out-file=/dev/null python bench/position_call_cost.py 0
+
+A second argument, a step in days, takes the instants in turn from 365 such
+steps (as bench/compare_peers.py does with 0.37), so that calls do not
+repeat the instant before and records are loaded as they are needed.
 """
 import sys
 from pathlib import Path
@@ -18,12 +22,13 @@ import orvane  # noqa: E402
 
 def main() -> None:
     calls = int(sys.argv[1]) if len(sys.argv) > 1 else 20000
+    step = float(sys.argv[2]) if len(sys.argv) > 2 else 0.0
     engine = orvane.open(str(data_files.de421()), "0" * 64)
-    instant = orvane.Instant.tt(2459215.5)
+    instants = [orvane.Instant.tt(2459215.5 + step * k) for k in range(365 if step else 1)]
     options = orvane.apparent()
     position = engine.position
-    for _ in range(calls):
-        position("moon", instant, options)
+    for k in range(calls):
+        position("moon", instants[k % len(instants)], options)
 
 
 if __name__ == "__main__":

@@ -26,6 +26,10 @@ std::expected<double, OrvaneError> within_supported_range(const SpkOrvane& engin
 }  // namespace
 
 std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day) {
+    // TT and TDB, the usual scales, skip the time library's error path.
+    if (auto dynamical = dynamical_tdb_seconds(engine.leap_seconds, scale, julian_day)) {
+        return within_supported_range(engine, *dynamical, julian_day);
+    }
     auto seconds = tdb_seconds_with_time_kernels(engine.leap_seconds, engine.earth_orientation, scale, julian_day);
     if (!seconds) {
         auto model = modelled_time(engine, julian_day);

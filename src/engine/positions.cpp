@@ -43,7 +43,6 @@ struct BatchTables {
     std::vector<double> retarded;
     std::vector<Vector3> observer_accelerations;
     std::vector<Vector3> accelerations;
-    std::vector<StateVector> earlier_states;
     std::vector<PlaceEpochs> place_epochs;
     std::vector<Nutation> nutations;
 };
@@ -73,8 +72,7 @@ public:
           deflector_states_(tables_.deflector_states),
           retarded_(tables_.retarded),
           observer_accelerations_(tables_.observer_accelerations),
-          accelerations_(tables_.accelerations),
-          earlier_states_(tables_.earlier_states) {}
+          accelerations_(tables_.accelerations) {}
 
     // One instant already converted (the list holds it once, any scale).
     Batch(const SpkOrvane& engine, const PositionOptions& resolved, std::span<const std::int32_t> codes,
@@ -145,38 +143,31 @@ private:
 
     double tdb_julian_day(std::size_t i) const { return epochs_[i] / SECONDS_PER_DAY + J2000_JULIAN_DAY; }
 
-    // The origin's barycentric states at the chunk's epochs, observer added.
-    std::expected<void, OrvaneError> origin_states() {
-        auto states = chain_states(origin_, epochs_, origin_states_);
+    // The origin's barycentric states at the chunk's epochs, observer added;
+    // with `with_accelerations`, its accelerations from the same evaluations
+    // into accelerations_, the observer's own added.
+    std::expected<void, OrvaneError> origin_states(bool with_accelerations = false) {
+        const std::size_t n = epochs_.size();
+        if (with_accelerations) accelerations_.resize(n);
+        auto states = chain_states(origin_, epochs_, origin_states_,
+                                   with_accelerations ? std::span<Vector3>(accelerations_) : std::span<Vector3>());
         if (!states) return std::unexpected(spk_orvane_error(states.error()));
         if (topocentric_) {
-            for (std::size_t i = 0; i < epochs_.size(); ++i) {
+            for (std::size_t i = 0; i < n; ++i) {
                 origin_states_[i] = add_states(origin_states_[i], observers_[i]);
+                if (with_accelerations) accelerations_[i] = added(accelerations_[i], observer_accelerations_[i]);
             }
         }
         return {};
     }
 
-    // The origin's accelerations at the chunk's epochs (its velocities a step
-    // earlier read in one more chain pass), the observer's own added.
-    bool origin_accelerations() {
-        retarded_.resize(epochs_.size());
-        for (std::size_t i = 0; i < epochs_.size(); ++i) retarded_[i] = epochs_[i] - ACCELERATION_STEP_SECONDS;
-        if (!chain_states(origin_, retarded_, earlier_states_)) return false;
-        for (std::size_t i = 0; i < epochs_.size(); ++i) {
-            StateVector earlier = earlier_states_[i];
-            if (topocentric_) earlier = add_states(earlier, observers_[i]);
-            accelerations_[i] = acceleration_from(origin_states_[i], earlier);
-            if (topocentric_) accelerations_[i] = added(accelerations_[i], observer_accelerations_[i]);
-        }
-        return true;
-    }
-
-    // Barycentric states of a body at the epochs into `states`, resized to them.
+    // Barycentric states of a body at the epochs into `states`, resized to
+    // them, and its accelerations when `accelerations` is not empty.
     std::expected<void, SpkError> chain_states(std::int32_t body, std::span<const double> epochs,
-                                               std::vector<StateVector>& states) {
+                                               std::vector<StateVector>& states,
+                                               std::span<Vector3> accelerations = {}) {
         states.resize(epochs.size());
-        return barycentric_states_into(kernels_, body, epochs, states);
+        return barycentric_states_into(kernels_, body, epochs, states, accelerations);
     }
 
     // Without observer-dependent corrections: every body's states from one
@@ -222,14 +213,10 @@ private:
         for (std::size_t i = 0; i < epochs_.size(); ++i) {
             std::optional<StateVector> observer_offset;
             if (topocentric_) observer_offset = observers_[i];
-            auto origin = origin_at_epoch(kernels_, origin_, epochs_[i], observer_offset);
+            auto origin = origin_at_epoch(kernels_, origin_, epochs_[i], observer_offset, corrections.aberration);
             if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
-            if (corrections.aberration) {
-                auto earlier = origin_barycentric_state(kernels_, origin_,
-                                                        epochs_[i] - ACCELERATION_STEP_SECONDS, observer_offset);
-                if (!earlier) return std::unexpected(spk_orvane_error(earlier.error()));
-                origin->acceleration = acceleration_from(origin->state, *earlier);
-                if (topocentric_) origin->acceleration = added(origin->acceleration, observer_accelerations_[i]);
+            if (corrections.aberration && topocentric_) {
+                origin->acceleration = added(origin->acceleration, observer_accelerations_[i]);
             }
             for (std::size_t j = 0; j < codes_.size(); ++j) {
                 auto state = relative_state_from(kernels_, codes_[j], *origin, corrections);
@@ -246,11 +233,10 @@ private:
     // retarded ones of each light-time iteration included), the arithmetic
     // that of relative_state_from. False when anything fails.
     bool corrected_chunk_by_links(std::size_t begin) {
-        if (!origin_states()) return false;
         const StateCorrections corrections = state_corrections(resolved_.corrections, resolved_.model);
         const std::size_t n = epochs_.size();
-        accelerations_.assign(n, Vector3{});
-        if (corrections.aberration && !origin_accelerations()) return false;
+        if (!origin_states(corrections.aberration)) return false;
+        if (!corrections.aberration) accelerations_.assign(n, Vector3{});
         bool sun_read = false;
         if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
@@ -351,7 +337,6 @@ private:
     std::vector<double>& retarded_;
     std::vector<Vector3>& observer_accelerations_;
     std::vector<Vector3>& accelerations_;
-    std::vector<StateVector>& earlier_states_;
     const InstantFrame* converted_ = nullptr;
 };
 

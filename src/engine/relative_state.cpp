@@ -11,30 +11,32 @@ namespace orvane {
 
 std::expected<StateVector, SpkError> origin_barycentric_state(std::vector<SpkKernel>& kernels, std::int32_t origin,
                                                               double epoch,
-                                                              const std::optional<StateVector>& observer_offset) {
-    auto state = barycentric_state_across_kernels(kernels, origin, epoch);
-    if (!state) return std::unexpected(std::move(state.error()));
-    if (observer_offset) return add_states(*state, *observer_offset);
-    return *state;
+                                                              const std::optional<StateVector>& observer_offset,
+                                                              Vector3* acceleration) {
+    StateVector state;
+    auto done = barycentric_states_into(kernels, origin, std::span<const double>(&epoch, 1),
+                                        std::span<StateVector>(&state, 1),
+                                        acceleration ? std::span<Vector3>(acceleration, 1) : std::span<Vector3>());
+    if (!done) return std::unexpected(std::move(done.error()));
+    if (observer_offset) return add_states(state, *observer_offset);
+    return state;
 }
 
 std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& kernels, std::int32_t origin,
-                                                       double epoch, const std::optional<StateVector>& observer_offset) {
-    auto state = origin_barycentric_state(kernels, origin, epoch, observer_offset);
+                                                       double epoch, const std::optional<StateVector>& observer_offset,
+                                                       bool with_acceleration) {
+    OriginAtEpoch at{origin, epoch, {}, {}, std::nullopt, std::nullopt};
+    auto state = origin_barycentric_state(kernels, origin, epoch, observer_offset,
+                                          with_acceleration ? &at.acceleration : nullptr);
     if (!state) return std::unexpected(std::move(state.error()));
-    return OriginAtEpoch{origin, epoch, *state, {}, std::nullopt, std::nullopt};
+    at.state = *state;
+    return at;
 }
 
 double light_time_seconds(const StateVector& target, const StateVector& observer) {
     StateVector between = subtract_states(target, observer);
     const auto& p = between.position;
     return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
-}
-
-std::array<double, 3> acceleration_from(const StateVector& now, const StateVector& before) {
-    std::array<double, 3> out;
-    for (int i = 0; i < 3; ++i) out[i] = (now.velocity[i] - before.velocity[i]) / ACCELERATION_STEP_SECONDS;
-    return out;
 }
 
 StateVector settle_light_time(const StateVector& retarded, double retarded_by, const StateVector& observer) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/vector.hpp"
 #include "core/position_options.hpp"
 #include "spk/spk_error.hpp"
 #include "spk/spk_kernel.hpp"
@@ -18,10 +19,13 @@ namespace orvane {
 inline constexpr std::int32_t SUN_CODE = 10;
 
 // The origin's barycentric state at the epoch, plus the observer's offset
-// from it when one is given (a topocentric observer's geocentric state).
+// from it when one is given (a topocentric observer's geocentric state);
+// with `acceleration`, the origin's barycentric acceleration from the same
+// evaluation (the observer's own is the caller's to add).
 std::expected<StateVector, SpkError> origin_barycentric_state(std::vector<SpkKernel>& kernels, std::int32_t origin,
                                                               double epoch,
-                                                              const std::optional<StateVector>& observer_offset);
+                                                              const std::optional<StateVector>& observer_offset,
+                                                              Vector3* acceleration = nullptr);
 
 // The corrections applied to a relative state, in this order.
 // With `full`, the deflection and the aberration of the full astrometric
@@ -52,18 +56,11 @@ struct OriginAtEpoch {
     std::optional<std::array<StateVector, 3>> deflectors;
 };
 
+// With `with_acceleration`, the origin's barycentric acceleration is read
+// from the same evaluation (origin_barycentric_state).
 std::expected<OriginAtEpoch, SpkError> origin_at_epoch(std::vector<SpkKernel>& kernels, std::int32_t origin,
-                                                       double epoch, const std::optional<StateVector>& observer_offset);
-
-// The step back in time, seconds, over which a body's barycentric
-// acceleration is taken from its velocities: (v(t) − v(t − h)) / h, good to a
-// few parts in 1e5 of the Earth's (its rate over the step), which leaves the
-// aberration's rate within 1e-9 degrees per day.
-inline constexpr double ACCELERATION_STEP_SECONDS = 600.0;
-
-// The body's barycentric acceleration from its velocity at the epoch and at
-// the epoch less ACCELERATION_STEP_SECONDS.
-std::array<double, 3> acceleration_from(const StateVector& now, const StateVector& before);
+                                                       double epoch, const std::optional<StateVector>& observer_offset,
+                                                       bool with_acceleration = false);
 
 // The corrected state of `target` relative to an origin already evaluated at
 // the epoch: the target's barycentric state, retarded by light time when

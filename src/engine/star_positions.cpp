@@ -59,7 +59,11 @@ std::expected<void, OrvaneError> star_positions_into(const SpkOrvane& engine, st
         const double tdb_julian_day = epoch / SECONDS_PER_DAY + J2000_JULIAN_DAY;
         std::optional<StateVector> offset;
         if (topocentric) offset = frame->observer;
-        auto origin = origin_barycentric_state(engine.kernels, origin_body, epoch, offset);
+        // The aberration's rate: the origin's acceleration from the same
+        // evaluation, the observer's own added.
+        std::array<double, 3> acceleration{};
+        auto origin = origin_barycentric_state(engine.kernels, origin_body, epoch, offset,
+                                               c.aberration ? &acceleration : nullptr);
         if (!origin) return std::unexpected(spk_orvane_error(origin.error()));
         std::optional<StateVector> sun;
         if (reads_sun) {
@@ -67,16 +71,8 @@ std::expected<void, OrvaneError> star_positions_into(const SpkOrvane& engine, st
             if (!state) return std::unexpected(spk_orvane_error(state.error()));
             sun = *state;
         }
-        std::array<double, 3> acceleration{};
-        if (c.aberration) {
-            // The aberration's rate: the observer's offset kept over the step,
-            // its own acceleration added.
-            auto earlier = origin_barycentric_state(engine.kernels, origin_body, epoch - ACCELERATION_STEP_SECONDS, offset);
-            if (!earlier) return std::unexpected(spk_orvane_error(earlier.error()));
-            acceleration = acceleration_from(*origin, *earlier);
-            if (topocentric) {
-                for (int k = 0; k < 3; ++k) acceleration[k] += frame->observer_acceleration[k];
-            }
+        if (c.aberration && topocentric) {
+            for (int k = 0; k < 3; ++k) acceleration[k] += frame->observer_acceleration[k];
         }
         for (std::size_t j = 0; j < stars.size(); ++j) {
             const double delay_days =

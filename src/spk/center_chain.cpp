@@ -89,23 +89,36 @@ private:
 class ChainWalk {
 public:
     std::expected<void, SpkError> run(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                      std::span<const double> epochs, std::span<StateVector> states);
+                                      std::span<const double> epochs, std::span<StateVector> states,
+                                      std::span<Vector3> accelerations);
 
 private:
+    // One epoch: link by link without the tables of a batch, the same
+    // additions in the same order, the same errors.
+    std::expected<void, SpkError> run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
+                                          StateVector& state, Vector3* acceleration);
+
     std::vector<std::int32_t> body_;
     std::vector<std::uint8_t> hops_;
     std::vector<std::uint32_t> group_of_;
     std::vector<std::size_t> members_;  // epoch indices, grouped
     std::vector<double> group_epochs_;
     std::vector<StateVector> group_states_;
+    std::vector<Vector3> group_accelerations_;
     std::vector<Group> groups_;
     Candidates candidates_;
 };
 
 std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                             std::span<const double> epochs, std::span<StateVector> states) {
+                                             std::span<const double> epochs, std::span<StateVector> states,
+                                             std::span<Vector3> accelerations) {
     const std::size_t n = epochs.size();
+    const bool with_accelerations = !accelerations.empty();
+    if (n == 1) return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr);
     for (StateVector& state : states.first(n)) state = StateVector{};
+    if (with_accelerations) {
+        for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+    }
     if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return {};
     body_.assign(n, target);
     hops_.assign(n, 0);
@@ -167,27 +180,60 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
                 group_epochs = group_epochs_;
             }
             group_states_.resize(group.count);
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_);
+            group_accelerations_.resize(with_accelerations ? group.count : 0);
+            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
+                                                                         group_accelerations_);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];
                 states[i] = add_states(states[i], group_states_[m]);
+                if (with_accelerations) {
+                    for (int k = 0; k < 3; ++k) accelerations[i][k] += group_accelerations_[m][k];
+                }
                 body_[i] = segment.center;
             }
         }
     }
 }
 
+std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
+                                                 StateVector& state, Vector3* acceleration) {
+    state = StateVector{};
+    if (acceleration) *acceleration = Vector3{};
+    if (target == SOLAR_SYSTEM_BARYCENTER) return {};
+    candidates_.use(kernels);
+    std::int32_t body = target;
+    for (unsigned hops = 1; body != SOLAR_SYSTEM_BARYCENTER; ++hops) {
+        if (hops > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
+        auto selected = candidates_.at(candidates_.of(kernels, body)).select(epoch);
+        if (!selected) return std::unexpected(std::move(selected.error()));
+        const SegmentLoc segment = segment_loc(*selected->segment);
+        StateVector link;
+        Vector3 link_acceleration{};
+        auto evaluated = kernels[selected->kernel].evaluate_into(
+            segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&link, 1),
+            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>());
+        if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+        state = add_states(state, link);
+        if (acceleration) {
+            for (int k = 0; k < 3; ++k) (*acceleration)[k] += link_acceleration[k];
+        }
+        body = segment.center;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                                      std::span<const double> epochs, std::span<StateVector> states) {
+                                                      std::span<const double> epochs, std::span<StateVector> states,
+                                                      std::span<Vector3> accelerations) {
     if (epochs.size() <= REUSED_TABLE_EPOCHS) {
         thread_local ChainWalk reused;
-        return reused.run(kernels, target, epochs, states);
+        return reused.run(kernels, target, epochs, states, accelerations);
     }
     ChainWalk walk;
-    return walk.run(kernels, target, epochs, states);
+    return walk.run(kernels, target, epochs, states, accelerations);
 }
 
 }  // namespace orvane

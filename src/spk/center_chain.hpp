@@ -22,9 +22,12 @@ inline constexpr std::uint8_t MAX_CHAIN_SEGMENTS = 32;
 // written into `states` (as long as `epochs`). Epochs are walked together,
 // one pass per chain link, each selected segment evaluated once per pass for
 // all its epochs. One epoch is a batch of one: the same walk, without
-// allocating once the thread has walked before.
+// allocating once the thread has walked before. When `accelerations` is not
+// empty (as long as `epochs`), the barycentric accelerations too, each link's
+// from the same evaluation as its state (SpkKernel::evaluate_into).
 std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
-                                                      std::span<const double> epochs, std::span<StateVector> states);
+                                                      std::span<const double> epochs, std::span<StateVector> states,
+                                                      std::span<Vector3> accelerations = {});
 
 inline std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(
     std::vector<SpkKernel>& kernels, std::int32_t target, std::span<const double> epochs) {

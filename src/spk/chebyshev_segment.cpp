@@ -60,10 +60,46 @@ std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t re
     return sets_ == 3 ? type2_state(words, coefficients_, *x) : type3_state(words, coefficients_, *x);
 }
 
+bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_accelerations) const {
+    if (!last_valid_ || epochs.size() != last_epochs_.size()) return false;
+    if (with_accelerations && last_accelerations_.size() != epochs.size()) return false;
+    for (std::size_t i = 0; i < epochs.size(); ++i) {
+        if (epochs[i] != last_epochs_[i]) return false;
+    }
+    return true;
+}
+
 std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                                          std::span<const double> epochs,
-                                                         std::span<StateVector> states) {
+                                                         std::span<StateVector> states,
+                                                         std::span<Vector3> accelerations) {
     const std::size_t n = epochs.size();
+    const bool with_accelerations = !accelerations.empty();
+    if (repeats_last(epochs, with_accelerations)) {
+        std::copy(last_states_.begin(), last_states_.end(), states.begin());
+        if (with_accelerations) std::copy(last_accelerations_.begin(), last_accelerations_.end(), accelerations.begin());
+        return {};
+    }
+    last_valid_ = false;
+    auto done = evaluate_records(kernel, segment, epochs, states, accelerations);
+    if (!done) return done;
+    last_epochs_.assign(epochs.begin(), epochs.end());
+    last_states_.assign(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
+    if (with_accelerations) {
+        last_accelerations_.assign(accelerations.begin(), accelerations.begin() + static_cast<std::ptrdiff_t>(n));
+    } else {
+        last_accelerations_.clear();
+    }
+    last_valid_ = true;
+    return {};
+}
+
+std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
+                                                                 std::span<const double> epochs,
+                                                                 std::span<StateVector> states,
+                                                                 std::span<Vector3> accelerations) {
+    const std::size_t n = epochs.size();
+    const bool with_accelerations = !accelerations.empty();
     records_.resize(n);
     bool in_record_order = true;
     for (std::size_t i = 0; i < n; ++i) {
@@ -98,6 +134,30 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
         if (auto held = hold(step); !held) return held;
         const std::size_t i = at_step(step);
         const std::size_t j = step + 1 < n ? at_step(step + 1) : i;
+        if (with_accelerations && sets_ == 3 && j != i && holds(records_[j])) {
+            auto x_i = argument(records_[i], epochs[i]);
+            if (!x_i) return std::unexpected(std::move(x_i.error()));
+            auto x_j = argument(records_[j], epochs[j]);
+            if (!x_j) return std::unexpected(std::move(x_j.error()));
+            type2_state_acceleration_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i,
+                                          *x_j, states[i], states[j], accelerations[i].data(),
+                                          accelerations[j].data());
+            step += 2;
+            continue;
+        }
+        if (with_accelerations) {
+            auto x = argument(records_[i], epochs[i]);
+            if (!x) return std::unexpected(std::move(x.error()));
+            const double* words = record_words(records_[i]);
+            if (sets_ == 3) {
+                states[i] = type2_state_acceleration(words, coefficients_, *x, accelerations[i].data());
+            } else {
+                states[i] = type3_state(words, coefficients_, *x);
+                type3_acceleration(words, coefficients_, *x, accelerations[i].data());
+            }
+            ++step;
+            continue;
+        }
         if (sets_ == 3 && j != i && holds(records_[j])) {
             // Two Type 2 epochs at once, the second's record already held.
             auto x_i = argument(records_[i], epochs[i]);

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "core/vector.hpp"
 #include "spk/spk_error.hpp"
 #include "spk/spk_segment.hpp"
 #include "spk/state_vector.hpp"
@@ -26,10 +27,14 @@ public:
     static std::expected<ChebyshevSegment, SpkError> load(SpkKernel& kernel, const SegmentLoc& segment);
 
     // States at each epoch (within the segment's coverage), in the order of
-    // `epochs`; errors are those of a Type 2 segment. Epochs are visited in
-    // record order, so no record is read twice in one call.
+    // `epochs`, and the accelerations when `accelerations` is not empty (as
+    // long as `epochs`); errors are those of a Type 2 segment. Epochs are
+    // visited in record order, so no record is read twice in one call. A call
+    // with the epochs of the one before (the chains of a body and its origin
+    // sharing a link) is served from what that call found.
     std::expected<void, SpkError> evaluate(SpkKernel& kernel, const SegmentLoc& segment,
-                                           std::span<const double> epochs, std::span<StateVector> states);
+                                           std::span<const double> epochs, std::span<StateVector> states,
+                                           std::span<Vector3> accelerations = {});
 
 private:
     // Reads records [first, first + count); on failure of a longer read,
@@ -41,6 +46,11 @@ private:
     // The record's scaled time at the epoch, or its error.
     std::expected<double, SpkError> argument(std::uint32_t record, double epoch) const;
     std::expected<StateVector, SpkError> state_at(std::uint32_t record, double epoch) const;
+    std::expected<void, SpkError> evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
+                                                   std::span<const double> epochs, std::span<StateVector> states,
+                                                   std::span<Vector3> accelerations);
+    // Whether the last call had these epochs (and found accelerations when asked).
+    bool repeats_last(std::span<const double> epochs, bool with_accelerations) const;
 
     Type2Directory directory_;
     std::uint32_t sets_ = 3;           // coefficient sets per record: 3 (Type 2) or 6 (Type 3)
@@ -51,6 +61,11 @@ private:
     std::vector<ChebyshevRecordFault> faults_;
     std::vector<std::uint32_t> records_;  // working tables of one call
     std::vector<std::uint32_t> order_;
+    // The last successful call: its epochs, states and accelerations.
+    std::vector<double> last_epochs_;
+    std::vector<StateVector> last_states_;
+    std::vector<Vector3> last_accelerations_;
+    bool last_valid_ = false;
 };
 
 }  // namespace orvane

@@ -218,7 +218,8 @@ std::expected<Segment*, SpkError> SpkKernel::loaded(const SegmentLoc& segment) {
 }
 
 std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
-                                                       std::span<StateVector> states) {
+                                                       std::span<StateVector> states,
+                                                       std::span<Vector3> accelerations) {
     switch (segment.data_type) {
         case SPK_TYPE_2:
         case SPK_TYPE_3: {
@@ -230,7 +231,7 @@ std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment
             };
             auto data = loaded<ChebyshevSegment>(segment);
             if (!data) return type3_aware(std::move(data.error()));
-            auto done = (*data)->evaluate(*this, segment, epochs, states);
+            auto done = (*data)->evaluate(*this, segment, epochs, states, accelerations);
             if (!done) return type3_aware(std::move(done.error()));
             return {};
         }
@@ -241,11 +242,11 @@ std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment
             if (segment.data_type == SPK_TYPE_13) {
                 auto data = loaded<Type13Segment>(segment);
                 if (!data) return std::unexpected(std::move(data.error()));
-                return evaluate_by_epoch(**data, segment, epochs, states);
+                return evaluate_by_epoch(**data, segment, epochs, states, accelerations);
             }
             auto data = loaded<Type21Segment>(segment);
             if (!data) return std::unexpected(std::move(data.error()));
-            return evaluate_by_epoch(**data, segment, epochs, states);
+            return evaluate_by_epoch(**data, segment, epochs, states, accelerations);
         }
         default: return std::unexpected(SpkError::unsupported_segment_type(segment.data_type));
     }
@@ -254,7 +255,8 @@ std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment
 template <typename Segment>
 std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(Segment& data, const SegmentLoc& segment,
                                                            std::span<const double> epochs,
-                                                           std::span<StateVector> states) {
+                                                           std::span<StateVector> states,
+                                                           std::span<Vector3> accelerations) {
     std::vector<std::size_t> order;
     if (!std::is_sorted(epochs.begin(), epochs.end())) {
         order.resize(epochs.size());
@@ -266,6 +268,24 @@ std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(Segment& data, const 
         auto state = data.evaluate(*this, segment, epochs[position]);
         if (!state) return std::unexpected(std::move(state.error()));
         states[position] = *state;
+    }
+    if (accelerations.empty()) return {};
+    // Velocities a step away, inside the segment: before the epoch, or after
+    // it where the segment starts less than a step earlier.
+    for (std::size_t position = 0; position < epochs.size(); ++position) {
+        const double epoch = epochs[position];
+        double step = -FINITE_ACCELERATION_STEP_SECONDS;
+        if (epoch + step < segment.start_epoch) step = FINITE_ACCELERATION_STEP_SECONDS;
+        const double other = epoch + step;
+        if (other < segment.start_epoch || other > segment.end_epoch) {
+            accelerations[position] = Vector3{};
+            continue;
+        }
+        auto state = data.evaluate(*this, segment, other);
+        if (!state) return std::unexpected(std::move(state.error()));
+        for (int i = 0; i < 3; ++i) {
+            accelerations[position][i] = (state->velocity[i] - states[position].velocity[i]) / step;
+        }
     }
     return {};
 }

@@ -23,6 +23,11 @@ namespace orvane {
 // list is decoded on first request; what a segment's evaluation needs
 // (directories, epoch tables, records) when it is first evaluated, kept
 // beside its place in the list. Every operation that reads needs exclusive use of the kernel.
+// The step over which a segment without polynomials of its own velocity's
+// rate takes its acceleration from two velocities: good to a few parts in
+// 1e5 of the Earth's (its rate over the step).
+inline constexpr double FINITE_ACCELERATION_STEP_SECONDS = 600.0;
+
 class SpkKernel {
 public:
     static std::expected<SpkKernel, SpkError> open(std::string_view path);
@@ -58,9 +63,14 @@ public:
 
     // States of a segment of any supported type (2, 3, 13, 21) at each epoch,
     // written into `states` (as long as `epochs`): the one evaluation of a
-    // segment, for one epoch as for many.
+    // segment, for one epoch as for many. When `accelerations` is not empty
+    // (as long as `epochs`), the accelerations too (km/s²): the second
+    // derivative of a Chebyshev record's polynomials from the same pass
+    // (Types 2 and 3); for Types 13 and 21, the change of velocity over
+    // FINITE_ACCELERATION_STEP_SECONDS before the epoch (after it where the
+    // segment starts later).
     std::expected<void, SpkError> evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
-                                                std::span<StateVector> states);
+                                                std::span<StateVector> states, std::span<Vector3> accelerations = {});
 
 private:
     SpkKernel(DafFileRecord file_record, KernelSource source);
@@ -86,7 +96,8 @@ private:
     // neighbouring epochs share what was read.
     template <typename Segment>
     std::expected<void, SpkError> evaluate_by_epoch(Segment& data, const SegmentLoc& segment,
-                                                    std::span<const double> epochs, std::span<StateVector> states);
+                                                    std::span<const double> epochs, std::span<StateVector> states,
+                                                    std::span<Vector3> accelerations);
 
     DafFileRecord file_record_;
     std::uint64_t identity_;

@@ -106,6 +106,105 @@ StateVector type2_state(const double* words, std::size_t n, double x) {
     return state;
 }
 
+StateVector type2_state_acceleration(const double* words, std::size_t n, double x, double acceleration[3]) {
+    const double radius = words[1];
+    const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
+    StateVector state;
+    for (int i = 0; i < 3; ++i) acceleration[i] = 0.0;
+    if (n == 1) {
+        for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
+        return state;
+    }
+    // type2_state's operations in its order, and a third chain: U'_(k-1).
+    const double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;
+    double u_previous = 1.0, u_current = v;
+    double w_previous = 0.0, w_current = 2.0;  // U'_(k-2), U'_(k-1)
+    double p[3], d[3], a[3] = {0.0, 0.0, 0.0};
+    for (int i = 0; i < 3; ++i) {
+        p[i] = c[i][0] + c[i][1] * x;
+        d[i] = c[i][1];
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        const double t_next = v * t_current - t_previous;
+        const double derivative = static_cast<double>(k) * u_current;   // T'_k
+        const double second = static_cast<double>(k) * w_current;       // T''_k
+        for (int i = 0; i < 3; ++i) {
+            p[i] += c[i][k] * t_next;
+            d[i] += c[i][k] * derivative;
+            a[i] += c[i][k] * second;
+        }
+        const double w_next = 2.0 * u_current + v * w_current - w_previous;
+        const double u_next = v * u_current - u_previous;
+        t_previous = t_current;
+        t_current = t_next;
+        u_previous = u_current;
+        u_current = u_next;
+        w_previous = w_current;
+        w_current = w_next;
+    }
+    for (int i = 0; i < 3; ++i) {
+        state.position[i] = p[i];
+        state.velocity[i] = d[i] / radius;
+        acceleration[i] = a[i] / (radius * radius);
+    }
+    return state;
+}
+
+void type2_state_acceleration_pair(const double* words_a, const double* words_b, std::size_t n, double x_a,
+                                   double x_b, StateVector& a, StateVector& b, double acceleration_a[3],
+                                   double acceleration_b[3]) {
+    if (n == 1) {
+        a = type2_state_acceleration(words_a, n, x_a, acceleration_a);
+        b = type2_state_acceleration(words_b, n, x_b, acceleration_b);
+        return;
+    }
+    // type2_state_acceleration's operations, in its order, on two lanes.
+    using Pair = double __attribute__((vector_size(16)));
+    auto coefficient = [&](int i, std::size_t k) { return Pair{words_a[2 + i * n + k], words_b[2 + i * n + k]}; };
+    const Pair x{x_a, x_b};
+    const Pair v = x * 2.0;
+    Pair t_previous{1.0, 1.0}, t_current = x;
+    Pair u_previous{1.0, 1.0}, u_current = v;
+    Pair w_previous{0.0, 0.0}, w_current{2.0, 2.0};
+    Pair p[3], d[3], s[3];
+    for (int i = 0; i < 3; ++i) {
+        p[i] = coefficient(i, 0) + coefficient(i, 1) * x;
+        d[i] = coefficient(i, 1);
+        s[i] = Pair{0.0, 0.0};
+    }
+    for (std::size_t k = 2; k < n; ++k) {
+        const Pair t_next = v * t_current - t_previous;
+        const Pair derivative = static_cast<double>(k) * u_current;
+        const Pair second = static_cast<double>(k) * w_current;
+        for (int i = 0; i < 3; ++i) {
+            const Pair c = coefficient(i, k);
+            p[i] += c * t_next;
+            d[i] += c * derivative;
+            s[i] += c * second;
+        }
+        const Pair w_next = 2.0 * u_current + v * w_current - w_previous;
+        const Pair u_next = v * u_current - u_previous;
+        t_previous = t_current;
+        t_current = t_next;
+        u_previous = u_current;
+        u_current = u_next;
+        w_previous = w_current;
+        w_current = w_next;
+    }
+    const Pair radius{words_a[1], words_b[1]};
+    for (int i = 0; i < 3; ++i) {
+        const Pair velocity = d[i] / radius;
+        const Pair acceleration = s[i] / (radius * radius);
+        a.position[i] = p[i][0];
+        b.position[i] = p[i][1];
+        a.velocity[i] = velocity[0];
+        b.velocity[i] = velocity[1];
+        acceleration_a[i] = acceleration[0];
+        acceleration_b[i] = acceleration[1];
+    }
+}
+
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
                       StateVector& a, StateVector& b) {
     if (n == 1) {
@@ -155,10 +254,17 @@ ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words) {
     if (!std::isfinite(words[0]) || !std::isfinite(radius) || !(radius > 0.0)) {
         return ChebyshevRecordFault::MidpointRadius;
     }
-    for (std::size_t i = 2; i < words.size(); ++i) {
-        if (!std::isfinite(words[i])) return ChebyshevRecordFault::Coefficients;
+    // Every coefficient times zero: zero when finite, NaN when infinite or
+    // NaN; four sums of them (independent chains) are all zero exactly when
+    // every coefficient is finite.
+    double sums[4] = {0.0, 0.0, 0.0, 0.0};
+    std::size_t i = 2;
+    for (; i + 4 <= words.size(); i += 4) {
+        for (int lane = 0; lane < 4; ++lane) sums[lane] += words[i + lane] * 0.0;
     }
-    return ChebyshevRecordFault::None;
+    for (; i < words.size(); ++i) sums[0] += words[i] * 0.0;
+    if (sums[0] == 0.0 && sums[1] == 0.0 && sums[2] == 0.0 && sums[3] == 0.0) return ChebyshevRecordFault::None;
+    return ChebyshevRecordFault::Coefficients;
 }
 
 std::expected<double, SpkError> chebyshev_argument(const double* words, ChebyshevRecordFault fault, double epoch) {

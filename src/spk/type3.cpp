@@ -31,4 +31,21 @@ StateVector type3_state(const double* words, std::size_t n, double x) {
     return state;
 }
 
+void type3_acceleration(const double* words, std::size_t n, double x, double acceleration[3]) {
+    // The derivative of the velocity sums: T'_k = k U_(k-1), U by its recurrence.
+    const double radius = words[1];
+    const double v = x * 2.0;
+    double u_previous = 1.0, u_current = v;  // U_(k-2), U_(k-1)
+    double sum[3];
+    for (int i = 0; i < 3; ++i) sum[i] = n > 1 ? words[2 + (3 + i) * n + 1] : 0.0;
+    for (std::size_t k = 2; k < n; ++k) {
+        const double derivative = static_cast<double>(k) * u_current;
+        for (int i = 0; i < 3; ++i) sum[i] += words[2 + (3 + i) * n + k] * derivative;
+        const double u_next = v * u_current - u_previous;
+        u_previous = u_current;
+        u_current = u_next;
+    }
+    for (int i = 0; i < 3; ++i) acceleration[i] = sum[i] / radius;
+}
+
 }  // namespace orvane

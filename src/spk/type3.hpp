@@ -18,6 +18,10 @@ inline constexpr std::uint32_t TYPE3_COEFFICIENT_SETS = 6;
 // coefficients) at its scaled time x.
 StateVector type3_state(const double* words, std::size_t n, double x);
 
+// The acceleration of a Type 3 record at its scaled time x: the derivative of
+// its velocity polynomials.
+void type3_acceleration(const double* words, std::size_t n, double x, double acceleration[3]);
+
 // A Type 2 segment error reported for the Type 3 segment that raised it.
 SpkError as_type3_error(SpkError error);
 

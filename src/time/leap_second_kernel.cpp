@@ -354,6 +354,15 @@ std::expected<double, TimeConversionError> tt_julian_day_without_kernel(TimeScal
 
 // With whichever time kernels the engine holds.
 
+std::optional<double> dynamical_tdb_seconds(const std::optional<LeapSecondKernel>& leap_seconds, TimeScale scale,
+                                            double jd) {
+    if (!std::isfinite(jd)) return std::nullopt;
+    if (scale == TimeScale::Tdb) return seconds_past_j2000(jd);
+    if (scale != TimeScale::Tt) return std::nullopt;
+    const TdbTtConstants& constants = leap_seconds ? leap_seconds->tdb_tt_constants() : STANDARD_TDB_TT_CONSTANTS;
+    return tdb_seconds_from_tt_seconds(constants, seconds_past_j2000(jd));
+}
+
 std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(
     const std::optional<LeapSecondKernel>& leap_seconds, const std::optional<EarthOrientationTable>& eop,
     TimeScale scale, double jd) {

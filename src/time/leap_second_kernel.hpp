@@ -119,6 +119,14 @@ private:
     TdbTtConstants tdb_tt_;
 };
 
+// The TDB seconds past J2000 of a finite TT or TDB Julian day, with the
+// kernel's TDB - TT constants when one is given (the standard ones
+// otherwise): bit for bit what tdb_seconds_with_time_kernels gives, without
+// its error path, the conversion needing no table and having no way to fail.
+// Empty for another scale or a day that is not finite.
+std::optional<double> dynamical_tdb_seconds(const std::optional<LeapSecondKernel>& leap_seconds, TimeScale scale,
+                                            double jd);
+
 // The conversions an engine makes with whichever time kernels it holds, with
 // the conversion's error as a value (a day outside the Earth-orientation table
 // keeps its bounds). Without a leap-second kernel TDB passes through, TT uses

@@ -101,5 +101,38 @@ TEST_F(De421, BatchesAndSingleEpochsGiveTheSameBits) {
     }
 }
 
+// A chain's acceleration is the sum of its links' (the Moon's: 301 -> 3 -> 0),
+// each from the evaluation that gives its state: against the central
+// difference of the barycentric velocities, with the states unchanged.
+TEST_F(De421, ChainAccelerationsAreTheRateOfTheBarycentricVelocities) {
+    auto engine = SpkOrvane::open(de421_path(), std::string(64, 'a'));
+    ASSERT_TRUE(engine) << engine.error().message();
+    constexpr double h = 100.0;
+    for (std::int32_t target : {301, 399, 10, 4}) {
+        std::vector<double> epochs, before, after;
+        for (int k = 0; k < 200; ++k) {
+            epochs.push_back(-1.5e9 + 1.5e7 * k + 0.25);
+            before.push_back(epochs.back() - h);
+            after.push_back(epochs.back() + h);
+        }
+        std::vector<StateVector> states(epochs.size());
+        std::vector<Vector3> accelerations(epochs.size());
+        ASSERT_TRUE(barycentric_states_into(engine->kernels, target, epochs, states, accelerations));
+        auto plain = barycentric_states_across_kernels(engine->kernels, target, epochs);
+        auto earlier = barycentric_states_across_kernels(engine->kernels, target, before);
+        auto later = barycentric_states_across_kernels(engine->kernels, target, after);
+        ASSERT_TRUE(plain && earlier && later);
+        for (std::size_t i = 0; i < epochs.size(); ++i) {
+            const double scale = std::hypot(accelerations[i][0], accelerations[i][1], accelerations[i][2]);
+            ASSERT_GT(scale, 0.0);
+            EXPECT_TRUE(same_bits(states[i], (*plain)[i])) << target << " at " << epochs[i];
+            for (int c = 0; c < 3; ++c) {
+                const double difference = ((*later)[i].velocity[c] - (*earlier)[i].velocity[c]) / (2 * h);
+                EXPECT_NEAR(accelerations[i][c], difference, 1e-7 * scale) << target << " at " << epochs[i];
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orvane::test

@@ -150,3 +150,122 @@ TEST(SegmentTypes, MalformedSegmentsAreErrors) {
 
 }  // namespace
 }  // namespace orvane::test
+
+namespace orvane::test {
+namespace {
+
+// The states at `epochs` and, from a second call, the accelerations; the
+// states of both calls must agree bit for bit.
+struct StatesAndAccelerations {
+    std::vector<StateVector> states;
+    std::vector<Vector3> accelerations;
+};
+
+StatesAndAccelerations with_accelerations(SpkKernel& kernel, const SegmentLoc& segment,
+                                          const std::vector<double>& epochs) {
+    StatesAndAccelerations out{std::vector<StateVector>(epochs.size()), std::vector<Vector3>(epochs.size())};
+    auto done = kernel.evaluate_into(segment, epochs, out.states, out.accelerations);
+    if (!done) throw std::runtime_error(done.error().message());
+    return out;
+}
+
+// The acceleration of every segment type: for Types 2 and 3 (DE421 and a
+// crafted kernel) the polynomials' own derivative, against the central
+// difference of the velocities (±1 s); for Types 13 and 21 the change of
+// velocity over the 600 seconds before the epoch. The positions and
+// velocities of the same call are those of a call without accelerations, bit
+// for bit.
+TEST(SegmentTypes, AccelerationsAreTheRateOfTheVelocities) {
+    std::ifstream de421_in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
+    std::string de421;
+    std::getline(de421_in, de421);
+    struct File {
+        std::string path;
+        bool centred;  // central difference of ±1 s, or the 600 s before
+        double tolerance;
+    };
+    const std::vector<File> files = {
+        {de421, true, 1e-6},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type3.bsp", true, 1e-6},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type13.bsp", false, 1e-9},
+        {std::string(ORVANE_REFERENCE_DIR) + "/spk_type21.bsp", false, 1e-9},
+    };
+    for (const File& file : files) {
+        SpkKernel kernel = open_kernel(file.path);
+        auto segments = kernel.segments();
+        ASSERT_TRUE(segments) << error_text(segments);
+        const double before_step = file.centred ? 1.0 : FINITE_ACCELERATION_STEP_SECONDS;
+        const double after_step = file.centred ? 1.0 : 0.0;
+        double worst = 0.0;
+        for (const SpkSegment& listed : *segments) {
+            const SegmentLoc segment = segment_loc(listed);
+            std::vector<double> epochs, before, after;
+            for (int k = 0; k < 40; ++k) {
+                // Away from record boundaries, where fitted velocities jump.
+                const double epoch = listed.start_epoch + (listed.end_epoch - listed.start_epoch) * (k + 0.37) / 40.0;
+                epochs.push_back(epoch);
+                before.push_back(epoch - before_step);
+                after.push_back(epoch + after_step);
+            }
+            const StatesAndAccelerations found = with_accelerations(kernel, segment, epochs);
+            auto plain = segment_states(kernel, segment, epochs);
+            auto earlier = segment_states(kernel, segment, before);
+            auto later = segment_states(kernel, segment, after);
+            ASSERT_TRUE(plain && earlier && later);
+            double scale = 0.0;
+            for (const Vector3& a : found.accelerations) {
+                for (double component : a) scale = std::max(scale, std::fabs(component));
+            }
+            // A body at its system's barycenter (DE421's Mercury and Venus) has
+            // no acceleration there, nor any velocity to difference.
+            if (scale == 0.0) scale = 1.0;
+            for (std::size_t i = 0; i < epochs.size(); ++i) {
+                EXPECT_TRUE(same_bits(found.states[i], (*plain)[i])) << file.path << " " << listed.target << " " << i;
+                for (int c = 0; c < 3; ++c) {
+                    const double difference =
+                        ((*later)[i].velocity[c] - (*earlier)[i].velocity[c]) / (before_step + after_step);
+                    worst = std::max(worst, std::fabs(found.accelerations[i][c] - difference) / scale);
+                }
+            }
+        }
+        EXPECT_LT(worst, file.tolerance) << file.path;
+        std::cout << file.path << ": worst relative difference of the accelerations " << worst << "\n";
+    }
+}
+
+// A segment asked for the epochs of its last call serves what that call
+// found; other epochs, or accelerations that call did not find, are
+// evaluated afresh.
+TEST(SegmentTypes, ARepeatedCallGivesWhatAFreshKernelGives) {
+    std::ifstream de421_in(std::string(ORVANE_REFERENCE_DIR) + "/spk_de421_path.txt");
+    std::string de421;
+    std::getline(de421_in, de421);
+    SpkKernel kernel = open_kernel(de421);
+    SpkKernel fresh = open_kernel(de421);
+    auto segments = kernel.segments();
+    ASSERT_TRUE(segments);
+    const auto moon = std::find_if(segments->begin(), segments->end(), [](const SpkSegment& s) { return s.target == 301; });
+    ASSERT_NE(moon, segments->end());
+    const SegmentLoc segment = segment_loc(*moon);
+    const std::vector<double> first = {1.0e8, 1.0e8 + 3600.0}, second = {2.0e8, 2.0e8 + 3600.0};
+    for (const auto& epochs : {first, first, second, first}) {
+        auto again = segment_states(kernel, segment, epochs);
+        auto reference = segment_states(fresh, segment, epochs);
+        ASSERT_TRUE(again && reference);
+        for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_TRUE(same_bits((*again)[i], (*reference)[i]));
+    }
+    // The same epochs, now with accelerations: not left at zero.
+    const StatesAndAccelerations found = with_accelerations(kernel, segment, first);
+    const StatesAndAccelerations reference = with_accelerations(fresh, segment, first);
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        for (int c = 0; c < 3; ++c) EXPECT_TRUE(same_bits(found.accelerations[i][c], reference.accelerations[i][c]));
+        EXPECT_NE(found.accelerations[i][0], 0.0);
+    }
+    // Without accelerations after a call with them: the states alone, the same bits.
+    auto plain = segment_states(kernel, segment, first);
+    ASSERT_TRUE(plain);
+    for (std::size_t i = 0; i < first.size(); ++i) EXPECT_TRUE(same_bits((*plain)[i], reference.states[i]));
+}
+
+}  // namespace
+}  // namespace orvane::test

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -488,6 +489,38 @@ TEST(LeapSecondConversions, OffsetFromOneSineMatchesTheRoundsBySines) {
     const TdbTtConstants eccentric{0.001657, 0.3, 6.239996, 1.99096871e-7};
     for (double tt = -3e9; tt < 3e9; tt += 1.1e8) EXPECT_EQ(tdb_minus_tt(eccentric, tt), by_sines(eccentric, tt));
     EXPECT_TRUE(std::isnan(tdb_minus_tt(STANDARD_TDB_TT_CONSTANTS, std::numeric_limits<double>::quiet_NaN())));
+}
+
+}  // namespace
+}  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// The conversion without an error path gives the full conversion's bits for
+// TT and TDB, with the kernel's constants and with the standard ones, and
+// leaves every other case to it.
+TEST(LeapSecondConversions, DynamicalScalesWithoutTheErrorPathGiveTheSameBits) {
+    auto opened = LeapSecondKernel::open(KERNEL_PATH, SHA256_TEXT);
+    ASSERT_TRUE(opened);
+    const std::optional<LeapSecondKernel> with_kernel(std::move(*opened));
+    const std::optional<LeapSecondKernel> without_kernel;
+    const std::optional<EarthOrientationTable> no_table;
+    for (const auto* leap_seconds : {&with_kernel, &without_kernel}) {
+        for (TimeScale scale : {TimeScale::Tt, TimeScale::Tdb}) {
+            for (double day : {2451545.0, 2433282.5, 2460000.37, 2469807.5, 1e7, -1e6}) {
+                auto fast = dynamical_tdb_seconds(*leap_seconds, scale, day);
+                auto full = tdb_seconds_with_time_kernels(*leap_seconds, no_table, scale, day);
+                ASSERT_TRUE(fast.has_value());
+                ASSERT_TRUE(full.has_value());
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(*fast), std::bit_cast<std::uint64_t>(*full)) << day;
+            }
+            EXPECT_FALSE(dynamical_tdb_seconds(*leap_seconds, scale, NaN).has_value());
+            EXPECT_FALSE(dynamical_tdb_seconds(*leap_seconds, scale, INF).has_value());
+        }
+        EXPECT_FALSE(dynamical_tdb_seconds(*leap_seconds, TimeScale::Utc, 2451545.0).has_value());
+        EXPECT_FALSE(dynamical_tdb_seconds(*leap_seconds, TimeScale::Ut1, 2451545.0).has_value());
+    }
 }
 
 }  // namespace
