@@ -33,6 +33,17 @@ DAYS = np.linspace(2441317.5, 2459000.5, 1201)
 CHUNKS = ((300, 1, 500, 250, 150),)
 
 
+@pytest.fixture(autouse=True)
+def _collect_on_this_thread():
+    """Engines left in reference cycles (a kept traceback holds the frame that
+    held one) are collected here, on the thread that opened them, rather than
+    by a collection that happens to run on the client's event-loop thread,
+    which reports them as dropped on another thread."""
+    gc.collect()
+    yield
+    gc.collect()
+
+
 @pytest.fixture(scope="module")
 def client():
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=":0",
