@@ -127,8 +127,11 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
     candidates_.use(kernels);
     std::size_t current = 0;  // the candidates of the body last walked
     bool have_current = false;
+    // The first pass evaluates each target's own link, which the chains of
+    // other bodies do not share: its results are not kept for a repeat.
+    bool first_pass = true;
 
-    while (true) {
+    for (;; first_pass = false) {
         groups_.clear();
         for (std::size_t i = 0; i < n; ++i) {
             group_of_[i] = NOT_IN_PASS;
@@ -182,7 +185,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             group_states_.resize(group.count);
             group_accelerations_.resize(with_accelerations ? group.count : 0);
             auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
-                                                                         group_accelerations_);
+                                                                         group_accelerations_, !first_pass);
             if (!evaluated) return std::unexpected(std::move(evaluated.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];

@@ -72,7 +72,7 @@ bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_ac
 std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                                          std::span<const double> epochs,
                                                          std::span<StateVector> states,
-                                                         std::span<Vector3> accelerations) {
+                                                         std::span<Vector3> accelerations, bool kept_for_a_repeat) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
     if (repeats_last(epochs, with_accelerations)) {
@@ -80,6 +80,7 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
         if (with_accelerations) std::copy(last_accelerations_.begin(), last_accelerations_.end(), accelerations.begin());
         return {};
     }
+    if (!kept_for_a_repeat) return evaluate_records(kernel, segment, epochs, states, accelerations);
     last_valid_ = false;
     auto done = evaluate_records(kernel, segment, epochs, states, accelerations);
     if (!done) return done;

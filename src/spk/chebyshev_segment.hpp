@@ -31,10 +31,12 @@ public:
     // long as `epochs`); errors are those of a Type 2 segment. Epochs are
     // visited in record order, so no record is read twice in one call. A call
     // with the epochs of the one before (the chains of a body and its origin
-    // sharing a link) is served from what that call found.
+    // sharing a link) is served from what that call found; without
+    // `kept_for_a_repeat`, this call's results are not kept and what the
+    // one before found stays for a repeat.
     std::expected<void, SpkError> evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                            std::span<const double> epochs, std::span<StateVector> states,
-                                           std::span<Vector3> accelerations = {});
+                                           std::span<Vector3> accelerations = {}, bool kept_for_a_repeat = true);
 
 private:
     // Reads records [first, first + count); on failure of a longer read,

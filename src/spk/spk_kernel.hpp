@@ -68,9 +68,12 @@ public:
     // derivative of a Chebyshev record's polynomials from the same pass
     // (Types 2 and 3); for Types 13 and 21, the change of velocity over
     // FINITE_ACCELERATION_STEP_SECONDS before the epoch (after it where the
-    // segment starts later).
+    // segment starts later). Without `kept_for_a_repeat`, a Chebyshev
+    // segment keeps what it held for a repeat of its earlier call rather
+    // than these results (a link no other chain is likely to ask for again).
     std::expected<void, SpkError> evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
-                                                std::span<StateVector> states, std::span<Vector3> accelerations = {});
+                                                std::span<StateVector> states, std::span<Vector3> accelerations = {},
+                                                bool kept_for_a_repeat = true);
 
 private:
     SpkKernel(DafFileRecord file_record, KernelSource source);

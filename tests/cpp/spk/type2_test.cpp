@@ -297,6 +297,32 @@ TEST_P(Type2, BigAndLittleEndianGiveTheSameBits) {
     }
 }
 
+// A call whose results are not kept for a repeat leaves the earlier call's
+// for its repeat, and its own repeat is evaluated afresh, both to the bit.
+TEST_P(Type2, ACallNotKeptLeavesTheEarlierOneForItsRepeat) {
+    std::string path = write("kept.bsp", chebyshev_file());
+    SpkKernel kernel = open_kernel(path);
+    auto segments = kernel.segments();
+    ASSERT_TRUE(segments);
+    const SegmentLoc segment = segment_loc(segments->front());
+    const std::vector<double> kept = spread_epochs();
+    const std::vector<double> other(kept.begin() + 1, kept.end() - 1);
+    auto expected_kept = segment_states(kernel, segment, kept);
+    auto expected_other = segment_states(kernel, segment, other);
+    ASSERT_TRUE(expected_kept) << error_text(expected_kept);
+    ASSERT_TRUE(expected_other) << error_text(expected_other);
+
+    const std::vector<std::pair<const std::vector<double>*, bool>> calls = {
+        {&kept, true}, {&other, false}, {&kept, false}, {&other, false}, {&kept, true}};
+    for (const auto& [epochs, keep] : calls) {
+        std::vector<StateVector> states(epochs->size());
+        auto done = kernel.evaluate_into(segment, *epochs, states, {}, keep);
+        ASSERT_TRUE(done) << error_text(done);
+        const std::vector<StateVector>& expected = epochs == &kept ? *expected_kept : *expected_other;
+        for (std::size_t i = 0; i < states.size(); ++i) EXPECT_TRUE(same_bits(states[i], expected[i])) << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Spk, Type2, ::testing::Bool(), byte_order_name);
 
 }  // namespace
