@@ -252,6 +252,17 @@ def test_range_ends_are_inclusive_and_name_the_callers_day(bare):
         "Julian day 2471185.5 is outside kernel range 2414864.5..2471184.5 Tdb")
 
 
+def test_apparent_places_near_the_first_covered_day(bare):
+    # The observer's acceleration comes from its records at the instant itself,
+    # so an apparent place needs data only back to its light time.
+    start = 2414864.5
+    two_minutes = 120.0 / 86400.0
+    moon = bare.position("moon", orvane.Instant.tdb(start + two_minutes), orvane.apparent())
+    later = bare.position("moon", orvane.Instant.tdb(start + 2 * two_minutes), orvane.apparent())
+    assert 0.0 < later.longitude_deg - moon.longitude_deg < 0.05
+    assert moon.longitude_speed_deg_per_day == pytest.approx(later.longitude_speed_deg_per_day, rel=1e-3)
+
+
 def test_tt_without_a_leap_second_kernel_uses_the_periodic_series(bare, de421_path, leap_seconds_path):
     skyfield_api = pytest.importorskip("skyfield.api")
     eph = skyfield_api.load_file(de421_path)
