@@ -151,15 +151,14 @@ StateVector type2_state_acceleration(const double* words, std::size_t n, double 
     return state;
 }
 
-void type2_state_acceleration_pair(const double* words_a, const double* words_b, std::size_t n, double x_a,
-                                   double x_b, StateVector& a, StateVector& b, double acceleration_a[3],
-                                   double acceleration_b[3]) {
-    if (n == 1) {
-        a = type2_state_acceleration(words_a, n, x_a, acceleration_a);
-        b = type2_state_acceleration(words_b, n, x_b, acceleration_b);
-        return;
-    }
-    // type2_state_acceleration's operations, in its order, on two lanes.
+namespace {
+
+// type2_state's operations (and, with ACCELERATION, type2_state_acceleration's),
+// in their order, on two lanes at once: each lane rounds exactly as the
+// single evaluation does. n is at least 2.
+template <bool ACCELERATION>
+void state_pair_lanes(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
+                      StateVector& a, StateVector& b, double* acceleration_a, double* acceleration_b) {
     using Pair = double __attribute__((vector_size(16)));
     auto coefficient = [&](int i, std::size_t k) { return Pair{words_a[2 + i * n + k], words_b[2 + i * n + k]}; };
     const Pair x{x_a, x_b};
@@ -181,28 +180,45 @@ void type2_state_acceleration_pair(const double* words_a, const double* words_b,
             const Pair c = coefficient(i, k);
             p[i] += c * t_next;
             d[i] += c * derivative;
-            s[i] += c * second;
+            if constexpr (ACCELERATION) s[i] += c * second;
         }
-        const Pair w_next = 2.0 * u_current + v * w_current - w_previous;
+        if constexpr (ACCELERATION) {
+            const Pair w_next = 2.0 * u_current + v * w_current - w_previous;
+            w_previous = w_current;
+            w_current = w_next;
+        }
         const Pair u_next = v * u_current - u_previous;
         t_previous = t_current;
         t_current = t_next;
         u_previous = u_current;
         u_current = u_next;
-        w_previous = w_current;
-        w_current = w_next;
     }
     const Pair radius{words_a[1], words_b[1]};
     for (int i = 0; i < 3; ++i) {
         const Pair velocity = d[i] / radius;
-        const Pair acceleration = s[i] / (radius * radius);
         a.position[i] = p[i][0];
         b.position[i] = p[i][1];
         a.velocity[i] = velocity[0];
         b.velocity[i] = velocity[1];
-        acceleration_a[i] = acceleration[0];
-        acceleration_b[i] = acceleration[1];
+        if constexpr (ACCELERATION) {
+            const Pair acceleration = s[i] / (radius * radius);
+            acceleration_a[i] = acceleration[0];
+            acceleration_b[i] = acceleration[1];
+        }
     }
+}
+
+}  // namespace
+
+void type2_state_acceleration_pair(const double* words_a, const double* words_b, std::size_t n, double x_a,
+                                   double x_b, StateVector& a, StateVector& b, double acceleration_a[3],
+                                   double acceleration_b[3]) {
+    if (n == 1) {
+        a = type2_state_acceleration(words_a, n, x_a, acceleration_a);
+        b = type2_state_acceleration(words_b, n, x_b, acceleration_b);
+        return;
+    }
+    state_pair_lanes<true>(words_a, words_b, n, x_a, x_b, a, b, acceleration_a, acceleration_b);
 }
 
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
@@ -212,41 +228,7 @@ void type2_state_pair(const double* words_a, const double* words_b, std::size_t 
         b = type2_state(words_b, n, x_b);
         return;
     }
-    // type2_state's operations, in its order, on two lanes at once: each lane
-    // rounds exactly as the single evaluation does.
-    using Pair = double __attribute__((vector_size(16)));
-    auto coefficient = [&](int i, std::size_t k) { return Pair{words_a[2 + i * n + k], words_b[2 + i * n + k]}; };
-    const Pair x{x_a, x_b};
-    const Pair v = x * 2.0;
-    Pair t_previous{1.0, 1.0}, t_current = x;
-    Pair u_previous{1.0, 1.0}, u_current = v;
-    Pair p[3], d[3];
-    for (int i = 0; i < 3; ++i) {
-        p[i] = coefficient(i, 0) + coefficient(i, 1) * x;
-        d[i] = coefficient(i, 1);
-    }
-    for (std::size_t k = 2; k < n; ++k) {
-        const Pair t_next = v * t_current - t_previous;
-        const Pair derivative = static_cast<double>(k) * u_current;
-        for (int i = 0; i < 3; ++i) {
-            const Pair c = coefficient(i, k);
-            p[i] += c * t_next;
-            d[i] += c * derivative;
-        }
-        const Pair u_next = v * u_current - u_previous;
-        t_previous = t_current;
-        t_current = t_next;
-        u_previous = u_current;
-        u_current = u_next;
-    }
-    const Pair radius{words_a[1], words_b[1]};
-    for (int i = 0; i < 3; ++i) {
-        const Pair velocity = d[i] / radius;
-        a.position[i] = p[i][0];
-        b.position[i] = p[i][1];
-        a.velocity[i] = velocity[0];
-        b.velocity[i] = velocity[1];
-    }
+    state_pair_lanes<false>(words_a, words_b, n, x_a, x_b, a, b, nullptr, nullptr);
 }
 
 ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words) {
