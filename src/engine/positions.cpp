@@ -5,6 +5,7 @@
 
 #include "core/constants.hpp"
 #include "core/vector.hpp"
+#include "engine/apparent_lanes.hpp"
 #include "engine/engine.hpp"
 #include "engine/instant_conversion.hpp"
 #include "engine/full_corrections.hpp"
@@ -45,6 +46,7 @@ struct BatchTables {
     std::vector<Vector3> accelerations;
     std::vector<PlaceEpochs> place_epochs;
     std::vector<Nutation> nutations;
+    std::vector<ApparentInstants> apparent_instants;
 };
 
 BatchTables& thread_batch_tables() {
@@ -240,6 +242,9 @@ private:
         bool sun_read = false;
         if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
+        std::vector<ApparentInstants>& groups = apparent_groups(corrections);
+        ApparentSettings settings{corrections.light_time, corrections.aberration, frames_[0].kind,
+                                  frames_[0].rotation.equatorial};
         for (std::size_t j = 0; j < codes_.size(); ++j) {
             if (!chain_states(codes_[j], epochs_, target_states_)) return false;
             if (corrections.light_time) {
@@ -247,7 +252,8 @@ private:
                     retarded_[i] = epochs_[i] - light_time_seconds(target_states_[i], origin_states_[i]);
                 }
                 if (!chain_states(codes_[j], retarded_, target_states_)) return false;
-                for (std::size_t i = 0; i < n; ++i) {
+                // The standard model settles light time in its lanes.
+                for (std::size_t i = 0; i < n && corrections.full; ++i) {
                     target_states_[i] = settle_light_time(target_states_[i], epochs_[i] - retarded_[i], origin_states_[i]);
                 }
             }
@@ -268,18 +274,39 @@ private:
             const bool deflected = deflected_by_the_sun(codes_[j], origin_, corrections);
             if (deflected && !sun_read) {
                 if (!chain_states(SUN_CODE, epochs_, sun_states_)) return false;
+                for (std::size_t g = 0; g < groups.size(); ++g) {
+                    gather_apparent_sun(&sun_states_[g * APPARENT_LANES], groups[g]);
+                }
                 sun_read = true;
             }
-            for (std::size_t i = 0; i < n; ++i) {
-                const StateVector relative =
-                    corrected_relative_state(target_states_[i], origin_states_[i], accelerations_[i],
-                                             deflected ? &sun_states_[i] : nullptr, corrections);
-                auto position = position_from_state(relative, frames_[i], codes_[j], tdb_julian_day(i));
-                if (!position) return false;
-                write_position(*position, &out_[4 * ((begin + i) * codes_.size() + j)]);
+            for (std::size_t g = 0; g < groups.size(); ++g) {
+                Position positions[APPARENT_LANES];
+                const std::size_t first = g * APPARENT_LANES;
+                if (apparent_positions(groups[g], &target_states_[first], &epochs_[first], &retarded_[first],
+                                       deflected, settings, positions) != 0) {
+                    return false;
+                }
+                for (std::size_t k = 0; k < groups[g].count; ++k) {
+                    write_position(positions[k], &out_[4 * ((begin + first + k) * codes_.size() + j)]);
+                }
             }
         }
         return true;
+    }
+
+    // The chunk's instants in groups of APPARENT_LANES, with what every body
+    // shares at them.
+    std::vector<ApparentInstants>& apparent_groups(const StateCorrections& corrections) {
+        std::vector<ApparentInstants>& groups = tables_.apparent_instants;
+        const std::size_t n = epochs_.size();
+        groups.resize((n + APPARENT_LANES - 1) / APPARENT_LANES);
+        if (corrections.full) return groups;
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const std::size_t first = g * APPARENT_LANES;
+            gather_apparent_instants(&origin_states_[first], &accelerations_[first], &frames_[first],
+                                     std::min(APPARENT_LANES, n - first), groups[g]);
+        }
+        return groups;
     }
 
     // The full model's deflectors at the chunk's epochs; false when a

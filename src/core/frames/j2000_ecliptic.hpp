@@ -6,6 +6,10 @@
 
 namespace orvane {
 
+// cos and sin of the J2000 obliquity ε0 = 84381.448″.
+inline constexpr double COS_EPSILON_0 = 0.9174820620691818;
+inline constexpr double SIN_EPSILON_0 = 0.39777715593191365;
+
 // Rotates a state from the ICRF/J2000 equator to the J2000 mean ecliptic
 // (obliquity 84381.448 arcseconds); NonFiniteState unless all six components
 // are finite.

@@ -1,0 +1,121 @@
+#include "engine/apparent_lanes.hpp"
+#include <cstdint>
+
+#include "core/constants.hpp"
+#include "core/frames/j2000_ecliptic.hpp"
+#include "core/frames/lane_spherical.hpp"
+#include "core/fused_multiply_add.hpp"
+
+namespace orvane {
+namespace {
+
+using Lanes = ApparentLanes;
+using LaneMask = std::int64_t __attribute__((vector_size(APPARENT_LANES * sizeof(double))));
+
+// The lane a filled lane reads: unfilled ones repeat the first.
+std::size_t source(std::size_t j, std::size_t count) { return j < count ? j : 0; }
+
+void set_state(LaneState<Lanes>& lanes, std::size_t j, const StateVector& state) {
+    for (int i = 0; i < 3; ++i) {
+        lanes.position[i][j] = state.position[i];
+        lanes.velocity[i][j] = state.velocity[i];
+    }
+}
+
+// All lanes where every one of the values is finite (x·0 is 0 for a finite
+// x, NaN otherwise).
+template <std::size_t N>
+[[gnu::always_inline]] inline void all_finite(const Lanes (&values)[N], LaneMask& out) {
+    Lanes sum = values[0] * 0.0;
+    for (std::size_t k = 1; k < N; ++k) sum = sum + values[k] * 0.0;
+    out = sum == sum;
+}
+
+}  // namespace
+
+ORVANE_FMA_CLONES void gather_apparent_instants(const StateVector* observers, const Vector3* accelerations,
+                                                const OutputFrame* frames, std::size_t count, ApparentInstants& out) {
+    out.count = count;
+    Lanes acceleration[3];
+    for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
+        const std::size_t k = source(j, count);
+        set_state(out.observer, j, observers[k]);
+        for (int i = 0; i < 3; ++i) acceleration[i][j] = accelerations[k][i];
+        if (frames[k].kind == OutputFrame::Kind::OfDate) set_lane(out.rotation, j, frames[k].rotation);
+    }
+    for (int i = 0; i < 3; ++i) {
+        out.aberration_shift[i] = LaneDual<Lanes>{out.observer.velocity[i], acceleration[i]} * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
+    }
+}
+
+ORVANE_FMA_CLONES void gather_apparent_sun(const StateVector* suns, ApparentInstants& out) {
+    LaneState<Lanes> sun;
+    for (std::size_t j = 0; j < APPARENT_LANES; ++j) set_state(sun, j, suns[source(j, out.count)]);
+    lane_sun_from_observer(out.observer, sun, out.sun);
+}
+
+ORVANE_FMA_CLONES unsigned apparent_positions(const ApparentInstants& instants, const StateVector* targets,
+                                              const double* epochs, const double* retarded, bool deflected,
+                                              const ApparentSettings& settings, Position* out) {
+    const std::size_t count = instants.count;
+    LaneState<Lanes> target;
+    Lanes retarded_by;
+    for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
+        const std::size_t k = source(j, count);
+        set_state(target, j, targets[k]);
+        if (settings.light_time) retarded_by[j] = epochs[k] - retarded[k];
+    }
+    if (settings.light_time) {
+        LaneState<Lanes> moved;
+        lane_settle_light_time(target, retarded_by, instants.observer, moved);
+        target = moved;
+    }
+    LaneDual<Lanes> p[3];
+    for (int i = 0; i < 3; ++i) {
+        p[i] = {target.position[i] - instants.observer.position[i], target.velocity[i] - instants.observer.velocity[i]};
+    }
+    if (deflected) lane_solar_deflection(p, instants.sun);
+    if (settings.aberration) lane_stellar_aberration(p, instants.aberration_shift);
+
+    Lanes position[3] = {p[0].value, p[1].value, p[2].value}, velocity[3] = {p[0].rate, p[1].rate, p[2].rate};
+    LaneMask corrected_finite, finite;
+    all_finite(position, corrected_finite);
+    all_finite(velocity, finite);
+    corrected_finite &= finite;
+    switch (settings.frame) {
+        case OutputFrame::Kind::OfDate: apply_lanes(instants.rotation, settings.equatorial, position, velocity); break;
+        case OutputFrame::Kind::J2000Ecliptic:
+            for (Lanes* v : {position, velocity}) {
+                const Lanes y = COS_EPSILON_0 * v[1] + SIN_EPSILON_0 * v[2];
+                const Lanes z = -SIN_EPSILON_0 * v[1] + COS_EPSILON_0 * v[2];
+                v[1] = y;
+                v[2] = z;
+            }
+            break;
+        case OutputFrame::Kind::J2000Equatorial: break;
+    }
+    LaneMask rotated_finite;
+    all_finite(position, rotated_finite);
+    all_finite(velocity, finite);
+    rotated_finite &= finite;
+    LaneSpherical<Lanes> spherical;
+    lane_spherical(position, velocity[0], velocity[1], spherical);
+    const Lanes distance_au = spherical.distance_km / AU_KM;
+    const Lanes delivered[4] = {spherical.longitude_deg, spherical.latitude_deg, distance_au,
+                                spherical.longitude_rate_deg_per_day};
+    // rho2 zero: at the origin (r2 zero too) or on the z axis.
+    all_finite(delivered, finite);
+    const LaneMask good = corrected_finite & rotated_finite & (spherical.rho2 != 0.0) & finite;
+    unsigned failed = 0;
+    for (std::size_t j = 0; j < count; ++j) {
+        if (!good[j]) {
+            failed |= 1u << j;
+            continue;
+        }
+        out[j] = Position{spherical.longitude_deg[j], spherical.latitude_deg[j], distance_au[j],
+                          spherical.longitude_rate_deg_per_day[j]};
+    }
+    return failed;
+}
+
+}  // namespace orvane
