@@ -15,10 +15,17 @@ using LaneMask = std::int64_t __attribute__((vector_size(APPARENT_LANES * sizeof
 // The lane a filled lane reads: unfilled ones repeat the first.
 std::size_t source(std::size_t j, std::size_t count) { return j < count ? j : 0; }
 
-void set_state(LaneState<Lanes>& lanes, std::size_t j, const StateVector& state) {
+// The lanes of the states at the group's instants, unfilled lanes repeating
+// the first (built whole, not lane by lane through memory).
+void set_states(LaneState<Lanes>& lanes, const StateVector* states, std::size_t count) {
     for (int i = 0; i < 3; ++i) {
-        lanes.position[i][j] = state.position[i];
-        lanes.velocity[i][j] = state.velocity[i];
+        Lanes position, velocity;
+        for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
+            position[j] = states[source(j, count)].position[i];
+            velocity[j] = states[source(j, count)].velocity[i];
+        }
+        lanes.position[i] = position;
+        lanes.velocity[i] = velocity;
     }
 }
 
@@ -36,10 +43,10 @@ template <std::size_t N>
 ORVANE_FMA_CLONES void gather_apparent_instants(const StateVector* observers, const Vector3* accelerations,
                                                 const OutputFrame* frames, std::size_t count, ApparentInstants& out) {
     out.count = count;
+    set_states(out.observer, observers, count);
     Lanes acceleration[3];
     for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
         const std::size_t k = source(j, count);
-        set_state(out.observer, j, observers[k]);
         for (int i = 0; i < 3; ++i) acceleration[i][j] = accelerations[k][i];
         if (frames[k].kind == OutputFrame::Kind::OfDate) set_lane(out.rotation, j, frames[k].rotation);
     }
@@ -50,7 +57,7 @@ ORVANE_FMA_CLONES void gather_apparent_instants(const StateVector* observers, co
 
 ORVANE_FMA_CLONES void gather_apparent_sun(const StateVector* suns, ApparentInstants& out) {
     LaneState<Lanes> sun;
-    for (std::size_t j = 0; j < APPARENT_LANES; ++j) set_state(sun, j, suns[source(j, out.count)]);
+    set_states(sun, suns, out.count);
     lane_sun_from_observer(out.observer, sun, out.sun);
 }
 
@@ -59,11 +66,10 @@ ORVANE_FMA_CLONES unsigned apparent_positions(const ApparentInstants& instants, 
                                               const ApparentSettings& settings, Position* out) {
     const std::size_t count = instants.count;
     LaneState<Lanes> target;
-    Lanes retarded_by;
-    for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
-        const std::size_t k = source(j, count);
-        set_state(target, j, targets[k]);
-        if (settings.light_time) retarded_by[j] = epochs[k] - retarded[k];
+    set_states(target, targets, count);
+    Lanes retarded_by{};
+    for (std::size_t j = 0; j < APPARENT_LANES && settings.light_time; ++j) {
+        retarded_by[j] = epochs[source(j, count)] - retarded[source(j, count)];
     }
     if (settings.light_time) {
         LaneState<Lanes> moved;
