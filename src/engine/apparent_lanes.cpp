@@ -47,7 +47,7 @@ ORVANE_FMA_CLONES void gather_apparent_instants(const StateVector* observers, co
     Lanes acceleration[3];
     for (std::size_t j = 0; j < APPARENT_LANES; ++j) {
         const std::size_t k = source(j, count);
-        for (int i = 0; i < 3; ++i) acceleration[i][j] = accelerations[k][i];
+        for (int i = 0; i < 3; ++i) acceleration[i][j] = accelerations ? accelerations[k][i] : 0.0;
         if (frames[k].kind == OutputFrame::Kind::OfDate) set_lane(out.rotation, j, frames[k].rotation);
     }
     for (int i = 0; i < 3; ++i) {

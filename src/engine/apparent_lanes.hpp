@@ -34,7 +34,8 @@ struct alignas(sizeof(ApparentLanes)) ApparentInstants {
 };
 
 // The group of `count` (1 to APPARENT_LANES) instants from their observers'
-// barycentric states, accelerations and output frames.
+// barycentric states, accelerations (null: none, without aberration) and
+// output frames.
 void gather_apparent_instants(const StateVector* observers, const Vector3* accelerations, const OutputFrame* frames,
                               std::size_t count, ApparentInstants& out);
 

@@ -174,25 +174,39 @@ private:
 
     // Without observer-dependent corrections: every body's states from one
     // chain evaluation over the chunk's epochs, then the spherical
-    // conversions, instant by instant, body by body.
+    // conversions, in lanes of neighbouring instants, body by body.
     std::expected<void, OrvaneError> geometric_chunk(std::size_t begin) {
         auto origin = origin_states();
         if (!origin) return origin;
         const std::size_t bodies = codes_.size();
         std::optional<OrvaneError> conversion;
         std::size_t conversion_at = 0;
+        const std::vector<ApparentInstants>& groups = apparent_groups(false);
+        const ApparentSettings settings{false, false, frames_[0].kind, frames_[0].rotation.equatorial};
         for (std::size_t j = 0; j < bodies; ++j) {
             auto states = chain_states(codes_[j], epochs_, target_states_);
             if (!states) return std::unexpected(spk_orvane_error(states.error()));
-            for (std::size_t i = 0; i < epochs_.size(); ++i) {
-                auto position = position_from_state(subtract_states(target_states_[i], origin_states_[i]), frames_[i],
-                                                    codes_[j], tdb_julian_day(i));
-                const std::size_t at = (begin + i) * bodies + j;
-                if (position) {
-                    write_position(*position, &out_[4 * at]);
-                } else if (!conversion || at < conversion_at) {
-                    conversion = position.error();
-                    conversion_at = at;
+            for (std::size_t g = 0; g < groups.size(); ++g) {
+                // The conversions in lanes; a failing lane's error from the scalar road.
+                Position positions[APPARENT_LANES];
+                const std::size_t first = g * APPARENT_LANES;
+                const unsigned failed =
+                    apparent_positions(groups[g], &target_states_[first], nullptr, nullptr, false, settings, positions);
+                for (std::size_t k = 0; k < groups[g].count; ++k) {
+                    const std::size_t i = first + k;
+                    const std::size_t at = (begin + i) * bodies + j;
+                    if ((failed >> k & 1u) == 0) {
+                        write_position(positions[k], &out_[4 * at]);
+                        continue;
+                    }
+                    auto position = position_from_state(subtract_states(target_states_[i], origin_states_[i]),
+                                                        frames_[i], codes_[j], tdb_julian_day(i));
+                    if (position) {
+                        write_position(*position, &out_[4 * at]);
+                    } else if (!conversion || at < conversion_at) {
+                        conversion = position.error();
+                        conversion_at = at;
+                    }
                 }
             }
         }
@@ -242,7 +256,7 @@ private:
         bool sun_read = false;
         if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
-        std::vector<ApparentInstants>& groups = apparent_groups(corrections);
+        std::vector<ApparentInstants>& groups = corrections.full ? tables_.apparent_instants : apparent_groups(true);
         ApparentSettings settings{corrections.light_time, corrections.aberration, frames_[0].kind,
                                   frames_[0].rotation.equatorial};
         for (std::size_t j = 0; j < codes_.size(); ++j) {
@@ -296,14 +310,15 @@ private:
 
     // The chunk's instants in groups of APPARENT_LANES, with what every body
     // shares at them.
-    std::vector<ApparentInstants>& apparent_groups(const StateCorrections& corrections) {
+    // Without `with_accelerations` (no aberration), no accelerations are read.
+    std::vector<ApparentInstants>& apparent_groups(bool with_accelerations) {
         std::vector<ApparentInstants>& groups = tables_.apparent_instants;
         const std::size_t n = epochs_.size();
         groups.resize((n + APPARENT_LANES - 1) / APPARENT_LANES);
-        if (corrections.full) return groups;
         for (std::size_t g = 0; g < groups.size(); ++g) {
             const std::size_t first = g * APPARENT_LANES;
-            gather_apparent_instants(&origin_states_[first], &accelerations_[first], &frames_[first],
+            gather_apparent_instants(&origin_states_[first], with_accelerations ? &accelerations_[first] : nullptr,
+                                     &frames_[first],
                                      std::min(APPARENT_LANES, n - first), groups[g]);
         }
         return groups;
