@@ -54,8 +54,12 @@ template <class T>
     return {inverse, -0.5 * a.rate * (inverse * inverse * inverse)};
 }
 
+// The same with √a.value already taken.
 template <class T>
-using LaneDualVector = LaneDual<T>[3];
+[[gnu::always_inline]] inline LaneDual<T> lane_inverse_root_given(const LaneDual<T>& a, const T& root) {
+    const T inverse = 1.0 / root;
+    return {inverse, -0.5 * a.rate * (inverse * inverse * inverse)};
+}
 
 template <class T>
 [[gnu::always_inline]] inline LaneDual<T> lane_dot(const LaneDual<T> (&a)[3], const LaneDual<T> (&b)[3]) {

@@ -71,16 +71,17 @@ ORVANE_FMA_CLONES unsigned apparent_positions(const ApparentInstants& instants, 
     for (std::size_t j = 0; j < APPARENT_LANES && settings.light_time; ++j) {
         retarded_by[j] = epochs[source(j, count)] - retarded[source(j, count)];
     }
+    Lanes distance;
     if (settings.light_time) {
         LaneState<Lanes> moved;
-        lane_settle_light_time(target, retarded_by, instants.observer, moved);
+        lane_settle_light_time(target, retarded_by, instants.observer, moved, distance);
         target = moved;
     }
     LaneDual<Lanes> p[3];
     for (int i = 0; i < 3; ++i) {
         p[i] = {target.position[i] - instants.observer.position[i], target.velocity[i] - instants.observer.velocity[i]};
     }
-    if (deflected) lane_solar_deflection(p, instants.sun);
+    if (deflected) lane_solar_deflection(p, instants.sun, settings.light_time ? &distance : nullptr);
     if (settings.aberration) lane_stellar_aberration(p, instants.aberration_shift);
 
     Lanes position[3] = {p[0].value, p[1].value, p[2].value}, velocity[3] = {p[0].rate, p[1].rate, p[2].rate};

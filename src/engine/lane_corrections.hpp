@@ -30,9 +30,12 @@ template <class T, class Mask>
 
 // settle_light_time: the retarded state moved along its velocity to the last
 // light-time iteration's epoch, its velocity the rate in the observer's time.
+// Also gives `distance`, |x - x_obs| of the settled state: the root of the
+// relative position's squared length as the deflection takes it.
 template <class T>
 [[gnu::always_inline]] inline void lane_settle_light_time(const LaneState<T>& retarded, const T& retarded_by,
-                                                         const LaneState<T>& observer, LaneState<T>& moved) {
+                                                         const LaneState<T>& observer, LaneState<T>& moved,
+                                                         T& distance) {
     moved = retarded;
     for (int iteration = 1; iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
         T p[3];
@@ -48,7 +51,7 @@ template <class T>
         p[i] = moved.position[i] - observer.position[i];
         v[i] = moved.velocity[i] - observer.velocity[i];
     }
-    T length;
+    T& length = distance;
     lane_square_root(T(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]), length);
     T towards = 0.0 + p[0] * v[0], target_towards = 0.0 + p[0] * moved.velocity[0];
     for (int i = 1; i < 3; ++i) {
@@ -95,11 +98,14 @@ template <class T>
 }
 
 // p (the relative state, with its velocity as rate) deflected by the Sun
-// (Kaplan et al. 1989; ERFA eraLd), as apply_solar_gravitational_deflection.
+// (Kaplan et al. 1989; ERFA eraLd), as apply_solar_gravitational_deflection;
+// `length`, when given, is √(p·p) already taken (the same bits).
 template <class T>
-[[gnu::always_inline]] inline void lane_solar_deflection(LaneDual<T> (&p)[3], const LaneSunFromObserver<T>& sun) {
+[[gnu::always_inline]] inline void lane_solar_deflection(LaneDual<T> (&p)[3], const LaneSunFromObserver<T>& sun,
+                                                        const T* length = nullptr) {
     const LaneDual<T> length_squared = lane_dot(p, p);
-    const LaneDual<T> inverse_length = lane_inverse_root(length_squared);
+    const LaneDual<T> inverse_length =
+        length ? lane_inverse_root_given(length_squared, *length) : lane_inverse_root(length_squared);
     LaneDual<T> u[3], q[3], q_hat[3];
     for (int i = 0; i < 3; ++i) u[i] = p[i] * inverse_length;
     for (int i = 0; i < 3; ++i) q[i] = p[i] - sun.d[i];
