@@ -4,6 +4,7 @@
 
 #include "core/constants.hpp"
 #include "core/dual_number.hpp"
+#include "engine/lane_corrections.hpp"
 
 namespace orvane {
 namespace {
@@ -40,16 +41,11 @@ DualVector rodrigues(const DualVector& v, const DualVector& k, Dual sin_theta, D
     return out;
 }
 
-// 1/√a with its rate, -ȧ/(2 a√a), from one root and one quotient; the
-// caller keeps a above zero.
-Dual inverse_root(Dual a) {
-    const double inverse = 1.0 / std::sqrt(a.value);
-    return {inverse, -0.5 * a.rate * (inverse * inverse * inverse)};
+CartesianState state_of(const DualVector& p) {
+    return CartesianState{{p[0].value, p[1].value, p[2].value}, {p[0].rate, p[1].rate, p[2].rate}};
 }
 
-DualVector scaled(const DualVector& a, Dual factor) { return {a[0] * factor, a[1] * factor, a[2] * factor}; }
-
-CartesianState state_of(const DualVector& p) {
+CartesianState state_of(const LaneDual<double> (&p)[3]) {
     return CartesianState{{p[0].value, p[1].value, p[2].value}, {p[0].rate, p[1].rate, p[2].rate}};
 }
 
@@ -77,11 +73,6 @@ CartesianState rotate_moving(const DualVector& position, const DualVector& a, co
     return state_of(out);
 }
 
-// The position p turned from its own direction u onto the unit vector b,
-// both moving: the turn about u × b carries p = |p| u onto |p| b, and the
-// rate of |p| b is the rate rotate_moving gives, the turn's own included.
-CartesianState turned_onto(Dual length, const DualVector& b) { return state_of(scaled(b, length)); }
-
 }  // namespace
 
 CartesianState rotate_moving_state(const CartesianState& relative, const DualVector& a, const DualVector& b) {
@@ -100,55 +91,37 @@ CartesianState rotate_state(const CartesianState& state, const Vector3& a, const
 }
 
 // Direction u′ = (u + v/c)/|u + v/c| (Kaplan et al. 1989, AJ 97, 1197, first
-// order), differentiated with the target's and the observer's motions.
+// order), differentiated with the target's and the observer's motions: the
+// arithmetic of the lanes (engine/lane_corrections.hpp), one lane.
 CartesianState apply_stellar_aberration(const CartesianState& relative, const Vector3& observer_velocity,
                                         const Vector3& observer_acceleration) {
-    const DualVector p = dual_vector(relative.position, relative.velocity);
-    Dual length_squared = dot(p, p);
-    if (length_squared.value == 0.0) return relative;
-    const Dual inverse_length = inverse_root(length_squared);
-    DualVector u = scaled(p, inverse_length);
-    const DualVector v = dual_vector(observer_velocity, observer_acceleration);
-    DualVector shifted;
-    for (int i = 0; i < 3; ++i) shifted[i] = u[i] + v[i] * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
-    Dual shifted_squared = dot(shifted, shifted);
-    if (shifted_squared.value == 0.0) return relative;
-    return turned_onto(length_squared * inverse_length, scaled(shifted, inverse_root(shifted_squared)));
+    LaneDual<double> p[3], shift[3];
+    for (int i = 0; i < 3; ++i) {
+        p[i] = {relative.position[i], relative.velocity[i]};
+        shift[i] = LaneDual<double>{observer_velocity[i], observer_acceleration[i]} * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
+    }
+    lane_stellar_aberration(p, shift);
+    return state_of(p);
 }
 
 // The Sun's deflection (Kaplan et al. 1989; ERFA eraLd), differentiated with
-// the motions of target, observer and Sun.
+// the motions of target, observer and Sun: the arithmetic of the lanes, one
+// lane.
 CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const CartesianState& observer,
                                                     const CartesianState& sun) {
-    const DualVector p = dual_vector(relative.position, relative.velocity);
-    Dual length_squared = dot(p, p);
-    if (length_squared.value == 0.0) return relative;
-    const Dual inverse_length = inverse_root(length_squared);
-    DualVector u = scaled(p, inverse_length);
-
-    const DualVector o = dual_vector(observer.position, observer.velocity);
-    const DualVector s = dual_vector(sun.position, sun.velocity);
-    DualVector d{s[0] - o[0], s[1] - o[1], s[2] - o[2]};
-    Dual d_squared = dot(d, d);
-    if (d_squared.value == 0.0) return relative;
-    const Dual inverse_sun_distance = inverse_root(d_squared);
-    const DualVector e = scaled({-d[0], -d[1], -d[2]}, inverse_sun_distance);  // from the Sun to the observer
-
-    DualVector q{p[0] - d[0], p[1] - d[1], p[2] - d[2]};
-    Dual q_squared = dot(q, q);
-    if (q_squared.value == 0.0) return relative;
-    DualVector q_hat = scaled(q, inverse_root(q_squared));
-
-    Dual q_dot_e = dot(q_hat, e);
-    if (std::fabs(1.0 + q_dot_e.value) < 1e-6) return relative;  // behind the Sun
-    Dual w = inverse_sun_distance * SUN_SCHWARZSCHILD_KM / (Dual{1.0, 0.0} + q_dot_e);
-    Dual u_dot_q = dot(u, q_hat);
-    Dual u_dot_e = dot(u, e);
-    DualVector deflected;
-    for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * e[i] - u_dot_e * q_hat[i]);
-    Dual deflected_squared = dot(deflected, deflected);
-    if (deflected_squared.value == 0.0) return relative;
-    return turned_onto(length_squared * inverse_length, scaled(deflected, inverse_root(deflected_squared)));
+    LaneState<double> observer_state, sun_state;
+    LaneDual<double> p[3];
+    for (int i = 0; i < 3; ++i) {
+        observer_state.position[i] = observer.position[i];
+        observer_state.velocity[i] = observer.velocity[i];
+        sun_state.position[i] = sun.position[i];
+        sun_state.velocity[i] = sun.velocity[i];
+        p[i] = {relative.position[i], relative.velocity[i]};
+    }
+    LaneSunFromObserver<double> seen;
+    lane_sun_from_observer(observer_state, sun_state, seen);
+    lane_solar_deflection(p, seen);
+    return state_of(p);
 }
 
 CartesianState apply_solar_gravitational_deflection(const CartesianState& relative, const Vector3& observer_position,

@@ -89,7 +89,9 @@ template <class T>
     for (int i = 0; i < 3; ++i) out.e[i] = (-out.d[i]) * out.inverse_distance;
 }
 
-// |p| b, the turn of p onto the unit vector b (turned_onto).
+// |p| b: the position p turned from its own direction u onto the unit vector
+// b (direction / |direction|), both moving; the turn about u × b carries
+// p = |p| u onto |p| b, and the rate of |p| b includes the turn's own.
 template <class T>
 [[gnu::always_inline]] inline void lane_turned_onto(const LaneDual<T>& length, const LaneDual<T> (&direction)[3],
                                                    const LaneDual<T>& direction_squared, LaneDual<T> (&out)[3]) {
@@ -120,7 +122,7 @@ template <class T>
     for (int i = 0; i < 3; ++i) deflected[i] = u[i] + w * (u_dot_q * sun.e[i] - u_dot_e * q_hat[i]);
     const LaneDual<T> deflected_squared = lane_dot(deflected, deflected);
     lane_turned_onto(length_squared * inverse_length, deflected, deflected_squared, out);
-    const T opposite = 1.0 + q_dot_e.value;
+    const T opposite = 1.0 + q_dot_e.value;  // near zero: behind the Sun, left alone
     const auto unchanged = (length_squared.value == 0.0) | (sun.d_squared == 0.0) | (q_squared.value == 0.0) |
                            ((opposite < 0.0 ? -opposite : opposite) < 1e-6) | (deflected_squared.value == 0.0);
     for (int i = 0; i < 3; ++i) {

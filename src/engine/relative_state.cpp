@@ -6,6 +6,7 @@
 #include "spk/center_chain.hpp"
 #include "engine/corrections.hpp"
 #include "engine/full_corrections.hpp"
+#include "engine/lane_corrections.hpp"
 
 namespace orvane {
 
@@ -39,24 +40,19 @@ double light_time_seconds(const StateVector& target, const StateVector& observer
     return std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]) * INVERSE_SPEED_OF_LIGHT_S_PER_KM;
 }
 
+// The arithmetic of the lanes (engine/lane_corrections.hpp), one lane.
 StateVector settle_light_time(const StateVector& retarded, double retarded_by, const StateVector& observer) {
-    StateVector moved = retarded;
-    for (int iteration = 1; iteration < LIGHT_TIME_ITERATIONS; ++iteration) {
-        const double shift = retarded_by - light_time_seconds(moved, observer);
-        for (int i = 0; i < 3; ++i) moved.position[i] = retarded.position[i] + shift * retarded.velocity[i];
-    }
-    const StateVector between = subtract_states(moved, observer);
-    const auto& p = between.position;
-    const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-    if (length == 0.0) return moved;
-    double towards = 0.0, target_towards = 0.0;
+    LaneState<double> from, seen, moved;
     for (int i = 0; i < 3; ++i) {
-        towards += p[i] * between.velocity[i];
-        target_towards += p[i] * moved.velocity[i];
+        from.position[i] = retarded.position[i];
+        from.velocity[i] = retarded.velocity[i];
+        seen.position[i] = observer.position[i];
+        seen.velocity[i] = observer.velocity[i];
     }
-    const double tau_rate = (towards / length) / (SPEED_OF_LIGHT_KM_S + target_towards / length);
-    for (int i = 0; i < 3; ++i) moved.velocity[i] *= 1.0 - tau_rate;
-    return moved;
+    double distance;
+    lane_settle_light_time(from, retarded_by, seen, moved, distance);
+    return StateVector{{moved.position[0], moved.position[1], moved.position[2]},
+                       {moved.velocity[0], moved.velocity[1], moved.velocity[2]}};
 }
 
 bool deflected_by_the_sun(std::int32_t target, std::int32_t origin, const StateCorrections& corrections) {

@@ -5,6 +5,7 @@
 
 #include "core/constants.hpp"
 #include "core/frames/axis_rotations.hpp"
+#include "core/frames/lane_of_date_rotation.hpp"
 #include "core/frames/precession.hpp"
 
 namespace orvane {
@@ -39,23 +40,14 @@ OfDateRotation::OfDateRotation(const Nutation& nutation, bool equatorial, double
 
 std::expected<CartesianState, CoordinateError> OfDateRotation::apply(const CartesianState& state) const {
     if (!state.is_finite()) return std::unexpected(CoordinateError::NonFiniteState);
-    // d/dt R3(θ)p = R3(θ)ṗ + θ̇ (w_y, −w_x, 0) and d/dt R1(θ)p = R1(θ)ṗ + θ̇ (0, w_z, −w_y), w the turned p.
-    Vector p = state.position, v = state.velocity;
-    auto about_z = [&p, &v](double s, double c, double rate) {
-        p = r3(p, s, c);
-        v = r3(v, s, c);
-        v = {v[0] + rate * p[1], v[1] - rate * p[0], v[2]};
-    };
-    auto about_x = [&p, &v](double s, double c, double rate) {
-        p = r1(p, s, c);
-        v = r1(v, s, c);
-        v = {v[0], v[1] + rate * p[2], v[2] - rate * p[1]};
-    };
-    about_z(sin_gamma_bar, cos_gamma_bar, gamma_bar_rate);
-    about_x(sin_phi_bar, cos_phi_bar, phi_bar_rate);
-    about_z(-sin_psi, cos_psi, -psi_rate);
-    if (equatorial) about_x(-sin_epsilon, cos_epsilon, -epsilon_rate);
-    return CartesianState{p, v};
+    // The arithmetic of the lanes (core/frames/lane_of_date_rotation.hpp), one lane.
+    const LaneOfDateRotation<double> lanes{sin_gamma_bar, cos_gamma_bar, sin_phi_bar, cos_phi_bar,
+                                           sin_psi,       cos_psi,       sin_epsilon, cos_epsilon,
+                                           gamma_bar_rate, phi_bar_rate, psi_rate,   epsilon_rate};
+    double p[3] = {state.position[0], state.position[1], state.position[2]};
+    double v[3] = {state.velocity[0], state.velocity[1], state.velocity[2]};
+    apply_lanes(lanes, equatorial, p, v);
+    return CartesianState{{p[0], p[1], p[2]}, {v[0], v[1], v[2]}};
 }
 
 std::expected<CartesianState, CoordinateError> OfDateRotation::apply_inverse(const CartesianState& state) const {

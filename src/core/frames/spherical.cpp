@@ -1,9 +1,6 @@
 #include "core/frames/spherical.hpp"
 
-#include <cmath>
-
-#include "core/angles.hpp"
-#include "core/constants.hpp"
+#include "core/frames/lane_spherical.hpp"
 
 namespace orvane {
 
@@ -17,11 +14,15 @@ std::expected<SphericalCoordinates, CoordinateError> to_spherical(const Cartesia
     if (r2 == 0.0) return std::unexpected(CoordinateError::UndefinedAtOrigin);
     if (rho2 == 0.0) return std::unexpected(CoordinateError::UndefinedOnZAxis);
 
+    // The arithmetic of the lanes (core/frames/lane_spherical.hpp), one lane.
+    const double position[3] = {x, y, z};
+    LaneSpherical<double> lanes;
+    lane_spherical(position, vx, vy, lanes);
     SphericalCoordinates out;
-    out.longitude_deg = reduce_degrees(std::atan2(y, x) * RAD_TO_DEG);
-    out.latitude_deg = std::atan2(z, std::sqrt(rho2)) * RAD_TO_DEG;
-    out.distance_km = std::sqrt(r2);
-    out.longitude_rate_deg_per_day = (x * vy - y * vx) / rho2 * RAD_TO_DEG * SECONDS_PER_DAY;
+    out.longitude_deg = lanes.longitude_deg;
+    out.latitude_deg = lanes.latitude_deg;
+    out.distance_km = lanes.distance_km;
+    out.longitude_rate_deg_per_day = lanes.longitude_rate_deg_per_day;
     return out;
 }
 
