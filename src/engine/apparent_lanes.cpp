@@ -92,12 +92,8 @@ ORVANE_FMA_CLONES unsigned apparent_positions(const ApparentInstants& instants, 
     switch (settings.frame) {
         case OutputFrame::Kind::OfDate: apply_lanes(instants.rotation, settings.equatorial, position, velocity); break;
         case OutputFrame::Kind::J2000Ecliptic:
-            for (Lanes* v : {position, velocity}) {
-                const Lanes y = COS_EPSILON_0 * v[1] + SIN_EPSILON_0 * v[2];
-                const Lanes z = -SIN_EPSILON_0 * v[1] + COS_EPSILON_0 * v[2];
-                v[1] = y;
-                v[2] = z;
-            }
+            turn_to_j2000_ecliptic(position[1], position[2]);
+            turn_to_j2000_ecliptic(velocity[1], velocity[2]);
             break;
         case OutputFrame::Kind::J2000Equatorial: break;
     }

@@ -247,7 +247,9 @@ private:
 
     // Link by link: each chain evaluated over all the chunk's epochs (the
     // retarded ones of each light-time iteration included), the arithmetic
-    // that of relative_state_from. False when anything fails.
+    // that of relative_state_from, the standard model's in lanes of
+    // neighbouring instants (engine/apparent_lanes.hpp). False when anything
+    // fails, a lane included.
     bool corrected_chunk_by_links(std::size_t begin) {
         const StateCorrections corrections = state_corrections(resolved_.corrections, resolved_.model);
         const std::size_t n = epochs_.size();
@@ -257,8 +259,8 @@ private:
         if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
         std::vector<ApparentInstants>& groups = corrections.full ? tables_.apparent_instants : apparent_groups(true);
-        ApparentSettings settings{corrections.light_time, corrections.aberration, frames_[0].kind,
-                                  frames_[0].rotation.equatorial};
+        const ApparentSettings settings{corrections.light_time, corrections.aberration, frames_[0].kind,
+                                        frames_[0].rotation.equatorial};
         for (std::size_t j = 0; j < codes_.size(); ++j) {
             if (!chain_states(codes_[j], epochs_, target_states_)) return false;
             if (corrections.light_time) {
@@ -309,8 +311,7 @@ private:
     }
 
     // The chunk's instants in groups of APPARENT_LANES, with what every body
-    // shares at them.
-    // Without `with_accelerations` (no aberration), no accelerations are read.
+    // shares at them; the origin's accelerations read `with_accelerations`.
     std::vector<ApparentInstants>& apparent_groups(bool with_accelerations) {
         std::vector<ApparentInstants>& groups = tables_.apparent_instants;
         const std::size_t n = epochs_.size();
@@ -318,8 +319,7 @@ private:
         for (std::size_t g = 0; g < groups.size(); ++g) {
             const std::size_t first = g * APPARENT_LANES;
             gather_apparent_instants(&origin_states_[first], with_accelerations ? &accelerations_[first] : nullptr,
-                                     &frames_[first],
-                                     std::min(APPARENT_LANES, n - first), groups[g]);
+                                     &frames_[first], std::min(APPARENT_LANES, n - first), groups[g]);
         }
         return groups;
     }

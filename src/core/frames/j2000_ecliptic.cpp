@@ -6,8 +6,9 @@ namespace orvane {
 
 namespace {
 
-std::array<double, 3> rotate(const std::array<double, 3>& v) {
-    return {v[0], COS_EPSILON_0 * v[1] + SIN_EPSILON_0 * v[2], -SIN_EPSILON_0 * v[1] + COS_EPSILON_0 * v[2]};
+std::array<double, 3> rotate(std::array<double, 3> v) {
+    turn_to_j2000_ecliptic(v[1], v[2]);
+    return v;
 }
 
 }  // namespace
