@@ -112,12 +112,18 @@ private:
         std::vector<PlaceEpochs>& place_epochs = tables_.place_epochs;
         place_epochs.clear();
         std::optional<OrvaneError> failed;
-        for (std::size_t i = begin; i < end && !failed; ++i) {
-            auto epochs = instant_epochs(engine_, resolved_, instants_[i]);
-            if (epochs) {
-                place_epochs.push_back(*epochs);
-            } else {
-                failed = std::move(epochs.error());
+        for (std::size_t i = begin; i < end && !failed; i += TDB_TT_LANES) {
+            const std::size_t count = std::min(TDB_TT_LANES, end - i);
+            Instant instants[TDB_TT_LANES];
+            for (std::size_t k = 0; k < count; ++k) instants[k] = instants_[i + k];
+            std::expected<PlaceEpochs, OrvaneError> epochs[TDB_TT_LANES];
+            instant_epochs_lanes(engine_, resolved_, instants, count, epochs);
+            for (std::size_t k = 0; k < count && !failed; ++k) {
+                if (epochs[k]) {
+                    place_epochs.push_back(*epochs[k]);
+                } else {
+                    failed = std::move(epochs[k].error());
+                }
             }
         }
         std::vector<Nutation>& nutations = tables_.nutations;
