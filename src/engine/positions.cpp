@@ -247,8 +247,10 @@ private:
         if (corrections.full && full_model_reads_deflectors(corrections) && !read_deflectors()) return false;
         retarded_.resize(n);
         for (std::size_t j = 0; j < codes_.size(); ++j) {
-            if (!chain_states(codes_[j], epochs_, target_states_)) return false;
             if (corrections.light_time) {
+                // The unretarded epochs give only the first retarded one: positions alone.
+                target_states_.resize(n);
+                if (!barycentric_positions_into(kernels_, codes_[j], epochs_, target_states_)) return false;
                 for (std::size_t i = 0; i < n; ++i) {
                     retarded_[i] = epochs_[i] - light_time_seconds(target_states_[i], origin_states_[i]);
                 }
@@ -256,6 +258,8 @@ private:
                 for (std::size_t i = 0; i < n; ++i) {
                     target_states_[i] = settle_light_time(target_states_[i], epochs_[i] - retarded_[i], origin_states_[i]);
                 }
+            } else if (!chain_states(codes_[j], epochs_, target_states_)) {
+                return false;
             }
             if (corrections.full) {
                 static const DeflectorStates unread{};

@@ -90,13 +90,13 @@ class ChainWalk {
 public:
     std::expected<void, SpkError> run(std::vector<SpkKernel>& kernels, std::int32_t target,
                                       std::span<const double> epochs, std::span<StateVector> states,
-                                      std::span<Vector3> accelerations);
+                                      std::span<Vector3> accelerations, Evaluated evaluated);
 
 private:
     // One epoch: link by link without the tables of a batch, the same
     // additions in the same order, the same errors.
     std::expected<void, SpkError> run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
-                                          StateVector& state, Vector3* acceleration);
+                                          StateVector& state, Vector3* acceleration, Evaluated evaluated);
 
     std::vector<std::int32_t> body_;
     std::vector<std::uint8_t> hops_;
@@ -111,10 +111,13 @@ private:
 
 std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, std::int32_t target,
                                              std::span<const double> epochs, std::span<StateVector> states,
-                                             std::span<Vector3> accelerations) {
+                                             std::span<Vector3> accelerations, Evaluated evaluated) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
-    if (n == 1) return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr);
+    if (n == 1) {
+        return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr,
+                       evaluated);
+    }
     for (StateVector& state : states.first(n)) state = StateVector{};
     if (with_accelerations) {
         for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
@@ -184,9 +187,9 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             }
             group_states_.resize(group.count);
             group_accelerations_.resize(with_accelerations ? group.count : 0);
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
-                                                                         group_accelerations_, !first_pass);
-            if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+            auto done = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
+                                                                    group_accelerations_, !first_pass, evaluated);
+            if (!done) return std::unexpected(std::move(done.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];
                 states[i] = add_states(states[i], group_states_[m]);
@@ -200,7 +203,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
 }
 
 std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
-                                                 StateVector& state, Vector3* acceleration) {
+                                                 StateVector& state, Vector3* acceleration, Evaluated evaluated) {
     state = StateVector{};
     if (acceleration) *acceleration = Vector3{};
     if (target == SOLAR_SYSTEM_BARYCENTER) return {};
@@ -213,10 +216,10 @@ std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels
         const SegmentLoc segment = segment_loc(*selected->segment);
         StateVector link;
         Vector3 link_acceleration{};
-        auto evaluated = kernels[selected->kernel].evaluate_into(
+        auto done = kernels[selected->kernel].evaluate_into(
             segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&link, 1),
-            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>());
-        if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>(), true, evaluated);
+        if (!done) return std::unexpected(std::move(done.error()));
         state = add_states(state, link);
         if (acceleration) {
             for (int k = 0; k < 3; ++k) (*acceleration)[k] += link_acceleration[k];
@@ -226,17 +229,29 @@ std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels
     return {};
 }
 
+std::expected<void, SpkError> walk_chain(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                         std::span<const double> epochs, std::span<StateVector> states,
+                                         std::span<Vector3> accelerations, Evaluated evaluated) {
+    if (epochs.size() <= REUSED_TABLE_EPOCHS) {
+        thread_local ChainWalk reused;
+        return reused.run(kernels, target, epochs, states, accelerations, evaluated);
+    }
+    ChainWalk walk;
+    return walk.run(kernels, target, epochs, states, accelerations, evaluated);
+}
+
 }  // namespace
 
 std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                       std::span<const double> epochs, std::span<StateVector> states,
                                                       std::span<Vector3> accelerations) {
-    if (epochs.size() <= REUSED_TABLE_EPOCHS) {
-        thread_local ChainWalk reused;
-        return reused.run(kernels, target, epochs, states, accelerations);
-    }
-    ChainWalk walk;
-    return walk.run(kernels, target, epochs, states, accelerations);
+    return walk_chain(kernels, target, epochs, states, accelerations, Evaluated::States);
+}
+
+std::expected<void, SpkError> barycentric_positions_into(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                         std::span<const double> epochs,
+                                                         std::span<StateVector> states) {
+    return walk_chain(kernels, target, epochs, states, {}, Evaluated::Positions);
 }
 
 }  // namespace orvane

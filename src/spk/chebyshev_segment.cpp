@@ -53,11 +53,13 @@ std::expected<double, SpkError> ChebyshevSegment::argument(std::uint32_t record,
     return chebyshev_argument(record_words(record), faults_[record - first_], epoch);
 }
 
-std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch) const {
+std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch,
+                                                                bool positions) const {
     auto x = argument(record, epoch);
     if (!x) return std::unexpected(std::move(x.error()));
     const double* words = record_words(record);
-    return sets_ == 3 ? type2_state(words, coefficients_, *x) : type3_state(words, coefficients_, *x);
+    if (sets_ != 3) return type3_state(words, coefficients_, *x);
+    return positions ? type2_position(words, coefficients_, *x) : type2_state(words, coefficients_, *x);
 }
 
 bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_accelerations) const {
@@ -72,7 +74,8 @@ bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_ac
 std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                                          std::span<const double> epochs,
                                                          std::span<StateVector> states,
-                                                         std::span<Vector3> accelerations, bool kept_for_a_repeat) {
+                                                         std::span<Vector3> accelerations, bool kept_for_a_repeat,
+                                                         Evaluated evaluated) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
     if (repeats_last(epochs, with_accelerations)) {
@@ -80,9 +83,10 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
         if (with_accelerations) std::copy(last_accelerations_.begin(), last_accelerations_.end(), accelerations.begin());
         return {};
     }
-    if (!kept_for_a_repeat) return evaluate_records(kernel, segment, epochs, states, accelerations);
+    const bool positions = evaluated == Evaluated::Positions && !with_accelerations;
+    if (!kept_for_a_repeat || positions) return evaluate_records(kernel, segment, epochs, states, accelerations, positions);
     last_valid_ = false;
-    auto done = evaluate_records(kernel, segment, epochs, states, accelerations);
+    auto done = evaluate_records(kernel, segment, epochs, states, accelerations, false);
     if (!done) return done;
     last_epochs_.assign(epochs.begin(), epochs.end());
     last_states_.assign(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
@@ -98,7 +102,8 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
 std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
                                                                  std::span<const double> epochs,
                                                                  std::span<StateVector> states,
-                                                                 std::span<Vector3> accelerations) {
+                                                                 std::span<Vector3> accelerations,
+                                                                 bool positions) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
     records_.resize(n);
@@ -165,12 +170,17 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kern
             if (!x_i) return std::unexpected(std::move(x_i.error()));
             auto x_j = argument(records_[j], epochs[j]);
             if (!x_j) return std::unexpected(std::move(x_j.error()));
-            type2_state_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i, *x_j,
-                             states[i], states[j]);
+            if (positions) {
+                type2_position_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i,
+                                    *x_j, states[i], states[j]);
+            } else {
+                type2_state_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i, *x_j,
+                                 states[i], states[j]);
+            }
             step += 2;
             continue;
         }
-        auto state = state_at(records_[i], epochs[i]);
+        auto state = state_at(records_[i], epochs[i], positions);
         if (!state) return std::unexpected(std::move(state.error()));
         states[i] = *state;
         ++step;
