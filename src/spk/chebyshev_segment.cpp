@@ -78,6 +78,10 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
                                                          Evaluated evaluated) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
+    if (n == 1) {
+        return evaluate_one(kernel, segment, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr,
+                            kept_for_a_repeat, evaluated == Evaluated::Positions && !with_accelerations);
+    }
     if (repeats_last(epochs, with_accelerations)) {
         std::copy(last_states_.begin(), last_states_.end(), states.begin());
         if (with_accelerations) std::copy(last_accelerations_.begin(), last_accelerations_.end(), accelerations.begin());
@@ -92,6 +96,47 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
     last_states_.assign(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
     if (with_accelerations) {
         last_accelerations_.assign(accelerations.begin(), accelerations.begin() + static_cast<std::ptrdiff_t>(n));
+    } else {
+        last_accelerations_.clear();
+    }
+    last_valid_ = true;
+    return {};
+}
+
+std::expected<void, SpkError> ChebyshevSegment::evaluate_one(SpkKernel& kernel, const SegmentLoc& segment,
+                                                             double epoch, StateVector& state, Vector3* acceleration,
+                                                             bool kept_for_a_repeat, bool positions) {
+    if (last_valid_ && last_epochs_.size() == 1 && last_epochs_[0] == epoch &&
+        (!acceleration || last_accelerations_.size() == 1)) {
+        state = last_states_[0];
+        if (acceleration) *acceleration = last_accelerations_[0];
+        return {};
+    }
+    const bool kept = kept_for_a_repeat && !positions;
+    if (kept) last_valid_ = false;
+    auto index = type2_record_index(directory_, epoch);
+    if (!index) return std::unexpected(std::move(index.error()));
+    if (!holds(*index)) {
+        if (auto read = read_records(kernel, segment, *index, 1); !read) return read;
+    }
+    auto x = argument(*index, epoch);
+    if (!x) return std::unexpected(std::move(x.error()));
+    const double* words = record_words(*index);
+    if (acceleration && sets_ == 3) {
+        state = type2_state_acceleration(words, coefficients_, *x, acceleration->data());
+    } else if (acceleration) {
+        state = type3_state(words, coefficients_, *x);
+        type3_acceleration(words, coefficients_, *x, acceleration->data());
+    } else if (sets_ != 3) {
+        state = type3_state(words, coefficients_, *x);
+    } else {
+        state = positions ? type2_position(words, coefficients_, *x) : type2_state(words, coefficients_, *x);
+    }
+    if (!kept) return {};
+    last_epochs_.assign(1, epoch);
+    last_states_.assign(1, state);
+    if (acceleration) {
+        last_accelerations_.assign(1, *acceleration);
     } else {
         last_accelerations_.clear();
     }
