@@ -434,10 +434,13 @@ std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Inst
     if (resolved->origin.kind != OriginKind::Topocentric && body == origin_code(resolved->origin.kind)) {
         auto seconds = tdb_seconds(*this, instant.time_scale, instant.julian_day);
         if (!seconds) return std::unexpected(seconds.error());
+        return std::unexpected(reject_identical_target_and_center(body, body).error());
     }
+    // positions_through's road for the options resolved once.
     double values[4];
-    auto done = positions_into(std::span<const std::int32_t>(&body, 1), std::span<const Instant>(&instant, 1),
-                               options, values);
+    auto done = Batch(*this, kernels, *resolved, std::span<const std::int32_t>(&body, 1),
+                      std::span<const Instant>(&instant, 1), values)
+                    .run();
     if (!done) return std::unexpected(done.error());
     return Position{values[0], values[1], values[2], values[3]};
 }

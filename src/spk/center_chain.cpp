@@ -54,14 +54,17 @@ public:
             identities_.clear();
             for (const SpkKernel& kernel : kernels) identities_.push_back(kernel.identity());
             bodies_.clear();
+            errors_ = false;
         }
-        std::erase_if(bodies_, [](const BodyCandidates& entry) { return entry.error.has_value(); });
+        if (errors_) std::erase_if(bodies_, [](const BodyCandidates& entry) { return entry.error.has_value(); });
+        errors_ = false;
     }
 
     // The place of the body's candidates, gathered when first asked for.
     std::size_t of(std::vector<SpkKernel>& kernels, std::int32_t body) {
+        if (last_ < bodies_.size() && bodies_[last_].body == body) return last_;
         for (std::size_t i = 0; i < bodies_.size(); ++i) {
-            if (bodies_[i].body == body) return i;
+            if (bodies_[i].body == body) return last_ = i;
         }
         BodyCandidates& entry = bodies_.emplace_back();
         entry.body = body;
@@ -69,13 +72,14 @@ public:
             auto segments = kernels[k].segment_list();
             if (!segments) {
                 entry.error = std::move(segments.error());
+                errors_ = true;
                 break;
             }
             for (auto it = segments->rbegin(); it != segments->rend(); ++it) {
                 if (it->target == body) entry.list.push_back(Candidate{k, &*it});
             }
         }
-        return bodies_.size() - 1;
+        return last_ = bodies_.size() - 1;
     }
 
     const BodyCandidates& at(std::size_t place) const { return bodies_[place]; }
@@ -83,6 +87,8 @@ public:
 private:
     std::vector<std::uint64_t> identities_;
     std::vector<BodyCandidates> bodies_;
+    bool errors_ = false;    // some list met a decoding error
+    std::size_t last_ = 0;   // the place last asked for (a chain asks body by body)
 };
 
 // The working tables of one walk.

@@ -176,6 +176,18 @@ TEST_P(Chains, BatchesEqualSingleEpochsBitForBit) {
             EXPECT_TRUE(same_bits((*batch)[i], *single)) << target << " at " << epochs[i];
             EXPECT_TRUE(same_bits((*backwards)[epochs.size() - 1 - i], *single));
         }
+        // The positions alone, batch and single, are the states' positions.
+        std::vector<StateVector> positions(epochs.size());
+        ASSERT_TRUE(barycentric_positions_into(kernels_, target, epochs, positions));
+        for (std::size_t i = 0; i < epochs.size(); ++i) {
+            StateVector one;
+            ASSERT_TRUE(barycentric_positions_into(kernels_, target, std::span<const double>(&epochs[i], 1),
+                                                   std::span<StateVector>(&one, 1)));
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_TRUE(same_bits(positions[i].position[c], (*batch)[i].position[c])) << target << " at " << epochs[i];
+                EXPECT_TRUE(same_bits(one.position[c], (*batch)[i].position[c])) << target << " at " << epochs[i];
+            }
+        }
     }
 }
 
