@@ -1,5 +1,7 @@
 #include "spk/center_chain.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -139,8 +141,47 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
     // The first pass evaluates each target's own link, which the chains of
     // other bodies do not share: its results are not kept for a repeat.
     bool first_pass = true;
+    // While every epoch is at one body (each pass so far one group of them
+    // all), a segment of the body that the rule consults first and that
+    // covers the epochs' span is every epoch's selection: the pass takes it
+    // without selecting epoch by epoch.
+    bool one_body = true, finite = true;
+    double earliest = epochs[0], latest = epochs[0];
+    for (double epoch : epochs) {
+        finite = finite && std::isfinite(epoch);
+        earliest = std::min(earliest, epoch);
+        latest = std::max(latest, epoch);
+    }
 
     for (;; first_pass = false) {
+        if (one_body && finite) {
+            const std::int32_t body = body_[0];
+            if (body == SOLAR_SYSTEM_BARYCENTER) return {};
+            if (hops_[0] + 1 > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
+            if (!have_current || candidates_.at(current).body != body) {
+                current = candidates_.of(kernels, body);
+                have_current = true;
+            }
+            const std::vector<Candidate>& list = candidates_.at(current).list;
+            if (!list.empty() && list.front().segment->start_epoch <= earliest &&
+                latest <= list.front().segment->end_epoch) {
+                for (std::uint8_t& hops : hops_) ++hops;
+                const SegmentLoc segment = segment_loc(*list.front().segment);
+                group_states_.resize(n);
+                group_accelerations_.resize(with_accelerations ? n : 0);
+                auto done = kernels[list.front().kernel].evaluate_into(segment, epochs, group_states_,
+                                                                        group_accelerations_, !first_pass, evaluated);
+                if (!done) return std::unexpected(std::move(done.error()));
+                for (std::size_t i = 0; i < n; ++i) states[i] = add_states(states[i], group_states_[i]);
+                if (with_accelerations) {
+                    for (std::size_t i = 0; i < n; ++i) {
+                        for (int k = 0; k < 3; ++k) accelerations[i][k] += group_accelerations_[i][k];
+                    }
+                }
+                std::fill(body_.begin(), body_.end(), segment.center);
+                continue;
+            }
+        }
         groups_.clear();
         for (std::size_t i = 0; i < n; ++i) {
             group_of_[i] = NOT_IN_PASS;
@@ -168,6 +209,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             ++groups_[g].count;
         }
         if (groups_.empty()) return {};
+        one_body = groups_.size() == 1 && groups_.front().count == n;
 
         // Members of each group in increasing epoch index.
         std::size_t first = 0;
