@@ -97,6 +97,15 @@ TEST_P(Chains, LaterSegmentsAndEarlierKernelsTakePrecedence) {
     ASSERT_TRUE(batch);
     std::vector<double> expected{4, 1, 4, 3, 2, 1};
     for (std::size_t i = 0; i < mixed.size(); ++i) EXPECT_EQ((*batch)[i].position[0], expected[i]) << mixed[i];
+    // Batches inside one segment: the one consulted first, or a later one
+    // where the first does not cover them all.
+    for (const auto& [epochs, x] : {std::pair{std::vector<double>{150, 155, 160}, 3.0},
+                                    std::pair{std::vector<double>{101, 149, 161}, 2.0},
+                                    std::pair{std::vector<double>{-100, 300, -99}, 4.0}}) {
+        auto inside = states(301, epochs);
+        ASSERT_TRUE(inside) << error_text(inside);
+        for (const StateVector& state : *inside) EXPECT_EQ(state.position[0], x) << epochs[0];
+    }
 }
 
 TEST_P(Chains, BrokenChainsNameWhereTheyBreak) {
@@ -117,6 +126,7 @@ TEST_P(Chains, BrokenChainsNameWhereTheyBreak) {
                         type2_segment(2, 1, 0, 10, constant(2, 0, 10, 1))}});
     EXPECT_EQ(error_text(states(1, {5})), "SPK center chain for target 1 contains a cycle");
     EXPECT_EQ(error_text(states(2, {5})), "SPK center chain for target 2 contains a cycle");
+    EXPECT_EQ(error_text(states(2, {5, 1, 9})), "SPK center chain for target 2 contains a cycle");
 }
 
 TEST_P(Chains, AChainMayUseThirtyTwoSegments) {
@@ -131,6 +141,11 @@ TEST_P(Chains, AChainMayUseThirtyTwoSegments) {
     for (int body = 2; body <= 33; ++body) sum += body;
     EXPECT_EQ(longest->front().position[0], sum);
     EXPECT_EQ(error_text(states(1, {5})), "SPK center chain for target 1 contains a cycle");
+    // The same walked by a batch, pass after pass of one segment.
+    auto batch = states(2, {5, 0, 10});
+    ASSERT_TRUE(batch) << error_text(batch);
+    for (const StateVector& state : *batch) EXPECT_EQ(state.position[0], sum);
+    EXPECT_EQ(error_text(states(1, {5, 6})), "SPK center chain for target 1 contains a cycle");
 }
 
 TEST_P(Chains, ASelectedSegmentOfAnotherTypeIsNotBypassed) {
