@@ -93,6 +93,26 @@ private:
     std::size_t last_ = 0;   // the place last asked for (a chain asks body by body)
 };
 
+// The earliest and latest of some epochs, and whether all are finite.
+struct EpochSpan {
+    double earliest = 0.0, latest = 0.0;
+    bool finite = true;
+};
+
+// Kept apart from the walk, whose registers are taken, so that the two
+// bounds stay in registers.
+[[gnu::noinline]] EpochSpan span_of(std::span<const double> epochs) {
+    double earliest = epochs[0], latest = epochs[0];
+    // |epoch| < inf fails for infinities and NaN; the comparisons keep NaN out of the span.
+    bool finite = true;
+    for (const double epoch : epochs) {
+        finite &= std::fabs(epoch) < std::numeric_limits<double>::infinity();
+        earliest = epoch < earliest ? epoch : earliest;
+        latest = epoch > latest ? epoch : latest;
+    }
+    return EpochSpan{earliest, latest, finite};
+}
+
 // The working tables of one walk.
 class ChainWalk {
 public:
@@ -145,13 +165,10 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
     // all), a segment of the body that the rule consults first and that
     // covers the epochs' span is every epoch's selection: the pass takes it
     // without selecting epoch by epoch.
-    bool one_body = true, finite = true;
-    double earliest = epochs[0], latest = epochs[0];
-    for (double epoch : epochs) {
-        finite = finite && std::isfinite(epoch);
-        earliest = std::min(earliest, epoch);
-        latest = std::max(latest, epoch);
-    }
+    bool one_body = true;
+    const EpochSpan span = span_of(epochs);
+    const bool finite = span.finite;
+    const double earliest = span.earliest, latest = span.latest;
 
     for (;; first_pass = false) {
         if (one_body && finite) {
