@@ -146,11 +146,21 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
         return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr,
                        evaluated);
     }
-    for (StateVector& state : states.first(n)) state = StateVector{};
-    if (with_accelerations) {
-        for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+    // The sums start at zero: filled with zeros before a pass adds to them,
+    // unless the first pass writes them itself.
+    bool started = false;
+    auto start = [&] {
+        if (started) return;
+        for (StateVector& state : states.first(n)) state = StateVector{};
+        if (with_accelerations) {
+            for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+        }
+        started = true;
+    };
+    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) {
+        start();
+        return {};
     }
-    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return {};
     body_.assign(n, target);
     hops_.assign(n, 0);
     group_of_.resize(n);
@@ -184,6 +194,22 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
                 latest <= list.front().segment->end_epoch) {
                 for (std::uint8_t& hops : hops_) ++hops;
                 const SegmentLoc segment = segment_loc(*list.front().segment);
+                if (!started) {
+                    // The first link straight into the sums, then 0 + each, as the sums from zero would be.
+                    auto done = kernels[list.front().kernel].evaluate_into(
+                        segment, epochs, states.first(n),
+                        with_accelerations ? accelerations.first(n) : std::span<Vector3>(), !first_pass, evaluated);
+                    if (!done) return std::unexpected(std::move(done.error()));
+                    for (std::size_t i = 0; i < n; ++i) states[i] = add_states(StateVector{}, states[i]);
+                    if (with_accelerations) {
+                        for (std::size_t i = 0; i < n; ++i) {
+                            for (int k = 0; k < 3; ++k) accelerations[i][k] = 0.0 + accelerations[i][k];
+                        }
+                    }
+                    started = true;
+                    std::fill(body_.begin(), body_.end(), segment.center);
+                    continue;
+                }
                 group_states_.resize(n);
                 group_accelerations_.resize(with_accelerations ? n : 0);
                 auto done = kernels[list.front().kernel].evaluate_into(segment, epochs, group_states_,
@@ -199,6 +225,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
                 continue;
             }
         }
+        start();
         groups_.clear();
         for (std::size_t i = 0; i < n; ++i) {
             group_of_[i] = NOT_IN_PASS;

@@ -206,6 +206,21 @@ TEST_P(Chains, BatchesEqualSingleEpochsBitForBit) {
     }
 }
 
+// A link of negative zeros sums to positive zeros, batch or single, whether
+// it is the first link or a later one: every sum starts from +0.
+TEST_P(Chains, SumsStartFromPositiveZero) {
+    auto zeros = make_type2(0, 100, 1, 1, [](std::uint32_t, int, std::uint32_t) { return -0.0; });
+    add_kernel(SpkFile{{type2_segment(301, 3, 0, 100, zeros), type2_segment(3, 0, 0, 100, zeros)}});
+    for (std::int32_t target : {301, 3}) {
+        auto batch = states(target, {0, 50, 100});
+        ASSERT_TRUE(batch) << error_text(batch);
+        for (const StateVector& state : *batch) {
+            EXPECT_TRUE(same_bits(state, StateVector{})) << target;
+            EXPECT_TRUE(same_bits(state, *barycentric_state_across_kernels(kernels_, target, 50))) << target;
+        }
+    }
+}
+
 TEST_P(Chains, ABatchReadsEachSegmentsRecordsTogether) {
     add_kernel(SpkFile{{type2_segment(3, 0, 0, 1000, varied(0.1, 0, 100, 10)),
                         type2_segment(301, 3, 0, 1000, varied(0.2, 0, 10, 100))}});
