@@ -18,7 +18,8 @@
 // scalar rate of bench/scalar_rate.hpp. Then the pieces of the per-instant
 // work alone: the IAU 2000B nutation one instant a call and four instants a
 // call (the vector lanes batches use), the axes of date (precession and
-// nutation) and the TDB of a TT instant; and the apparent places of five
+// nutation) and the TDB of a TT instant, alone and four a call (the lanes
+// batches use); and the apparent places of five
 // bodies (Sun, Moon, Mercury, Venus, Mars) from TT instants, per instant and
 // per position.
 #include <algorithm>
@@ -172,11 +173,21 @@ int main(int argc, char** argv) {
     piece("axes of date (precession, nutation)", [&] {
         for (double day : days) checksum += orvane::OfDateRotation(true, false, day).sin_psi;
     });
-    piece("TDB from TT", [&] {
+    piece("TDB from TT, one instant a call", [&] {
         for (double day : days) {
             auto seconds = orvane::tdb_seconds(engine, orvane::TimeScale::Tt, day);
             ok = ok && seconds.has_value();
             if (seconds) checksum += *seconds;
+        }
+    });
+    piece("TDB from TT, four instants a call", [&] {
+        std::expected<double, orvane::OrvaneError> seconds[orvane::TDB_TT_LANES];
+        orvane::Instant instants[orvane::TDB_TT_LANES];
+        for (std::size_t i = 0; i + orvane::TDB_TT_LANES <= INSTANTS; i += orvane::TDB_TT_LANES) {
+            for (std::size_t k = 0; k < orvane::TDB_TT_LANES; ++k) instants[k] = {days[i + k], orvane::TimeScale::Tt};
+            orvane::tdb_seconds_lanes(engine, instants, orvane::TDB_TT_LANES, seconds);
+            ok = ok && seconds[0].has_value();
+            if (seconds[0]) checksum += *seconds[0];
         }
     });
     {

@@ -12,6 +12,12 @@ namespace orvane {
 // TDB seconds past J2000, refused when the TDB day lies outside the supported range.
 std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScale scale, double julian_day);
 
+// tdb_seconds of count ≤ TDB_TT_LANES instants, into out[0, count): each the
+// same value or error as alone, the TT instants' TDB - TT computed together
+// in vector lanes.
+void tdb_seconds_lanes(const SpkOrvane& engine, const Instant* instants, std::size_t count,
+                       std::expected<double, OrvaneError>* out);
+
 // The TT Julian day of an instant.
 std::expected<double, OrvaneError> instant_as_tt(const SpkOrvane& engine, TimeScale scale, double julian_day);
 

@@ -35,6 +35,25 @@ std::expected<PlaceEpochs, OrvaneError> instant_epochs(const SpkOrvane& engine, 
     return epochs;
 }
 
+void instant_epochs_lanes(const SpkOrvane& engine, const PositionOptions& resolved, const Instant* instants,
+                          std::size_t count, std::expected<PlaceEpochs, OrvaneError>* out) {
+    if (resolved.origin.kind == OriginKind::Topocentric) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = instant_epochs(engine, resolved, instants[i]);
+        return;
+    }
+    std::expected<double, OrvaneError> seconds[TDB_TT_LANES];
+    tdb_seconds_lanes(engine, instants, count, seconds);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (seconds[i]) {
+            PlaceEpochs epochs;
+            epochs.tdb_seconds = *seconds[i];
+            out[i] = epochs;
+        } else {
+            out[i] = std::unexpected(std::move(seconds[i].error()));
+        }
+    }
+}
+
 void instant_nutations(const PositionOptions& resolved, std::span<const PlaceEpochs> epochs,
                        std::span<Nutation> out) {
     const bool needed = resolved.origin.kind == OriginKind::Topocentric || nutated_frame(resolved);

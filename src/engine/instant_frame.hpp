@@ -54,6 +54,10 @@ std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, 
 // bits as one at a time), then the rest (failing as the last steps).
 std::expected<PlaceEpochs, OrvaneError> instant_epochs(const SpkOrvane& engine, const PositionOptions& resolved,
                                                        Instant instant);
+// instant_epochs of count ≤ TDB_TT_LANES instants, into out[0, count): each
+// the same as alone, the TDB of TT instants computed together.
+void instant_epochs_lanes(const SpkOrvane& engine, const PositionOptions& resolved, const Instant* instants,
+                          std::size_t count, std::expected<PlaceEpochs, OrvaneError>* out);
 void instant_nutations(const PositionOptions& resolved, std::span<const PlaceEpochs> epochs, std::span<Nutation> out);
 std::expected<InstantFrame, OrvaneError> instant_frame(const SpkOrvane& engine, const PositionOptions& resolved,
                                                        const PlaceEpochs& epochs, const Nutation& nutation);

@@ -114,12 +114,18 @@ private:
         std::vector<PlaceEpochs>& place_epochs = tables_.place_epochs;
         place_epochs.clear();
         std::optional<OrvaneError> failed;
-        for (std::size_t i = begin; i < end && !failed; ++i) {
-            auto epochs = instant_epochs(engine_, resolved_, instants_[i]);
-            if (epochs) {
-                place_epochs.push_back(*epochs);
-            } else {
-                failed = std::move(epochs.error());
+        for (std::size_t i = begin; i < end && !failed; i += TDB_TT_LANES) {
+            const std::size_t count = std::min(TDB_TT_LANES, end - i);
+            Instant instants[TDB_TT_LANES];
+            for (std::size_t k = 0; k < count; ++k) instants[k] = instants_[i + k];
+            std::expected<PlaceEpochs, OrvaneError> epochs[TDB_TT_LANES];
+            instant_epochs_lanes(engine_, resolved_, instants, count, epochs);
+            for (std::size_t k = 0; k < count && !failed; ++k) {
+                if (epochs[k]) {
+                    place_epochs.push_back(*epochs[k]);
+                } else {
+                    failed = std::move(epochs[k].error());
+                }
             }
         }
         std::vector<Nutation>& nutations = tables_.nutations;
@@ -262,8 +268,10 @@ private:
         const ApparentSettings settings{corrections.light_time, corrections.aberration, frames_[0].kind,
                                         frames_[0].rotation.equatorial};
         for (std::size_t j = 0; j < codes_.size(); ++j) {
-            if (!chain_states(codes_[j], epochs_, target_states_)) return false;
             if (corrections.light_time) {
+                // The unretarded epochs give only the first retarded one: positions alone.
+                target_states_.resize(n);
+                if (!barycentric_positions_into(kernels_, codes_[j], epochs_, target_states_)) return false;
                 for (std::size_t i = 0; i < n; ++i) {
                     retarded_[i] = epochs_[i] - light_time_seconds(target_states_[i], origin_states_[i]);
                 }
@@ -272,6 +280,8 @@ private:
                 for (std::size_t i = 0; i < n && corrections.full; ++i) {
                     target_states_[i] = settle_light_time(target_states_[i], epochs_[i] - retarded_[i], origin_states_[i]);
                 }
+            } else if (!chain_states(codes_[j], epochs_, target_states_)) {
+                return false;
             }
             if (corrections.full) {
                 static const DeflectorStates unread{};
@@ -466,10 +476,13 @@ std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Inst
     if (resolved->origin.kind != OriginKind::Topocentric && body == origin_code(resolved->origin.kind)) {
         auto seconds = tdb_seconds(*this, instant.time_scale, instant.julian_day);
         if (!seconds) return std::unexpected(seconds.error());
+        return std::unexpected(reject_identical_target_and_center(body, body).error());
     }
+    // positions_through's road for the options resolved once.
     double values[4];
-    auto done = positions_into(std::span<const std::int32_t>(&body, 1), std::span<const Instant>(&instant, 1),
-                               options, values);
+    auto done = Batch(*this, kernels, *resolved, std::span<const std::int32_t>(&body, 1),
+                      std::span<const Instant>(&instant, 1), values)
+                    .run();
     if (!done) return std::unexpected(done.error());
     return Position{values[0], values[1], values[2], values[3]};
 }

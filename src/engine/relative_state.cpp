@@ -73,13 +73,20 @@ StateVector corrected_relative_state(const StateVector& target_state, const Stat
 std::expected<StateVector, SpkError> relative_state_from(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                          OriginAtEpoch& origin, const StateCorrections& corrections) {
     const StateVector& observer = origin.state;
-    auto target_state = barycentric_state_across_kernels(kernels, target, origin.epoch);
-    if (!target_state) return std::unexpected(std::move(target_state.error()));
+    std::expected<StateVector, SpkError> target_state;
     if (corrections.light_time) {
-        const double retarded_epoch = origin.epoch - light_time_seconds(*target_state, observer);
+        // The unretarded epoch gives only the first retarded one: the position alone.
+        StateVector unretarded;
+        auto done = barycentric_positions_into(kernels, target, std::span<const double>(&origin.epoch, 1),
+                                               std::span<StateVector>(&unretarded, 1));
+        if (!done) return std::unexpected(std::move(done.error()));
+        const double retarded_epoch = origin.epoch - light_time_seconds(unretarded, observer);
         target_state = barycentric_state_across_kernels(kernels, target, retarded_epoch);
         if (!target_state) return std::unexpected(std::move(target_state.error()));
         target_state = settle_light_time(*target_state, origin.epoch - retarded_epoch, observer);
+    } else {
+        target_state = barycentric_state_across_kernels(kernels, target, origin.epoch);
+        if (!target_state) return std::unexpected(std::move(target_state.error()));
     }
     if (corrections.full) {
         if (full_model_reads_deflectors(corrections) && !origin.deflectors) {

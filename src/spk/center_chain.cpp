@@ -1,5 +1,7 @@
 #include "spk/center_chain.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -54,14 +56,17 @@ public:
             identities_.clear();
             for (const SpkKernel& kernel : kernels) identities_.push_back(kernel.identity());
             bodies_.clear();
+            errors_ = false;
         }
-        std::erase_if(bodies_, [](const BodyCandidates& entry) { return entry.error.has_value(); });
+        if (errors_) std::erase_if(bodies_, [](const BodyCandidates& entry) { return entry.error.has_value(); });
+        errors_ = false;
     }
 
     // The place of the body's candidates, gathered when first asked for.
     std::size_t of(std::vector<SpkKernel>& kernels, std::int32_t body) {
+        if (last_ < bodies_.size() && bodies_[last_].body == body) return last_;
         for (std::size_t i = 0; i < bodies_.size(); ++i) {
-            if (bodies_[i].body == body) return i;
+            if (bodies_[i].body == body) return last_ = i;
         }
         BodyCandidates& entry = bodies_.emplace_back();
         entry.body = body;
@@ -69,13 +74,14 @@ public:
             auto segments = kernels[k].segment_list();
             if (!segments) {
                 entry.error = std::move(segments.error());
+                errors_ = true;
                 break;
             }
             for (auto it = segments->rbegin(); it != segments->rend(); ++it) {
                 if (it->target == body) entry.list.push_back(Candidate{k, &*it});
             }
         }
-        return bodies_.size() - 1;
+        return last_ = bodies_.size() - 1;
     }
 
     const BodyCandidates& at(std::size_t place) const { return bodies_[place]; }
@@ -83,20 +89,42 @@ public:
 private:
     std::vector<std::uint64_t> identities_;
     std::vector<BodyCandidates> bodies_;
+    bool errors_ = false;    // some list met a decoding error
+    std::size_t last_ = 0;   // the place last asked for (a chain asks body by body)
 };
+
+// The earliest and latest of some epochs, and whether all are finite.
+struct EpochSpan {
+    double earliest = 0.0, latest = 0.0;
+    bool finite = true;
+};
+
+// Kept apart from the walk, whose registers are taken, so that the two
+// bounds stay in registers.
+[[gnu::noinline]] EpochSpan span_of(std::span<const double> epochs) {
+    double earliest = epochs[0], latest = epochs[0];
+    // |epoch| < inf fails for infinities and NaN; the comparisons keep NaN out of the span.
+    bool finite = true;
+    for (const double epoch : epochs) {
+        finite &= std::fabs(epoch) < std::numeric_limits<double>::infinity();
+        earliest = epoch < earliest ? epoch : earliest;
+        latest = epoch > latest ? epoch : latest;
+    }
+    return EpochSpan{earliest, latest, finite};
+}
 
 // The working tables of one walk.
 class ChainWalk {
 public:
     std::expected<void, SpkError> run(std::vector<SpkKernel>& kernels, std::int32_t target,
                                       std::span<const double> epochs, std::span<StateVector> states,
-                                      std::span<Vector3> accelerations);
+                                      std::span<Vector3> accelerations, Evaluated evaluated);
 
 private:
     // One epoch: link by link without the tables of a batch, the same
     // additions in the same order, the same errors.
     std::expected<void, SpkError> run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
-                                          StateVector& state, Vector3* acceleration);
+                                          StateVector& state, Vector3* acceleration, Evaluated evaluated);
 
     std::vector<std::int32_t> body_;
     std::vector<std::uint8_t> hops_;
@@ -111,15 +139,28 @@ private:
 
 std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, std::int32_t target,
                                              std::span<const double> epochs, std::span<StateVector> states,
-                                             std::span<Vector3> accelerations) {
+                                             std::span<Vector3> accelerations, Evaluated evaluated) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
-    if (n == 1) return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr);
-    for (StateVector& state : states.first(n)) state = StateVector{};
-    if (with_accelerations) {
-        for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+    if (n == 1) {
+        return run_one(kernels, target, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr,
+                       evaluated);
     }
-    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) return {};
+    // The sums start at zero: filled with zeros before a pass adds to them,
+    // unless the first pass writes them itself.
+    bool started = false;
+    auto start = [&] {
+        if (started) return;
+        for (StateVector& state : states.first(n)) state = StateVector{};
+        if (with_accelerations) {
+            for (Vector3& acceleration : accelerations.first(n)) acceleration = Vector3{};
+        }
+        started = true;
+    };
+    if (target == SOLAR_SYSTEM_BARYCENTER || n == 0) {
+        start();
+        return {};
+    }
     body_.assign(n, target);
     hops_.assign(n, 0);
     group_of_.resize(n);
@@ -130,8 +171,61 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
     // The first pass evaluates each target's own link, which the chains of
     // other bodies do not share: its results are not kept for a repeat.
     bool first_pass = true;
+    // While every epoch is at one body (each pass so far one group of them
+    // all), a segment of the body that the rule consults first and that
+    // covers the epochs' span is every epoch's selection: the pass takes it
+    // without selecting epoch by epoch.
+    bool one_body = true;
+    const EpochSpan span = span_of(epochs);
+    const bool finite = span.finite;
+    const double earliest = span.earliest, latest = span.latest;
 
     for (;; first_pass = false) {
+        if (one_body && finite) {
+            const std::int32_t body = body_[0];
+            if (body == SOLAR_SYSTEM_BARYCENTER) return {};
+            if (hops_[0] + 1 > MAX_CHAIN_SEGMENTS) return std::unexpected(SpkError::center_chain_cycle(target));
+            if (!have_current || candidates_.at(current).body != body) {
+                current = candidates_.of(kernels, body);
+                have_current = true;
+            }
+            const std::vector<Candidate>& list = candidates_.at(current).list;
+            if (!list.empty() && list.front().segment->start_epoch <= earliest &&
+                latest <= list.front().segment->end_epoch) {
+                for (std::uint8_t& hops : hops_) ++hops;
+                const SegmentLoc segment = segment_loc(*list.front().segment);
+                if (!started) {
+                    // The first link straight into the sums, then 0 + each, as the sums from zero would be.
+                    auto done = kernels[list.front().kernel].evaluate_into(
+                        segment, epochs, states.first(n),
+                        with_accelerations ? accelerations.first(n) : std::span<Vector3>(), !first_pass, evaluated);
+                    if (!done) return std::unexpected(std::move(done.error()));
+                    for (std::size_t i = 0; i < n; ++i) states[i] = add_states(StateVector{}, states[i]);
+                    if (with_accelerations) {
+                        for (std::size_t i = 0; i < n; ++i) {
+                            for (int k = 0; k < 3; ++k) accelerations[i][k] = 0.0 + accelerations[i][k];
+                        }
+                    }
+                    started = true;
+                    std::fill(body_.begin(), body_.end(), segment.center);
+                    continue;
+                }
+                group_states_.resize(n);
+                group_accelerations_.resize(with_accelerations ? n : 0);
+                auto done = kernels[list.front().kernel].evaluate_into(segment, epochs, group_states_,
+                                                                        group_accelerations_, !first_pass, evaluated);
+                if (!done) return std::unexpected(std::move(done.error()));
+                for (std::size_t i = 0; i < n; ++i) states[i] = add_states(states[i], group_states_[i]);
+                if (with_accelerations) {
+                    for (std::size_t i = 0; i < n; ++i) {
+                        for (int k = 0; k < 3; ++k) accelerations[i][k] += group_accelerations_[i][k];
+                    }
+                }
+                std::fill(body_.begin(), body_.end(), segment.center);
+                continue;
+            }
+        }
+        start();
         groups_.clear();
         for (std::size_t i = 0; i < n; ++i) {
             group_of_[i] = NOT_IN_PASS;
@@ -159,6 +253,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             ++groups_[g].count;
         }
         if (groups_.empty()) return {};
+        one_body = groups_.size() == 1 && groups_.front().count == n;
 
         // Members of each group in increasing epoch index.
         std::size_t first = 0;
@@ -184,9 +279,9 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
             }
             group_states_.resize(group.count);
             group_accelerations_.resize(with_accelerations ? group.count : 0);
-            auto evaluated = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
-                                                                         group_accelerations_, !first_pass);
-            if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+            auto done = kernels[group.selected.kernel].evaluate_into(segment, group_epochs, group_states_,
+                                                                    group_accelerations_, !first_pass, evaluated);
+            if (!done) return std::unexpected(std::move(done.error()));
             for (std::size_t m = 0; m < group.count; ++m) {
                 const std::size_t i = indices[m];
                 states[i] = add_states(states[i], group_states_[m]);
@@ -200,7 +295,7 @@ std::expected<void, SpkError> ChainWalk::run(std::vector<SpkKernel>& kernels, st
 }
 
 std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels, std::int32_t target, double epoch,
-                                                 StateVector& state, Vector3* acceleration) {
+                                                 StateVector& state, Vector3* acceleration, Evaluated evaluated) {
     state = StateVector{};
     if (acceleration) *acceleration = Vector3{};
     if (target == SOLAR_SYSTEM_BARYCENTER) return {};
@@ -213,10 +308,10 @@ std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels
         const SegmentLoc segment = segment_loc(*selected->segment);
         StateVector link;
         Vector3 link_acceleration{};
-        auto evaluated = kernels[selected->kernel].evaluate_into(
+        auto done = kernels[selected->kernel].evaluate_into(
             segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&link, 1),
-            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>());
-        if (!evaluated) return std::unexpected(std::move(evaluated.error()));
+            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>(), true, evaluated);
+        if (!done) return std::unexpected(std::move(done.error()));
         state = add_states(state, link);
         if (acceleration) {
             for (int k = 0; k < 3; ++k) (*acceleration)[k] += link_acceleration[k];
@@ -226,17 +321,29 @@ std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels
     return {};
 }
 
+std::expected<void, SpkError> walk_chain(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                         std::span<const double> epochs, std::span<StateVector> states,
+                                         std::span<Vector3> accelerations, Evaluated evaluated) {
+    if (epochs.size() <= REUSED_TABLE_EPOCHS) {
+        thread_local ChainWalk reused;
+        return reused.run(kernels, target, epochs, states, accelerations, evaluated);
+    }
+    ChainWalk walk;
+    return walk.run(kernels, target, epochs, states, accelerations, evaluated);
+}
+
 }  // namespace
 
 std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& kernels, std::int32_t target,
                                                       std::span<const double> epochs, std::span<StateVector> states,
                                                       std::span<Vector3> accelerations) {
-    if (epochs.size() <= REUSED_TABLE_EPOCHS) {
-        thread_local ChainWalk reused;
-        return reused.run(kernels, target, epochs, states, accelerations);
-    }
-    ChainWalk walk;
-    return walk.run(kernels, target, epochs, states, accelerations);
+    return walk_chain(kernels, target, epochs, states, accelerations, Evaluated::States);
+}
+
+std::expected<void, SpkError> barycentric_positions_into(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                         std::span<const double> epochs,
+                                                         std::span<StateVector> states) {
+    return walk_chain(kernels, target, epochs, states, {}, Evaluated::Positions);
 }
 
 }  // namespace orvane

@@ -29,6 +29,14 @@ std::expected<void, SpkError> barycentric_states_into(std::vector<SpkKernel>& ke
                                                       std::span<const double> epochs, std::span<StateVector> states,
                                                       std::span<Vector3> accelerations = {});
 
+// The same walk for the barycentric positions alone (SpkKernel::evaluate_into
+// with Evaluated::Positions): each position the same bits as
+// barycentric_states_into gives, the velocities left unspecified. For what
+// needs only a distance, as a light time's first estimate.
+std::expected<void, SpkError> barycentric_positions_into(std::vector<SpkKernel>& kernels, std::int32_t target,
+                                                         std::span<const double> epochs,
+                                                         std::span<StateVector> states);
+
 inline std::expected<std::vector<StateVector>, SpkError> barycentric_states_across_kernels(
     std::vector<SpkKernel>& kernels, std::int32_t target, std::span<const double> epochs) {
     std::vector<StateVector> states(epochs.size());

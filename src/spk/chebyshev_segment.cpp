@@ -53,11 +53,13 @@ std::expected<double, SpkError> ChebyshevSegment::argument(std::uint32_t record,
     return chebyshev_argument(record_words(record), faults_[record - first_], epoch);
 }
 
-std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch) const {
+std::expected<StateVector, SpkError> ChebyshevSegment::state_at(std::uint32_t record, double epoch,
+                                                                bool positions) const {
     auto x = argument(record, epoch);
     if (!x) return std::unexpected(std::move(x.error()));
     const double* words = record_words(record);
-    return sets_ == 3 ? type2_state(words, coefficients_, *x) : type3_state(words, coefficients_, *x);
+    if (sets_ != 3) return type3_state(words, coefficients_, *x);
+    return positions ? type2_position(words, coefficients_, *x) : type2_state(words, coefficients_, *x);
 }
 
 bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_accelerations) const {
@@ -72,17 +74,23 @@ bool ChebyshevSegment::repeats_last(std::span<const double> epochs, bool with_ac
 std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                                          std::span<const double> epochs,
                                                          std::span<StateVector> states,
-                                                         std::span<Vector3> accelerations, bool kept_for_a_repeat) {
+                                                         std::span<Vector3> accelerations, bool kept_for_a_repeat,
+                                                         Evaluated evaluated) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
+    if (n == 1) {
+        return evaluate_one(kernel, segment, epochs[0], states[0], with_accelerations ? &accelerations[0] : nullptr,
+                            kept_for_a_repeat, evaluated == Evaluated::Positions && !with_accelerations);
+    }
     if (repeats_last(epochs, with_accelerations)) {
         std::copy(last_states_.begin(), last_states_.end(), states.begin());
         if (with_accelerations) std::copy(last_accelerations_.begin(), last_accelerations_.end(), accelerations.begin());
         return {};
     }
-    if (!kept_for_a_repeat) return evaluate_records(kernel, segment, epochs, states, accelerations);
+    const bool positions = evaluated == Evaluated::Positions && !with_accelerations;
+    if (!kept_for_a_repeat || positions) return evaluate_records(kernel, segment, epochs, states, accelerations, positions);
     last_valid_ = false;
-    auto done = evaluate_records(kernel, segment, epochs, states, accelerations);
+    auto done = evaluate_records(kernel, segment, epochs, states, accelerations, false);
     if (!done) return done;
     last_epochs_.assign(epochs.begin(), epochs.end());
     last_states_.assign(states.begin(), states.begin() + static_cast<std::ptrdiff_t>(n));
@@ -95,10 +103,52 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate(SpkKernel& kernel, cons
     return {};
 }
 
+std::expected<void, SpkError> ChebyshevSegment::evaluate_one(SpkKernel& kernel, const SegmentLoc& segment,
+                                                             double epoch, StateVector& state, Vector3* acceleration,
+                                                             bool kept_for_a_repeat, bool positions) {
+    if (last_valid_ && last_epochs_.size() == 1 && last_epochs_[0] == epoch &&
+        (!acceleration || last_accelerations_.size() == 1)) {
+        state = last_states_[0];
+        if (acceleration) *acceleration = last_accelerations_[0];
+        return {};
+    }
+    const bool kept = kept_for_a_repeat && !positions;
+    if (kept) last_valid_ = false;
+    auto index = type2_record_index(directory_, epoch);
+    if (!index) return std::unexpected(std::move(index.error()));
+    if (!holds(*index)) {
+        if (auto read = read_records(kernel, segment, *index, 1); !read) return read;
+    }
+    auto x = argument(*index, epoch);
+    if (!x) return std::unexpected(std::move(x.error()));
+    const double* words = record_words(*index);
+    if (acceleration && sets_ == 3) {
+        state = type2_state_acceleration(words, coefficients_, *x, acceleration->data());
+    } else if (acceleration) {
+        state = type3_state(words, coefficients_, *x);
+        type3_acceleration(words, coefficients_, *x, acceleration->data());
+    } else if (sets_ != 3) {
+        state = type3_state(words, coefficients_, *x);
+    } else {
+        state = positions ? type2_position(words, coefficients_, *x) : type2_state(words, coefficients_, *x);
+    }
+    if (!kept) return {};
+    last_epochs_.assign(1, epoch);
+    last_states_.assign(1, state);
+    if (acceleration) {
+        last_accelerations_.assign(1, *acceleration);
+    } else {
+        last_accelerations_.clear();
+    }
+    last_valid_ = true;
+    return {};
+}
+
 std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
                                                                  std::span<const double> epochs,
                                                                  std::span<StateVector> states,
-                                                                 std::span<Vector3> accelerations) {
+                                                                 std::span<Vector3> accelerations,
+                                                                 bool positions) {
     const std::size_t n = epochs.size();
     const bool with_accelerations = !accelerations.empty();
     records_.resize(n);
@@ -165,12 +215,17 @@ std::expected<void, SpkError> ChebyshevSegment::evaluate_records(SpkKernel& kern
             if (!x_i) return std::unexpected(std::move(x_i.error()));
             auto x_j = argument(records_[j], epochs[j]);
             if (!x_j) return std::unexpected(std::move(x_j.error()));
-            type2_state_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i, *x_j,
-                             states[i], states[j]);
+            if (positions) {
+                type2_position_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i,
+                                    *x_j, states[i], states[j]);
+            } else {
+                type2_state_pair(record_words(records_[i]), record_words(records_[j]), coefficients_, *x_i, *x_j,
+                                 states[i], states[j]);
+            }
             step += 2;
             continue;
         }
-        auto state = state_at(records_[i], epochs[i]);
+        auto state = state_at(records_[i], epochs[i], positions);
         if (!state) return std::unexpected(std::move(state.error()));
         states[i] = *state;
         ++step;

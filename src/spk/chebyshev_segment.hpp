@@ -33,10 +33,12 @@ public:
     // with the epochs of the one before (the chains of a body and its origin
     // sharing a link) is served from what that call found; without
     // `kept_for_a_repeat`, this call's results are not kept and what the
-    // one before found stays for a repeat.
+    // one before found stays for a repeat. Positions alone (without
+    // accelerations) are never kept, and served by a repeat like states.
     std::expected<void, SpkError> evaluate(SpkKernel& kernel, const SegmentLoc& segment,
                                            std::span<const double> epochs, std::span<StateVector> states,
-                                           std::span<Vector3> accelerations = {}, bool kept_for_a_repeat = true);
+                                           std::span<Vector3> accelerations = {}, bool kept_for_a_repeat = true,
+                                           Evaluated evaluated = Evaluated::States);
 
 private:
     // Reads records [first, first + count); on failure of a longer read,
@@ -47,10 +49,15 @@ private:
     const double* record_words(std::uint32_t record) const;
     // The record's scaled time at the epoch, or its error.
     std::expected<double, SpkError> argument(std::uint32_t record, double epoch) const;
-    std::expected<StateVector, SpkError> state_at(std::uint32_t record, double epoch) const;
+    std::expected<StateVector, SpkError> state_at(std::uint32_t record, double epoch, bool positions) const;
     std::expected<void, SpkError> evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
                                                    std::span<const double> epochs, std::span<StateVector> states,
-                                                   std::span<Vector3> accelerations);
+                                                   std::span<Vector3> accelerations, bool positions);
+    // One epoch: evaluate_records' steps for a call of one epoch, without its
+    // tables, and the same keeping for a repeat as evaluate.
+    std::expected<void, SpkError> evaluate_one(SpkKernel& kernel, const SegmentLoc& segment, double epoch,
+                                               StateVector& state, Vector3* acceleration, bool kept_for_a_repeat,
+                                               bool positions);
     // Whether the last call had these epochs (and found accelerations when asked).
     bool repeats_last(std::span<const double> epochs, bool with_accelerations) const;
 

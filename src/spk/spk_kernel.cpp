@@ -219,7 +219,8 @@ std::expected<Segment*, SpkError> SpkKernel::loaded(const SegmentLoc& segment) {
 
 std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
                                                        std::span<StateVector> states,
-                                                       std::span<Vector3> accelerations, bool kept_for_a_repeat) {
+                                                       std::span<Vector3> accelerations, bool kept_for_a_repeat,
+                                                       Evaluated evaluated) {
     switch (segment.data_type) {
         case SPK_TYPE_2:
         case SPK_TYPE_3: {
@@ -231,7 +232,8 @@ std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment
             };
             auto data = loaded<ChebyshevSegment>(segment);
             if (!data) return type3_aware(std::move(data.error()));
-            auto done = (*data)->evaluate(*this, segment, epochs, states, accelerations, kept_for_a_repeat);
+            auto done =
+                (*data)->evaluate(*this, segment, epochs, states, accelerations, kept_for_a_repeat, evaluated);
             if (!done) return type3_aware(std::move(done.error()));
             return {};
         }

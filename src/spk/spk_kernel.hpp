@@ -71,9 +71,12 @@ public:
     // segment starts later). Without `kept_for_a_repeat`, a Chebyshev
     // segment keeps what it held for a repeat of its earlier call rather
     // than these results (a link no other chain is likely to ask for again).
+    // Evaluated::Positions spares a Type 2 segment its velocities (zero then,
+    // the positions the same bits); other types fill whole states.
     std::expected<void, SpkError> evaluate_into(const SegmentLoc& segment, std::span<const double> epochs,
                                                 std::span<StateVector> states, std::span<Vector3> accelerations = {},
-                                                bool kept_for_a_repeat = true);
+                                                bool kept_for_a_repeat = true,
+                                                Evaluated evaluated = Evaluated::States);
 
 private:
     SpkKernel(DafFileRecord file_record, KernelSource source);

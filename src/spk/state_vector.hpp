@@ -7,6 +7,10 @@ namespace orvane {
 // another, on the kernels' axes. The zero state is the default value.
 using StateVector = CartesianState;
 
+// What an evaluation fills: whole states, or the positions alone (their
+// velocities zero), each position the same bits either way.
+enum class Evaluated : unsigned char { States, Positions };
+
 // a + b, component by component.
 inline StateVector add_states(const StateVector& a, const StateVector& b) {
     StateVector sum;

@@ -106,6 +106,28 @@ StateVector type2_state(const double* words, std::size_t n, double x) {
     return state;
 }
 
+StateVector type2_position(const double* words, std::size_t n, double x) {
+    const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
+    StateVector state;
+    if (n == 1) {
+        for (int i = 0; i < 3; ++i) state.position[i] = c[i][0];
+        return state;
+    }
+    // type2_state's position operations in its order.
+    const double v = x * 2.0;
+    double t_previous = 1.0, t_current = x;
+    double p[3];
+    for (int i = 0; i < 3; ++i) p[i] = c[i][0] + c[i][1] * x;
+    for (std::size_t k = 2; k < n; ++k) {
+        const double t_next = v * t_current - t_previous;
+        for (int i = 0; i < 3; ++i) p[i] += c[i][k] * t_next;
+        t_previous = t_current;
+        t_current = t_next;
+    }
+    for (int i = 0; i < 3; ++i) state.position[i] = p[i];
+    return state;
+}
+
 StateVector type2_state_acceleration(const double* words, std::size_t n, double x, double acceleration[3]) {
     const double radius = words[1];
     const double* c[3] = {&words[2], &words[2 + n], &words[2 + 2 * n]};
@@ -153,10 +175,10 @@ StateVector type2_state_acceleration(const double* words, std::size_t n, double 
 
 namespace {
 
-// type2_state's operations (and, with ACCELERATION, type2_state_acceleration's),
-// in their order, on two lanes at once: each lane rounds exactly as the
-// single evaluation does. n is at least 2.
-template <bool ACCELERATION>
+// type2_state's operations (and, with ACCELERATION, type2_state_acceleration's;
+// without VELOCITY, type2_position's), in their order, on two lanes at once:
+// each lane rounds exactly as the single evaluation does. n is at least 2.
+template <bool VELOCITY, bool ACCELERATION>
 void state_pair_lanes(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
                       StateVector& a, StateVector& b, double* acceleration_a, double* acceleration_b) {
     using Pair = double __attribute__((vector_size(16)));
@@ -179,7 +201,7 @@ void state_pair_lanes(const double* words_a, const double* words_b, std::size_t 
         for (int i = 0; i < 3; ++i) {
             const Pair c = coefficient(i, k);
             p[i] += c * t_next;
-            d[i] += c * derivative;
+            if constexpr (VELOCITY) d[i] += c * derivative;
             if constexpr (ACCELERATION) s[i] += c * second;
         }
         if constexpr (ACCELERATION) {
@@ -192,6 +214,14 @@ void state_pair_lanes(const double* words_a, const double* words_b, std::size_t 
         t_current = t_next;
         u_previous = u_current;
         u_current = u_next;
+    }
+    if constexpr (!VELOCITY) {
+        for (int i = 0; i < 3; ++i) {
+            a.position[i] = p[i][0];
+            b.position[i] = p[i][1];
+            a.velocity[i] = b.velocity[i] = 0.0;
+        }
+        return;
     }
     const Pair radius{words_a[1], words_b[1]};
     for (int i = 0; i < 3; ++i) {
@@ -218,7 +248,7 @@ void type2_state_acceleration_pair(const double* words_a, const double* words_b,
         b = type2_state_acceleration(words_b, n, x_b, acceleration_b);
         return;
     }
-    state_pair_lanes<true>(words_a, words_b, n, x_a, x_b, a, b, acceleration_a, acceleration_b);
+    state_pair_lanes<true, true>(words_a, words_b, n, x_a, x_b, a, b, acceleration_a, acceleration_b);
 }
 
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
@@ -228,7 +258,17 @@ void type2_state_pair(const double* words_a, const double* words_b, std::size_t 
         b = type2_state(words_b, n, x_b);
         return;
     }
-    state_pair_lanes<false>(words_a, words_b, n, x_a, x_b, a, b, nullptr, nullptr);
+    state_pair_lanes<true, false>(words_a, words_b, n, x_a, x_b, a, b, nullptr, nullptr);
+}
+
+void type2_position_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
+                         StateVector& a, StateVector& b) {
+    if (n == 1) {
+        a = type2_position(words_a, n, x_a);
+        b = type2_position(words_b, n, x_b);
+        return;
+    }
+    state_pair_lanes<false, false>(words_a, words_b, n, x_a, x_b, a, b, nullptr, nullptr);
 }
 
 ChebyshevRecordFault chebyshev_record_fault(std::span<const double> words) {

@@ -60,6 +60,10 @@ std::expected<double, SpkError> chebyshev_argument(const double* words, Chebyshe
 // order, each rounded separately.
 StateVector type2_state(const double* words, std::size_t n, double x);
 
+// The same position alone (bit for bit), without the velocity's sums; the
+// velocity is zero.
+StateVector type2_position(const double* words, std::size_t n, double x);
+
 // The same position and velocity (bit for bit) and the acceleration, the
 // second derivative of the polynomials: T''_k = k U'_(k-1), with
 // U'_(k+1) = 2 U_k + 2x U'_k - U'_(k-1) beside the recurrences of T and U.
@@ -75,5 +79,9 @@ void type2_state_acceleration_pair(const double* words_a, const double* words_b,
 // twice), each state bit for bit the one type2_state gives.
 void type2_state_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
                       StateVector& a, StateVector& b);
+
+// Two positions at once, each bit for bit the one type2_position gives.
+void type2_position_pair(const double* words_a, const double* words_b, std::size_t n, double x_a, double x_b,
+                         StateVector& a, StateVector& b);
 
 }  // namespace orvane

@@ -6,6 +6,7 @@
 
 #include "core/constants.hpp"
 #include "core/files/kernel_file.hpp"
+#include "core/fused_multiply_add.hpp"
 #include "core/text/text_forms.hpp"
 #include "core/text/utf8.hpp"
 #include "time/decimal_number.hpp"
@@ -374,38 +375,52 @@ std::size_t EarthOrientationTable::row_at_or_before(double utc_jd) const {
     return static_cast<std::size_t>(next - samples_.begin()) - 1;
 }
 
-std::expected<EopSample, EopError> EarthOrientationTable::interpolated_sample(double utc_jd) const {
+std::expected<void, EopError> EarthOrientationTable::covers(double utc_jd) const {
     if (!std::isfinite(utc_jd)) return std::unexpected(EopError::not_finite());
     const double first = samples_.front().utc_jd;
     const double last = samples_.back().utc_jd;
     if (utc_jd < first || utc_jd > last) return std::unexpected(EopError::outside_coverage(utc_jd, first, last));
+    return {};
+}
 
-    // The last row at or before the query (it exists: the query is inside the
-    // coverage), then the one after it.
-    const std::size_t at = row_at_or_before(utc_jd);
-    const EopSample& previous = samples_[at];
-    if (previous.utc_jd == utc_jd) return previous;
-    const auto next = samples_.begin() + static_cast<std::ptrdiff_t>(at + 1);
+namespace {
 
-    const double g = (utc_jd - previous.utc_jd) / (next->utc_jd - previous.utc_jd);
-    auto blend = [g](double p, double n) { return std::fma(p, 1.0 - g, n * g); };
+// p (1 - g) + n g, rounded once.
+ORVANE_FMA_CLONES double blend(double p, double n, double g) { return std::fma(p, 1.0 - g, n * g); }
 
+}  // namespace
+
+double EarthOrientationTable::blended_dut1(std::size_t at, double g) const {
     // UT1-UTC jumps by a whole second at 00:00 UTC after a leap second; before
     // the jump it follows the previous day's value, so the next row is taken
     // back across the step before interpolating.
-    double next_dut1 = next->dut1_seconds;
+    const EopSample &previous = samples_[at], &next = samples_[at + 1];
+    double next_dut1 = next.dut1_seconds;
     const double step = next_dut1 - previous.dut1_seconds;
     if (std::fabs(step) > LEAP_STEP_THRESHOLD_SECONDS) next_dut1 -= std::round(step);
+    return blend(previous.dut1_seconds, next_dut1, g);
+}
 
-    return EopSample{.utc_jd = utc_jd, .dut1_seconds = blend(previous.dut1_seconds, next_dut1),
-                     .x_arcsec = blend(previous.x_arcsec, next->x_arcsec),
-                     .y_arcsec = blend(previous.y_arcsec, next->y_arcsec)};
+std::expected<EopSample, EopError> EarthOrientationTable::interpolated_sample(double utc_jd) const {
+    if (auto covered = covers(utc_jd); !covered) return std::unexpected(std::move(covered.error()));
+    // The last row at or before the query (it exists: the query is inside the
+    // coverage), then the one after it.
+    const std::size_t at = row_at_or_before(utc_jd);
+    const EopSample &previous = samples_[at], &next = samples_[at + 1 < samples_.size() ? at + 1 : at];
+    if (previous.utc_jd == utc_jd) return previous;
+    const double g = (utc_jd - previous.utc_jd) / (next.utc_jd - previous.utc_jd);
+    return EopSample{.utc_jd = utc_jd, .dut1_seconds = blended_dut1(at, g),
+                     .x_arcsec = blend(previous.x_arcsec, next.x_arcsec, g),
+                     .y_arcsec = blend(previous.y_arcsec, next.y_arcsec, g)};
 }
 
 std::expected<double, EopError> EarthOrientationTable::dut1_seconds(double utc_jd) const {
-    auto sample = interpolated_sample(utc_jd);
-    if (!sample) return std::unexpected(std::move(sample.error()));
-    return sample->dut1_seconds;
+    // interpolated_sample's UT1 - UTC alone.
+    if (auto covered = covers(utc_jd); !covered) return std::unexpected(std::move(covered.error()));
+    const std::size_t at = row_at_or_before(utc_jd);
+    const EopSample& previous = samples_[at];
+    if (previous.utc_jd == utc_jd) return previous.dut1_seconds;
+    return blended_dut1(at, (utc_jd - previous.utc_jd) / (samples_[at + 1].utc_jd - previous.utc_jd));
 }
 
 std::expected<PolarMotion, EopError> EarthOrientationTable::polar_motion_arcsec(double utc_jd) const {
@@ -423,7 +438,7 @@ std::expected<double, EopError> EarthOrientationTable::utc_julian_day_from_ut1(d
         utc = ut1_jd - *dut1 / SECONDS_PER_DAY;
     }
     // Only to refuse a result outside the coverage.
-    if (auto check = interpolated_sample(utc); !check) return std::unexpected(std::move(check.error()));
+    if (auto check = covers(utc); !check) return std::unexpected(std::move(check.error()));
     return utc;
 }
 

@@ -128,6 +128,11 @@ private:
     // The index of the last row whose day is at or before the query, a day
     // within the coverage.
     std::size_t row_at_or_before(double utc_jd) const;
+    // The check of a query day: finite, inside the coverage.
+    std::expected<void, EopError> covers(double utc_jd) const;
+    // UT1 - UTC at a day g of the way from the row `at` to the next, taken
+    // back across a leap second's step.
+    double blended_dut1(std::size_t at, double g) const;
 
     std::vector<EopSample> samples_;
 };

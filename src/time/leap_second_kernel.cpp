@@ -1,11 +1,16 @@
 #include "time/leap_second_kernel.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
+#include <numbers>
 
 #include "core/constants.hpp"
 #include "core/files/kernel_file.hpp"
+#include "core/fused_multiply_add.hpp"
+#include "core/lane_sine_cosine.hpp"
 #include "core/text/text_forms.hpp"
 #include "time/text_file.hpp"
 
@@ -54,46 +59,116 @@ std::string UtcConversionError::message() const {
 
 namespace {
 
-// sin and cos of a small angle, |x| ≤ SMALL_ANGLE: their Taylor series to x^9
+using Lanes = double __attribute__((vector_size(TDB_TT_LANES * sizeof(double))));
+using LaneMask = std::int64_t __attribute__((vector_size(TDB_TT_LANES * sizeof(double))));
+static_assert(TDB_TT_LANES == 4, "the epochs are loaded four to a vector");
+
+// sin and cos of small angles, |x| ≤ SMALL_ANGLE: their Taylor series to x^9
 // and x^10 (the first term left out is below 3e-20).
 constexpr double SMALL_ANGLE = 0.05;
-void small_sine_cosine(double x, double& sine, double& cosine) {
-    const double x2 = x * x;
+[[gnu::always_inline]] inline void small_sine_cosine(const Lanes& x, Lanes& sine, Lanes& cosine) {
+    const Lanes x2 = x * x;
     sine = x + x * x2 * (-1.0 / 6.0 + x2 * (1.0 / 120.0 + x2 * (-1.0 / 5040.0 + x2 * (1.0 / 362880.0))));
     cosine = 1.0 + x2 * (-0.5 + x2 * (1.0 / 24.0 + x2 * (-1.0 / 720.0 + x2 * (1.0 / 40320.0))));
 }
 
+// Whether every lane is at most 2^-27 in size: then x + x^3 (...) rounds to
+// x and 1 + x^2 (...) to 1 (each term past the first below half an ulp).
+[[gnu::always_inline]] inline bool tiny(const Lanes& x) {
+    constexpr double LIMIT = 0x1p-27;
+    const LaneMask small = (x <= LIMIT) & (x >= -LIMIT);
+    return small[0] & small[1] & small[2] & small[3];
+}
+
+// a b + c, lane by lane, rounded once.
+[[gnu::always_inline]] inline void fused(double a, const Lanes& b, double c, Lanes& out) {
+    for (std::size_t i = 0; i < TDB_TT_LANES; ++i) out[i] = std::fma(a, b[i], c);
+}
+
+// x less the nearest multiple of 2π, for |x| ≤ REDUCED_LIMIT (Cody & Waite
+// 1980, "Software Manual for the Elementary Functions", ch. 8: 2π in three
+// parts, the first two with their low 28 bits cleared so that the multiples
+// of them are exact; the third from the long double 2π).
+constexpr double cleared(double x) {
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~((std::uint64_t{1} << 28) - 1));
+}
+constexpr long double TWO_PI = 2 * std::numbers::pi_v<long double>;
+constexpr double TWO_PI_1 = cleared(static_cast<double>(TWO_PI));
+constexpr double TWO_PI_2 = cleared(static_cast<double>(TWO_PI - TWO_PI_1));
+constexpr double TWO_PI_3 = static_cast<double>(TWO_PI - TWO_PI_1 - TWO_PI_2);
+constexpr double TURNS_PER_RADIAN = static_cast<double>(1 / TWO_PI);
+constexpr double ROUNDING = 6755399441055744.0;  // 1.5 × 2^52
+constexpr double REDUCED_LIMIT = 536870912.0;      // 2^29 radians: under 2^27 turns
+[[gnu::always_inline]] inline void within_half_turn(const Lanes& x, Lanes& out) {
+    const Lanes n = (x * TURNS_PER_RADIAN + ROUNDING) - ROUNDING;
+    out = ((x - n * TWO_PI_1) - n * TWO_PI_2) - n * TWO_PI_3;
+}
+
+// The general rounds, for constants whose angles are not small.
+double tdb_minus_tt_rounds(const TdbTtConstants& c, double tt_seconds) {
+    double offset = 0.0;
+    for (int k = 0; k < 2; ++k) {
+        const double m = std::fma(c.m1, tt_seconds + offset, c.m0);
+        const double e = m + c.eb * std::sin(m);
+        offset = c.k * std::sin(e);
+    }
+    return offset;
+}
+
 }  // namespace
 
-double tdb_minus_tt(const TdbTtConstants& c, double tt_seconds) {
+ORVANE_FMA_CLONES void tdb_minus_tt_lanes(const TdbTtConstants& c, const double* tt_seconds, std::size_t count,
+                                          double* out) {
     // The offset is kept apart from the epoch, so it carries no rounding of a
     // 1e9-second count. Each round shrinks the offset's error by M1 K (1 + EB)
     // (about 3.4e-10): from 1.7 ms to 6e-13 s, then to the rounding of
     // TT + offset (below 1e-15 s), far below the last place of an epoch.
     const bool small_turns = std::fabs(c.eb) <= SMALL_ANGLE && std::fabs(c.k * c.m1) <= SMALL_ANGLE;
     if (!small_turns) {
-        double offset = 0.0;
-        for (int k = 0; k < 2; ++k) {
-            const double m = std::fma(c.m1, tt_seconds + offset, c.m0);
-            const double e = m + c.eb * std::sin(m);
-            offset = c.k * std::sin(e);
-        }
-        return offset;
+        for (std::size_t i = 0; i < count; ++i) out[i] = tdb_minus_tt_rounds(c, tt_seconds[i]);
+        return;
     }
     // The same rounds from one sine and cosine, of M at TT: M at TDB is that
     // M plus d = M1 (TDB - TT), |d| ≤ |M1 K|, and E is M plus EB sin M, each
     // sine of a sum by the angle-addition formula with the small angle's
-    // series. Within a few 1e-19 s of the rounds above.
-    const double m_tt = std::fma(c.m1, tt_seconds, c.m0);
-    const double sin_m_tt = std::sin(m_tt), cos_m_tt = std::cos(m_tt);
-    double offset = 0.0;
-    for (int k = 0; k < 2; ++k) {
-        double sin_d, cos_d, sin_x, cos_x;
-        small_sine_cosine(std::fma(c.m1, tt_seconds + offset, c.m0) - m_tt, sin_d, cos_d);
-        const double sin_m = sin_m_tt * cos_d + cos_m_tt * sin_d, cos_m = cos_m_tt * cos_d - sin_m_tt * sin_d;
-        small_sine_cosine(c.eb * sin_m, sin_x, cos_x);
-        offset = c.k * (sin_m * cos_x + cos_m * sin_x);
+    // series. Within a few 1e-19 s of the rounds above. Each lane on its own:
+    // an epoch's offset does not depend on its lane or its neighbours.
+    // Unused lanes repeat the first epoch.
+    const Lanes t{tt_seconds[0], tt_seconds[count > 1 ? 1 : 0], tt_seconds[count > 2 ? 2 : 0],
+                  tt_seconds[count > 3 ? 3 : 0]};
+    Lanes m_tt, m;
+    fused(c.m1, t, c.m0, m_tt);
+    Lanes sin_m_tt, cos_m_tt;
+    Lanes reduced;
+    within_half_turn(m_tt, reduced);
+    lane_sine_cosine<Lanes, LaneMask>(reduced, sin_m_tt, cos_m_tt);
+    // The first round, at TT itself: d is zero.
+    Lanes sin_x, cos_x;
+    small_sine_cosine(c.eb * sin_m_tt, sin_x, cos_x);
+    const Lanes first = c.k * (sin_m_tt * cos_x + cos_m_tt * sin_x);
+    // The second, at TT + that offset.
+    Lanes sin_d, cos_d;
+    fused(c.m1, t + first, c.m0, m);
+    const Lanes d = m - m_tt;
+    if (tiny(d)) {
+        // What the series gives for so small an angle, bit for bit, sooner.
+        sin_d = d;
+        cos_d = Lanes{} + 1.0;
+    } else {
+        small_sine_cosine(d, sin_d, cos_d);
     }
+    const Lanes sin_m = sin_m_tt * cos_d + cos_m_tt * sin_d, cos_m = cos_m_tt * cos_d - sin_m_tt * sin_d;
+    small_sine_cosine(c.eb * sin_m, sin_x, cos_x);
+    const Lanes offset = c.k * (sin_m * cos_x + cos_m * sin_x);
+    // Mean anomalies beyond the reduction (epochs of 10^8 years and more) take the general rounds.
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = std::fabs(m_tt[i]) <= REDUCED_LIMIT ? offset[i] : tdb_minus_tt_rounds(c, tt_seconds[i]);
+    }
+}
+
+double tdb_minus_tt(const TdbTtConstants& c, double tt_seconds) {
+    double offset;
+    tdb_minus_tt_lanes(c, &tt_seconds, 1, &offset);
     return offset;
 }
 

@@ -60,6 +60,14 @@ inline constexpr TdbTtConstants STANDARD_TDB_TT_CONSTANTS{0.001657, 0.01671, 6.2
 // own, free of the rounding of a 1e9-second epoch.
 double tdb_minus_tt(const TdbTtConstants& constants, double tt_seconds);
 
+// Epochs a call of tdb_minus_tt_lanes takes.
+inline constexpr std::size_t TDB_TT_LANES = 4;
+
+// tdb_minus_tt of count ≤ TDB_TT_LANES epochs at once, in vector lanes: each
+// offset the same bits as tdb_minus_tt of its epoch alone (which is this with
+// one lane).
+void tdb_minus_tt_lanes(const TdbTtConstants& constants, const double* tt_seconds, std::size_t count, double* out);
+
 // TT seconds + TDB - TT.
 double tdb_seconds_from_tt_seconds(const TdbTtConstants& constants, double tt_seconds);
 

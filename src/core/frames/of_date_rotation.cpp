@@ -2,17 +2,27 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 #include "core/constants.hpp"
 #include "core/frames/axis_rotations.hpp"
 #include "core/frames/lane_of_date_rotation.hpp"
 #include "core/frames/precession.hpp"
+#include "core/fused_multiply_add.hpp"
+#include "core/lane_sine_cosine.hpp"
 
 namespace orvane {
 
 namespace {
 
 using Vector = std::array<double, 3>;
+using Angles = double __attribute__((vector_size(4 * sizeof(double))));
+using AngleMask = std::int64_t __attribute__((vector_size(4 * sizeof(double))));
+
+// The sines and cosines of γ̄, φ̄, ψ and ε in one pass of the lanes.
+ORVANE_FMA_CLONES void axes_sines_cosines(const Angles& angles, Angles& sines, Angles& cosines) {
+    lane_sine_cosine<Angles, AngleMask>(angles, sines, cosines);
+}
 
 }  // namespace
 
@@ -24,14 +34,16 @@ OfDateRotation::OfDateRotation(const Nutation& nutation, bool equatorial, double
     const FukushimaWilliamsAngles angles = precession_angles_iau2006(julian_centuries_since_j2000(tt_julian_day));
     const double psi = angles.psi_bar_rad + nutation.longitude_rad;
     const double epsilon = angles.mean_obliquity_rad + nutation.obliquity_rad;
-    sin_gamma_bar = std::sin(angles.gamma_bar_rad);
-    cos_gamma_bar = std::cos(angles.gamma_bar_rad);
-    sin_phi_bar = std::sin(angles.phi_bar_rad);
-    cos_phi_bar = std::cos(angles.phi_bar_rad);
-    sin_psi = std::sin(psi);
-    cos_psi = std::cos(psi);
-    sin_epsilon = std::sin(epsilon);
-    cos_epsilon = std::cos(epsilon);
+    Angles sines, cosines;
+    axes_sines_cosines(Angles{angles.gamma_bar_rad, angles.phi_bar_rad, psi, epsilon}, sines, cosines);
+    sin_gamma_bar = sines[0];
+    cos_gamma_bar = cosines[0];
+    sin_phi_bar = sines[1];
+    cos_phi_bar = cosines[1];
+    sin_psi = sines[2];
+    cos_psi = cosines[2];
+    sin_epsilon = sines[3];
+    cos_epsilon = cosines[3];
     gamma_bar_rate = angles.gamma_bar_rate / SECONDS_PER_DAY;
     phi_bar_rate = angles.phi_bar_rate / SECONDS_PER_DAY;
     psi_rate = (angles.psi_bar_rate + nutation.longitude_rate_rad_per_day) / SECONDS_PER_DAY;

@@ -1,12 +1,15 @@
 // Opening the engine, its coverage and metadata, and its attachments.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <fstream>
+#include <limits>
 
 #include "core/constants.hpp"
 #include "spk/center_chain.hpp"
 #include "spk/coverage.hpp"
 #include "engine/engine.hpp"
+#include "engine/instant_conversion.hpp"
 #include "spk_test_support.hpp"
 
 namespace orvane::test {
@@ -188,6 +191,45 @@ TEST_P(Engine, TimeKernelsAreAttachedAndReplaced) {
     EXPECT_EQ(both.earth_orientation->samples().front().dut1_seconds, -0.5);
     EXPECT_EQ(both.kernels.size(), 1u);
     EXPECT_EQ(both.metadata.kernel_name, "moon.bsp");
+}
+
+// Instants converted four at a time give each instant's TDB seconds or error
+// alone, to the bit and the text, whatever their scales, neighbours and
+// count: TT ones in lanes, the rest by their own roads.
+TEST_P(Engine, TdbSecondsInLanesAreEachInstantsAlone) {
+    auto opened = SpkOrvane::open(moon_kernel(), SHA);
+    ASSERT_TRUE(opened);
+    auto lsk = LeapSecondKernel::open(std::string(ORVANE_SOURCE_DIR) + "/data/leap_seconds.tls", SHA);
+    ASSERT_TRUE(lsk);
+    SpkOrvane plain = std::move(*opened);
+    auto reopened = SpkOrvane::open(moon_kernel("moon2.bsp"), SHA);
+    ASSERT_TRUE(reopened);
+    SpkOrvane with_lsk = SpkOrvane::with_leap_second_kernel(std::move(*reopened), std::move(*lsk));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Instant> instants = {
+        {J2000_JULIAN_DAY - 0.9, TimeScale::Tt},  {J2000_JULIAN_DAY + 0.3, TimeScale::Tt},
+        {J2000_JULIAN_DAY + 0.7, TimeScale::Tdb}, {J2000_JULIAN_DAY + 1.5, TimeScale::Tt},
+        {nan, TimeScale::Tt},                     {J2000_JULIAN_DAY, TimeScale::Utc},
+        {J2000_JULIAN_DAY + 0.99, TimeScale::Tt}, {J2000_JULIAN_DAY - 0.5, TimeScale::Ut1},
+        {J2000_JULIAN_DAY + 1e-9, TimeScale::Tt}, {J2000_JULIAN_DAY - 0.25, TimeScale::Tt}};
+    for (const SpkOrvane* engine : {&plain, &with_lsk}) {
+        for (std::size_t count = 1; count <= TDB_TT_LANES; ++count) {
+            for (std::size_t first = 0; first + count <= instants.size(); ++first) {
+                std::expected<double, OrvaneError> lanes[TDB_TT_LANES];
+                tdb_seconds_lanes(*engine, &instants[first], count, lanes);
+                for (std::size_t k = 0; k < count; ++k) {
+                    const Instant& instant = instants[first + k];
+                    auto alone = tdb_seconds(*engine, instant.time_scale, instant.julian_day);
+                    ASSERT_EQ(lanes[k].has_value(), alone.has_value()) << first + k;
+                    if (alone) {
+                        EXPECT_EQ(std::bit_cast<std::uint64_t>(*lanes[k]), std::bit_cast<std::uint64_t>(*alone));
+                    } else {
+                        EXPECT_EQ(lanes[k].error().message(), alone.error().message());
+                    }
+                }
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Spk, Engine, ::testing::Bool(), byte_order_name);

@@ -97,6 +97,15 @@ TEST_P(Chains, LaterSegmentsAndEarlierKernelsTakePrecedence) {
     ASSERT_TRUE(batch);
     std::vector<double> expected{4, 1, 4, 3, 2, 1};
     for (std::size_t i = 0; i < mixed.size(); ++i) EXPECT_EQ((*batch)[i].position[0], expected[i]) << mixed[i];
+    // Batches inside one segment: the one consulted first, or a later one
+    // where the first does not cover them all.
+    for (const auto& [epochs, x] : {std::pair{std::vector<double>{150, 155, 160}, 3.0},
+                                    std::pair{std::vector<double>{101, 149, 161}, 2.0},
+                                    std::pair{std::vector<double>{-100, 300, -99}, 4.0}}) {
+        auto inside = states(301, epochs);
+        ASSERT_TRUE(inside) << error_text(inside);
+        for (const StateVector& state : *inside) EXPECT_EQ(state.position[0], x) << epochs[0];
+    }
 }
 
 TEST_P(Chains, BrokenChainsNameWhereTheyBreak) {
@@ -117,6 +126,7 @@ TEST_P(Chains, BrokenChainsNameWhereTheyBreak) {
                         type2_segment(2, 1, 0, 10, constant(2, 0, 10, 1))}});
     EXPECT_EQ(error_text(states(1, {5})), "SPK center chain for target 1 contains a cycle");
     EXPECT_EQ(error_text(states(2, {5})), "SPK center chain for target 2 contains a cycle");
+    EXPECT_EQ(error_text(states(2, {5, 1, 9})), "SPK center chain for target 2 contains a cycle");
 }
 
 TEST_P(Chains, AChainMayUseThirtyTwoSegments) {
@@ -131,6 +141,11 @@ TEST_P(Chains, AChainMayUseThirtyTwoSegments) {
     for (int body = 2; body <= 33; ++body) sum += body;
     EXPECT_EQ(longest->front().position[0], sum);
     EXPECT_EQ(error_text(states(1, {5})), "SPK center chain for target 1 contains a cycle");
+    // The same walked by a batch, pass after pass of one segment.
+    auto batch = states(2, {5, 0, 10});
+    ASSERT_TRUE(batch) << error_text(batch);
+    for (const StateVector& state : *batch) EXPECT_EQ(state.position[0], sum);
+    EXPECT_EQ(error_text(states(1, {5, 6})), "SPK center chain for target 1 contains a cycle");
 }
 
 TEST_P(Chains, ASelectedSegmentOfAnotherTypeIsNotBypassed) {
@@ -175,6 +190,33 @@ TEST_P(Chains, BatchesEqualSingleEpochsBitForBit) {
             ASSERT_TRUE(single) << error_text(single);
             EXPECT_TRUE(same_bits((*batch)[i], *single)) << target << " at " << epochs[i];
             EXPECT_TRUE(same_bits((*backwards)[epochs.size() - 1 - i], *single));
+        }
+        // The positions alone, batch and single, are the states' positions.
+        std::vector<StateVector> positions(epochs.size());
+        ASSERT_TRUE(barycentric_positions_into(kernels_, target, epochs, positions));
+        for (std::size_t i = 0; i < epochs.size(); ++i) {
+            StateVector one;
+            ASSERT_TRUE(barycentric_positions_into(kernels_, target, std::span<const double>(&epochs[i], 1),
+                                                   std::span<StateVector>(&one, 1)));
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_TRUE(same_bits(positions[i].position[c], (*batch)[i].position[c])) << target << " at " << epochs[i];
+                EXPECT_TRUE(same_bits(one.position[c], (*batch)[i].position[c])) << target << " at " << epochs[i];
+            }
+        }
+    }
+}
+
+// A link of negative zeros sums to positive zeros, batch or single, whether
+// it is the first link or a later one: every sum starts from +0.
+TEST_P(Chains, SumsStartFromPositiveZero) {
+    auto zeros = make_type2(0, 100, 1, 1, [](std::uint32_t, int, std::uint32_t) { return -0.0; });
+    add_kernel(SpkFile{{type2_segment(301, 3, 0, 100, zeros), type2_segment(3, 0, 0, 100, zeros)}});
+    for (std::int32_t target : {301, 3}) {
+        auto batch = states(target, {0, 50, 100});
+        ASSERT_TRUE(batch) << error_text(batch);
+        for (const StateVector& state : *batch) {
+            EXPECT_TRUE(same_bits(state, StateVector{})) << target;
+            EXPECT_TRUE(same_bits(state, *barycentric_state_across_kernels(kernels_, target, 50))) << target;
         }
     }
 }

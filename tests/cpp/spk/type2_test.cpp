@@ -323,6 +323,63 @@ TEST_P(Type2, ACallNotKeptLeavesTheEarlierOneForItsRepeat) {
     }
 }
 
+// Positions alone, of many epochs (two records at once) or of one, are the
+// states' positions to the bit with zero velocities, and are never kept: the
+// states asked next at the same epochs come whole, velocities and all.
+TEST_P(Type2, PositionsAloneAreTheStatesPositionsAndNeverStandForStates) {
+    std::string path = write("positions.bsp", chebyshev_file());
+    SpkKernel kernel = open_kernel(path);
+    auto segments = kernel.segments();
+    ASSERT_TRUE(segments);
+    const SegmentLoc segment = segment_loc(segments->front());
+    const std::vector<double> many = spread_epochs();
+    const std::vector<double> elsewhere = {-999.5, 3.25};
+    for (const std::vector<double>& epochs : {many, std::vector<double>{many[37]}, std::vector<double>{many[400]}}) {
+        auto expected = segment_states(kernel, segment, epochs);
+        ASSERT_TRUE(expected) << error_text(expected);
+        for (const std::vector<double>* before : {&elsewhere, &epochs}) {
+            // Whatever the segment last kept (other epochs, or these).
+            ASSERT_TRUE(segment_states(kernel, segment, *before));
+            std::vector<StateVector> positions(epochs.size());
+            auto done = kernel.evaluate_into(segment, epochs, positions, {}, true, Evaluated::Positions);
+            ASSERT_TRUE(done) << error_text(done);
+            for (std::size_t i = 0; i < epochs.size(); ++i) {
+                for (int c = 0; c < 3; ++c) {
+                    EXPECT_TRUE(same_bits(positions[i].position[c], (*expected)[i].position[c])) << i;
+                    if (before == &elsewhere) EXPECT_EQ(positions[i].velocity[c], 0.0) << i;
+                }
+            }
+            std::vector<StateVector> states(epochs.size());
+            ASSERT_TRUE(kernel.evaluate_into(segment, epochs, states));
+            for (std::size_t i = 0; i < epochs.size(); ++i) EXPECT_TRUE(same_bits(states[i], (*expected)[i])) << i;
+        }
+    }
+}
+
+// One record evaluated alone or two at once give the same positions.
+TEST(Type2Record, PositionPairsAreEachPositionAlone) {
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<double> coefficient(-1e6, 1e6), argument(-1.0, 1.0);
+    for (std::size_t n : {1u, 2u, 3u, 13u}) {
+        std::vector<double> a{0.0, 1.0}, b{0.0, 1.0};
+        for (std::size_t i = 0; i < 3 * n; ++i) {
+            a.push_back(coefficient(random));
+            b.push_back(coefficient(random));
+        }
+        for (int trial = 0; trial < 20; ++trial) {
+            const double x_a = argument(random), x_b = argument(random);
+            StateVector pa, pb;
+            type2_position_pair(a.data(), b.data(), n, x_a, x_b, pa, pb);
+            const StateVector sa = type2_state(a.data(), n, x_a), sb = type2_state(b.data(), n, x_b);
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_TRUE(same_bits(pa.position[c], sa.position[c])) << n;
+                EXPECT_TRUE(same_bits(pb.position[c], sb.position[c])) << n;
+                EXPECT_TRUE(same_bits(type2_position(a.data(), n, x_a).position[c], sa.position[c])) << n;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Spk, Type2, ::testing::Bool(), byte_order_name);
 
 }  // namespace

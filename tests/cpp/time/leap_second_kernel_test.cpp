@@ -486,9 +486,39 @@ TEST(LeapSecondConversions, OffsetFromOneSineMatchesTheRoundsBySines) {
                     1e-18 + 4e-19 * std::fabs(m))
             << tt;
     }
+    // Mean anomalies of up to 2^29 radians are reduced, beyond they take the rounds.
+    for (double tt : {2.6e15, -2.6e15, 2.8e15, -9e15, 1e20, -1e300}) {
+        const double m = std::fma(STANDARD_TDB_TT_CONSTANTS.m1, tt, STANDARD_TDB_TT_CONSTANTS.m0);
+        EXPECT_NEAR(tdb_minus_tt(STANDARD_TDB_TT_CONSTANTS, tt), by_sines(STANDARD_TDB_TT_CONSTANTS, tt),
+                    1e-18 + 4e-19 * std::fabs(m))
+            << tt;
+    }
     const TdbTtConstants eccentric{0.001657, 0.3, 6.239996, 1.99096871e-7};
     for (double tt = -3e9; tt < 3e9; tt += 1.1e8) EXPECT_EQ(tdb_minus_tt(eccentric, tt), by_sines(eccentric, tt));
     EXPECT_TRUE(std::isnan(tdb_minus_tt(STANDARD_TDB_TT_CONSTANTS, std::numeric_limits<double>::quiet_NaN())));
+}
+
+// Epochs taken four at a time give each epoch's offset alone, to the bit,
+// whatever their lane, count and neighbours (not finite, or beyond the
+// reduction of the mean anomaly).
+TEST(LeapSecondConversions, OffsetsInLanesAreEachEpochsAlone) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> epochs = {0.0,  -0.0, 6.4e8, -3.2e9 + 0.37, nan,  1.0e16, 4.1e7,
+                                        -9e10, 1e-3, 2.5e15, std::numeric_limits<double>::infinity(), 7.77e8};
+    const TdbTtConstants eccentric{0.001657, 0.3, 6.239996, 1.99096871e-7};
+    for (const TdbTtConstants& constants : {STANDARD_TDB_TT_CONSTANTS, eccentric}) {
+        for (std::size_t count = 1; count <= TDB_TT_LANES; ++count) {
+            for (std::size_t first = 0; first + count <= epochs.size(); ++first) {
+                double lanes[TDB_TT_LANES];
+                tdb_minus_tt_lanes(constants, &epochs[first], count, lanes);
+                for (std::size_t k = 0; k < count; ++k) {
+                    const double alone = tdb_minus_tt(constants, epochs[first + k]);
+                    EXPECT_EQ(std::bit_cast<std::uint64_t>(lanes[k]), std::bit_cast<std::uint64_t>(alone))
+                        << epochs[first + k] << " in lane " << k << " of " << count;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
