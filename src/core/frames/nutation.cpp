@@ -87,28 +87,6 @@ template <class V>
     return {a.s * b.c + a.c * b.s, a.c * b.c - a.s * b.s};
 }
 
-// One instant's angle addition with its sine and cosine side by side in one
-// vector: (s, c) = (a.s, a.c) b.c + (a.c, a.s) (b.s, -b.s), the same products
-// and sums as above (a.s (-b.s) is -(a.s b.s) exactly, and adding it is the
-// subtraction), so the same bits.
-using Pair = double __attribute__((vector_size(2 * sizeof(double))));
-using PairIndex = std::int64_t __attribute__((vector_size(2 * sizeof(double))));
-
-template <>
-[[gnu::always_inline]] inline Turn<double> add(const Turn<double>& a, const Turn<double>& b) {
-    static_assert(sizeof(Turn<double>) == sizeof(Pair));
-    Pair sc, cs_b;
-    std::memcpy(&sc, &a, sizeof sc);
-    std::memcpy(&cs_b, &b, sizeof cs_b);
-    const Pair cs = __builtin_shuffle(sc, PairIndex{1, 0});
-    const Pair cosine_b = __builtin_shuffle(cs_b, PairIndex{1, 1});
-    const Pair sine_b = Pair{cs_b[0], -cs_b[0]};
-    const Pair sum = sc * cosine_b + cs * sine_b;
-    Turn<double> out;
-    std::memcpy(&out, &sum, sizeof out);
-    return out;
-}
-
 // Sines and cosines of the multiples of the five arguments: of each argument
 // itself once, the others by the angle-addition formulas.
 template <class V>
