@@ -308,9 +308,9 @@ std::expected<void, SpkError> ChainWalk::run_one(std::vector<SpkKernel>& kernels
         const SegmentLoc segment = segment_loc(*selected->segment);
         StateVector link;
         Vector3 link_acceleration{};
-        auto done = kernels[selected->kernel].evaluate_into(
-            segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&link, 1),
-            acceleration ? std::span<Vector3>(&link_acceleration, 1) : std::span<Vector3>(), true, evaluated);
+        auto done = kernels[selected->kernel].evaluate_one_into(segment, epoch, link,
+                                                                acceleration ? &link_acceleration : nullptr, true,
+                                                                evaluated);
         if (!done) return std::unexpected(std::move(done.error()));
         state = add_states(state, link);
         if (acceleration) {

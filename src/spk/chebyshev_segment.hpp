@@ -39,6 +39,12 @@ public:
                                            std::span<const double> epochs, std::span<StateVector> states,
                                            std::span<Vector3> accelerations = {}, bool kept_for_a_repeat = true,
                                            Evaluated evaluated = Evaluated::States);
+    // One epoch: evaluate_records' steps for a call of one epoch, without its
+    // tables, and the same keeping for a repeat as evaluate (`positions`:
+    // Evaluated::Positions without an acceleration).
+    std::expected<void, SpkError> evaluate_one(SpkKernel& kernel, const SegmentLoc& segment, double epoch,
+                                               StateVector& state, Vector3* acceleration, bool kept_for_a_repeat,
+                                               bool positions);
 
 private:
     // Reads records [first, first + count); on failure of a longer read,
@@ -53,11 +59,6 @@ private:
     std::expected<void, SpkError> evaluate_records(SpkKernel& kernel, const SegmentLoc& segment,
                                                    std::span<const double> epochs, std::span<StateVector> states,
                                                    std::span<Vector3> accelerations, bool positions);
-    // One epoch: evaluate_records' steps for a call of one epoch, without its
-    // tables, and the same keeping for a repeat as evaluate.
-    std::expected<void, SpkError> evaluate_one(SpkKernel& kernel, const SegmentLoc& segment, double epoch,
-                                               StateVector& state, Vector3* acceleration, bool kept_for_a_repeat,
-                                               bool positions);
     // Whether the last call had these epochs (and found accelerations when asked).
     bool repeats_last(std::span<const double> epochs, bool with_accelerations) const;
 

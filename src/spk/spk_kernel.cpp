@@ -254,6 +254,29 @@ std::expected<void, SpkError> SpkKernel::evaluate_into(const SegmentLoc& segment
     }
 }
 
+std::expected<void, SpkError> SpkKernel::evaluate_one_into(const SegmentLoc& segment, double epoch,
+                                                           StateVector& state, Vector3* acceleration,
+                                                           bool kept_for_a_repeat, Evaluated evaluated) {
+    if (segment.data_type != SPK_TYPE_2 && segment.data_type != SPK_TYPE_3) {
+        return evaluate_into(segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&state, 1),
+                             acceleration ? std::span<Vector3>(acceleration, 1) : std::span<Vector3>(),
+                             kept_for_a_repeat, evaluated);
+    }
+    // check_coverage's test of one epoch.
+    if (!std::isfinite(epoch) || epoch < segment.start_epoch || epoch > segment.end_epoch) {
+        return std::unexpected(SpkError::epoch_outside_coverage(epoch, segment.start_epoch, segment.end_epoch));
+    }
+    auto type3_aware = [&](SpkError error) {
+        return std::unexpected(segment.data_type == SPK_TYPE_3 ? as_type3_error(std::move(error)) : std::move(error));
+    };
+    auto data = loaded<ChebyshevSegment>(segment);
+    if (!data) return type3_aware(std::move(data.error()));
+    auto done = (*data)->evaluate_one(*this, segment, epoch, state, acceleration, kept_for_a_repeat,
+                                      evaluated == Evaluated::Positions && !acceleration);
+    if (!done) return type3_aware(std::move(done.error()));
+    return {};
+}
+
 template <typename Segment>
 std::expected<void, SpkError> SpkKernel::evaluate_by_epoch(Segment& data, const SegmentLoc& segment,
                                                            std::span<const double> epochs,

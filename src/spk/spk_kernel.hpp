@@ -77,6 +77,11 @@ public:
                                                 std::span<StateVector> states, std::span<Vector3> accelerations = {},
                                                 bool kept_for_a_repeat = true,
                                                 Evaluated evaluated = Evaluated::States);
+    // evaluate_into for one epoch (`acceleration` null for none): the same
+    // results and errors, a Chebyshev segment reached without the spans.
+    std::expected<void, SpkError> evaluate_one_into(const SegmentLoc& segment, double epoch, StateVector& state,
+                                                    Vector3* acceleration, bool kept_for_a_repeat,
+                                                    Evaluated evaluated);
 
 private:
     SpkKernel(DafFileRecord file_record, KernelSource source);

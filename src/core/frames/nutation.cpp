@@ -111,11 +111,12 @@ struct MultiplesTable {
 // The angles of the parts, from the multiples of their arguments.
 template <class V>
 [[gnu::always_inline]] inline void part_angles(const Parts& parts, const MultiplesTable<V>& table, int first_argument,
-                                               int arguments, Turn<V>* out) {
+                                               int arguments, V* sines, V* cosines) {
     for (std::size_t p = 0; p < parts.count; ++p) {
         Turn<V> angle = table.of(first_argument, parts.multiples[p][0]);
         for (int k = 1; k < arguments; ++k) angle = add(angle, table.of(first_argument + k, parts.multiples[p][k]));
-        out[p] = angle;
+        sines[p] = angle.s;
+        cosines[p] = angle.c;
     }
 }
 
@@ -234,22 +235,27 @@ template <bool WITH_RATES>
                                        {first_sine[3], first_cosine[3]},
                                        {second_sine[0], second_cosine[0]}};
     const MultiplesTable<double> table(arguments);
-    Turn<double> anomalies[Parts::MOST], others[Parts::MOST];
-    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
-    part_angles(ARGUMENT_PARTS, table, 2, 3, others);
+    double anomaly_sines[Parts::MOST], anomaly_cosines[Parts::MOST];
+    double other_sines[Parts::MOST], other_cosines[Parts::MOST];
+    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomaly_sines, anomaly_cosines);
+    part_angles(ARGUMENT_PARTS, table, 2, 3, other_sines, other_cosines);
 
-    // Each term's angle; the padding terms have zero coefficients.
-    double sine[PADDED], cosine[PADDED];
-    for (std::size_t i = 0; i < PADDED; ++i) {
-        const Turn<double> angle = add(anomalies[COLUMNS.anomaly_part[i]], others[COLUMNS.argument_part[i]]);
-        sine[i] = angle.s;
-        cosine[i] = angle.c;
-    }
+    // Four terms' angles to a vector, each lane the angle addition of
+    // nutation_iau2000b_lanes; the padding terms have zero coefficients.
     Lanes dpsi{}, deps{}, dpsi_rate{}, deps_rate{};  // rates per century
     const Lanes t_lanes = Lanes{} + t;
     const Columns& k = COLUMNS;
     for (std::size_t i = 0; i < PADDED; i += SUMS) {
-        const Lanes s = Loaded(sine, i).lanes, c = Loaded(cosine, i).lanes;
+        const std::uint8_t* a = k.anomaly_part + i;
+        const std::uint8_t* b = k.argument_part + i;
+        const Turn<Lanes> anomaly{
+            Lanes{anomaly_sines[a[0]], anomaly_sines[a[1]], anomaly_sines[a[2]], anomaly_sines[a[3]]},
+            Lanes{anomaly_cosines[a[0]], anomaly_cosines[a[1]], anomaly_cosines[a[2]], anomaly_cosines[a[3]]}};
+        const Turn<Lanes> other{
+            Lanes{other_sines[b[0]], other_sines[b[1]], other_sines[b[2]], other_sines[b[3]]},
+            Lanes{other_cosines[b[0]], other_cosines[b[1]], other_cosines[b[2]], other_cosines[b[3]]}};
+        const Turn<Lanes> angle = add(anomaly, other);
+        const Lanes s = angle.s, c = angle.c;
         if constexpr (WITH_RATES) {
             add_term(dpsi, deps, dpsi_rate, deps_rate, s, c, t_lanes, Loaded(k.ps, i).lanes, Loaded(k.pst, i).lanes,
                      Loaded(k.pc, i).lanes, Loaded(k.ec, i).lanes, Loaded(k.ect, i).lanes, Loaded(k.es, i).lanes,
@@ -295,16 +301,19 @@ ORVANE_FMA_CLONES void nutation_iau2000b_lanes(const double* tt_julian_days, std
     Turn<Lanes> arguments[5];
     for (int a = 0; a < 5; ++a) lane_sine_cosine<Lanes, LaneMask>(values[a], arguments[a].s, arguments[a].c);
     const MultiplesTable<Lanes> table(arguments);
-    Turn<Lanes> anomalies[Parts::MOST], others[Parts::MOST];
-    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomalies);
-    part_angles(ARGUMENT_PARTS, table, 2, 3, others);
+    Lanes anomaly_sines[Parts::MOST], anomaly_cosines[Parts::MOST];
+    Lanes other_sines[Parts::MOST], other_cosines[Parts::MOST];
+    part_angles(LUNAR_ANOMALY_PARTS, table, 0, 2, anomaly_sines, anomaly_cosines);
+    part_angles(ARGUMENT_PARTS, table, 2, 3, other_sines, other_cosines);
 
     Lanes dpsi[SUMS] = {}, deps[SUMS] = {}, dpsi_rate[SUMS] = {}, deps_rate[SUMS] = {};  // rates per century
     const Columns& k = COLUMNS;
     for (std::size_t i = 0; i < PADDED; i += SUMS) {
         for (std::size_t j = 0; j < SUMS; ++j) {
             const std::size_t n = i + j;
-            const Turn<Lanes> angle = add(anomalies[k.anomaly_part[n]], others[k.argument_part[n]]);
+            const std::uint8_t a = k.anomaly_part[n], b = k.argument_part[n];
+            const Turn<Lanes> angle = add(Turn<Lanes>{anomaly_sines[a], anomaly_cosines[a]},
+                                          Turn<Lanes>{other_sines[b], other_cosines[b]});
             add_term(dpsi[j], deps[j], dpsi_rate[j], deps_rate[j], angle.s, angle.c, t, k.ps[n], k.pst[n], k.pc[n],
                      k.ec[n], k.ect[n], k.es[n], k.w[n], k.psi_rate_sine[n], k.eps_rate_cosine[n]);
         }

@@ -218,6 +218,40 @@ TEST_P(Type2, TypeAndCoverageAreCheckedBeforeReading) {
     EXPECT_EQ(kernel.source().read_count(), reads);
 }
 
+// One epoch through evaluate_one_into is evaluate_into with one epoch: the
+// same states, positions and accelerations to the bit, and the same errors
+// (coverage, the records' own, an unsupported type).
+TEST_P(Type2, OneEpochIsTheBatchOfOne) {
+    SpkKernel kernel = kernel_of(marker_type2(-100, 50, 4), -200, 200);
+    SegmentLoc unsupported = segment_;
+    unsupported.data_type = 5;
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    for (const SegmentLoc& segment : {segment_, unsupported}) {
+        for (double epoch : {-100.0, -50.0, -20.0, 0.0, 49.999, 100.0, 120.0, 150.0, -100.5, 201.0, nan, -inf}) {
+            for (Evaluated evaluated : {Evaluated::States, Evaluated::Positions}) {
+                for (bool with_acceleration : {false, true}) {
+                    StateVector batch{}, one{};
+                    Vector3 batch_acceleration{}, one_acceleration{};
+                    auto expected = kernel.evaluate_into(
+                        segment, std::span<const double>(&epoch, 1), std::span<StateVector>(&batch, 1),
+                        with_acceleration ? std::span<Vector3>(&batch_acceleration, 1) : std::span<Vector3>(), true,
+                        evaluated);
+                    auto done = kernel.evaluate_one_into(segment, epoch, one,
+                                                         with_acceleration ? &one_acceleration : nullptr, true,
+                                                         evaluated);
+                    ASSERT_EQ(done.has_value(), expected.has_value()) << epoch;
+                    if (!done) {
+                        EXPECT_EQ(error_text(done), error_text(expected)) << epoch;
+                        continue;
+                    }
+                    EXPECT_TRUE(same_bits(one, batch)) << epoch;
+                    for (int c = 0; c < 3; ++c) EXPECT_TRUE(same_bits(one_acceleration[c], batch_acceleration[c]));
+                }
+            }
+        }
+    }
+}
+
 TEST_P(Type2, BatchesReadTheirRecordsInOneReadAndKeepTheInputOrder) {
     SpkKernel kernel = kernel_of(marker_type2(0, 10, 5), 0, 50);
     std::vector<double> epochs{45, 2, 33, 8, 45, 0, 31, 50};
