@@ -392,6 +392,56 @@ private:
     const InstantFrame* converted_ = nullptr;
 };
 
+// One body at one instant with the standard model's corrections: the
+// batch's road (Batch::corrected_chunk_by_links) for a chunk of one, the same
+// functions in the same order, without its tables. Empty when anything
+// fails: the batch's road then finds the error in its order.
+std::optional<Position> apparent_at_one_instant(std::vector<SpkKernel>& kernels, const PositionOptions& resolved,
+                                                std::int32_t body, const InstantFrame& converted,
+                                                const StateCorrections& corrections) {
+    const std::int32_t origin = origin_code(resolved.origin.kind);
+    const double epoch = converted.tdb_seconds;
+    const std::span<const double> epochs(&epoch, 1);
+    StateVector origin_state;
+    Vector3 acceleration{};
+    if (!barycentric_states_into(kernels, origin, epochs, std::span<StateVector>(&origin_state, 1),
+                                 corrections.aberration ? std::span<Vector3>(&acceleration, 1) : std::span<Vector3>())) {
+        return std::nullopt;
+    }
+    if (resolved.origin.kind == OriginKind::Topocentric) {
+        origin_state = add_states(origin_state, converted.observer);
+        if (corrections.aberration) acceleration = added(acceleration, converted.observer_acceleration);
+    }
+    double retarded = epoch;
+    StateVector target;
+    if (corrections.light_time) {
+        // The unretarded epoch gives only the first retarded one: positions alone.
+        if (!barycentric_positions_into(kernels, body, epochs, std::span<StateVector>(&target, 1))) return std::nullopt;
+        retarded = epoch - light_time_seconds(target, origin_state);
+        if (!barycentric_states_into(kernels, body, std::span<const double>(&retarded, 1),
+                                     std::span<StateVector>(&target, 1))) {
+            return std::nullopt;
+        }
+    } else if (!barycentric_states_into(kernels, body, epochs, std::span<StateVector>(&target, 1))) {
+        return std::nullopt;
+    }
+    ApparentInstants group;
+    gather_apparent_instants(&origin_state, &acceleration, &converted.frame, 1, group);
+    const bool deflected = deflected_by_the_sun(body, origin, corrections);
+    if (deflected) {
+        StateVector sun;
+        if (!barycentric_states_into(kernels, SUN_CODE, epochs, std::span<StateVector>(&sun, 1))) return std::nullopt;
+        gather_apparent_sun(&sun, group);
+    }
+    const ApparentSettings settings{corrections.light_time, corrections.aberration, converted.frame.kind,
+                                    converted.frame.rotation.equatorial};
+    Position positions[APPARENT_LANES];
+    if (apparent_positions(group, &target, &epoch, &retarded, deflected, settings, positions) != 0) {
+        return std::nullopt;
+    }
+    return positions[0];
+}
+
 }  // namespace
 
 std::expected<std::size_t, OrvaneError> SpkOrvane::batch_length(std::size_t bodies, std::size_t instants) {
@@ -478,7 +528,16 @@ std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Inst
         if (!seconds) return std::unexpected(seconds.error());
         return std::unexpected(reject_identical_target_and_center(body, body).error());
     }
-    // positions_through's road for the options resolved once.
+    // With the standard model's corrections, the road of a chunk of one
+    // without the batch's tables; otherwise, or when that fails (to find the
+    // error in its order), positions_through's road for the options resolved once.
+    const StateCorrections corrections = state_corrections(resolved->corrections, resolved->model);
+    if ((corrections.light_time || corrections.aberration || resolved->corrections.gravitational_deflection) &&
+        !corrections.full) {
+        auto converted = instant_frame(*this, *resolved, instant);
+        if (!converted) return std::unexpected(std::move(converted.error()));
+        if (auto found = apparent_at_one_instant(kernels, *resolved, body, *converted, corrections)) return *found;
+    }
     double values[4];
     auto done = Batch(*this, kernels, *resolved, std::span<const std::int32_t>(&body, 1),
                       std::span<const Instant>(&instant, 1), values)
