@@ -41,24 +41,21 @@ std::expected<double, OrvaneError> tdb_seconds(const SpkOrvane& engine, TimeScal
 
 void tdb_seconds_lanes(const SpkOrvane& engine, const Instant* instants, std::size_t count,
                        std::expected<double, OrvaneError>* out) {
-    const TdbTtConstants& constants =
-        engine.leap_seconds ? engine.leap_seconds->tdb_tt_constants() : STANDARD_TDB_TT_CONSTANTS;
-    double tt[TDB_TT_LANES], offsets[TDB_TT_LANES];
+    double days[TDB_TT_LANES], seconds[TDB_TT_LANES];
     std::size_t lane_of[TDB_TT_LANES], lanes = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const Instant& instant = instants[i];
         if (instant.time_scale == TimeScale::Tt && std::isfinite(instant.julian_day)) {
             lane_of[lanes] = i;
-            tt[lanes++] = (instant.julian_day - J2000_JULIAN_DAY) * SECONDS_PER_DAY;
+            days[lanes++] = instant.julian_day;
         } else {
             out[i] = tdb_seconds(engine, instant.time_scale, instant.julian_day);
         }
     }
     if (lanes == 0) return;
-    tdb_minus_tt_lanes(constants, tt, lanes, offsets);
+    tdb_seconds_of_tt_lanes(engine.leap_seconds, days, lanes, seconds);
     for (std::size_t k = 0; k < lanes; ++k) {
-        // As tdb_seconds_from_tt_seconds: TT seconds + the offset.
-        out[lane_of[k]] = within_supported_range(engine, tt[k] + offsets[k], instants[lane_of[k]].julian_day);
+        out[lane_of[k]] = within_supported_range(engine, seconds[k], days[k]);
     }
 }
 

@@ -24,6 +24,12 @@ constexpr std::size_t CHUNK = 512;
 
 Vector3 added(const Vector3& a, const Vector3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 
+// Whether the options ask for an observer-dependent correction.
+bool any_correction(const PositionOptions& resolved) {
+    return resolved.corrections.light_time || resolved.corrections.aberration ||
+           resolved.corrections.gravitational_deflection;
+}
+
 void write_position(const Position& p, double* out) {
     out[0] = p.longitude_deg;
     out[1] = p.latitude_deg;
@@ -61,8 +67,7 @@ public:
           std::span<const std::int32_t> codes, InstantList instants, std::span<double> out)
         : engine_(engine), kernels_(kernels), resolved_(resolved), codes_(codes), instants_(instants), out_(out),
           topocentric_(resolved.origin.kind == OriginKind::Topocentric),
-          corrected_(resolved.corrections.light_time || resolved.corrections.aberration ||
-                     resolved.corrections.gravitational_deflection),
+          corrected_(any_correction(resolved)),
           origin_(origin_code(resolved.origin.kind)),
           tables_(thread_batch_tables()),
           epochs_(tables_.epochs),
@@ -532,8 +537,7 @@ std::expected<Position, OrvaneError> SpkOrvane::position(std::int32_t body, Inst
     // without the batch's tables; otherwise, or when that fails (to find the
     // error in its order), positions_through's road for the options resolved once.
     const StateCorrections corrections = state_corrections(resolved->corrections, resolved->model);
-    if ((corrections.light_time || corrections.aberration || resolved->corrections.gravitational_deflection) &&
-        !corrections.full) {
+    if (any_correction(*resolved) && !corrections.full) {
         auto converted = instant_frame(*this, *resolved, instant);
         if (!converted) return std::unexpected(std::move(converted.error()));
         if (auto found = apparent_at_one_instant(kernels, *resolved, body, *converted, corrections)) return *found;

@@ -429,13 +429,28 @@ std::expected<double, TimeConversionError> tt_julian_day_without_kernel(TimeScal
 
 // With whichever time kernels the engine holds.
 
+namespace {
+
+const TdbTtConstants& tdb_tt_constants_of(const std::optional<LeapSecondKernel>& leap_seconds) {
+    return leap_seconds ? leap_seconds->tdb_tt_constants() : STANDARD_TDB_TT_CONSTANTS;
+}
+
+}  // namespace
+
 std::optional<double> dynamical_tdb_seconds(const std::optional<LeapSecondKernel>& leap_seconds, TimeScale scale,
                                             double jd) {
     if (!std::isfinite(jd)) return std::nullopt;
     if (scale == TimeScale::Tdb) return seconds_past_j2000(jd);
     if (scale != TimeScale::Tt) return std::nullopt;
-    const TdbTtConstants& constants = leap_seconds ? leap_seconds->tdb_tt_constants() : STANDARD_TDB_TT_CONSTANTS;
-    return tdb_seconds_from_tt_seconds(constants, seconds_past_j2000(jd));
+    return tdb_seconds_from_tt_seconds(tdb_tt_constants_of(leap_seconds), seconds_past_j2000(jd));
+}
+
+void tdb_seconds_of_tt_lanes(const std::optional<LeapSecondKernel>& leap_seconds, const double* tt_julian_days,
+                             std::size_t count, double* out) {
+    double tt[TDB_TT_LANES], offsets[TDB_TT_LANES];
+    for (std::size_t i = 0; i < count; ++i) tt[i] = seconds_past_j2000(tt_julian_days[i]);
+    tdb_minus_tt_lanes(tdb_tt_constants_of(leap_seconds), tt, count, offsets);
+    for (std::size_t i = 0; i < count; ++i) out[i] = tt[i] + offsets[i];  // as tdb_seconds_from_tt_seconds
 }
 
 std::expected<double, UtcConversionError> tdb_seconds_with_time_kernels(

@@ -135,6 +135,11 @@ private:
 std::optional<double> dynamical_tdb_seconds(const std::optional<LeapSecondKernel>& leap_seconds, TimeScale scale,
                                             double jd);
 
+// dynamical_tdb_seconds of count ≤ TDB_TT_LANES finite TT Julian days at
+// once, in vector lanes: each the same bits as its day alone.
+void tdb_seconds_of_tt_lanes(const std::optional<LeapSecondKernel>& leap_seconds, const double* tt_julian_days,
+                             std::size_t count, double* out);
+
 // The conversions an engine makes with whichever time kernels it holds, with
 // the conversion's error as a value (a day outside the Earth-orientation table
 // keeps its bounds). Without a leap-second kernel TDB passes through, TT uses
